@@ -1,0 +1,23 @@
+// The serial link library's exports, as the front-end binds them.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#define ZMHW_API __stdcall
+#else
+#define ZMHW_API
+#endif
+
+extern "C" {
+// Every port function returns -4 on any failure.
+int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t databits,
+                          int32_t stopbits, int32_t parity, int32_t flow);
+int32_t ZMHW_API zmhwClose(intptr_t *handle);
+int32_t ZMHW_API zmhwTX(intptr_t handle, int32_t value);
+int32_t ZMHW_API zmhwRX(intptr_t handle);
+int32_t ZMHW_API zmhwRXQ(intptr_t handle);
+int32_t ZMHW_API zmhwTXQ(intptr_t handle);
+int32_t ZMHW_API zmhwQ_CLEAR(intptr_t handle);
+const char *zmotla(void);
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and benchmarking need.
+# Quick when they are all there already.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config          # build
+  qt6-base-dev                              # zm32's windows (Qt Widgets, Qt Test)
+  libgtest-dev libgmock-dev                 # unit and widget tests
+  xvfb x11-apps imagemagick                 # screenshots of the running window
+  binutils srecord                          # objcopy and srec_cat as test oracles
+  clang libclang-rt-14-dev                  # libFuzzer targets
+  hyperfine time                            # benchmarks
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,97 @@
+// Starts the simulated programmer as a process and hands out the path of its line.
+#pragma once
+
+#include <chrono>
+#include <poll.h>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace zmtest {
+
+class PromsimRunner {
+public:
+    // Starts build/bin/promsim with the options; waits for the device path on its first line.
+    explicit PromsimRunner(const std::vector<std::string> &options = {})
+    {
+        int out[2];
+        if (pipe(out))
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            close(out[1]);
+            std::string prog = std::string(ZM_BIN_DIR) + "/promsim";
+            std::vector<char *> args{const_cast<char *>(prog.c_str())};
+            for (const auto &o : options)
+                args.push_back(const_cast<char *>(o.c_str()));
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = out[0];
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        char c;
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd p{out_, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0)
+                continue;
+            if (read(out_, &c, 1) != 1)
+                break;
+            if (c == '\n')
+                break;
+            path_ += c;
+        }
+    }
+    PromsimRunner(const PromsimRunner &) = delete;
+    PromsimRunner &operator=(const PromsimRunner &) = delete;
+    ~PromsimRunner() { Stop(); }
+
+    // The device side of the simulator's pseudo-terminal; empty if it did not start.
+    const std::string &Path() const { return path_; }
+    pid_t Pid() const { return pid_; }
+
+    // Ends the simulator (SIGTERM, so that it saves its memory) and returns its exit status.
+    int Stop(int sig = SIGTERM)
+    {
+        if (pid_ <= 0)
+            return status_;
+        kill(pid_, sig);
+        int st = 0;
+        waitpid(pid_, &st, 0);
+        status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+        pid_ = -1;
+        if (out_ >= 0)
+            close(out_);
+        out_ = -1;
+        return status_;
+    }
+
+    // Waits for the simulator to end by itself (for --once); true if it did within the time.
+    bool WaitExit(int ms)
+    {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (pid_ > 0 && std::chrono::steady_clock::now() < until) {
+            int st = 0;
+            if (waitpid(pid_, &st, WNOHANG) == pid_) {
+                status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+                pid_ = -1;
+                return true;
+            }
+            usleep(5000);
+        }
+        return pid_ <= 0;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int status_ = -1;
+    std::string path_;
+};
+
+} // namespace zmtest
