@@ -1,0 +1,64 @@
+// One byte at a time to and from the programmer, the trace log of every byte, and timing.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "helpers.h"
+
+struct ZM32OP;
+
+struct LineState {
+    bool pendingBreak = false;
+    bool lineEnd = false;
+};
+
+// The display name of one byte ("<CR>", "<1A>", "(-1)", ...); -999 names no character.
+std::string CharName(LineState &state, int32_t value, bool showSpace);
+
+// A millisecond deadline over a wrapping 32-bit tick; never shorter than 60 ms.
+class Deadline {
+public:
+    static uint32_t TickCount();
+    void Arm(int32_t ms) { ArmAt(TickCount(), ms); }
+    bool Expired() const { return ExpiredAt(TickCount()); }
+    void ArmAt(uint32_t now, int32_t ms);
+    bool ExpiredAt(uint32_t now) const;
+
+private:
+    int32_t duration_ = 60;
+    uint32_t start_ = 0;
+};
+
+void Calibrate();
+int32_t LoopsPerMs();
+void DelayMs(int32_t ms);
+// Waits while the window keeps working; a nested call returns at once.
+void WaitPumping(int32_t ms);
+bool WaitPumpingRunning();
+
+// Sends and receives through the port handle and traces both into the log named by `log`.
+class ByteLayer {
+public:
+    ByteLayer(const intptr_t &portHandle, const ZM32OP &settings);
+    ~ByteLayer();
+    ByteLayer(const ByteLayer &) = delete;
+    ByteLayer &operator=(const ByteLayer &) = delete;
+
+    int32_t SendByte(uint8_t value);
+    int32_t ReceiveByte();
+
+    void TraceWrite(const std::string &format, const FormatArgs &args = {});
+    void TraceRestart();
+    void TraceClose();
+    bool TraceIsOpen() const;
+
+private:
+    const intptr_t &port_;
+    const ZM32OP &settings_;
+    LineState traceState_;
+    std::FILE *file_ = nullptr;
+    bool disabled_ = false;
+    char lastPrefix_ = 0;  // 0: none
+};

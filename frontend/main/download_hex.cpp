@@ -1,0 +1,4 @@
+// Placeholder until the transfer lands.
+#include "tform_main.h"
+
+void TForm_main::DownloadHexClick() {}

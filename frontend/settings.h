@@ -1,0 +1,43 @@
+// The front-end's settings: built-in defaults, then the command line, then the settings file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ZM32OP {
+    int32_t port = 1;
+    int32_t baud = 2400;
+    char parity = 'N';
+    int32_t stopbits = 2;
+    int32_t databits = 8;
+    int32_t flow = 0;
+    int32_t delayms = 0;
+    bool upper = true;
+    std::string helpText = "e(X)am\r\nIntel\r\nMotorola\r\nProgram\r\nTransfer\r\nUpload\r\nVerify";
+    bool echo = true;
+    std::string uploadoffset = "0";
+    int32_t uploadhexstop = 0x400;
+    int32_t uploadbinstart = 0;
+    int32_t uploadbinbytes = 0x400;
+    std::string log;
+};
+
+// What LoadSettings leaves beside the record for the main window.
+struct SettingsState {
+    std::string programStem;
+    std::string settingsSection;
+    std::string settingsPath;
+    bool noSettingsFile = false;
+    bool settingsFileMissing = false;
+    bool commandLineError = false;
+};
+
+// Shows the command-line usage message; the default is ShowInfo.
+using UsageReporter = std::function<void(const std::string &message)>;
+
+// Fills `op` and `state` from the arguments (without the program name) and the settings file.
+// `programPath` is the running program's path (its stem names the settings file and section).
+void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::string> &args,
+                  const std::string &programPath, const UsageReporter &reportUsage = {});
