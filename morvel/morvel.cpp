@@ -1,0 +1,244 @@
+// morvel: a binary file to Intel hex data records of 16 bytes and one end record.
+// The input is read in chunks of 16 bytes; only one record's text exists at a time.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "morvel bin_input_file Intel_hex_output_file [-oHex_offset] [-0] \n"
+    "Normally uses intel EOF \xC4\xC4 :01000001FF\n"
+    "-0     Use barbaric 0-length EOF record \xC4\xC4 :0000000000\n"
+    "-1     Use another (prompro?) \xC4\xC4 :00000001FF\n"
+    "Mar 12 2007 (win32)";
+
+enum Status { kDone = 0, kFileError = 3, kUsageStatus = 7 };
+
+constexpr size_t kChunk = 16;
+
+// Both streams belong to this one thread: no locking per call.
+#if defined(_WIN32)
+inline size_t readChunk(void *to, size_t n, FILE *f) { return _fread_nolock(to, 1, n, f); }
+inline size_t writeText(const void *from, size_t n, FILE *f) { return _fwrite_nolock(from, 1, n, f); }
+#elif defined(__GLIBC__)
+inline size_t readChunk(void *to, size_t n, FILE *f) { return fread_unlocked(to, 1, n, f); }
+inline size_t writeText(const void *from, size_t n, FILE *f) { return fwrite_unlocked(from, 1, n, f); }
+#else
+inline size_t readChunk(void *to, size_t n, FILE *f) { return std::fread(to, 1, n, f); }
+inline size_t writeText(const void *from, size_t n, FILE *f) { return std::fwrite(from, 1, n, f); }
+#endif
+constexpr size_t kStreamBuffer = 64 * 1024;
+
+struct HexPairs {
+    char text[512];
+    constexpr HexPairs() : text()
+    {
+        const char digits[] = "0123456789ABCDEF";
+        for (int b = 0; b < 256; ++b) {
+            text[2 * b] = digits[b >> 4];
+            text[2 * b + 1] = digits[b & 15];
+        }
+    }
+};
+constexpr HexPairs kPairs;
+
+// Each writer also adds the bytes it wrote to `sum`.
+inline char *hex1(char *q, unsigned byte, unsigned &sum)
+{
+    std::memcpy(q, kPairs.text + 2 * byte, 2);
+    sum += byte;
+    return q + 2;
+}
+
+// Four bytes to eight digits at once: every nibble gets a byte lane of its own and is
+// turned into its digit in all lanes together.
+inline char *hex4(char *q, const unsigned char *b, unsigned &sum)
+{
+    uint64_t t = uint64_t(b[0]) | uint64_t(b[1]) << 16 | uint64_t(b[2]) << 32 | uint64_t(b[3]) << 48;
+    sum += unsigned(t * 0x0001000100010001ull >> 48);
+    uint64_t v = (t >> 4 & 0x000F000F000F000Full) | (t & 0x000F000F000F000Full) << 8;
+    v += 0x3030303030303030ull + 7 * ((v + 0x0606060606060606ull) >> 4 & 0x0101010101010101ull);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    std::memcpy(q, &v, 8); // the first digit in the lowest byte
+    return q + 8;
+}
+
+// Option values: digits up to the first non-digit; 32-bit arithmetic keeps the last eight.
+uint32_t hexValue(const char *s)
+{
+    uint32_t v = 0;
+    for (;; ++s) {
+        char c = *s;
+        uint32_t d = c >= '0' && c <= '9' ? uint32_t(c - '0')
+                   : c >= 'a' && c <= 'f' ? uint32_t(c - 'a' + 10)
+                   : c >= 'A' && c <= 'F' ? uint32_t(c - 'A' + 10)
+                                          : 16;
+        if (d == 16)
+            return v;
+        v = v * 16 + d;
+    }
+}
+
+class File {
+public:
+    File() = default;
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+    ~File() { close(); }
+    bool open(const char *path, const char *mode)
+    {
+        f_ = std::fopen(path, mode);
+        if (f_)
+            std::setvbuf(f_, buffer_, _IOFBF, sizeof buffer_);
+        return f_ != nullptr;
+    }
+    FILE *get() const { return f_; }
+    explicit operator bool() const { return f_ != nullptr; }
+    // False when buffered data could not be written out.
+    bool close()
+    {
+        if (!f_)
+            return true;
+        bool ok = std::fflush(f_) == 0 && !std::ferror(f_);
+        ok = std::fclose(f_) == 0 && ok;
+        f_ = nullptr;
+        return ok;
+    }
+
+private:
+    FILE *f_ = nullptr;
+    char buffer_[kStreamBuffer];
+};
+
+// The text of one record, CR LF and a terminating zero included; reused while it is large enough.
+class RecordText {
+public:
+    RecordText() = default;
+    RecordText(const RecordText &) = delete;
+    RecordText &operator=(const RecordText &) = delete;
+    ~RecordText() { std::free(text_); }
+
+    // Builds the data record of `n` bytes at `address`; null when no memory was to be had.
+    const char *build(const unsigned char *data, size_t n, uint32_t address, size_t &length)
+    {
+        size_t need = 2 * n + 14;
+        if (need > size_) {
+            std::free(text_);
+            size_ = 0;
+            text_ = static_cast<char *>(std::malloc(need));
+            if (!text_)
+                return nullptr;
+            size_ = need;
+        }
+        const unsigned char head[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(address >> 8),
+                                       static_cast<unsigned char>(address), 0};
+        unsigned sum = 0;
+        char *q = text_;
+        *q++ = ':';
+        q = hex4(q, head, sum);
+        size_t i = 0;
+        for (; i + 4 <= n; i += 4)
+            q = hex4(q, data + i, sum);
+        for (; i < n; ++i)
+            q = hex1(q, data[i], sum);
+        unsigned checksum = (0u - sum) & 0xFF;
+        q = hex1(q, checksum, sum);
+        *q++ = '\r';
+        *q++ = '\n';
+        *q = '\0';
+        length = size_t(q - text_);
+        return text_;
+    }
+
+private:
+    char *text_ = nullptr;
+    size_t size_ = 0;
+};
+
+int usage(FILE *errors)
+{
+    std::fputs(kUsage, errors);
+    return kUsageStatus;
+}
+
+int cannotOpen(FILE *errors, const char *path, const char *mode)
+{
+    std::fprintf(errors, "couldn't open %s for %s.", path, mode);
+    return kFileError;
+}
+
+int convert(FILE *in, File &out, uint32_t address, const char *endRecord, FILE *errors)
+{
+    RecordText record;
+    unsigned char chunk[kChunk];
+    size_t n;
+    do {
+        n = readChunk(chunk, kChunk, in);
+        if (n < kChunk && std::ferror(in)) {
+            std::fputs("error reading input file\n", errors);
+            return kFileError;
+        }
+        if (n > 0) {
+            size_t length = 0;
+            const char *text = record.build(chunk, n, address, length);
+            if (!text) {
+                std::fputs("ran out of memory.", errors);
+                return kUsageStatus;
+            }
+            if (writeText(text, length, out.get()) != length)
+                break;
+        }
+        address += uint32_t(n);
+    } while (n == kChunk);
+    bool written = !std::ferror(out.get()) && std::fputs(endRecord, out.get()) >= 0
+                   && std::fputs("\r\n", out.get()) >= 0;
+    if (!out.close() || !written) {
+        std::fputs("error writing output file\n", errors);
+        return kFileError;
+    }
+    return kDone;
+}
+
+// The whole program; `errors` stands for standard error, where every message goes.
+int runMorvel(int argc, char *argv[], FILE *errors)
+{
+    if (argc < 3)
+        return usage(errors);
+    bool zeroLengthEnd = false, alternativeEnd = false;
+    uint32_t address = 0;
+    File in, out;
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (a[0] == '-') {
+            switch (a[1]) {
+            case '0': zeroLengthEnd = true; break;
+            case '1': alternativeEnd = true; break;
+            case 'o': address = hexValue(a + 2); break;
+            default: return usage(errors);
+            }
+        } else if (!in) {
+            if (!in.open(a, "rb"))
+                return cannotOpen(errors, a, "rb");
+        } else if (!out) {
+            // CR LF is written explicitly, so the stream itself stays binary.
+            if (!out.open(a, "wb"))
+                return cannotOpen(errors, a, "w");
+        } else {
+            return usage(errors);
+        }
+    }
+    if (!in || !out)
+        return usage(errors);
+    const char *endRecord = zeroLengthEnd ? ":0000000000" : alternativeEnd ? ":00000001FF" : ":01000001FF";
+    return convert(in.get(), out, address, endRecord, errors);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) { return runMorvel(argc, argv, stderr); }
