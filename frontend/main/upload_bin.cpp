@@ -1,6 +1,146 @@
-// Placeholder until the transfer lands.
-#include "tform_main.h"
+// "upload bin": reads a range of the programmer's memory through its examine command, one
+// "=" and two hex digits a byte, and writes the bytes unchanged into a binary file.
+#include <QCoreApplication>
+#include <QLabel>
+#include <cstdio>
 
-void TForm_main::uploadbin1Click() {}
-bool TForm_main::WaitForText(const std::string &, int32_t) { return false; }
-int32_t TForm_main::ReadHexByte(int32_t) { return -1; }
+#include "helpers.h"
+#include "tform_main.h"
+#include "zmhwcomm.h"
+
+namespace {
+
+// How long the digits after "=" may take; the neighbouring waits allow the same.
+constexpr int32_t kHexByteLimitMs = 1000;
+
+void ArmUnlessUnlimited(Deadline &deadline, int32_t limitMs)
+{
+    if (limitMs >= 0)
+        deadline.Arm(limitMs);
+}
+
+bool ExpiredWithin(const Deadline &deadline, int32_t limitMs)
+{
+    return limitMs >= 0 && deadline.Expired();
+}
+
+} // namespace
+
+bool TForm_main::WaitForText(const std::string &text, int32_t limitMs)
+{
+    Deadline deadline;
+    ArmUnlessUnlimited(deadline, limitMs);
+    // The status line shows what arrived while waiting. It is not repainted before the next
+    // processing of messages, so it is set once on the way out.
+    std::string seen;
+    const auto finish = [&](bool found) {
+        Label_Stat->setText(QString::fromLatin1(seen.data(), qsizetype(seen.size())));
+        return found;
+    };
+    size_t position = 0;
+    for (;;) {
+        if (ExpiredWithin(deadline, limitMs))
+            return finish(false);
+        if (position >= text.size())
+            return finish(true);
+        const int32_t waiting = zmhwRXQ(port);
+        if (waiting < 0)
+            return finish(false);  // the device is gone: a receive error
+        for (int32_t i = 0; i < waiting; ++i) {
+            const int32_t value = bytes.ReceiveByte();
+            if (value < 0)
+                return finish(false);
+            seen += static_cast<char>(value);
+            if (static_cast<char>(value) == text[position]) {
+                ++position;
+                break;
+            }
+        }
+    }
+}
+
+int32_t TForm_main::ReadHexByte(int32_t limitMs)
+{
+    Deadline deadline;
+    ArmUnlessUnlimited(deadline, limitMs);
+    std::string collected;
+    while (!ExpiredWithin(deadline, limitMs)) {
+        if (collected.size() >= 2) {
+            const int32_t value = ParseHex(collected);
+            return value <= 255 ? value : -1;
+        }
+        const int32_t waiting = zmhwRXQ(port);
+        if (waiting < 0)
+            return -1;
+        if (waiting > 0) {
+            const int32_t value = bytes.ReceiveByte();
+            if (value < 0)
+                return -1;
+            collected += static_cast<char>(value);
+        }
+    }
+    return -1;
+}
+
+void TForm_main::uploadbin1Click()
+{
+    const std::string path = RunFileDialog(SaveDialog);
+    if (path.empty())
+        return;
+    std::remove(path.c_str());
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        ShowError("Couldn't create \"%s\"", {path});
+        return;
+    }
+    // Unbuffered, so that a failing write shows at the byte it concerns and the file always
+    // holds every byte received so far.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    BeginTransfer();
+    SetReceiveDisplay(false);
+    BeginStoppable();
+    int32_t counter = 0;
+    bool writeFailed = false;
+    WaitPumping(200);
+    zmhwQ_CLEAR(port);
+    SendString("X");
+    if (!WaitForText(" ", 1000)) {
+        ShowError("missing space");
+    } else {
+        SendString(HexPadded(settings.uploadbinstart, 4) + "\r");
+        for (;;) {
+            if (!WaitForText("=", 1000)) {
+                ShowError("missing \"=\"; sorry");
+                break;
+            }
+            const int32_t value = ReadHexByte(kHexByteLimitMs);
+            if (value < 0) {
+                ShowError("bad hex byte");
+                break;
+            }
+            if (std::fputc(value, file) == EOF) {
+                writeFailed = true;
+                ShowError("Couldn't write \"%s\"", {path});
+                break;
+            }
+            ++counter;
+            if (counter >= settings.uploadbinbytes) {
+                SendString("\r");
+                break;
+            }
+            bytes.SendByte(32);
+            if (counter % 8 == 0) {
+                Label_Stat->setText(QString::fromStdString(FormatGuarded("$%x bytes", {counter})));
+                QCoreApplication::processEvents();
+                if (stopRequested)
+                    break;
+            }
+        }
+    }
+    if (std::fclose(file) != 0 && !writeFailed)
+        ShowError("Couldn't write \"%s\"", {path});
+    ClearInputSlowly(500);
+    SetReceiveDisplay(true);
+    SendChar(13);
+    EndTransfer();
+}

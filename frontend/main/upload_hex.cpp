@@ -1,4 +1,136 @@
-// Placeholder until the transfer lands.
-#include "tform_main.h"
+// "upload hex": the programmer sends its memory as Intel hex text; the lines are collected
+// and saved as a text file when the programmer falls silent, passes the stop address, on
+// Stop or on a receive error.
+#include <QCoreApplication>
+#include <QLabel>
+#include <cstdio>
+#include <string>
+#include <vector>
 
-void TForm_main::uploadhexClick() {}
+#include "helpers.h"
+#include "tform_main.h"
+#include "zmhwcomm.h"
+
+namespace {
+
+constexpr int32_t kFirstByteMs = 10000;
+constexpr int32_t kQuietMs = 1000;
+// Within a line that never ends, messages are still processed this often, so that Stop
+// works against a line full of garbage as well.
+constexpr size_t kStopCheckBytes = 4096;
+
+enum class SaveResult { Saved, CannotCreate, CannotWrite };
+
+// Every line followed by CR LF; an existing file is replaced.
+SaveResult SaveLines(const std::vector<std::string> &lines, const std::string &path)
+{
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return SaveResult::CannotCreate;
+    bool ok = true;
+    for (const std::string &line : lines) {
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
+            std::fwrite("\r\n", 1, 2, file) != 2) {
+            ok = false;
+            break;
+        }
+    }
+    if (std::fclose(file) != 0)
+        ok = false;
+    return ok ? SaveResult::Saved : SaveResult::CannotWrite;
+}
+
+QString Latin1(const std::string &text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+void TForm_main::uploadhexClick()
+{
+    std::string path = RunFileDialog(SaveDialog);
+    if (path.empty())
+        return;
+    BeginTransfer();
+    std::vector<std::string> lines;
+    SetReceiveDisplay(false);
+    SendChar('I');
+    WaitPumping(200);
+    SendChar('U');
+    WaitPumping(200);
+    SendChar(static_cast<uint8_t>(settings.uploadoffset.empty() ? '0' : settings.uploadoffset[0]));
+    BeginStoppable();
+    Label_Stat->setText(Latin1(FormatGuarded(
+        "Uploading to %x address, offset %s; waiting %d millisecondsfor upload to commence",
+        {settings.uploadhexstop, settings.uploadoffset, kFirstByteMs})));
+    Label_Stat->setText("Waiting for 7 seconds from Prompro 7");
+    std::string current;
+    int32_t counter = 0;
+    size_t sinceMessages = 0;
+    WaitPumping(1000);
+    zmhwQ_CLEAR(port);
+
+    Deadline deadline;
+    deadline.Arm(kFirstByteMs);
+    for (bool done = false; !done;) {
+        const int32_t waiting = zmhwRXQ(port);
+        if (waiting < 0) {
+            ShowError("getchar error %d", {waiting});
+            break;
+        }
+        if (waiting > 0) {
+            deadline.Arm(kQuietMs);
+        } else if (deadline.Expired()) {
+            ShowInfo("Timed out (%d ms)", {kFirstByteMs});
+            break;
+        }
+        for (int32_t i = 0; i < waiting && !done; ++i) {
+            const int32_t value = bytes.ReceiveByte();
+            if (value < 0) {
+                ShowError("getchar error %d", {value});
+                done = true;
+            } else if (value >= 32) {
+                current += static_cast<char>(value);
+                if (++sinceMessages >= kStopCheckBytes) {
+                    sinceMessages = 0;
+                    QCoreApplication::processEvents();
+                    done = stopRequested;
+                }
+            } else if (value == 13) {
+                lines.push_back(current);
+                ++counter;
+                const std::string address = current.size() > 3 ? current.substr(3, 4) : std::string();
+                Label_Stat->setText(Latin1(FormatGuarded("line %d, addr %s", {counter, address})));
+                if (settings.uploadhexstop < ParseHex(address)) {
+                    done = true;
+                } else {
+                    current.clear();
+                    sinceMessages = 0;
+                    QCoreApplication::processEvents();
+                    done = stopRequested;
+                }
+            }
+        }
+    }
+
+    // A failed save asks for another name, so that the received lines are not lost;
+    // cancelling the dialog gives them up.
+    while (!path.empty()) {
+        Label_Stat->setText(Latin1(FormatGuarded("saving file \"%s\"", {path})));
+        const SaveResult saved = SaveLines(lines, path);
+        if (saved == SaveResult::Saved)
+            break;
+        if (saved == SaveResult::CannotCreate)
+            ShowError("Cannot create file %s", {path});
+        else
+            ShowError("Couldn't write \"%s\"", {path});
+        path = RunFileDialog(SaveDialog, path);
+    }
+    lines.clear();
+    lines.shrink_to_fit();
+    ClearInputSlowly(1000);
+    SetReceiveDisplay(true);
+    SendChar(13);
+    EndTransfer();
+}
