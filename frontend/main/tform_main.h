@@ -26,8 +26,19 @@ class TerminalPane : public QPlainTextEdit {
 public:
     explicit TerminalPane(TForm_main *form);
 
+    // Appends `text` at the end, then deletes lines from the top until at most `maxLines`
+    // lines remain as the pane shows them (a wrapped line counts as several); the caret
+    // ends at the end of the text, scrolled into view.
+    void AppendCapped(const QString &text, int maxLines);
+    // Lines as the pane shows them now.
+    int ShownLineCount() const;
+    // The byte a key press makes (Enter 13, Backspace 8, Ctrl+letter 1..26, ...); -1 for none.
+    static int KeyByte(const QKeyEvent *event);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // Tab is a byte for the programmer, not a focus change.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     TForm_main *form_;
@@ -106,6 +117,10 @@ public:
     std::string RunFileDialog(QFileDialog *dialog, const std::string &preset = {});
     std::function<std::string(QFileDialog *dialog)> fileDialogAnswer;
 
+    // Terminal limits: lines kept in the pane; the longest a drain holds the loop.
+    static constexpr int kTerminalLines = 200;
+    static constexpr int kDrainSliceMs = 5;
+
     // Session state
     ZM32OP settings;
     SettingsState settingsState;
@@ -124,6 +139,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void BuildWindow();
+    void BuildMenus();
+    void ConfigureDialogs();
+    QString DisplayText(int32_t value);
+
     std::vector<std::string> args_;
     std::string programPath_;
+    bool formClosed_ = false;
 };

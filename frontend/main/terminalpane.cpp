@@ -1,0 +1,160 @@
+// The terminal pane: shows what the programmer sends, hands typed keys to the form.
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include "tform_main.h"
+
+namespace {
+
+// Lines the pane shows for one block; lays the block out first if it is not yet.
+int BlockLines(QAbstractTextDocumentLayout *layout, const QTextBlock &block)
+{
+    if (block.layout()->lineCount() == 0)
+        layout->blockBoundingRect(block);
+    return qMax(1, block.layout()->lineCount());
+}
+
+// Deletes shown lines from the top until at most maxLines remain. Counting runs backwards
+// from the end, so a long history costs no more than the lines that stay.
+void TrimToLines(QTextDocument *doc, int maxLines)
+{
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    for (;;) {
+        int total = 0;
+        QTextBlock block = doc->lastBlock();
+        for (; block.isValid(); block = block.previous()) {
+            total += BlockLines(layout, block);
+            if (total > maxLines)
+                break;
+        }
+        if (!block.isValid())
+            return;
+        // Everything above `block` goes, and as many of its own top lines as are too many.
+        const int excess = total - maxLines;
+        const int blockLines = BlockLines(layout, block);
+        int end;
+        if (excess >= blockLines)
+            end = block.next().position();
+        else
+            end = block.position() + block.layout()->lineAt(excess).textStart();
+        QTextCursor cut(doc);
+        cut.setPosition(0);
+        cut.setPosition(end, QTextCursor::KeepAnchor);
+        cut.removeSelectedText();
+    }
+}
+
+} // namespace
+
+TerminalPane::TerminalPane(TForm_main *form) : QPlainTextEdit(form), form_(form)
+{
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TerminalPane::AppendCapped(const QString &text, int maxLines)
+{
+    QTextDocument *doc = document();
+    QTextCursor cursor(doc);
+    // A batch that brings maxLines line breaks of its own leaves nothing before its last
+    // maxLines lines: skip what the cap would delete anyway.
+    int breaks = 0;
+    int from = 0;
+    for (int i = text.size() - 1; i >= 0; --i) {
+        if (text.at(i) == QLatin1Char('\n') && ++breaks == maxLines) {
+            from = i + 1;
+            break;
+        }
+    }
+    if (from > 0)
+        cursor.select(QTextCursor::Document);
+    else
+        cursor.movePosition(QTextCursor::End);
+    cursor.insertText(from > 0 ? text.mid(from) : text);
+    TrimToLines(doc, maxLines);
+
+    cursor.movePosition(QTextCursor::End);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+int TerminalPane::ShownLineCount() const
+{
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    int total = 0;
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next())
+        total += BlockLines(layout, block);
+    return total;
+}
+
+int TerminalPane::KeyByte(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods & (Qt::AltModifier | Qt::MetaModifier))
+        return -1;
+    const int key = event->key();
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    default:
+        break;
+    }
+    if (mods & Qt::ControlModifier) {
+        if (key >= Qt::Key_A && key <= Qt::Key_Z)
+            return key - Qt::Key_A + 1;
+        if (key == Qt::Key_BracketLeft)
+            return 27;
+        if (key == Qt::Key_Backslash)
+            return 28;
+        if (key == Qt::Key_BracketRight)
+            return 29;
+        return -1;
+    }
+    const QString text = event->text();
+    if (text.size() != 1)
+        return -1;
+    const char16_t c = text.at(0).unicode();
+    if (c < 32 || c == 127 || c > 255)
+        return -1;
+    return c;
+}
+
+void TerminalPane::keyPressEvent(QKeyEvent *event)
+{
+    // Ctrl+C is a byte for the programmer; copying has its own keys and the context menu.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if ((event->key() == Qt::Key_C && mods == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+        (event->key() == Qt::Key_Insert && mods == Qt::ControlModifier)) {
+        copy();
+        return;
+    }
+    const int byte = KeyByte(event);
+    if (byte < 0) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    form_->RichEdit_MainKeyPress(static_cast<char>(byte));
+    event->accept();
+}
+
+bool TerminalPane::focusNextPrevChild(bool)
+{
+    return false;
+}

@@ -1,0 +1,275 @@
+// The main window: its components and menus, the session's start and end, and the small
+// menu commands.
+#include "tform_main.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "helpers.h"
+#include "thelpf.h"
+#include "zmhwcomm.h"
+
+namespace {
+
+// The front-end's own version label, shown in the caption beside the library's.
+const char *const kVersionLabel = "uhj";
+
+QString ToQString(const std::string &text) { return QString::fromStdString(text); }
+
+} // namespace
+
+TForm_main::TForm_main(const std::vector<std::string> &args, const std::string &programPath,
+                       QWidget *parent)
+    : QMainWindow(parent), args_(args), programPath_(programPath)
+{
+    setObjectName("Form_main");
+    setWindowTitle("zm32");
+    BuildWindow();
+    BuildMenus();
+    ConfigureDialogs();
+    helpf = new Thelpf(this);
+    FormCreate();
+}
+
+TForm_main::~TForm_main()
+{
+    // A window destroyed without being closed still gives its port back.
+    if (port)
+        zmhwClose(&port);
+}
+
+void TForm_main::BuildWindow()
+{
+    QFont terminalFont("Courier New");
+    terminalFont.setStyleHint(QFont::Monospace);
+    terminalFont.setFixedPitch(true);
+    terminalFont.setPointSize(10);
+
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(4, 4, 4, 0);
+    outer->setSpacing(0);
+
+    TabControl_Main = new QWidget(central);
+    auto *tabLayout = new QHBoxLayout(TabControl_Main);
+    tabLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter_Edit_Help = new QSplitter(Qt::Horizontal, TabControl_Main);
+    RichEdit_Main = new TerminalPane(this);
+    RichEdit_Main->setObjectName("RichEdit_Main");
+    RichEdit_Main->setFont(terminalFont);
+    Label_Help = new QLabel(Splitter_Edit_Help);
+    Label_Help->setObjectName("Label_Help");
+    Label_Help->setTextFormat(Qt::PlainText);
+    Label_Help->setWordWrap(true);
+    Label_Help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label_Help->setMargin(6);
+    Label_Help->setFont(terminalFont);
+    Splitter_Edit_Help->addWidget(RichEdit_Main);
+    Splitter_Edit_Help->addWidget(Label_Help);
+    Splitter_Edit_Help->setStretchFactor(0, 1);
+    Splitter_Edit_Help->setStretchFactor(1, 0);
+    Splitter_Edit_Help->setSizes({480, 133});
+    tabLayout->addWidget(Splitter_Edit_Help);
+    outer->addWidget(TabControl_Main, 1);
+
+    Panel_Buttons = new QWidget(central);
+    Panel_Buttons->setFixedHeight(40);
+    auto *buttons = new QHBoxLayout(Panel_Buttons);
+    buttons->setContentsMargins(4, 4, 0, 4);
+    Label_Stat = new QLabel(Panel_Buttons);
+    Label_Stat->setObjectName("Label_Stat");
+    Label_Stat->setWordWrap(true);
+    BitBtn_Stop = new QPushButton(style()->standardIcon(QStyle::SP_BrowserStop), "Stop", Panel_Buttons);
+    BitBtn_Stop->setObjectName("BitBtn_Stop");
+    BitBtn_Stop->setFocusPolicy(Qt::NoFocus);
+    BitBtn_Stop->hide();
+    buttons->addWidget(Label_Stat, 1);
+    buttons->addWidget(BitBtn_Stop, 0, Qt::AlignRight | Qt::AlignBottom);
+    outer->addWidget(Panel_Buttons);
+    connect(BitBtn_Stop, &QPushButton::clicked, this, [this] { BitBtn_StopClick(); });
+
+    setCentralWidget(central);
+    resize(680, 440);
+}
+
+void TForm_main::BuildMenus()
+{
+    auto item = [this](QMenu *menu, const char *name, const char *caption, void (TForm_main::*handler)()) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return action;
+    };
+    QMenu *prompro7 = menuBar()->addMenu("prompro7");
+    DownloadHex = item(prompro7, "DownloadHex", "download hex", &TForm_main::DownloadHexClick);
+    uploadbin1 = item(prompro7, "uploadbin1", "upload bin", &TForm_main::uploadbin1Click);
+    uploadhex = item(prompro7, "uploadhex", "upload hex (for a long long time)", &TForm_main::uploadhexClick);
+    prompro7->addSeparator();
+    exit1 = item(prompro7, "exit1", "exit", &TForm_main::exit1Click);
+
+    QMenu *etc = menuBar()->addMenu("etc");
+    testafewmilliseconds = item(etc, "testafewmilliseconds", "test a few milliseconds",
+                                &TForm_main::estafewmillisecondsClick);
+    log = item(etc, "log", "log", &TForm_main::logClick);
+    log->setCheckable(true);
+    clear1 = item(etc, "clear1", "clear", &TForm_main::clear1Click);
+
+    help = menuBar()->addAction("help");
+    help->setObjectName("help");
+    connect(help, &QAction::triggered, this, [this] { helpClick(); });
+}
+
+void TForm_main::ConfigureDialogs()
+{
+    OpenDialog_Hex = new QFileDialog(this, "Open");
+    OpenDialog_Hex->setObjectName("OpenDialog_Hex");
+    OpenDialog_Hex->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog_Hex->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog_Hex->setNameFilters({"hex files (*.hex)", "any files (*)"});
+    OpenDialog_Hex->setDirectory(".");
+
+    SaveDialog = new QFileDialog(this, "Save As");
+    SaveDialog->setObjectName("SaveDialog");
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setDirectory(".");
+
+    SaveDialogLog = new QFileDialog(this, "Trace log");
+    SaveDialogLog->setObjectName("SaveDialogLog");
+    SaveDialogLog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialogLog->setFileMode(QFileDialog::AnyFile);
+    // The log is appended to, so choosing an existing file needs no warning.
+    SaveDialogLog->setOption(QFileDialog::DontConfirmOverwrite);
+
+    for (QFileDialog *dialog : {OpenDialog_Hex, SaveDialog, SaveDialogLog})
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+}
+
+std::string TForm_main::RunFileDialog(QFileDialog *dialog, const std::string &preset)
+{
+    if (fileDialogAnswer)
+        return fileDialogAnswer(dialog);
+    if (!preset.empty())
+        dialog->selectFile(QFile::decodeName(preset.c_str()));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    return QFile::encodeName(dialog->selectedFiles().first()).toStdString();
+}
+
+void TForm_main::FormCreate()
+{
+    idle.SetHandler([this] { SessionStart(); });
+}
+
+void TForm_main::SessionStart()
+{
+    if (started)
+        return;
+    started = true;
+    LoadSettings(settings, settingsState, args_, programPath_);
+    if (settingsState.commandLineError) {
+        close();
+        return;
+    }
+    setWindowTitle(ToQString(FormatGuarded("%s%s (zm32:%s zmhwcomm.dll:%s)",
+                                           {settingsState.settingsPath,
+                                            settingsState.settingsFileMissing ? "?" : "",
+                                            kVersionLabel, zmotla()})));
+    bytes.TraceRestart();
+    UpdateLogMenu();
+    const int32_t result = zmhwOpen(&port, settings.port, settings.baud, settings.databits,
+                                    settings.stopbits, static_cast<uint8_t>(settings.parity),
+                                    settings.flow);
+    if (result < 0) {
+        ShowError("Couldn't zmhwOpen (%d)", {result});
+        return;
+    }
+    QString helpText = ToQString(settings.helpText);
+    helpText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    Label_Help->setText(helpText);
+    FocusTerminal();
+    SetReceiveDisplay(true);
+}
+
+void TForm_main::closeEvent(QCloseEvent *event)
+{
+    if (transferRunning) {
+        // The running transfer stops at its next check and closes the window when it ends.
+        stopRequested = true;
+        closeAfterTransfer = true;
+        event->ignore();
+        return;
+    }
+    FormClose();
+    if (helpf)
+        helpf->close();
+    event->accept();
+}
+
+void TForm_main::FormClose()
+{
+    if (formClosed_)
+        return;
+    formClosed_ = true;
+    idle.SetHandler({});
+    zmhwClose(&port);
+    bytes.TraceRestart();
+}
+
+void TForm_main::estafewmillisecondsClick()
+{
+    Calibrate();
+    if (!AskYesNo("Wait 5 seconds?"))
+        return;
+    DelayMs(5000);
+    ShowInfo("Finished");
+}
+
+void TForm_main::logClick()
+{
+    UpdateLogMenu();
+    if (log->isChecked()) {
+        bytes.TraceClose();
+    } else {
+        const std::string chosen = RunFileDialog(SaveDialogLog, settings.log);
+        if (!chosen.empty())
+            settings.log = chosen;
+        bytes.TraceRestart();
+    }
+    UpdateLogMenu();
+}
+
+void TForm_main::UpdateLogMenu()
+{
+    const bool open = bytes.TraceIsOpen();
+    log->setChecked(open);
+    log->setText(open ? ToQString(FormatGuarded("log %s", {settings.log})) : QString("log"));
+}
+
+void TForm_main::clear1Click()
+{
+    RichEdit_Main->clear();
+}
+
+void TForm_main::exit1Click()
+{
+    close();
+}
+
+void TForm_main::helpClick()
+{
+    if (helpf->shownFlag) {
+        helpf->raise();
+        helpf->activateWindow();
+    } else {
+        helpf->show();
+    }
+}
