@@ -1,0 +1,213 @@
+#include "device.h"
+
+#include "hex.h"
+
+namespace promsim {
+
+namespace {
+constexpr uint8_t kEsc = 0x1B;
+constexpr uint8_t kCtrlC = 0x03;
+constexpr size_t kUploadLowWater = 2048;
+constexpr size_t kUploadBudget = 4096;
+constexpr uint8_t kErasedByte = 0xFF;
+} // namespace
+
+Device::Device(std::vector<uint8_t> memory, Clock::duration uploadDelay)
+    : memory_(std::move(memory)), chip_(memory_.size(), kErasedByte), uploadDelay_(uploadDelay)
+{
+}
+
+void Device::PowerOn()
+{
+    mode_ = Mode::Prompt;
+    lastWasCr_ = false;
+    typeAhead_.clear();
+    Prompt();
+}
+
+void Device::Prompt() { out_ += "\r\n>"; }
+
+std::string Device::TakeOutput()
+{
+    std::string out;
+    out.swap(out_);
+    return out;
+}
+
+bool Device::TakeTransferDone()
+{
+    bool done = transferDone_;
+    transferDone_ = false;
+    return done;
+}
+
+void Device::Receive(uint8_t byte, Clock::time_point now)
+{
+    if (mode_ == Mode::Upload) {
+        if (byte == kEsc || byte == kCtrlC) {
+            typeAhead_.clear();
+            out_ += "\r\nUpload aborted";
+            Prompt();
+            mode_ = Mode::Prompt;
+        } else {
+            // Typed ahead: taken as commands once the upload is out.
+            typeAhead_ += char(byte);
+        }
+        return;
+    }
+    // CR LF is one line end wherever it arrives.
+    bool lfOfCrLf = byte == '\n' && lastWasCr_;
+    lastWasCr_ = byte == '\r';
+    if (lfOfCrLf)
+        return;
+
+    switch (mode_) {
+    case Mode::Prompt:
+        Command(byte);
+        break;
+    case Mode::SkipLine:
+        if (byte == '\r' || byte == '\n')
+            mode_ = Mode::Prompt;
+        break;
+    case Mode::Examine:
+        if (!examiner_.Feed(byte, out_)) {
+            Prompt();
+            mode_ = Mode::Prompt;
+        }
+        break;
+    case Mode::Transfer:
+        if (!receiver_.Feed(byte)) {
+            if (receiver_.Succeeded()) {
+                memory_.swap(receiver_.Staged());
+                transferDone_ = true;
+            }
+            receiver_.Staged().clear();
+            receiver_.Staged().shrink_to_fit();
+            out_ += "\r\n" + receiver_.Report();
+            Prompt();
+            mode_ = Mode::Prompt;
+        }
+        break;
+    case Mode::UploadOffset: {
+        int digit = HexDigit(byte);
+        uint32_t from = uint32_t(digit) * 0x1000;
+        if (digit < 0 || from >= memory_.size()) {
+            out_ += '?';
+            Prompt();
+            mode_ = Mode::Prompt;
+            break;
+        }
+        uploader_.Start(format_, from, memory_.size());
+        uploadStart_ = now + uploadDelay_;
+        mode_ = Mode::Upload;
+        break;
+    }
+    case Mode::Upload:
+        break;
+    }
+}
+
+void Device::Command(uint8_t byte)
+{
+    // Record marks at the prompt: a line that strayed in after a transfer. One answer
+    // for the whole line rather than one per character.
+    if (byte == ':' || byte == 'S') {
+        out_ += '?';
+        Prompt();
+        mode_ = Mode::SkipLine;
+        return;
+    }
+    uint8_t letter = (byte >= 'a' && byte <= 'z') ? uint8_t(byte - 'a' + 'A') : byte;
+    switch (letter) {
+    case '\r':
+    case '\n':
+        Prompt();
+        break;
+    case 'X':
+        out_ += ' ';
+        examiner_.Start();
+        mode_ = Mode::Examine;
+        break;
+    case 'I':
+        format_ = Format::Intel;
+        Prompt();
+        break;
+    case 'M':
+        format_ = Format::Motorola;
+        Prompt();
+        break;
+    case 'T':
+        receiver_.Start(format_, memory_);
+        mode_ = Mode::Transfer;
+        break;
+    case 'U':
+        mode_ = Mode::UploadOffset;
+        break;
+    case 'P':
+        Program();
+        Prompt();
+        break;
+    case 'V':
+        Verify();
+        Prompt();
+        break;
+    default:
+        out_ += '?';
+        Prompt();
+        break;
+    }
+}
+
+void Device::Program()
+{
+    // An EPROM cell can only go from 1 to 0; erasing is not the programmer's job.
+    for (size_t i = 0; i < memory_.size(); ++i) {
+        chip_[i] &= memory_[i];
+        if (chip_[i] != memory_[i]) {
+            out_ += "\r\nProgram failed at " + AddressText(uint32_t(i)) + ": chip " + Hex(chip_[i], 2) +
+                    ", memory " + Hex(memory_[i], 2);
+            return;
+        }
+    }
+    out_ += "\r\nProgram OK";
+}
+
+void Device::Verify()
+{
+    for (size_t i = 0; i < memory_.size(); ++i) {
+        if (chip_[i] != memory_[i]) {
+            out_ += "\r\nVerify failed at " + AddressText(uint32_t(i)) + ": chip " + Hex(chip_[i], 2) +
+                    ", memory " + Hex(memory_[i], 2);
+            return;
+        }
+    }
+    out_ += "\r\nVerify OK";
+}
+
+void Device::Pump(size_t pendingOutput, Clock::time_point now)
+{
+    if (mode_ != Mode::Upload || now < uploadStart_ || pendingOutput + out_.size() >= kUploadLowWater)
+        return;
+    if (!uploader_.Produce(memory_, out_, kUploadBudget))
+        return;
+    Prompt();
+    mode_ = Mode::Prompt;
+    ReplayTypeAhead(now);
+}
+
+void Device::ReplayTypeAhead(Clock::time_point now)
+{
+    std::string bytes;
+    bytes.swap(typeAhead_);
+    for (char c : bytes)
+        Receive(static_cast<uint8_t>(c), now);
+}
+
+std::optional<Device::Clock::time_point> Device::NextEvent(Clock::time_point now) const
+{
+    if (mode_ == Mode::Upload && now < uploadStart_)
+        return uploadStart_;
+    return std::nullopt;
+}
+
+} // namespace promsim

@@ -1,0 +1,61 @@
+// The simulated programmer: its memory, its chip and the command dialogue.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "examiner.h"
+#include "records.h"
+#include "transfer_receiver.h"
+#include "uploader.h"
+
+namespace promsim {
+
+class Device {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    Device(std::vector<uint8_t> memory, Clock::duration uploadDelay);
+
+    // A peer opened the line: whatever was under way is dropped and the prompt shown.
+    void PowerOn();
+    void Receive(uint8_t byte, Clock::time_point now);
+    // Lets a running upload add output while less than a little is waiting to go out.
+    void Pump(size_t pendingOutput, Clock::time_point now);
+    // When Pump has work that waits for the clock.
+    std::optional<Clock::time_point> NextEvent(Clock::time_point now) const;
+
+    std::string TakeOutput();
+    // True once after each transfer that changed memory successfully.
+    bool TakeTransferDone();
+
+    const std::vector<uint8_t> &Memory() const { return memory_; }
+
+private:
+    enum class Mode { Prompt, SkipLine, Examine, Transfer, UploadOffset, Upload };
+
+    void Command(uint8_t byte);
+    void Prompt();
+    void Program();
+    void Verify();
+    void ReplayTypeAhead(Clock::time_point now);
+
+    std::vector<uint8_t> memory_;
+    std::vector<uint8_t> chip_;
+    Clock::duration uploadDelay_;
+    Format format_ = Format::Intel;
+    Mode mode_ = Mode::Prompt;
+    bool lastWasCr_ = false;
+    std::string out_;
+    Examiner examiner_{memory_};
+    TransferReceiver receiver_;
+    Uploader uploader_;
+    Clock::time_point uploadStart_{};
+    std::string typeAhead_;
+    bool transferDone_ = false;
+};
+
+} // namespace promsim

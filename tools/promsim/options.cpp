@@ -1,0 +1,102 @@
+#include "options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <getopt.h>
+
+namespace promsim {
+
+namespace {
+
+enum OptionId {
+    kLink = 256, kImage, kSave, kSize, kRate, kSilent, kHangup, kStall, kGarbage, kTrace, kOnce,
+    kUploadDelay, kHelp
+};
+
+const option kLongOptions[] = {
+    {"link", required_argument, nullptr, kLink},
+    {"image", required_argument, nullptr, kImage},
+    {"save", required_argument, nullptr, kSave},
+    {"size", required_argument, nullptr, kSize},
+    {"rate", required_argument, nullptr, kRate},
+    {"silent", no_argument, nullptr, kSilent},
+    {"hangup-after", required_argument, nullptr, kHangup},
+    {"stall-after", required_argument, nullptr, kStall},
+    {"garbage", no_argument, nullptr, kGarbage},
+    {"trace", required_argument, nullptr, kTrace},
+    {"once", no_argument, nullptr, kOnce},
+    {"upload-delay", required_argument, nullptr, kUploadDelay},
+    {"help", no_argument, nullptr, kHelp},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Digits only: no sign, no prefix, no trailing text, no overflow.
+bool ParseNumber(const char *text, int base, uint64_t &value)
+{
+    if (!text || !*text)
+        return false;
+    for (const char *p = text; *p; ++p) {
+        bool ok = base == 16 ? std::isxdigit(static_cast<unsigned char>(*p)) != 0
+                             : (*p >= '0' && *p <= '9');
+        if (!ok)
+            return false;
+    }
+    errno = 0;
+    value = std::strtoull(text, nullptr, base);
+    return errno == 0;
+}
+
+} // namespace
+
+std::string ParseOptions(int argc, char **argv, Options &options)
+{
+    opterr = 0;
+    optind = 1;
+    int id;
+    while ((id = getopt_long(argc, argv, ":", kLongOptions, nullptr)) != -1) {
+        std::string name = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+        uint64_t n = 0;
+        switch (id) {
+        case kLink: options.link = optarg; break;
+        case kImage: options.image = optarg; break;
+        case kSave: options.save = optarg; break;
+        case kTrace: options.trace = optarg; break;
+        case kSilent: options.faults.silent = true; break;
+        case kGarbage: options.faults.garbage = true; break;
+        case kOnce: options.once = true; break;
+        case kHelp: options.help = true; break;
+        case kSize:
+            if (!ParseNumber(optarg, 16, n) || n == 0 || n > kMaxMemorySize)
+                return "--size wants a hexadecimal size from 1 to 1000000, not \"" + std::string(optarg) + "\"";
+            options.size = size_t(n);
+            break;
+        case kRate:
+            if (!ParseNumber(optarg, 10, n) || n > 1000000000)
+                return "--rate wants bytes per second (0 for no pacing), not \"" + std::string(optarg) + "\"";
+            options.rate = n;
+            break;
+        case kHangup:
+        case kStall:
+            if (!ParseNumber(optarg, 10, n))
+                return std::string(id == kHangup ? "--hangup-after" : "--stall-after") +
+                       " wants a number of bytes, not \"" + optarg + "\"";
+            (id == kHangup ? options.faults.hangupAfter : options.faults.stallAfter) = n;
+            break;
+        case kUploadDelay:
+            if (!ParseNumber(optarg, 10, n) || n > 60000)
+                return "--upload-delay wants milliseconds from 0 to 60000, not \"" + std::string(optarg) + "\"";
+            options.uploadDelay = std::chrono::milliseconds(n);
+            break;
+        case ':':
+            return "option " + name + " needs a value";
+        default:
+            return "unknown option " + name;
+        }
+    }
+    if (optind < argc)
+        return "unexpected argument \"" + std::string(argv[optind]) + "\"";
+    return {};
+}
+
+} // namespace promsim
