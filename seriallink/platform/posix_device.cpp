@@ -1,0 +1,148 @@
+#if !defined(_WIN32)
+
+#include "posix_device.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <poll.h>
+#include <strings.h>
+
+namespace {
+
+// As on Windows, the last failure belongs to the thread that met it.
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+}  // namespace
+
+DWORD WINAPI GetLastError()
+{
+    return lastError;
+}
+
+void WINAPI SetLastError(DWORD error)
+{
+    lastError = error;
+}
+
+namespace zmhw {
+
+std::string ResolveComName(const char *name)
+{
+    if (!name || strncasecmp(name, "COM", 3) != 0)
+        return {};
+    const std::string digits(name + 3);
+    // Decimal without leading zeros, from 1 up: the names the library builds and no others.
+    if (digits.empty() || digits.size() > 10 || digits[0] == '0' ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return {};
+    const unsigned long long number = std::strtoull(digits.c_str(), nullptr, 10);
+    if (number > INT_MAX)
+        return {};
+    const char *configured = std::getenv(("ZMHW_COM" + digits).c_str());
+    if (configured && *configured)
+        return configured;
+    return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+SerialDevice *Device(HANDLE handle)
+{
+    if (!handle || handle == INVALID_HANDLE_VALUE) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return static_cast<SerialDevice *>(handle);
+}
+
+SerialDevice *Device(HANDLE handle, const void *record)
+{
+    SerialDevice *device = Device(handle);
+    if (device && !record) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return device;
+}
+
+DWORD WindowsError(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+    case ENOTDIR:
+        return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+    case EWOULDBLOCK:
+        return ERROR_ACCESS_DENIED;
+    case EBADF:
+        return ERROR_INVALID_HANDLE;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER;
+    case ENOTTY:
+        return ERROR_INVALID_FUNCTION;
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+        return ERROR_DEVICE_NOT_CONNECTED;
+    default:
+        return ERROR_GEN_FAILURE;
+    }
+}
+
+BOOL Fail(DWORD error)
+{
+    SetLastError(error);
+    return FALSE;
+}
+
+BOOL FailErrno()
+{
+    return Fail(WindowsError(errno));
+}
+
+Deadline::Deadline(uint64_t ms)
+{
+    Restart(ms);
+}
+
+void Deadline::Restart(uint64_t ms)
+{
+    infinite_ = ms == 0;
+    end_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
+
+int Deadline::RemainingMs() const
+{
+    if (infinite_)
+        return -1;
+    const auto left = end_ - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero())
+        return 0;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+int WaitFor(const SerialDevice &device, short events, int timeoutMs)
+{
+    pollfd p{device.fd, events, 0};
+    const int n = poll(&p, 1, timeoutMs);
+    if (n < 0) {
+        if (errno == EINTR)
+            return 0;
+        FailErrno();
+        return -1;
+    }
+    if (n == 0)
+        return 0;
+    if (p.revents & events)
+        return 1;  // a hang-up with data still readable: the read tells
+    Fail(p.revents & POLLNVAL ? ERROR_INVALID_HANDLE : ERROR_DEVICE_NOT_CONNECTED);
+    return -1;
+}
+
+}  // namespace zmhw
+
+#endif
