@@ -1,0 +1,1 @@
+target_compile_definitions(fuzz_dabrix PRIVATE main=dabrixProgramMain)

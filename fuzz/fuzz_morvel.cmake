@@ -1,0 +1,1 @@
+target_compile_definitions(fuzz_morvel PRIVATE main=morvelProgramMain)
