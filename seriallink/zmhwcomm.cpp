@@ -5,11 +5,11 @@
 #include "portsettings.h"
 
 // The front-end's declaration is the one defined here, so the two cannot drift apart.
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility push(default)
 #endif
 #include "../frontend/zmhwcomm.h"
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility pop
 #endif
 
