@@ -1,6 +1,7 @@
 #if !defined(_WIN32)
 
 #include <algorithm>
+#include <asm/termbits.h>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -8,7 +9,6 @@
 #include <thread>
 #include <unistd.h>
 
-#include "linemap.h"
 #include "posix_device.h"
 
 using namespace zmhw;
