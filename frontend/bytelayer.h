@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "helpers.h"
@@ -13,6 +14,9 @@ struct LineState {
     bool pendingBreak = false;
     bool lineEnd = false;
 };
+
+// The value that names no character: CharName then only gives a pending line break.
+constexpr int32_t kNoCharacter = -999;
 
 // The display name of one byte ("<CR>", "<1A>", "(-1)", ...); -999 names no character.
 std::string CharName(LineState &state, int32_t value, bool showSpace);
@@ -49,6 +53,8 @@ public:
     int32_t SendByte(uint8_t value);
     int32_t ReceiveByte();
 
+    // Pieces longer than this are dropped.
+    static constexpr size_t kMaxTracePiece = 2000;
     void TraceWrite(const std::string &format, const FormatArgs &args = {});
     void TraceRestart();
     void TraceClose();
@@ -60,5 +66,5 @@ private:
     LineState traceState_;
     std::FILE *file_ = nullptr;
     bool disabled_ = false;
-    char lastPrefix_ = 0;  // 0: none
+    std::optional<char> lastPrefix_;  // first character of the trace line being written
 };

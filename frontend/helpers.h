@@ -31,12 +31,16 @@ std::string FormatGuarded(const std::string &format, const FormatArgs &args = {}
 
 int32_t ParseDecimal(const std::string &text);
 int32_t ParseHex(const std::string &text);
+// The value of one hexadecimal digit in either case, -1 for any other character.
+int HexDigitValue(char c);
 std::string HexPadded(int32_t value, int width);
 void UpcaseLetter(char &c);
 
 // A bare file name is non-empty and has no directory separator.
 bool IsBareName(const std::string &name);
 std::string ProgramDir();
+// A regular file (or a link to one) exists at the path.
+bool FileExists(const std::string &path);
 void QualifyInCurrentDir(std::string &name);
 void QualifyInProgramDir(std::string &name);
 std::string QualifiedInProgramDir(const std::string &name);

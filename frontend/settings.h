@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class ProfileFile;
+
 struct ZM32OP {
     int32_t port = 1;
     int32_t baud = 2400;
@@ -41,3 +43,6 @@ using UsageReporter = std::function<void(const std::string &message)>;
 // `programPath` is the running program's path (its stem names the settings file and section).
 void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::string> &args,
                   const std::string &programPath, const UsageReporter &reportUsage = {});
+
+// The settings file's part of LoadSettings: the keys of `section`, then its "help" key.
+void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section);

@@ -1,0 +1,42 @@
+#include "idlenotifier.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+
+#include "bytelayer.h"
+
+namespace {
+
+// Often enough that a received byte shows within 20 ms; rare enough to cost next to nothing.
+constexpr int kWakeIntervalMs = 10;
+
+}  // namespace
+
+IdleNotifier::IdleNotifier(QObject *parent) : QObject(parent)
+{
+    wakeTimer_.setInterval(kWakeIntervalMs);
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &IdleNotifier::OnAboutToBlock);
+}
+
+void IdleNotifier::SetHandler(std::function<void()> handler)
+{
+    handler_ = std::move(handler);
+    if (handler_)
+        wakeTimer_.start();
+    else
+        wakeTimer_.stop();
+}
+
+// The handler may open a modal box, whose own loop is about to block too: it is not run
+// again inside itself. Nor inside WaitPumping, which processes messages without idle work.
+void IdleNotifier::OnAboutToBlock()
+{
+    if (running_ || !handler_ || WaitPumpingRunning())
+        return;
+    running_ = true;
+    // A copy: the handler may install another one, which would destroy it while it runs.
+    const std::function<void()> handler = handler_;
+    handler();
+    running_ = false;
+}

@@ -1,0 +1,98 @@
+// Placing bare file names in the current directory or beside the program.
+#include "helpers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+bool IsSeparator(char c)
+{
+#if defined(_WIN32)
+    return c == '\\' || c == ':';
+#else
+    return c == '/';
+#endif
+}
+
+#if defined(_WIN32)
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+std::string WithoutTrailingSeparator(std::string dir)
+{
+    if (!dir.empty() && dir.back() == kSeparator)
+        dir.pop_back();
+    return dir;
+}
+
+std::string DirectoryOf(const std::string &path)
+{
+    const size_t cut = path.find_last_of(kSeparator);
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string ProgramPath()
+{
+#if defined(__linux__)
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        return self.string();
+#endif
+    if (QCoreApplication::instance())
+        return QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString();
+    return {};
+}
+
+}  // namespace
+
+bool IsBareName(const std::string &name)
+{
+    if (name.empty())
+        return false;
+    for (const char c : name)
+        if (IsSeparator(c))
+            return false;
+    return true;
+}
+
+bool FileExists(const std::string &path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+std::string ProgramDir()
+{
+    static const std::string dir = WithoutTrailingSeparator(DirectoryOf(ProgramPath()));
+    return dir;
+}
+
+void QualifyInCurrentDir(std::string &name)
+{
+    if (!IsBareName(name))
+        return;
+    std::error_code error;
+    const std::string cwd = std::filesystem::current_path(error).string();
+    if (error)
+        return;  // a directory that is gone has no name to put in front
+    name = WithoutTrailingSeparator(cwd) + kSeparator + name;
+}
+
+void QualifyInProgramDir(std::string &name)
+{
+    if (IsBareName(name))
+        name = ProgramDir() + kSeparator + name;
+}
+
+std::string QualifiedInProgramDir(const std::string &name)
+{
+    std::string qualified = name;
+    QualifyInProgramDir(qualified);
+    return qualified;
+}

@@ -1,0 +1,216 @@
+// LoadSettings: built-in defaults, then the command line, then the settings file.
+#include "settings.h"
+
+#include <optional>
+
+#include "helpers.h"
+#include "profile.h"
+
+namespace {
+
+// "{input}value" entries; the first entry whose braces hold the input gives the value.
+const char kStopBitsTable[] = "{1}0{1.5}3{1-1/2}3{2}2";
+const char kDataBitsTable[] = "{5}5{6}6{7}7{8}8";
+
+const char kUsage[] =
+    "Ooops, command-line error.%s\r\n"
+    "Note that - or \\ will introduce option.\r\n"
+    "-ispecial.ini   specify ini file.\r\n"
+    "-i-   specify no ini file.\r\n"
+    "-p37   specify port 37.\r\n"
+    "-b19,200   specify baud.\r\n"
+    "-f7o1.5   specify data format";
+
+constexpr size_t kMaxOptionValue = 10000;
+
+int32_t Lookup(const std::string &table, const std::string &input, int32_t fallback)
+{
+    const std::string key = "{" + LowerCase(input) + "}";
+    const size_t at = table.find(key);
+    if (at == std::string::npos)
+        return fallback;
+    const size_t from = at + key.size();
+    return ParseDecimal(table.substr(from, table.find('{', from) - from));
+}
+
+// A whole number: optional sign, then decimal digits, "$" and hex digits, or "0x" and hex
+// digits (only when the value is longer than "0x"). Hex reaches all 32 bits (two's complement).
+std::optional<int32_t> ReadInteger(const std::optional<std::string> &value)
+{
+    if (!value)
+        return std::nullopt;
+    std::string_view digits = *value;
+    bool negative = false;
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    uint64_t base = 10;
+    if (!digits.empty() && digits.front() == '$') {
+        base = 16;
+        digits.remove_prefix(1);
+    } else if (value->size() > 2 && digits.size() >= 2 && digits[0] == '0' &&
+               (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    }
+    if (digits.empty())
+        return std::nullopt;
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFu : negative ? 0x80000000u : 0x7FFFFFFFu;
+    uint64_t number = 0;
+    for (const char c : digits) {
+        const int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (digit < 0)
+            return std::nullopt;
+        number = number * base + static_cast<uint64_t>(digit);
+        if (number > limit)
+            return std::nullopt;
+    }
+    const uint32_t bits = static_cast<uint32_t>(number);
+    return static_cast<int32_t>(negative ? 0u - bits : bits);
+}
+
+void ReadHexKey(const std::optional<std::string> &value, int32_t &field)
+{
+    if (!value || value->empty())
+        return;
+    field = ParseHex(value->front() == '$' ? value->substr(1) : *value);
+}
+
+void ReadPort(const std::optional<std::string> &value, int32_t &port)
+{
+    if (!value || value->empty())
+        return;
+    port = SameTextIgnoringCase(std::string_view(*value).substr(0, 3), "com") ? ParseDecimal(value->substr(3))
+                                                                              : ParseDecimal(*value);
+}
+
+void ReadParity(const std::optional<std::string> &value, char &parity)
+{
+    if (!value)
+        return;
+    const std::string lower = LowerCase(*value);
+    if (lower.empty() || lower == "none")
+        parity = 'N';
+    else if (lower == "odd")
+        parity = 'O';
+    else if (lower == "even")
+        parity = 'E';
+}
+
+int32_t FlowCode(const std::optional<std::string> &value)
+{
+    const std::string lower = LowerCase(value.value_or(""));
+    return lower == "ctsrts" ? 1 : lower == "dtrdsr" ? 2 : 0;
+}
+
+// Returns false at the first bad argument, which is then left in `bad`.
+bool ParseCommandLine(ZM32OP &defaults, SettingsState &state, const std::vector<std::string> &args,
+                      std::string &bad)
+{
+    for (const std::string &arg : args) {
+        if (arg.empty())
+            continue;  // an empty pair of quotes is no argument
+        bad = arg;
+        if (arg[0] != '-' && arg[0] != '/')
+            return false;
+        const char letter = arg.size() > 1 ? arg[1] : '\0';
+        std::string value = arg.size() > 2 ? arg.substr(2, kMaxOptionValue) : std::string();
+        switch (letter) {
+        case 'b':
+            defaults.baud = ParseDecimal(value);
+            break;
+        case 'f':
+            if (value.size() < 3)
+                return false;
+            for (char &c : value)
+                UpcaseLetter(c);
+            defaults.databits = ParseDecimal(value);
+            defaults.parity = value[1];
+            defaults.stopbits = Lookup(kStopBitsTable, value.substr(2), 2);
+            break;
+        case 'i':
+            state.noSettingsFile = state.noSettingsFile || value == "-";
+            state.settingsPath = value;
+            break;
+        case 'p':
+            defaults.port = ParseDecimal(value);
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ProgramStem(const std::string &programPath)
+{
+#if defined(_WIN32)
+    const size_t slash = programPath.find_last_of("\\/:");
+#else
+    const size_t slash = programPath.find_last_of('/');
+#endif
+    const std::string name = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
+    return name.substr(0, name.find('.'));
+}
+
+}  // namespace
+
+void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section)
+{
+    const auto value = [&](const char *key) { return file.Value(section, key); };
+    ReadPort(value("port"), op.port);
+    op.baud = ReadInteger(value("baud")).value_or(op.baud);
+    ReadParity(value("parity"), op.parity);
+    if (const auto stopbits = value("stopbits"))
+        op.stopbits = Lookup(kStopBitsTable, *stopbits, op.stopbits);
+    if (const auto databits = value("databits"))
+        op.databits = Lookup(kDataBitsTable, *databits, op.databits);
+    op.flow = FlowCode(value("flow"));
+    op.delayms = ReadInteger(value("delayms")).value_or(op.delayms);
+    op.upper = ReadInteger(value("upper")).value_or(op.upper ? 1 : 0) != 0;
+    op.uploadoffset = value("uploadoffset").value_or(op.uploadoffset);
+    op.uploadoffset = op.uploadoffset.empty() ? "0" : op.uploadoffset.substr(0, 1);
+    ReadHexKey(value("uploadhexstop"), op.uploadhexstop);
+    ReadHexKey(value("uploadbinstart"), op.uploadbinstart);
+    ReadHexKey(value("uploadbinbytes"), op.uploadbinbytes);
+    op.log = value("log").value_or(op.log);
+    QualifyInCurrentDir(op.log);
+
+    const std::string helpSection = value("help").value_or("");
+    if (!helpSection.empty()) {
+        op.helpText.clear();
+        for (const std::string &name : file.EntryNames(helpSection))
+            op.helpText += name + "\r\n";
+    }
+}
+
+void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::string> &args,
+                  const std::string &programPath, const UsageReporter &reportUsage)
+{
+    state = SettingsState();
+    state.programStem = ProgramStem(programPath);
+    state.settingsSection = state.programStem;
+    state.settingsPath = state.programStem + ".ini";
+
+    ZM32OP defaults;
+    std::string bad;
+    if (!ParseCommandLine(defaults, state, args, bad)) {
+        const std::string detail = bad.empty() ? std::string() : FormatGuarded(" (\"%s\")", {bad});
+        if (reportUsage)
+            reportUsage(FormatGuarded(kUsage, {detail}));
+        else
+            ShowInfo(kUsage, {detail});
+        state.commandLineError = true;
+    }
+    op = defaults;
+    if (state.commandLineError || state.noSettingsFile)
+        return;
+
+    if (FileExists(state.settingsPath))
+        QualifyInCurrentDir(state.settingsPath);
+    else
+        QualifyInProgramDir(state.settingsPath);
+    state.settingsFileMissing = !FileExists(state.settingsPath);
+    ReadSettingsFile(op, ProfileFile::Load(state.settingsPath), state.settingsSection);
+}
