@@ -89,25 +89,22 @@ class LineReader {
 public:
     explicit LineReader(FILE *f) : f_(f) {}
 
-    // Length of the next line (0 at the end); `line` gets the characters and a terminating zero.
-    size_t next(char *line)
+    // The next line or piece of a line, `len` characters long; `len` is 0 at the end.
+    const char *next(size_t &len)
     {
-        size_t n = 0;
-        while (n < kLineMax && !ended_) {
-            if (pos_ == end_ && !refill())
-                break;
+        // Most lines lie whole in the block with nothing to drop but a CR before the LF: they
+        // are read in place. A CR in place of the LF reads the same, as neither is a digit.
+        if (!ended_ && end_ - pos_ > kLineMax) {
             const char *p = block_ + pos_;
-            size_t take = std::min(end_ - pos_, kLineMax - n);
-            auto lf = static_cast<const char *>(std::memchr(p, '\n', take));
-            if (lf)
-                take = size_t(lf - p) + 1;
-            pos_ += take;
-            n += copyText(line + n, p, take);
-            if (lf && !ended_)
-                break;
+            size_t k = firstControl(p, kLineMax);
+            if (k < kLineMax && (p[k] == '\n' || (p[k] == '\r' && p[k + 1] == '\n'))) {
+                len = k + 1;
+                pos_ += p[k] == '\n' ? k + 1 : k + 2;
+                return p;
+            }
         }
-        line[n] = '\0';
-        return n;
+        len = copyLine();
+        return line_;
     }
 
     bool failed() const { return failed_; }
@@ -120,6 +117,45 @@ public:
     }
 
 private:
+    // Offset of the first byte below 1B hex (LF, CR, Ctrl-Z and other controls) in p[0, n), or n.
+    static size_t firstControl(const char *p, size_t n)
+    {
+        size_t i = 0;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // Eight bytes a step; the lowest flagged byte is exact (later flags may be borrows).
+        for (; i + 8 <= n; i += 8) {
+            uint64_t x;
+            std::memcpy(&x, p + i, 8);
+            uint64_t below = (x - 0x1B1B1B1B1B1B1B1Bull) & ~x & 0x8080808080808080ull;
+            if (below)
+                return i + size_t(__builtin_ctzll(below) >> 3);
+        }
+#endif
+        while (i < n && static_cast<unsigned char>(p[i]) > 0x1A)
+            ++i;
+        return i;
+    }
+
+    // A line that needs more than a look in place: at the end of the block, or with characters to drop.
+    size_t copyLine()
+    {
+        size_t n = 0;
+        while (n < kLineMax && !ended_) {
+            if (pos_ == end_ && !refill())
+                break;
+            const char *p = block_ + pos_;
+            size_t take = std::min(end_ - pos_, kLineMax - n);
+            auto lf = static_cast<const char *>(std::memchr(p, '\n', take));
+            if (lf)
+                take = size_t(lf - p) + 1;
+            pos_ += take;
+            n += copyText(line_ + n, p, take);
+            if (lf && !ended_)
+                break;
+        }
+        return n;
+    }
+
     // Copies `count` characters without carriage returns, up to a Ctrl-Z; returns how many were kept.
     size_t copyText(char *to, const char *from, size_t count)
     {
@@ -153,6 +189,7 @@ private:
 
     FILE *f_;
     char block_[kBlockSize];
+    char line_[kLineMax];
     size_t pos_ = 0, end_ = 0;
     bool ended_ = false;
     bool failed_ = false;
@@ -238,9 +275,22 @@ private:
                 highest_ = last - bias_;
             return;
         }
-        for (uint32_t i = 0; i < count; ++i, pos += 2)
-            if (address + i >= bias_ && !write(address + i - bias_, pair(s, len, pos)))
+        uint32_t first = address >= bias_ ? 0 : std::min(count, bias_ - address);
+        if (first == count)
+            return;
+        // The bytes of one record land one after another: at most one reposition.
+        uint32_t offset = address + first - bias_;
+        if (offset != position_ && std::fseek(out_, long(offset), SEEK_SET) != 0) {
+            fail();
+            return;
+        }
+        for (uint32_t i = first; i < count; ++i) {
+            if (putByte(int(pair(s, len, pos + 2 * size_t(i))), out_) == EOF) {
+                fail();
                 return;
+            }
+        }
+        position_ = int64_t(offset) + (count - first);
     }
 
     // The byte at `pos`: a digit pair, cut short by a non-digit or the end of the line.
@@ -252,16 +302,6 @@ private:
         if (high < 0)
             return 0;
         return low < 0 ? uint32_t(high) : uint32_t(high * 16 + low);
-    }
-
-    bool write(uint32_t offset, uint32_t value)
-    {
-        if (offset != position_ && std::fseek(out_, long(offset), SEEK_SET) != 0)
-            return fail();
-        if (putByte(int(value), out_) == EOF)
-            return fail();
-        position_ = int64_t(offset) + 1;
-        return true;
     }
 
     bool fail()
@@ -342,10 +382,10 @@ int runDabrix(int argc, char *argv[], FILE *console, FILE *errors)
         return kFileError;
     }
 
-    char line[kLineMax + 1];
     LineReader reader(in.get());
     Image image(out.get(), o.bias, o.fill);
-    for (size_t len; (len = reader.next(line)) > 0;)
+    size_t len;
+    for (const char *line = reader.next(len); len > 0; line = reader.next(len))
         image.line(line, len);
     if (reader.failed())
         return readError(errors);
@@ -353,7 +393,7 @@ int runDabrix(int argc, char *argv[], FILE *console, FILE *errors)
         return writeError(console);
     if (!reader.rewind())
         return readError(errors);
-    for (size_t len; !image.failed() && (len = reader.next(line)) > 0;)
+    for (const char *line = reader.next(len); len > 0 && !image.failed(); line = reader.next(len))
         image.line(line, len);
     if (image.failed())
         return writeError(console);
