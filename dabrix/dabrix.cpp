@@ -2,11 +2,11 @@
 // The image is built in the output file itself: pass 1 measures it, the file is filled,
 // pass 2 patches each data byte in place. Neither the input nor the image is held in memory.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 
 namespace {
 

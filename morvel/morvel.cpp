@@ -19,6 +19,7 @@ const char kUsage[] =
 enum Status { kDone = 0, kFileError = 3, kUsageStatus = 7 };
 
 constexpr size_t kChunk = 16;
+constexpr size_t kStreamBuffer = 64 * 1024;
 
 // Both streams belong to this one thread: no locking per call.
 #if defined(_WIN32)
@@ -31,7 +32,6 @@ inline size_t writeText(const void *from, size_t n, FILE *f) { return fwrite_unl
 inline size_t readChunk(void *to, size_t n, FILE *f) { return std::fread(to, 1, n, f); }
 inline size_t writeText(const void *from, size_t n, FILE *f) { return std::fwrite(from, 1, n, f); }
 #endif
-constexpr size_t kStreamBuffer = 64 * 1024;
 
 struct HexPairs {
     char text[512];
