@@ -44,7 +44,10 @@ private:
             left = true;
             ++pos_;
         }
-        int64_t width = Count(start, "width");
+        // Without a width Count gives -1, which must not become a field of one.
+        const bool hasWidth = pos_ < format_.size() &&
+                              (format_[pos_] == '*' || (format_[pos_] >= '0' && format_[pos_] <= '9'));
+        int64_t width = hasWidth ? Count(start, "width") : 0;
         if (width < 0) {
             left = true;
             width = -width;
