@@ -1,7 +1,9 @@
 // FormatGuarded: the front-end's small printf-like language ("%s", "%d", "%x", widths, "%%").
 #include "helpers.h"
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -44,20 +46,15 @@ private:
             left = true;
             ++pos_;
         }
-        // Without a width Count gives -1, which must not become a field of one.
-        const bool hasWidth = pos_ < format_.size() &&
-                              (format_[pos_] == '*' || (format_[pos_] >= '0' && format_[pos_] <= '9'));
-        int64_t width = hasWidth ? Count(start, "width") : 0;
+        int64_t width = Count(start, "width").value_or(0);
         if (width < 0) {
             left = true;
             width = -width;
         }
-        int64_t precision = -1;
+        int64_t precision = -1;  // none
         if (pos_ < format_.size() && format_[pos_] == '.') {
             ++pos_;
-            precision = Count(start, "precision");
-            if (precision < 0)
-                precision = -1;
+            precision = std::max<int64_t>(Count(start, "precision").value_or(0), -1);
         }
         if (width > kMaxWidth || precision > kMaxWidth)
             Fail(start, "asks for a field wider than " + std::to_string(kMaxWidth));
@@ -91,8 +88,8 @@ private:
         return text;
     }
 
-    // A width or precision: digits, "*" (taken from the arguments) or nothing (-1).
-    int64_t Count(size_t start, const char *what)
+    // A width or precision: digits, "*" (taken from the arguments) or nothing.
+    std::optional<int64_t> Count(size_t start, const char *what)
     {
         if (pos_ < format_.size() && format_[pos_] == '*') {
             ++pos_;
@@ -101,10 +98,10 @@ private:
                 Fail(start, std::string("takes its ") + what + " from an argument that is a text");
             return arg.Number();
         }
-        int64_t value = -1;
+        std::optional<int64_t> value;
         while (pos_ < format_.size() && format_[pos_] >= '0' && format_[pos_] <= '9') {
-            value = (value < 0 ? 0 : value) * 10 + (format_[pos_++] - '0');
-            if (value > kMaxWidth)
+            value = value.value_or(0) * 10 + (format_[pos_++] - '0');
+            if (*value > kMaxWidth)
                 Fail(start, "asks for a field wider than " + std::to_string(kMaxWidth));
         }
         return value;

@@ -31,6 +31,8 @@ TEST(FormatGuarded, FillsPlaceholders)
         {"100%% %D%X%S", {1, 0xb, "c"}, "100% 1Bc"},
         {"%s", {std::string("a\0b", 3)}, std::string("a\0b", 3)},
         {"%s%%", {"%d"}, "%d%"},
+        {"[%s][%d][%x]", {"", 0, 0}, "[][0][0]"},  // no width pads nothing
+        {"%.s|%.0d|%.*s", {"ab", 0, -1, "cd"}, "|0|cd"},
         {"%d", {1, 2, 3}, "1"},  // arguments left over are no error
     };
     for (const Case &c : cases)
