@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define MORVEL_HEX16 1
+#endif
 
 namespace {
 
@@ -116,6 +120,26 @@ private:
     char buffer_[kStreamBuffer];
 };
 
+#ifdef MORVEL_HEX16
+// Sixteen bytes to 32 digits in one go, the same lanes trick with 16 lanes a step.
+inline char *hex16(char *q, const unsigned char *b, unsigned &sum)
+{
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b));
+    __m128i high = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
+    __m128i low = _mm_and_si128(v, nibble);
+    auto digits = [](__m128i x) {
+        __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(9)), _mm_set1_epi8(7));
+        return _mm_add_epi8(_mm_add_epi8(x, _mm_set1_epi8('0')), letter);
+    };
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(q), digits(_mm_unpacklo_epi8(high, low)));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(q + 16), digits(_mm_unpackhi_epi8(high, low)));
+    __m128i halves = _mm_sad_epu8(v, _mm_setzero_si128());
+    sum += unsigned(_mm_cvtsi128_si32(halves) + _mm_cvtsi128_si32(_mm_srli_si128(halves, 8)));
+    return q + 32;
+}
+#endif
+
 // The text of one record, CR LF and a terminating zero included; reused while it is large enough.
 class RecordText {
 public:
@@ -143,6 +167,12 @@ public:
         *q++ = ':';
         q = hex4(q, head, sum);
         size_t i = 0;
+#ifdef MORVEL_HEX16
+        if (n == 16) {
+            q = hex16(q, data, sum);
+            i = n;
+        }
+#endif
         for (; i + 4 <= n; i += 4)
             q = hex4(q, data + i, sum);
         for (; i < n; ++i)
