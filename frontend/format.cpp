@@ -7,10 +7,6 @@
 
 namespace {
 
-// Wider fields than this are refused: a width taken from an argument must not be able to
-// allocate without limit.
-constexpr int64_t kMaxWidth = 10000;
-
 struct FormatError {
     std::string message;
 };
@@ -56,8 +52,8 @@ private:
             ++pos_;
             precision = std::max<int64_t>(Count(start, "precision").value_or(0), -1);
         }
-        if (width > kMaxWidth || precision > kMaxWidth)
-            Fail(start, "asks for a field wider than " + std::to_string(kMaxWidth));
+        if (width > kMaxFieldWidth || precision > kMaxFieldWidth)
+            Fail(start, "asks for a field wider than " + std::to_string(kMaxFieldWidth));
         if (pos_ >= format_.size())
             throw FormatError{"the format ends inside the placeholder at position " +
                               std::to_string(start + 1)};
@@ -101,8 +97,8 @@ private:
         std::optional<int64_t> value;
         while (pos_ < format_.size() && format_[pos_] >= '0' && format_[pos_] <= '9') {
             value = value.value_or(0) * 10 + (format_[pos_++] - '0');
-            if (*value > kMaxWidth)
-                Fail(start, "asks for a field wider than " + std::to_string(kMaxWidth));
+            if (*value > kMaxFieldWidth)
+                Fail(start, "asks for a field wider than " + std::to_string(kMaxFieldWidth));
         }
         return value;
     }

@@ -25,6 +25,9 @@ private:
 };
 using FormatArgs = std::vector<FormatArg>;
 
+// The widest field a placeholder may ask for; wider ones are format errors.
+constexpr int kMaxFieldWidth = 10000;
+
 // Fills the format ("%s", "%d", "%x", "*" widths); a bad format or argument list never
 // escapes: the result is then the format error text naming the problem and the format.
 std::string FormatGuarded(const std::string &format, const FormatArgs &args = {});
@@ -33,6 +36,7 @@ int32_t ParseDecimal(const std::string &text);
 int32_t ParseHex(const std::string &text);
 // The value of one hexadecimal digit in either case, -1 for any other character.
 int HexDigitValue(char c);
+// Hexadecimal of at least `width` digits (at most kMaxFieldWidth), padded with "0".
 std::string HexPadded(int32_t value, int width);
 void UpcaseLetter(char &c);
 

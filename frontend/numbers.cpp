@@ -47,8 +47,8 @@ int32_t ParseHex(const std::string &text)
 
 std::string HexPadded(int32_t value, int width)
 {
-    // A negative width would left-justify; it pads nothing instead.
-    std::string text = FormatGuarded("%*x", {std::max(width, 0), value});
+    // A negative width would left-justify: it pads nothing instead.
+    std::string text = FormatGuarded("%*x", {std::clamp(width, 0, kMaxFieldWidth), value});
     std::replace(text.begin(), text.end(), ' ', '0');
     return text;
 }

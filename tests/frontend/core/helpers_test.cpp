@@ -107,6 +107,7 @@ TEST(HexPadded, PadsWithZeros)
     EXPECT_EQ(HexPadded(0xab, 2), "AB");
     EXPECT_EQ(HexPadded(5, 0), "5");
     EXPECT_EQ(HexPadded(5, -4), "5");
+    EXPECT_EQ(HexPadded(5, INT_MAX), std::string(kMaxFieldWidth - 1, '0') + "5");
 }
 
 TEST(UpcaseLetter, OnlyLowerCaseLetters)
