@@ -1,6 +1,8 @@
 // "download hex": sends an Intel hex file to the programmer line by line, paced and echoed,
 // stoppable between lines. The programmer's answers are not read, only discarded at the end.
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <cstdio>
 
 #include "helpers.h"
@@ -45,30 +47,76 @@ private:
     bool afterCr_ = false;
 };
 
+// The echo of what the download sends. It reaches the pane only where messages are processed
+// (the window repaints nowhere else), and there at most every kEchoMs: a repaint for every
+// line would cost several times the sending, and faster than that no screen shows it anyway.
+// A key typed meanwhile is shown after everything sent before it.
+class DownloadEcho : public QObject {
+public:
+    explicit DownloadEcho(TForm_main &form) : form_(form)
+    {
+        form_.RichEdit_Main->installEventFilter(this);
+        sinceShown_.start();
+    }
+    ~DownloadEcho() override
+    {
+        form_.RichEdit_Main->removeEventFilter(this);
+        Show();
+    }
+
+    void Add(uint8_t c)
+    {
+        if (!form_.settings.echo || (c < 32 && !form_.echoControls))
+            return;
+        const std::string name = CharName(form_.displayState, c, false);
+        pending_ += QString::fromLatin1(name.data(), qsizetype(name.size()));
+    }
+    void Show()
+    {
+        if (!pending_.isEmpty())
+            form_.RichEdit_Main->AppendCapped(pending_, TForm_main::kTerminalLines);
+        pending_.clear();
+        sinceShown_.restart();
+    }
+    void ProcessMessages()
+    {
+        if (sinceShown_.elapsed() >= kEchoMs)
+            Show();
+        QCoreApplication::processEvents();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            Show();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static constexpr qint64 kEchoMs = 20;
+    TForm_main &form_;
+    QString pending_;
+    QElapsedTimer sinceShown_;
+};
+
 // Sends the text byte by byte as SendChar does (SendString when paced: delayms after each
 // byte, then messages are processed), but stops at the first failed send and returns its
-// result. The echo goes into the pane in one piece at the end: the window does not repaint
-// in between, so the user sees the same, and a long line costs one append instead of many.
-int32_t SendEchoed(TForm_main &form, const std::string &text, bool paced)
+// result.
+int32_t SendEchoed(TForm_main &form, DownloadEcho &echo, const std::string &text, bool paced)
 {
-    QString echo;
     int32_t result = 0;
     for (const char ch : text) {
         const auto c = static_cast<uint8_t>(ch);
         result = form.bytes.SendByte(c);
         if (result < 0)
             break;
-        if (form.settings.echo && (c >= 32 || form.echoControls)) {
-            const std::string name = CharName(form.displayState, c, false);
-            echo += QString::fromLatin1(name.data(), qsizetype(name.size()));
-        }
+        echo.Add(c);
         if (paced)
             DelayMs(form.settings.delayms);
     }
-    if (!echo.isEmpty())
-        form.RichEdit_Main->AppendCapped(echo, TForm_main::kTerminalLines);
     if (paced)
-        QCoreApplication::processEvents();
+        echo.ProcessMessages();
     return result;
 }
 
@@ -92,24 +140,30 @@ void TForm_main::DownloadHexClick()
     SetReceiveDisplay(false);
 
     HexLineReader reader(file);
-    int32_t sent = SendEchoed(*this, "I", false);
-    if (sent >= 0) {
-        WaitPumping(200);
-        sent = SendEchoed(*this, "T", false);
-    }
-    if (sent >= 0) {
-        WaitPumping(200);
-        BeginStoppable();
-        std::string line;
-        while (reader.Next(line)) {
-            if (line.compare(0, 3, ":00") == 0)
-                line = kEndRecord;
-            sent = SendEchoed(*this, line, true);
-            if (sent < 0 || stopRequested)
-                break;
-            sent = SendEchoed(*this, "\r\n", true);
-            if (sent < 0 || stopRequested)
-                break;
+    int32_t sent = 0;
+    {
+        DownloadEcho echo(*this);
+        sent = SendEchoed(*this, echo, "I", false);
+        echo.Show();
+        if (sent >= 0) {
+            WaitPumping(200);
+            sent = SendEchoed(*this, echo, "T", false);
+            echo.Show();
+        }
+        if (sent >= 0) {
+            WaitPumping(200);
+            BeginStoppable();
+            std::string line;
+            while (reader.Next(line)) {
+                if (line.compare(0, 3, ":00") == 0)
+                    line = kEndRecord;
+                sent = SendEchoed(*this, echo, line, true);
+                if (sent < 0 || stopRequested)
+                    break;
+                sent = SendEchoed(*this, echo, "\r\n", true);
+                if (sent < 0 || stopRequested)
+                    break;
+            }
         }
     }
     if (sent < 0)

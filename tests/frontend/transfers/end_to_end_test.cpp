@@ -1,0 +1,166 @@
+// The whole chain against the simulated programmer: morvel makes a file that the download
+// puts into the simulated memory; both uploads give that memory back, the hex one through
+// dabrix. Then the simulator's faults: hang-ups, stalls and garbage on the line.
+#include "transfer_test_support.h"
+
+using namespace zmtest;
+
+namespace {
+
+std::string Image(size_t size)
+{
+    std::string image;
+    uint32_t x = 12345;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        image += static_cast<char>(x >> 23);
+    }
+    return image;
+}
+
+const std::vector<std::string> kTimedOut{"Timed out (10000 ms)"};
+
+// dabrix takes every argument that begins with "/" for an option: names are relative.
+int Dabrix(const TempDir &dir, std::vector<std::string> args)
+{
+    args.insert(args.begin(), BinPath("dabrix"));
+    return RunProcess(args, {}, dir.Path()).status;
+}
+
+struct Session {
+    explicit Session(const std::vector<std::string> &options) : programmer(options)
+    {
+        form = StartTerminal(programmer.PortArg());
+    }
+    // Runs one transfer with `path` as the answer of its file dialog.
+    void Run(QAction *TForm_main::*item, const std::string &path)
+    {
+        DialogAnswers answers{{path}};
+        answers.Install(*form);
+        (form.get()->*item)->trigger();
+        ExpectTerminalMode(*form);
+    }
+    SimulatedProgrammer programmer;
+    BoxAnswerer boxes;
+    std::unique_ptr<TForm_main> form;
+};
+
+} // namespace
+
+TEST(EndToEnd, DownloadOfAMorvelFileFillsTheSimulatedMemory)
+{
+    TempDir dir;
+    const std::string image = Image(0x2000);
+    dir.Write("image.bin", image);
+    // -0 and -1 write end records the download sends as ":00000001FF".
+    for (const char *end : {"-1", "-0"}) {
+        const std::string memory = dir.File(std::string("memory") + end);
+        ASSERT_EQ(RunProcess({BinPath("morvel"), dir.File("image.bin"), dir.File("image.hex"), end}).status, 0);
+        Session s({"--size", "2000", "--save", memory});
+        s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
+        EXPECT_TRUE(PumpUntil([&] { return ReadAll(memory) == image; })) << end;
+        EXPECT_TRUE(s.boxes.Texts().empty()) << end;
+        // The programmer's report was discarded; the final CR brings its prompt.
+        EXPECT_TRUE(PumpUntil([&] { return PaneText(*s.form).find(">") != std::string::npos; }));
+    }
+}
+
+TEST(EndToEnd, UploadBinGivesTheSimulatedMemory)
+{
+    TempDir dir;
+    const std::string image = Image(0x2000);
+    Session s({"--size", "2000", "--image", dir.Write("image.bin", image)});
+    s.form->settings.uploadbinbytes = 0x2000;
+    s.Run(&TForm_main::uploadbin1, dir.File("all.bin"));
+    EXPECT_EQ(ReadAll(dir.File("all.bin")), image);
+    s.form->settings.uploadbinstart = 0x1FF0;
+    s.form->settings.uploadbinbytes = 0x10;
+    s.Run(&TForm_main::uploadbin1, dir.File("end.bin"));
+    EXPECT_EQ(ReadAll(dir.File("end.bin")), image.substr(0x1FF0));
+    EXPECT_TRUE(s.boxes.Texts().empty());
+}
+
+TEST(EndToEnd, UploadHexConvertsBackToTheSimulatedMemory)
+{
+    TempDir dir;
+    const std::string image = Image(0x2000);
+    Session s({"--size", "2000", "--upload-delay", "1500", "--image", dir.Write("image.bin", image)});
+    s.form->settings.uploadhexstop = 0xFFFF;
+    s.Run(&TForm_main::uploadhex, dir.File("all.hex"));
+    EXPECT_EQ(s.boxes.Texts(), kTimedOut);
+    ASSERT_EQ(Dabrix(dir, {"all.hex", "all.bin"}), 0);
+    std::filesystem::copy_file(dir.File("all.hex"), "/tmp/xfer-all.hex", std::filesystem::copy_options::overwrite_existing); std::ofstream("/tmp/xfer-image.bin", std::ios::binary) << image;
+    EXPECT_EQ(ReadAll(dir.File("all.bin")), image);
+
+    // Offset 1 starts at 1000; a stop address of 1400 ends after the record at 1410.
+    s.form->settings.uploadoffset = "1";
+    s.form->settings.uploadhexstop = 0x1400;
+    s.Run(&TForm_main::uploadhex, dir.File("part.hex"));
+    ASSERT_EQ(Dabrix(dir, {"-o1000", "part.hex", "part.bin"}), 0);
+    EXPECT_TRUE(ReadAll(dir.File("part.bin")) == image.substr(0x1000, 0x420)) << ReadAll(dir.File("part.hex")).substr(0, 300);
+    EXPECT_EQ(s.boxes.Texts(), kTimedOut);
+}
+
+TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
+{
+    const std::string image = Image(0x400);
+    // Sent before the data: the prompt when the line opens, and for "I" another prompt.
+    const int prompt = 3;
+    const int record = 44;   // ":10", address, "00", 32 digits, checksum, CR
+    const int shown = 9;     // CR LF, 4 address digits, "=", 2 digits
+    struct Case {
+        const char *name;
+        QAction *TForm_main::*item;
+        std::vector<std::string> faults;
+        std::vector<std::string> boxes;
+        size_t kept;  // bytes for upload bin, records for upload hex
+    } cases[] = {
+        {"bin: hang-up before an =", &TForm_main::uploadbin1,
+         {"--hangup-after", std::to_string(prompt + 1 + 4 * shown + 6)}, {"missing \"=\"; sorry"}, 4},
+        {"bin: hang-up after an =", &TForm_main::uploadbin1,
+         {"--hangup-after", std::to_string(prompt + 1 + 4 * shown + 7)}, {"bad hex byte"}, 4},
+        {"bin: stall after an =", &TForm_main::uploadbin1,
+         {"--stall-after", std::to_string(prompt + 1 + 2 * shown + 7)}, {"bad hex byte"}, 2},
+        {"bin: garbage", &TForm_main::uploadbin1, {"--garbage"}, {"missing space"}, 0},
+        {"bin: silent", &TForm_main::uploadbin1, {"--silent"}, {"missing space"}, 0},
+        {"hex: hang-up in a record", &TForm_main::uploadhex,
+         {"--hangup-after", std::to_string(2 * prompt + 5 * record + 10)}, {"getchar error -4"}, 5},
+        {"hex: stall in a record", &TForm_main::uploadhex,
+         {"--stall-after", std::to_string(2 * prompt + 3 * record + 10)}, kTimedOut, 3},
+        {"hex: garbage", &TForm_main::uploadhex, {"--garbage"}, kTimedOut, 0},
+    };
+    TempDir dir;
+    dir.Write("image.bin", image);
+    for (const Case &c : cases) {
+        std::vector<std::string> options{"--size", "400", "--upload-delay", "1500", "--image", dir.File("image.bin")};
+        options.insert(options.end(), c.faults.begin(), c.faults.end());
+        Session s(options);
+        s.form->settings.uploadhexstop = 0xFFFF;
+        const std::string path = dir.File("out");
+        s.Run(c.item, path);
+        EXPECT_EQ(s.boxes.Texts(), c.boxes) << c.name;
+        const std::string file = ReadAll(path);
+        if (c.item == &TForm_main::uploadbin1) {
+            EXPECT_EQ(file, image.substr(0, c.kept)) << c.name;
+        } else {
+            // Whole records of 43 characters, each with CR LF.
+            EXPECT_EQ(file.size(), c.kept * (record + 1)) << c.name;
+            ASSERT_EQ(Dabrix(dir, {"out", "out.bin"}), 0);
+            if (c.kept) {
+                EXPECT_EQ(ReadAll(dir.File("out.bin")), image.substr(0, c.kept * 16)) << c.name;
+            }
+        }
+    }
+}
+
+TEST(EndToEnd, HangUpDuringADownloadIsReported)
+{
+    TempDir dir;
+    dir.Write("image.bin", Image(0x400));
+    ASSERT_EQ(RunProcess({BinPath("morvel"), dir.File("image.bin"), dir.File("image.hex"), "-1"}).status, 0);
+    // The line goes 0.5 s after the prompt that answers "I"; the paced download still runs.
+    Session s({"--size", "400", "--hangup-after", "6"});
+    s.form->settings.delayms = 1;
+    s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
+    EXPECT_EQ(s.boxes.Texts(), std::vector<std::string>{"Couldn't send to the programmer (-4)"});
+}

@@ -1,0 +1,119 @@
+// A running transfer keeps the other transfers and the busy test closed, and a close of the
+// window waits for the transfer to end and write its file.
+#include "transfer_test_support.h"
+
+using namespace zmtest;
+
+namespace {
+
+const std::string kLine = ":10000000000102030405060708090A0B0C0D0E0F78";
+
+std::string ManyLines(int n)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += kLine + "\r\n";
+    return text;
+}
+
+// Runs `probe` once, at the first moment the transfer processes messages with Stop shown.
+class DuringTransfer {
+public:
+    DuringTransfer(TForm_main &form, std::function<void()> probe)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this, &form, probe] {
+            if (!done_ && !form.BitBtn_Stop->isHidden()) {
+                done_ = true;
+                probe();
+            }
+        });
+        timer_.start(1);
+    }
+    bool Done() const { return done_; }
+
+private:
+    QTimer timer_;
+    bool done_ = false;
+};
+
+} // namespace
+
+TEST(TransferGuard, OtherTransfersAndTheBusyTestAreClosedWhileOneRuns)
+{
+    ScriptedPeer peer;
+    TempDir dir;
+    BoxAnswerer boxes;
+    auto form = StartTerminal(peer.PortArg());
+    form->settings.delayms = 2;
+    DialogAnswers answers{{dir.Write("in.hex", ManyLines(3))}};
+    answers.Install(*form);
+    std::vector<bool> enabled;
+    DuringTransfer probe(*form, [&] {
+        for (QAction *item : {form->DownloadHex, form->uploadbin1, form->uploadhex, form->testafewmilliseconds,
+                              form->log, form->clear1, form->exit1})
+            enabled.push_back(item->isEnabled());
+        EXPECT_TRUE(form->TransferRunning());
+        // Disabled items do nothing when triggered.
+        form->uploadbin1->trigger();
+        form->DownloadHex->trigger();
+        form->testafewmilliseconds->trigger();
+    });
+    form->DownloadHex->trigger();
+    EXPECT_TRUE(probe.Done());
+    EXPECT_EQ(enabled, (std::vector<bool>{false, false, false, false, true, true, true}));
+    EXPECT_EQ(answers.asked, 1u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(peer.Finish(), "IT" + kLine + "\r\n" + kLine + "\r\n" + kLine + "\r\n\r");
+    ExpectTerminalMode(*form);
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
+{
+    TempDir dir;
+    const std::string memory(64, '\x5A');
+    const std::string hexText = kLine + "\r" + kLine + "\r" + kLine + "\r";
+    struct Case {
+        const char *name;
+        ScriptedPeer::Responder programmer;
+        std::string file;
+        bool viaExit;
+        std::function<void(TForm_main &)> run;
+        std::string wire;
+        std::string saved;
+    } cases[] = {
+        {"download, window closed", {}, dir.Write("in.hex", ManyLines(5)), false,
+         [](TForm_main &form) { form.DownloadHex->trigger(); }, "IT" + kLine + "\r", ""},
+        {"upload bin, exit", Examiner(memory), dir.File("image.bin"), true,
+         [](TForm_main &form) { form.uploadbin1->trigger(); }, "X0000\r        \r", memory.substr(0, 8)},
+        {"upload hex, window closed", Uploader(hexText), dir.File("image.hex"), false,
+         [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r", kLine + "\r\n"},
+    };
+    for (const Case &c : cases) {
+        ScriptedPeer peer(c.programmer);
+        BoxAnswerer boxes;
+        auto form = StartTerminal(peer.PortArg());
+        form->settings.delayms = 2;
+        DialogAnswers answers{{c.file}};
+        answers.Install(*form);
+        DuringTransfer closer(*form, [&] {
+            if (c.viaExit)
+                form->exit1->trigger();
+            else
+                form->close();
+            // The close waits; the window is still there.
+            EXPECT_TRUE(form->isVisible()) << c.name;
+            EXPECT_NE(form->port, 0) << c.name;
+        });
+        c.run(*form);
+        EXPECT_TRUE(closer.Done()) << c.name;
+        EXPECT_FALSE(form->isVisible()) << c.name;
+        EXPECT_EQ(form->port, 0) << c.name;
+        EXPECT_FALSE(form->TransferRunning()) << c.name;
+        EXPECT_TRUE(boxes.Texts().empty()) << c.name;
+        EXPECT_EQ(peer.Finish(), c.wire) << c.name;
+        if (!c.saved.empty()) {
+            EXPECT_EQ(ReadAll(c.file), c.saved) << c.name;
+        }
+    }
+}

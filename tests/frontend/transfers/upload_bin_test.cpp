@@ -1,0 +1,188 @@
+// "upload bin" against a programmer played by the test: the examine dialogue byte for byte,
+// the range settings, the two hex characters, each time-out, Stop, and file failures.
+#include <sys/resource.h>
+
+#include "transfer_test_support.h"
+
+using namespace zmtest;
+
+namespace {
+
+std::string Memory(size_t size)
+{
+    std::string memory;
+    for (size_t i = 0; i < size; ++i)
+        memory += static_cast<char>((i * 37 + 11) & 0xFF);
+    return memory;
+}
+
+struct BinUpload {
+    std::string path;
+    std::string wire;
+    std::string file;
+    bool fileExists = false;
+    std::vector<std::string> boxes;
+};
+
+// `justBefore` runs right before the menu command.
+BinUpload RunBinUpload(const Examiner &examiner, int32_t start, int32_t count, bool clickStop = false,
+                       const std::function<void()> &justBefore = {})
+{
+    ScriptedPeer peer(examiner);
+    TempDir dir;
+    BoxAnswerer boxes;
+    auto form = StartTerminal(peer.PortArg());
+    form->settings.uploadbinstart = start;
+    form->settings.uploadbinbytes = count;
+    const std::string path = dir.File("image.bin");
+    DialogAnswers answers{{path}};
+    answers.Install(*form);
+    std::unique_ptr<StopClicker> stop;
+    if (clickStop)
+        stop = std::make_unique<StopClicker>(*form);
+    if (justBefore)
+        justBefore();
+    form->uploadbin1->trigger();
+    ExpectTerminalMode(*form);
+    EXPECT_EQ(form->Label_Stat->text().toStdString(), "");
+    return {path, peer.Finish(), ReadAll(path), std::filesystem::exists(path), boxes.Texts()};
+}
+
+std::string Spaces(size_t n) { return std::string(n, ' '); }
+
+} // namespace
+
+TEST(UploadBin, RangesGoOverTheWireAsTheExamineCommandWantsThem)
+{
+    const std::string memory = Memory(0x200);
+    struct Case {
+        int32_t start, count;
+        std::string address;
+        size_t bytes;
+    } cases[] = {
+        {0, 0x10, "0000", 16},
+        {0x1A, 3, "001A", 3},
+        {0x100, 1, "0100", 1},
+        {0, 0, "0000", 1},   // no count still reads one byte
+        {5, -7, "0005", 1},
+    };
+    for (const Case &c : cases) {
+        const BinUpload r = RunBinUpload(Examiner(memory), c.start, c.count);
+        EXPECT_EQ(r.wire, "X" + c.address + "\r" + Spaces(c.bytes - 1) + "\r" + "\r") << c.address;
+        EXPECT_EQ(r.file, memory.substr(size_t(c.start), c.bytes)) << c.address;
+        EXPECT_TRUE(r.boxes.empty()) << c.address;
+    }
+}
+
+TEST(UploadBin, TraceAndEchoShowTheDialogue)
+{
+    ScriptedPeer peer(Examiner("\x3F\xC0"));
+    TempDir dir;
+    auto form = StartTerminal(peer.PortArg());
+    form->settings.uploadbinbytes = 2;
+    const std::string trace = StartTrace(*form, dir);
+    DialogAnswers answers{{dir.File("image.bin")}};
+    answers.Install(*form);
+    form->uploadbin1->trigger();
+    EXPECT_EQ(peer.Finish(), "X0000\r \r\r");
+    EXPECT_EQ(ReadAll(dir.File("image.bin")), "\x3F\xC0");
+    EXPECT_EQ(TraceOf(*form, trace),
+              "\r\n-----------------------\r\n"
+              "pX\r\ng< >\r\np0000<CR>\r\ng<CR><LF>\r\n0000=3F\r\np< >\r\ng<CR><LF>\r\n0001=C0\r\n"
+              "p<CR><CR>");
+    // "X", the address and its CR are echoed; the spaces and the CRs are not.
+    EXPECT_EQ(PaneText(*form).find("X0000"), 0u);
+}
+
+TEST(UploadBin, TwoCharactersAfterEqualsAreReadAsHex)
+{
+    struct Case {
+        std::string digits;
+        char value;
+    } cases[] = {{"5A", 0x5A}, {"ff", '\xFF'}, {" 5", 0}, {"G1", 0}, {"1G", 1}, {"\r\n", 0}};
+    for (const Case &c : cases) {
+        const BinUpload r = RunBinUpload(Examiner(Memory(4)).Digits(1, c.digits), 0, 3);
+        ASSERT_EQ(r.file.size(), 3u) << c.digits;
+        EXPECT_EQ(r.file[1], c.value) << c.digits;
+        EXPECT_EQ(r.file[2], Memory(4)[2]) << c.digits;
+    }
+}
+
+TEST(UploadBin, TimeOutsEndWithTheirMessageAndKeepTheBytesSoFar)
+{
+    const std::string memory = Memory(0x40);
+    struct Case {
+        const char *name;
+        Examiner examiner;
+        std::string message;
+        size_t kept;
+        std::string wireBeforeEnd;
+    } cases[] = {
+        {"no space after X", Examiner(memory).SpaceReply(""), "missing space", 0, "X"},
+        {"no = for byte 5", Examiner(memory).MuteAt(5), "missing \"=\"; sorry", 5, "X0000\r" + Spaces(5)},
+        {"= but no digits for byte 9", Examiner(memory).StallAt(9), "bad hex byte", 9, "X0000\r" + Spaces(9)},
+        {"one digit for byte 2", Examiner(memory).Digits(2, "7"), "bad hex byte", 2, "X0000\r" + Spaces(2)},
+    };
+    for (const Case &c : cases) {
+        const BinUpload r = RunBinUpload(c.examiner, 0, 0x40);
+        EXPECT_EQ(r.boxes, std::vector<std::string>{c.message}) << c.name;
+        EXPECT_TRUE(r.fileExists) << c.name;
+        EXPECT_EQ(r.file, memory.substr(0, c.kept)) << c.name;
+        EXPECT_EQ(r.wire, c.wireBeforeEnd + "\r") << c.name;
+    }
+}
+
+TEST(UploadBin, StopIsSeenEveryEightBytes)
+{
+    const std::string memory = Memory(0x100);
+    const BinUpload r = RunBinUpload(Examiner(memory), 0, 0x100, true);
+    EXPECT_EQ(r.file, memory.substr(0, 8));
+    EXPECT_EQ(r.wire, "X0000\r" + Spaces(8) + "\r");
+    EXPECT_TRUE(r.boxes.empty());
+}
+
+TEST(UploadBin, FileThatCannotBeCreatedSendsNothing)
+{
+    ScriptedPeer peer(Examiner(Memory(16)));
+    TempDir dir;
+    BoxAnswerer boxes;
+    auto form = StartTerminal(peer.PortArg());
+    const std::string path = dir.File("no/such/dir/image.bin");
+    DialogAnswers answers{{path}};
+    answers.Install(*form);
+    form->uploadbin1->trigger();
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Couldn't create \"" + path + "\""});
+    EXPECT_EQ(peer.Finish(), "");
+    ExpectTerminalMode(*form);
+}
+
+TEST(UploadBin, ExistingFileIsReplaced)
+{
+    ScriptedPeer peer(Examiner(Memory(16)));
+    TempDir dir;
+    auto form = StartTerminal(peer.PortArg());
+    form->settings.uploadbinbytes = 4;
+    const std::string path = dir.Write("image.bin", std::string(100, 'x'));
+    DialogAnswers answers{{path}};
+    answers.Install(*form);
+    form->uploadbin1->trigger();
+    EXPECT_EQ(ReadAll(path), Memory(4));
+}
+
+TEST(UploadBin, FailedWriteStopsWithAnErrorAndKeepsWhatWasWritten)
+{
+    const std::string memory = Memory(0x100);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_IGN);
+    const BinUpload r = RunBinUpload(Examiner(memory), 0, 0x100, false, [&] {
+        // Files of this process may grow to 20 bytes from here on.
+        rlimit small = saved;
+        small.rlim_cur = 20;
+        setrlimit(RLIMIT_FSIZE, &small);
+    });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(r.boxes, std::vector<std::string>{"Couldn't write \"" + r.path + "\""});
+    EXPECT_EQ(r.file, memory.substr(0, 20));
+    EXPECT_EQ(r.wire, "X0000\r" + Spaces(20) + "\r");
+}

@@ -1,0 +1,223 @@
+// "upload hex" against a programmer played by the test: what is sent and saved, the stop
+// address, the quiet time, Stop, and saving that fails.
+#include <sys/resource.h>
+
+#include "transfer_test_support.h"
+
+using namespace zmtest;
+
+namespace {
+
+const std::string kR0 = ":1003F000000102030405060708090A0B0C0D0E0F00";
+const std::string kR1 = ":10040000101112131415161718191A1B1C1D1E1F00";
+const std::string kR2 = ":10041000202122232425262728292A2B2C2D2E2F00";
+const std::string kR3 = ":10042000303132333435363738393A3B3C3D3E3F00";
+const std::string kEnd = ":00000001FF";
+
+std::string Sent(const std::vector<std::string> &lines, const char *end = "\r")
+{
+    std::string text;
+    for (const auto &line : lines)
+        text += line + end;
+    return text;
+}
+
+struct HexUpload {
+    std::string path;
+    std::string wire;
+    std::string file;
+    bool fileExists = false;
+    std::vector<std::string> boxes;
+    size_t dialogs = 0;
+};
+
+struct HexOptions {
+    int32_t stop = 0x400;
+    bool clickStop = false;
+    std::vector<std::string> answers;  // dialog answers after the first; "" cancels
+    std::function<void()> justBefore;
+};
+
+HexUpload RunHexUpload(ScriptedPeer::Responder programmer, const HexOptions &options = {})
+{
+    ScriptedPeer peer(std::move(programmer));
+    TempDir dir;
+    BoxAnswerer boxes;
+    auto form = StartTerminal(peer.PortArg());
+    form->settings.uploadhexstop = options.stop;
+    const std::string path = dir.File("image.hex");
+    DialogAnswers answers{{path}};
+    answers.paths.insert(answers.paths.end(), options.answers.begin(), options.answers.end());
+    answers.Install(*form);
+    std::unique_ptr<StopClicker> stop;
+    if (options.clickStop)
+        stop = std::make_unique<StopClicker>(*form);
+    if (options.justBefore)
+        options.justBefore();
+    form->uploadhex->trigger();
+    ExpectTerminalMode(*form);
+    EXPECT_EQ(form->Label_Stat->text().toStdString(), "");
+    return {path, peer.Finish(), ReadAll(path), std::filesystem::exists(path), boxes.Texts(), answers.asked};
+}
+
+const std::vector<std::string> kTimedOut{"Timed out (10000 ms)"};
+
+} // namespace
+
+TEST(UploadHex, LinesEndedByCrAreSavedWithCrLf)
+{
+    // The prompt after the records: its CR ends an empty line, its ">" is never ended.
+    const HexUpload r = RunHexUpload(Uploader(Sent({kR0, kEnd}) + "\r\n>"));
+    EXPECT_EQ(r.wire, "IU0\r");
+    EXPECT_EQ(r.file, Sent({kR0, kEnd, ""}, "\r\n"));
+    EXPECT_EQ(r.boxes, kTimedOut);
+}
+
+TEST(UploadHex, TraceShowsCommandsAndEveryByteReceived)
+{
+    ScriptedPeer peer(Uploader(Sent({kEnd, ""})));
+    TempDir dir;
+    BoxAnswerer boxes;
+    auto form = StartTerminal(peer.PortArg());
+    form->settings.uploadoffset = "2";
+    const std::string trace = StartTrace(*form, dir);
+    DialogAnswers answers{{dir.File("image.hex")}};
+    answers.Install(*form);
+    form->uploadhex->trigger();
+    EXPECT_EQ(peer.Finish(), "IU2\r");
+    EXPECT_EQ(TraceOf(*form, trace), "\r\n-----------------------\r\npIU2\r\ng" + kEnd + "<CR><CR>\r\np<CR>");
+    // The commands are echoed, nothing received is shown.
+    EXPECT_EQ(PaneText(*form), "IU2");
+    EXPECT_EQ(ReadAll(dir.File("image.hex")), kEnd + "\r\n\r\n");
+}
+
+TEST(UploadHex, TheFirstRecordAboveTheStopAddressEndsTheUploadAndIsSaved)
+{
+    const std::string text = Sent({kR0, kR1, kR2, kR3, kEnd});
+    struct Case {
+        int32_t stop;
+        std::vector<std::string> saved;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {0x400, {kR0, kR1, kR2}, {}},
+        {0x3FF, {kR0, kR1}, {}},
+        {0x420, {kR0, kR1, kR2, kR3, kEnd}, kTimedOut},
+        {-1, {kR0}, {}},
+    };
+    for (const Case &c : cases) {
+        HexOptions options;
+        options.stop = c.stop;
+        const HexUpload r = RunHexUpload(Uploader(text), options);
+        EXPECT_EQ(r.file, Sent(c.saved, "\r\n")) << c.stop;
+        EXPECT_EQ(r.boxes, c.boxes) << c.stop;
+        EXPECT_EQ(r.wire, "IU0\r") << c.stop;
+    }
+}
+
+TEST(UploadHex, LinesAreKeptAsReceived)
+{
+    struct Case {
+        const char *name;
+        std::string sent;
+        std::string saved;
+    } cases[] = {
+        {"LF line ends complete no line", "abc\ndef\n", ""},
+        {"empty lines", "\r\r:1\r", "\r\n\r\n:1\r\n"},
+        {"short lines and text", "ab\rhello world\r", "ab\r\nhello world\r\n"},
+        {"control characters dropped", "a\x01\tb\x1B" "c\r\n", "abc\r\n"},
+        {"bytes above 127 kept", "\x80\xFF\xC4\r", "\x80\xFF\xC4\r\n"},
+        {"an unfinished last line is not saved", "one\rtwo", "one\r\n"},
+    };
+    for (const Case &c : cases) {
+        const HexUpload r = RunHexUpload(Uploader(c.sent));
+        EXPECT_EQ(r.file, c.saved) << c.name;
+        EXPECT_EQ(r.boxes, kTimedOut) << c.name;
+    }
+}
+
+TEST(UploadHex, SilentProgrammerGivesAnEmptyFileAfterTenSeconds)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const HexUpload r = RunHexUpload({});
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(10000));
+    EXPECT_EQ(r.boxes, kTimedOut);
+    EXPECT_TRUE(r.fileExists);
+    EXPECT_EQ(r.file, "");
+    EXPECT_EQ(r.wire, "IU0\r");
+}
+
+TEST(UploadHex, StopIsSeenAtTheEndOfALine)
+{
+    HexOptions options;
+    options.stop = 0xFFFF;
+    options.clickStop = true;
+    const HexUpload r = RunHexUpload(Uploader(Sent({kR0, kR1, kR2})), options);
+    EXPECT_EQ(r.file, Sent({kR0}, "\r\n"));
+    EXPECT_TRUE(r.boxes.empty());
+    EXPECT_EQ(r.wire, "IU0\r");
+}
+
+TEST(UploadHex, StopWorksWithinALineThatNeverEnds)
+{
+    // Stop is clicked before the first byte; a line without end must still let it through,
+    // or the upload would run on to the quiet time.
+    HexOptions options;
+    options.clickStop = true;
+    const HexUpload r = RunHexUpload(Uploader(std::string(4 << 20, 'x')), options);
+    EXPECT_EQ(r.file, "");
+    EXPECT_TRUE(r.boxes.empty());
+}
+
+TEST(UploadHex, FailedSaveAsksForAnotherFile)
+{
+    TempDir dir;
+    const std::string bad = dir.File("no/such/dir/image.hex");
+    const std::string other = dir.File("other.hex");
+    ScriptedPeer peer(Uploader(Sent({kR0, kEnd})));
+    BoxAnswerer boxes;
+    auto form = StartTerminal(peer.PortArg());
+    DialogAnswers answers{{bad, dir.Path(), other}};
+    answers.Install(*form);
+    form->uploadhex->trigger();
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Timed out (10000 ms)", "Cannot create file " + bad,
+                                                       "Cannot create file " + dir.Path()}));
+    EXPECT_EQ(answers.asked, 3u);
+    EXPECT_EQ(ReadAll(other), Sent({kR0, kEnd}, "\r\n"));
+    EXPECT_EQ(peer.Finish(), "IU0\r");
+    ExpectTerminalMode(*form);
+}
+
+TEST(UploadHex, CancellingTheDialogAfterAFailedSaveGivesTheLinesUp)
+{
+    TempDir dir;
+    const std::string bad = dir.File("no/such/dir/image.hex");
+    ScriptedPeer peer(Uploader(Sent({kR0})));
+    BoxAnswerer boxes;
+    auto form = StartTerminal(peer.PortArg());
+    DialogAnswers answers{{bad, ""}};
+    answers.Install(*form);
+    form->uploadhex->trigger();
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Timed out (10000 ms)", "Cannot create file " + bad}));
+    EXPECT_EQ(answers.asked, 2u);
+    EXPECT_EQ(peer.Finish(), "IU0\r");
+    ExpectTerminalMode(*form);
+}
+
+TEST(UploadHex, FailedWriteIsReportedAndAsksAgain)
+{
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_IGN);
+    HexOptions options;
+    options.stop = 0xFFFF;
+    options.answers = {""};
+    options.justBefore = [&] {
+        rlimit small = saved;
+        small.rlim_cur = 50;
+        setrlimit(RLIMIT_FSIZE, &small);
+    };
+    const HexUpload r = RunHexUpload(Uploader(Sent({kR0, kR1, kR2})), options);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(r.boxes, (std::vector<std::string>{"Timed out (10000 ms)", "Couldn't write \"" + r.path + "\""}));
+    EXPECT_EQ(r.dialogs, 2u);
+}
