@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "helpers.h"
+#include "settings.h"
 
 namespace {
 
@@ -90,6 +91,18 @@ TEST(MessageBoxes, TextIsShownAsItIs)
     EXPECT_EQ(seen.text, "<b><CR></b>");
     EXPECT_EQ(Answer("OK", [] { ShowInfo("%s", {"caf\xe9.hex"}); }).text, QString::fromLatin1("caf\xe9.hex"));
     EXPECT_EQ(Answer("OK", [] { ShowInfo("%s", {"caf\xc3\xa9"}); }).text, QString::fromUtf8("caf\xc3\xa9"));
+}
+
+TEST(MessageBoxes, UsageMessageGoesToAnInformationBox)
+{
+    ZM32OP op;
+    SettingsState state;
+    // A "%" in the argument is shown as it is, not taken for a placeholder.
+    const SeenBox seen = Answer("OK", [&] { LoadSettings(op, state, {"-q%d"}, "/opt/zm32"); });
+    EXPECT_TRUE(state.commandLineError);
+    EXPECT_EQ(seen.title, "Information");
+    EXPECT_EQ(seen.text.split('\n').front(), "Ooops, command-line error. (\"-q%d\")");
+    EXPECT_EQ(seen.text.split('\n').size(), 7);
 }
 
 }  // namespace
