@@ -72,11 +72,11 @@ TEST(EndToEnd, UploadBinGivesTheSimulatedMemory)
     Session s({"--size", "2000", "--image", dir.Write("image.bin", image)});
     s.form->settings.uploadbinbytes = 0x2000;
     s.Run(&TForm_main::uploadbin1, dir.File("all.bin"));
-    EXPECT_EQ(ReadAll(dir.File("all.bin")), image);
+    EXPECT_TRUE(ReadAll(dir.File("all.bin")) == image);
     s.form->settings.uploadbinstart = 0x1FF0;
     s.form->settings.uploadbinbytes = 0x10;
     s.Run(&TForm_main::uploadbin1, dir.File("end.bin"));
-    EXPECT_EQ(ReadAll(dir.File("end.bin")), image.substr(0x1FF0));
+    EXPECT_TRUE(ReadAll(dir.File("end.bin")) == image.substr(0x1FF0));
     EXPECT_TRUE(s.boxes.Texts().empty());
 }
 
@@ -89,15 +89,14 @@ TEST(EndToEnd, UploadHexConvertsBackToTheSimulatedMemory)
     s.Run(&TForm_main::uploadhex, dir.File("all.hex"));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
     ASSERT_EQ(Dabrix(dir, {"all.hex", "all.bin"}), 0);
-    std::filesystem::copy_file(dir.File("all.hex"), "/tmp/xfer-all.hex", std::filesystem::copy_options::overwrite_existing); std::ofstream("/tmp/xfer-image.bin", std::ios::binary) << image;
-    EXPECT_EQ(ReadAll(dir.File("all.bin")), image);
+    EXPECT_TRUE(ReadAll(dir.File("all.bin")) == image) << ReadAll(dir.File("all.hex")).size() << " characters received";
 
     // Offset 1 starts at 1000; a stop address of 1400 ends after the record at 1410.
     s.form->settings.uploadoffset = "1";
     s.form->settings.uploadhexstop = 0x1400;
     s.Run(&TForm_main::uploadhex, dir.File("part.hex"));
     ASSERT_EQ(Dabrix(dir, {"-o1000", "part.hex", "part.bin"}), 0);
-    EXPECT_TRUE(ReadAll(dir.File("part.bin")) == image.substr(0x1000, 0x420)) << ReadAll(dir.File("part.hex")).substr(0, 300);
+    EXPECT_TRUE(ReadAll(dir.File("part.bin")) == image.substr(0x1000, 0x420));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
 }
 

@@ -279,7 +279,6 @@ inline std::string TraceOf(TForm_main &form, const std::string &path)
 {
     form.bytes.TraceClose();
     const std::string text = ReadAll(path);
-    std::ofstream("/tmp/xfer-trace.bin", std::ios::binary) << text;
     const std::string opening = "\r\n-----------------------\r\n";
     return text.rfind(opening, 0) == 0 ? text.substr(opening.size()) : text;
 }
