@@ -3,7 +3,6 @@
 #include <climits>
 #include <filesystem>
 #include <functional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core_test_support.h"
@@ -311,13 +310,6 @@ TEST(SettingsFile, BadFilesLoseNothing)
         EXPECT_FALSE(loaded.state.commandLineError);
         EXPECT_FALSE(loaded.state.settingsFileMissing);
         EXPECT_EQ(loaded.op.baud, 2400);
-    }
-    zmtest::WriteFile("zm32.ini", "[zm32]\nport=5\n");
-    chmod("zm32.ini", 0);
-    if (geteuid() != 0) {
-        const Loaded loaded = Load({"-p3"});
-        EXPECT_EQ(loaded.op.port, 3);
-        EXPECT_FALSE(loaded.state.settingsFileMissing);
     }
     Loaded loaded = Load({"-p3", "-i/proc/self/mem"});  // unreadable even for root
     EXPECT_EQ(loaded.op.port, 3);
