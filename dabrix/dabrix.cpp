@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -377,7 +378,9 @@ int runDabrix(int argc, char *argv[], FILE *console, FILE *errors)
         std::fprintf(errors, "couldn't open %s for %s.", o.input, "r");
         return kFileError;
     }
-    if (!out.open(o.output, "wb+", true)) {
+    // Emptying the output would destroy the input still to be read.
+    std::error_code sameFile;
+    if (std::filesystem::equivalent(o.input, o.output, sameFile) || !out.open(o.output, "wb+", true)) {
         std::fprintf(errors, "couldn't open %s for %s.", o.output, "wb+");
         return kFileError;
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define MORVEL_HEX16 1
@@ -243,6 +244,7 @@ int runMorvel(int argc, char *argv[], FILE *errors)
     bool zeroLengthEnd = false, alternativeEnd = false;
     uint32_t address = 0;
     File in, out;
+    const char *input = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (a[0] == '-') {
@@ -255,9 +257,12 @@ int runMorvel(int argc, char *argv[], FILE *errors)
         } else if (!in) {
             if (!in.open(a, "rb"))
                 return cannotOpen(errors, a, "rb");
+            input = a;
         } else if (!out) {
+            // Emptying the output would destroy the input still to be read.
+            std::error_code sameFile;
             // CR LF is written explicitly, so the stream itself stays binary.
-            if (!out.open(a, "wb"))
+            if (std::filesystem::equivalent(input, a, sameFile) || !out.open(a, "wb"))
                 return cannotOpen(errors, a, "w");
         } else {
             return usage(errors);

@@ -116,6 +116,15 @@ TEST_F(DabrixTest, FilesThatCannotBeOpened)
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "couldn't open nodir/out.bin for wb+.");
     EXPECT_EQ(r.out, "");
+
+    // The input named again as output, directly or through a link, is refused untouched.
+    ASSERT_EQ(symlink("in.hex", path("alias.hex").c_str()), 0);
+    for (const char *output : {"in.hex", "./in.hex", "alias.hex"}) {
+        r = run("dabrix", {"in.hex", output});
+        EXPECT_EQ(r.status, 3) << output;
+        EXPECT_EQ(r.err, std::string("couldn't open ") + output + " for wb+.");
+        EXPECT_EQ(read("in.hex"), ":0100000042BD\n");
+    }
 }
 
 TEST_F(DabrixTest, FailedWritesReadsAndRewindsEndWithStatus3)

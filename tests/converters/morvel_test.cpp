@@ -106,6 +106,15 @@ TEST_F(MorvelTest, FilesThatCannotBeOpened)
     r = run("morvel", {"in.bin", "nodir/out.hex"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "couldn't open nodir/out.hex for w.");
+
+    // The input named again as output, directly or through a link, is refused untouched.
+    ASSERT_EQ(symlink("in.bin", path("alias.bin").c_str()), 0);
+    for (const char *output : {"in.bin", "./in.bin", "alias.bin"}) {
+        r = run("morvel", {"in.bin", output});
+        EXPECT_EQ(r.status, 3) << output;
+        EXPECT_EQ(r.err, std::string("couldn't open ") + output + " for w.");
+        EXPECT_EQ(read("in.bin"), "\x01");
+    }
 }
 
 TEST_F(MorvelTest, FailedWritesAndReadsEndWithStatus3)
