@@ -4,6 +4,7 @@
 #include <chrono>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,8 @@ public:
             return;
         pid_ = fork();
         if (pid_ == 0) {
+            // A test that dies must not leave its simulator running.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             dup2(out[1], 1);
             close(out[0]);
             close(out[1]);
@@ -34,18 +37,7 @@ public:
         }
         close(out[1]);
         out_ = out[0];
-        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        char c;
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{out_, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0)
-                continue;
-            if (read(out_, &c, 1) != 1)
-                break;
-            if (c == '\n')
-                break;
-            path_ += c;
-        }
+        path_ = NextLine(10000);
     }
     PromsimRunner(const PromsimRunner &) = delete;
     PromsimRunner &operator=(const PromsimRunner &) = delete;
@@ -69,6 +61,28 @@ public:
             close(out_);
         out_ = -1;
         return status_;
+    }
+
+    // Reads a further line of the simulator's standard output (without its line feed);
+    // empty when none came within the time. promsim prints a new path there when it
+    // has to replace its line.
+    std::string NextLine(int ms) { return ReadLineFrom(out_, ms); }
+
+    // Reads one line from a descriptor, waiting at most `ms` for it.
+    static std::string ReadLineFrom(int fd, int ms)
+    {
+        std::string line;
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        char c;
+        while (fd >= 0 && std::chrono::steady_clock::now() < until) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0)
+                continue;
+            if (read(fd, &c, 1) != 1 || c == '\n')
+                break;
+            line += c;
+        }
+        return line;
     }
 
     // Waits for the simulator to end by itself (for --once); true if it did within the time.

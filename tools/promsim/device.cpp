@@ -7,8 +7,8 @@ namespace promsim {
 namespace {
 constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kCtrlC = 0x03;
-constexpr size_t kUploadLowWater = 2048;
-constexpr size_t kUploadBudget = 4096;
+constexpr size_t kUploadLowWater = 1024;
+constexpr size_t kUploadBudget = 1024;
 constexpr uint8_t kErasedByte = 0xFF;
 } // namespace
 
@@ -34,6 +34,13 @@ std::string Device::TakeOutput()
     return out;
 }
 
+bool Device::TakeFlushRequest()
+{
+    bool flush = flushOutput_;
+    flushOutput_ = false;
+    return flush;
+}
+
 bool Device::TakeTransferDone()
 {
     bool done = transferDone_;
@@ -46,6 +53,8 @@ void Device::Receive(uint8_t byte, Clock::time_point now)
     if (mode_ == Mode::Upload) {
         if (byte == kEsc || byte == kCtrlC) {
             typeAhead_.clear();
+            out_.clear();
+            flushOutput_ = true;
             out_ += "\r\nUpload aborted";
             Prompt();
             mode_ = Mode::Prompt;

@@ -29,6 +29,8 @@ public:
     std::optional<Clock::time_point> NextEvent(Clock::time_point now) const;
 
     std::string TakeOutput();
+    // True once when what waits to go out is to be dropped (a stopped upload).
+    bool TakeFlushRequest();
     // True once after each transfer that changed memory successfully.
     bool TakeTransferDone();
 
@@ -56,6 +58,7 @@ private:
     Clock::time_point uploadStart_{};
     std::string typeAhead_;
     bool transferDone_ = false;
+    bool flushOutput_ = false;
 };
 
 } // namespace promsim

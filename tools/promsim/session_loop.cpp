@@ -77,13 +77,13 @@ std::optional<int> Loop::Disconnect()
     if (replaced) {
         // The old line kept the peer's exclusive-use mark; the new one goes by a new name.
         p_.trace.Note("new line " + p_.line.Path());
-        std::printf("%s\n", p_.line.Path().c_str());
-        std::fflush(stdout);
         if (p_.link) {
             std::string linkError = p_.link->PointTo(p_.line.Path());
             if (!linkError.empty())
                 std::fprintf(stderr, "promsim: %s\n", linkError.c_str());
         }
+        std::printf("%s\n", p_.line.Path().c_str());
+        std::fflush(stdout);
     }
     return std::nullopt;
 }
@@ -119,16 +119,24 @@ void Loop::SaveAfterTransfer()
 
 void Loop::Produce(Clock::time_point now)
 {
-    p_.device.Pump(tx_.Pending(), now);
-    std::string out = p_.device.TakeOutput();
-    SaveAfterTransfer();
+    // An upload makes more only as its output drains: go on while the line takes it.
+    for (;;) {
+        p_.device.Pump(tx_.Pending(), now);
+        if (p_.device.TakeFlushRequest())
+            tx_.Discard();
+        std::string out = p_.device.TakeOutput();
+        SaveAfterTransfer();
+        std::string_view sent;
+        if (connected_) {
+            tx_.Queue(out, now);
+            sent = tx_.Send(now, [this](const uint8_t *data, size_t n) { return p_.line.Write(data, n); });
+            p_.trace.Sent(reinterpret_cast<const uint8_t *>(sent.data()), sent.size());
+        }
+        if (out.empty() && sent.empty())
+            break;
+    }
     if (!connected_)
         return;
-    tx_.Queue(out, now);
-    std::string_view sent = tx_.Send(now, [this](const uint8_t *data, size_t n) {
-        return p_.line.Write(data, n);
-    });
-    p_.trace.Sent(reinterpret_cast<const uint8_t *>(sent.data()), sent.size());
     if (tx_.Stalled() && !stallNoted_) {
         stallNoted_ = true;
         p_.trace.Note("stalled after " + std::to_string(tx_.SentTotal()) + " bytes: nothing more is sent");
