@@ -24,7 +24,8 @@ Options:
   --size HEX           memory size in hex bytes, 1 to 1000000 (default 2000)
   --rate BYTES         pace what promsim sends to BYTES bytes per second, like
                        a real line (960 for 9600 baud); 0 = unpaced (default)
-  --upload-delay MS    pause between "U" and its first record (default 3000)
+  --upload-delay MS    pause between the offset character of "U" and the
+                       first record, in milliseconds (default 3000)
   --once               end when a peer that opened the line closes it
   --trace FILE         write a readable record of the line to FILE
   --silent             fault: read and act on everything, send nothing
