@@ -59,6 +59,8 @@ TerminalPane::TerminalPane(TForm_main *form) : QPlainTextEdit(form), form_(form)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setFocusPolicy(Qt::StrongFocus);
+    // A scroll bar that came and went would change the width, and with it the wrapped lines.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
 void TerminalPane::AppendCapped(const QString &text, int maxLines)

@@ -1,0 +1,167 @@
+// The session: start with and without a settings file, a bad command line, a missing port,
+// a round trip with the simulated programmer, and closing.
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "promsim_runner.h"
+#include "thelpf.h"
+#include "window_test_support.h"
+#include "zmhwcomm.h"
+
+using namespace zmtest;
+
+namespace {
+
+std::string Caption(const TForm_main &form) { return form.windowTitle().toStdString(); }
+
+std::string Suffix() { return std::string(" (zm32:uhj zmhwcomm.dll:") + zmotla() + ")"; }
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Canonical(int fd)
+{
+    termios t{};
+    tcgetattr(fd, &t);
+    return (t.c_lflag & ICANON) != 0;
+}
+
+} // namespace
+
+TEST(Session, StartsWithoutSettingsFile)
+{
+    PtyPeer peer;
+    BoxAnswerer boxes;
+    auto form = StartOn(peer);
+    ASSERT_NE(form->port, 0);
+    EXPECT_EQ(Caption(*form), "-" + Suffix());
+    EXPECT_EQ(form->Label_Help->text().toStdString(),
+              "e(X)am\nIntel\nMotorola\nProgram\nTransfer\nUpload\nVerify");
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_TRUE(form->RichEdit_Main->hasFocus() || !form->isActiveWindow());
+}
+
+TEST(Session, StartsWithSettingsFileThatWinsOverCommandLine)
+{
+    PtyPeer peer;
+    TempDir dir;
+    const std::string ini = dir.Write("special.ini", "[zm32]\nport=COM" + std::to_string(peer.Number()) +
+                                                         "\nhelp=cmds\n[cmds]\nX=\nP=\n");
+    BoxAnswerer boxes;
+    auto form = MakeForm({"-p98", "-i" + ini});
+    ASSERT_TRUE(PumpUntil([&] { return form->port != 0; }));
+    EXPECT_EQ(Caption(*form), ini + Suffix());
+    EXPECT_EQ(form->Label_Help->text().toStdString(), "X\nP\n");
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST(Session, MissingSettingsFileIsMarkedInCaption)
+{
+    PtyPeer peer;
+    TempDir dir;
+    auto form = MakeForm({peer.PortArg(), "-i" + dir.File("none.ini")});
+    ASSERT_TRUE(PumpUntil([&] { return form->port != 0; }));
+    EXPECT_EQ(Caption(*form), dir.File("none.ini") + "?" + Suffix());
+}
+
+TEST(Session, BadCommandLineClosesWithoutOpeningThePort)
+{
+    PtyPeer peer;
+    ASSERT_TRUE(Canonical(peer.Slave()));
+    BoxAnswerer boxes;
+    auto form = MakeForm({peer.PortArg(), "-x"});
+    ASSERT_TRUE(PumpUntil([&] { return !form->isVisible(); }));
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0].rfind("Ooops, command-line error. (\"-x\")", 0), 0u) << boxes.Texts()[0];
+    EXPECT_EQ(form->port, 0);
+    // The library would have put the line into raw mode.
+    EXPECT_TRUE(Canonical(peer.Slave()));
+    EXPECT_EQ(Caption(*form), "zm32");
+}
+
+TEST(Session, MissingPortLeavesAUsableWindow)
+{
+    TempDir dir;
+    setenv("ZMHW_COM99", dir.File("no-such-tty").c_str(), 1);
+    const std::string trace = dir.File("trace.txt");
+    const std::string ini = dir.Write("zm32.ini", "[zm32]\nport=99\nlog=" + trace + "\n");
+    BoxAnswerer boxes;
+    auto form = MakeForm({"-i" + ini});
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Texts().empty(); }));
+    EXPECT_EQ(boxes.Texts()[0], "Couldn't zmhwOpen (-4)");
+    EXPECT_EQ(form->port, 0);
+    EXPECT_TRUE(form->Label_Help->text().isEmpty());
+    PumpFor(100);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_TRUE(form->isVisible());
+
+    // Typing still goes through the byte layer (it shows in the trace) and the echo.
+    QTest::keyClick(form->RichEdit_Main, Qt::Key_A, Qt::NoModifier);
+    EXPECT_EQ(PaneText(*form), "A");
+    form->clear1->trigger();
+    EXPECT_EQ(PaneText(*form), "");
+    EXPECT_TRUE(form->log->isChecked());
+    form->log->trigger();
+    EXPECT_FALSE(form->log->isChecked());
+    EXPECT_NE(ReadFile(trace).find("pA"), std::string::npos);
+}
+
+TEST(Session, TerminalOnTheSimulatedProgrammer)
+{
+    PromsimRunner sim;
+    ASSERT_FALSE(sim.Path().empty());
+    setenv("ZMHW_COM40", sim.Path().c_str(), 1);
+    auto form = MakeForm({"-i-", "-p40"});
+    ASSERT_TRUE(PumpUntil([&] { return form->port != 0; }));
+    QTest::keyClick(form->RichEdit_Main, Qt::Key_Return);
+    EXPECT_TRUE(PumpUntil([&] { return PaneText(*form).find("<CR><LF>\n>") != std::string::npos; }))
+        << PaneText(*form);
+}
+
+TEST(Session, ClosingEndsTheSessionUnlessATransferRuns)
+{
+    PtyPeer peer;
+    auto form = StartOn(peer);
+    ASSERT_NE(form->port, 0);
+    form->helpClick();
+    ASSERT_TRUE(form->helpf->isVisible());
+
+    form->transferRunning = true;
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->stopRequested);
+    EXPECT_TRUE(form->closeAfterTransfer);
+    EXPECT_NE(form->port, 0);
+
+    form->transferRunning = false;
+    form->exit1->trigger();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->helpf->isVisible());
+    EXPECT_EQ(form->port, 0);
+    EXPECT_FALSE(form->idle.HasHandler());
+}
+
+TEST(Session, TestAFewMillisecondsAsksFirst)
+{
+    PtyPeer peer;
+    auto form = StartOn(peer);
+    {
+        BoxAnswerer no(false);
+        form->testafewmilliseconds->trigger();
+        ASSERT_EQ(no.Texts().size(), 1u);
+        EXPECT_EQ(no.Texts()[0], "Wait 5 seconds?");
+    }
+    BoxAnswerer yes(true);
+    form->testafewmilliseconds->trigger();
+    ASSERT_EQ(yes.Texts().size(), 2u);
+    EXPECT_EQ(yes.Texts()[1], "Finished");
+}

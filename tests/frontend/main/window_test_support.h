@@ -1,0 +1,203 @@
+// Shared pieces of the window tests: a pseudo-terminal the test plays the programmer on,
+// running the event loop until a condition holds, and answering message boxes.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+#include "tform_main.h"
+
+namespace zmtest {
+
+// Runs the event loop (so the idle notification fires) until `done` or the time is up.
+inline bool PumpUntil(const std::function<bool()> &done, int ms = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() > ms)
+            loop.quit();
+    });
+    tick.start(5);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+inline void PumpFor(int ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+// Answers every message box that comes up, and keeps its text.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(bool answerYes = true) : answerYes_(answerYes)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+        timer_.start(10);
+    }
+    const std::vector<std::string> &Texts() const { return texts_; }
+
+private:
+    void Answer()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        texts_.push_back(box->text().toStdString());
+        QAbstractButton *button = box->button(answerYes_ ? QMessageBox::Yes : QMessageBox::No);
+        if (!button)
+            button = box->buttons().value(0);
+        if (button)
+            button->click();
+        else
+            box->done(0);
+    }
+    bool answerYes_;
+    QTimer timer_;
+    std::vector<std::string> texts_;
+};
+
+// A pseudo-terminal: zm32 opens the device side through ZMHW_COM<n>, the test is the programmer.
+class PtyPeer {
+public:
+    PtyPeer()
+    {
+        static int next = 11;
+        number_ = next++;
+        if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
+            return;
+        path_ = ttyname(slave_);
+        setenv(("ZMHW_COM" + std::to_string(number_)).c_str(), path_.c_str(), 1);
+    }
+    ~PtyPeer()
+    {
+        if (master_ >= 0)
+            close(master_);
+        if (slave_ >= 0)
+            close(slave_);
+    }
+    PtyPeer(const PtyPeer &) = delete;
+    PtyPeer &operator=(const PtyPeer &) = delete;
+
+    int Number() const { return number_; }
+    std::string PortArg() const { return "-p" + std::to_string(number_); }
+    const std::string &Path() const { return path_; }
+    int Master() const { return master_; }
+    int Slave() const { return slave_; }
+
+    void Write(const std::string &bytes) const
+    {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t k = write(master_, bytes.data() + done, bytes.size() - done);
+            if (k <= 0)
+                return;
+            done += size_t(k);
+        }
+    }
+
+    // What zm32 has sent: up to `count` bytes, pumping the event loop while waiting.
+    std::string Read(size_t count, int ms = 5000) const
+    {
+        std::string got;
+        PumpUntil([&] {
+            pollfd p{master_, POLLIN, 0};
+            while (got.size() < count && poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+                char c;
+                if (read(master_, &c, 1) != 1)
+                    break;
+                got += c;
+            }
+            return got.size() >= count;
+        }, ms);
+        return got;
+    }
+
+private:
+    int number_ = 0;
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+};
+
+inline std::string ZmPath() { return std::string(ZM_BIN_DIR) + "/zm32"; }
+
+// A main window on `args`, shown at a fixed size so that the pane wraps the same everywhere.
+inline std::unique_ptr<TForm_main> MakeForm(const std::vector<std::string> &args)
+{
+    auto form = std::make_unique<TForm_main>(args, ZmPath());
+    form->resize(680, 440);
+    form->show();
+    return form;
+}
+
+// Starts the session on a pty peer (with no settings file unless `extra` names one), and
+// waits for terminal mode.
+inline std::unique_ptr<TForm_main> StartOn(const PtyPeer &peer, std::vector<std::string> extra = {})
+{
+    std::vector<std::string> args{peer.PortArg()};
+    bool namesFile = false;
+    for (const auto &a : extra)
+        namesFile = namesFile || a.rfind("-i", 0) == 0;
+    if (!namesFile)
+        args.push_back("-i-");
+    args.insert(args.end(), extra.begin(), extra.end());
+    auto form = MakeForm(args);
+    PumpUntil([&] { return form->port != 0; });
+    return form;
+}
+
+inline std::string PaneText(const TForm_main &form)
+{
+    return form.RichEdit_Main->toPlainText().toStdString();
+}
+
+// A temporary directory, removed with its files.
+class TempDir {
+public:
+    TempDir()
+    {
+        char templ[] = "/tmp/zm32winXXXXXX";
+        if (mkdtemp(templ))
+            path_ = templ;
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string &Path() const { return path_; }
+    std::string File(const std::string &name) const { return path_ + "/" + name; }
+    std::string Write(const std::string &name, const std::string &text) const
+    {
+        std::ofstream(File(name), std::ios::binary) << text;
+        return File(name);
+    }
+
+private:
+    std::string path_;
+};
+
+} // namespace zmtest
