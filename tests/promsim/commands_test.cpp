@@ -53,6 +53,19 @@ TEST(PromsimCommands, StrayRecordLinesAtThePromptGetOneErrorMarkEach)
     EXPECT_EQ(s.peer.Command("I"), "\r\n>");
 }
 
+TEST(PromsimCommands, KeepsReadingWhileThePeerDoesNotReadAndLosesNothing)
+{
+    Session s;
+    ASSERT_TRUE(s.peer.IsOpen());
+    // Far more than a pseudo-terminal holds either way: promsim must go on taking
+    // bytes while its answers pile up unread.
+    const size_t count = 200000;
+    s.peer.Send(std::string(count, '\r'));
+    std::string answers = s.peer.ReadQuiet(1000, 60000);
+    EXPECT_EQ(answers.size(), count * 3);
+    EXPECT_EQ(answers.find_first_not_of("\r\n>"), std::string::npos);
+}
+
 TEST(PromsimCommands, ProgramsAndVerifiesTheChipLikeAnEprom)
 {
     Session s;
