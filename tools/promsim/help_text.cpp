@@ -73,7 +73,8 @@ X  Answer: " " (one space). Then hex address digits (1 to 8), ended by a line
    Then:
      " "            step: the next address is shown the same way
      two hex digits the byte is changed to that value, then promsim steps
-                    on as for " " (a single digit is dropped by " " or a line end)
+                    on as for " " (a single digit is dropped by " " or by a
+                    line end)
      line end, ESC  the prompt
      other          "?", then the same address shown again
    Stepping past the last address: CR LF "End of memory" and the prompt.
@@ -98,7 +99,8 @@ T  No answer until the transfer ends; nothing received is echoed. Every line
    included) and one of: "not an Intel hex record", "not an S-record",
    "S-record, but Intel format is selected", "Intel record, but Motorola format
    is selected", "bad hex", "bad length", "bad checksum", "bad record type",
-   "address beyond memory". ESC or ^C abandons the transfer at once.
+   "address beyond memory" ("bad length" also for a line of more than 530
+   characters). ESC or ^C abandons the transfer at once.
    Memory changes only when every line was good.
    Answer, then the prompt:
      CR LF "Transfer OK: <n> bytes in <r> records"   (decimal; "1 record")
@@ -119,8 +121,10 @@ U  Followed by one offset character, a hex digit d: sending starts at address
      Motorola: S1 records (S2 for memories above 64 KiB); end "S9030000FC"
                (S2: "S804000000FB")
    A last record holds fewer bytes when the memory size is no multiple of 16.
-   Example, memory 20 hex of FF: ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00"
-   CR ":10001000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF0" CR ":00000001FF" CR, CR LF ">".
+   Example, memory of 20 hex bytes, all FF:
+     ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00" CR
+     ":10001000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF0" CR
+     ":00000001FF" CR, then CR LF ">"
    Bytes received meanwhile are kept and taken as commands after the prompt;
    ESC or ^C stops the upload: CR LF "Upload aborted" and the prompt.
 
