@@ -88,6 +88,7 @@ TEST(PromsimTransfer, ReportsTheFirstBadRecordAndLeavesMemoryAlone)
         {"I", {":04200000010203040000", ":00000001FF"}, "Transfer failed, line 1: bad length"},
         {"I", {":0420000001020304D2", ":00000001FF"}, "Transfer failed, line 1: address beyond memory"},
         {"I", {"", "hello", ":00000001FF"}, "Transfer failed, line 2: not an Intel hex record"},
+        {"I", {":" + std::string(600, '0'), ":00000001FF"}, "Transfer failed, line 1: bad length"},
         {"I", {"S107000001020304EE", "S9030000FC"}, "Transfer failed, line 1: S-record, but Intel format is selected"},
         {"M", {":0400000001020304F2", ":00000001FF"}, "Transfer failed, line 1: Intel record, but Motorola format is selected"},
         {"M", {"S107000001020304EF", "S9030000FC"}, "Transfer failed, line 1: bad checksum"},
