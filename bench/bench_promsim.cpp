@@ -70,6 +70,7 @@ int main()
             bytes = t.bytes;
             rates.push_back(double(t.bytes) / std::max(t.firstToLast, 1e-6));
         }
+        std::remove(image.c_str());
         std::sort(rates.begin(), rates.end());
         std::printf("upload of 64 KiB memory, --rate 0: %zu bytes of records per run, 5 runs\n", bytes);
         std::printf("  median %.2f MB/s, slowest %.2f MB/s, fastest %.2f MB/s (target: well above 1 MB/s)\n",

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -31,11 +32,25 @@ struct Session {
     std::string greeting;
 };
 
-// A fresh directory for one test's files.
+// A fresh directory for one test's files, removed when the test program ends.
 inline std::string TempDir()
 {
+    struct Cleanup {
+        std::vector<std::string> dirs;
+        ~Cleanup()
+        {
+            for (const auto &d : dirs) {
+                std::error_code ignored;
+                std::filesystem::remove_all(d, ignored);
+            }
+        }
+    };
+    static Cleanup cleanup;
     std::string dir = "/tmp/promsim-test-XXXXXX";
-    return mkdtemp(dir.data()) ? dir : std::string();
+    if (!mkdtemp(dir.data()))
+        return {};
+    cleanup.dirs.push_back(dir);
+    return dir;
 }
 
 inline std::string ReadFile(const std::string &path)
