@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config          # build
   qt6-base-dev                              # zm32's windows (Qt Widgets, Qt Test)
   libgtest-dev libgmock-dev                 # unit and widget tests
-  xvfb x11-apps imagemagick                 # screenshots of the running window
+  xvfb x11-apps imagemagick xdotool openbox # screenshots of the running window
   binutils srecord                          # objcopy and srec_cat as test oracles
   clang libclang-rt-14-dev                  # libFuzzer targets
   hyperfine time                            # benchmarks
