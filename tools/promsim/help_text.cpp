@@ -107,7 +107,7 @@ T  No answer until the transfer ends; nothing received is echoed. Every line
      CR LF "Transfer failed, line <l>: <reason>"     (memory unchanged)
      CR LF "Transfer aborted"                        (memory unchanged)
    The end record must be a good record itself, e.g. ":00000001FF" or
-   "S9030000FC"; ":01000001FF" is reported as "bad length".
+   "S9030000FC"; the common ":01000001FF" (count 01, no data) is taken too.
 
 U  Followed by one offset character, a hex digit d: sending starts at address
    d * 1000 hex ("0" = the start of memory) and runs to the end of memory.

@@ -2,6 +2,9 @@
 
 #include "hex.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace promsim {
 
 namespace {
@@ -45,6 +48,13 @@ uint32_t BigEndian(const std::vector<uint8_t> &bytes, size_t first, size_t n)
     return v;
 }
 
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(),
+                         [](char x, char y) { return std::toupper(uint8_t(x)) == std::toupper(uint8_t(y)); });
+}
+
 ParsedRecord Fail(const char *why)
 {
     ParsedRecord r;
@@ -57,6 +67,13 @@ ParsedRecord ParseIntel(std::string_view line)
     if (line.empty() || line[0] != ':')
         return Fail(line[0] == 'S' ? "S-record, but Intel format is selected"
                                    : "not an Intel hex record");
+    // The end record as many converters write it by default, count 01 without its data byte:
+    // a device that refused it would refuse their every file.
+    if (line.size() == 11 && EqualsIgnoringCase(line, ":01000001FF")) {
+        ParsedRecord end;
+        end.record.kind = Record::Kind::End;
+        return end;
+    }
     std::vector<uint8_t> b;
     if (!ReadPairs(line.substr(1), b))
         return Fail("bad hex");
