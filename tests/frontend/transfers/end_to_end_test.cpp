@@ -19,6 +19,9 @@ std::string Image(size_t size)
 }
 
 const std::vector<std::string> kTimedOut{"Timed out (10000 ms)"};
+// The simulator's first record must come after zm32 has cleared the echo of its commands,
+// one second after the offset character.
+const std::string kUploadDelay = "2000";
 
 // dabrix takes every argument that begins with "/" for an option: names are relative.
 int Dabrix(const TempDir &dir, std::vector<std::string> args)
@@ -84,7 +87,7 @@ TEST(EndToEnd, UploadHexConvertsBackToTheSimulatedMemory)
 {
     TempDir dir;
     const std::string image = Image(0x2000);
-    Session s({"--size", "2000", "--upload-delay", "1500", "--image", dir.Write("image.bin", image)});
+    Session s({"--size", "2000", "--upload-delay", kUploadDelay, "--image", dir.Write("image.bin", image)});
     s.form->settings.uploadhexstop = 0xFFFF;
     s.Run(&TForm_main::uploadhex, dir.File("all.hex"));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
@@ -131,7 +134,7 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
     TempDir dir;
     dir.Write("image.bin", image);
     for (const Case &c : cases) {
-        std::vector<std::string> options{"--size", "400", "--upload-delay", "1500", "--image", dir.File("image.bin")};
+        std::vector<std::string> options{"--size", "400", "--upload-delay", kUploadDelay, "--image", dir.File("image.bin")};
         options.insert(options.end(), c.faults.begin(), c.faults.end());
         Session s(options);
         s.form->settings.uploadhexstop = 0xFFFF;
