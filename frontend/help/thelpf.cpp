@@ -45,6 +45,7 @@ Thelpf::Thelpf(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName("helpf");
     setWindowTitle("helpf");
+    setFont(MonospaceFont("Terminal", 12));
     resize(514, 410);
 
     PageControl1 = new QTabWidget(this);
