@@ -75,39 +75,33 @@ TEST(HelpWindow, ShowsBothFilesOnTheirTabs)
 
 TEST(HelpWindow, SearchFindsEachHitThenStartsOver)
 {
-    ShownHelp help("alpha Beta\ngamma BETA delta");
-    const QPlainTextEdit *pane = help.window.RichEdit_TeciFake;
-    const Selection steps[] = {{6, 10}, {17, 21}, {17, 21}, {6, 10}};
-    for (const Selection &expected : steps) {
-        help.Search("beta");
-        EXPECT_EQ(Selected(pane), expected);
-    }
-    EXPECT_TRUE(pane->hasFocus() || !help.window.isActiveWindow());
-}
-
-TEST(HelpWindow, OverlappingHitsAreFound)
-{
-    ShownHelp help("aaa");
-    help.Search("aa");
-    EXPECT_EQ(Selected(help.window.RichEdit_TeciFake), (Selection{0, 2}));
-    help.Search("aa");
-    EXPECT_EQ(Selected(help.window.RichEdit_TeciFake), (Selection{1, 3}));
-    EXPECT_EQ(help.window.searchFrom, 2);
-}
-
-TEST(HelpWindow, HitNearTheEndAndFarDown)
-{
-    std::string text;
+    std::string far;
     for (int i = 0; i < 300; ++i)
-        text += "filler line " + std::to_string(i) + "\n";
-    const int hit = int(text.size());
-    text += "needle";
-    ShownHelp help(text);
-    help.window.resize(514, 410);
-    help.Search("NEEDLE");
-    const QPlainTextEdit *pane = help.window.RichEdit_TeciFake;
-    EXPECT_EQ(Selected(pane), (Selection{hit, hit + 6}));
-    EXPECT_GT(pane->verticalScrollBar()->value(), 0);
+        far += "filler line " + std::to_string(i) + "\n";
+    const int hit = int(far.size());
+    struct Case {
+        std::string text;
+        std::string needle;
+        std::vector<Selection> steps;  // one search each
+    } cases[] = {
+        // Case-insensitive; after the last hit the selection stays and the next search restarts.
+        {"alpha Beta\ngamma BETA delta", "beta", {{6, 10}, {17, 21}, {17, 21}, {6, 10}}},
+        // Overlapping hits.
+        {"aaa", "aa", {{0, 2}, {1, 3}}},
+        // A hit within the last 200 characters, far down.
+        {far + "needle", "NEEDLE", {{hit, hit + 6}}},
+    };
+    for (const Case &c : cases) {
+        ShownHelp help(c.text);
+        for (const Selection &expected : c.steps) {
+            help.Search(c.needle);
+            EXPECT_EQ(Selected(help.window.RichEdit_TeciFake), expected) << c.needle;
+        }
+    }
+    ShownHelp help(far + "needle");
+    help.Search("needle");
+    EXPECT_GT(help.window.RichEdit_TeciFake->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(help.window.RichEdit_TeciFake->hasFocus() || !help.window.isActiveWindow());
 }
 
 TEST(HelpWindow, SwitchingTabsSearchesTheOtherPaneFromTheTop)

@@ -37,40 +37,32 @@ bool Canonical(int fd)
 
 } // namespace
 
-TEST(Session, StartsWithoutSettingsFile)
-{
-    PtyPeer peer;
-    BoxAnswerer boxes;
-    auto form = StartOn(peer);
-    ASSERT_NE(form->port, 0);
-    EXPECT_EQ(Caption(*form), "-" + Suffix());
-    EXPECT_EQ(form->Label_Help->text().toStdString(),
-              "e(X)am\nIntel\nMotorola\nProgram\nTransfer\nUpload\nVerify");
-    EXPECT_TRUE(boxes.Texts().empty());
-    EXPECT_TRUE(form->RichEdit_Main->hasFocus() || !form->isActiveWindow());
-}
-
-TEST(Session, StartsWithSettingsFileThatWinsOverCommandLine)
+TEST(Session, StartsWithAndWithoutSettingsFile)
 {
     PtyPeer peer;
     TempDir dir;
     const std::string ini = dir.Write("special.ini", "[zm32]\nport=COM" + std::to_string(peer.Number()) +
                                                          "\nhelp=cmds\n[cmds]\nX=\nP=\n");
-    BoxAnswerer boxes;
-    auto form = MakeForm({"-p98", "-i" + ini});
-    ASSERT_TRUE(PumpUntil([&] { return form->port != 0; }));
-    EXPECT_EQ(Caption(*form), ini + Suffix());
-    EXPECT_EQ(form->Label_Help->text().toStdString(), "X\nP\n");
-    EXPECT_TRUE(boxes.Texts().empty());
-}
-
-TEST(Session, MissingSettingsFileIsMarkedInCaption)
-{
-    PtyPeer peer;
-    TempDir dir;
-    auto form = MakeForm({peer.PortArg(), "-i" + dir.File("none.ini")});
-    ASSERT_TRUE(PumpUntil([&] { return form->port != 0; }));
-    EXPECT_EQ(Caption(*form), dir.File("none.ini") + "?" + Suffix());
+    const std::string commands = "e(X)am\nIntel\nMotorola\nProgram\nTransfer\nUpload\nVerify";
+    struct Case {
+        std::vector<std::string> args;
+        std::string caption;  // before the versions
+        std::string help;
+    } cases[] = {
+        {{peer.PortArg(), "-i-"}, "-", commands},
+        // The file's port wins over the command line's.
+        {{"-p98", "-i" + ini}, ini, "X\nP\n"},
+        {{peer.PortArg(), "-i" + dir.File("none.ini")}, dir.File("none.ini") + "?", commands},
+    };
+    for (const Case &c : cases) {
+        BoxAnswerer boxes;
+        auto form = MakeForm(c.args);
+        ASSERT_TRUE(PumpUntil([&] { return form->port != 0; })) << c.caption;
+        EXPECT_EQ(Caption(*form), c.caption + Suffix());
+        EXPECT_EQ(form->Label_Help->text().toStdString(), c.help);
+        EXPECT_TRUE(boxes.Texts().empty());
+        EXPECT_TRUE(form->RichEdit_Main->hasFocus() || !form->isActiveWindow());
+    }
 }
 
 TEST(Session, BadCommandLineClosesWithoutOpeningThePort)
