@@ -4,7 +4,6 @@
 // line); upload bin 5760 bytes per second (2x the line at four characters a byte).
 #include <QAction>
 #include <QApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -97,7 +96,7 @@ struct Session {
     // Runs a transfer; `probe` is called whenever the transfer processes messages.
     Clock::duration Run(QAction *TForm_main::*item, const std::string &path, const std::function<void()> &probe)
     {
-        form->fileDialogAnswer = [path](QFileDialog *) { return path; };
+        form->fileDialogAnswer = [path](const FileDialog *) { return path; };
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, probe);
         tick.start(0);

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -129,39 +128,23 @@ void TForm_main::BuildMenus()
 
 void TForm_main::ConfigureDialogs()
 {
-    OpenDialog_Hex = new QFileDialog(this, "Open");
-    OpenDialog_Hex->setObjectName("OpenDialog_Hex");
-    OpenDialog_Hex->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog_Hex->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog_Hex = std::make_unique<FileDialog>(this, "OpenDialog_Hex", "Open", FileDialog::Mode::Open);
     OpenDialog_Hex->setNameFilters({"hex files (*.hex)", "any files (*)"});
     OpenDialog_Hex->setDirectory(".");
 
-    SaveDialog = new QFileDialog(this, "Save As");
-    SaveDialog->setObjectName("SaveDialog");
-    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog = std::make_unique<FileDialog>(this, "SaveDialog", "Save As", FileDialog::Mode::Save);
     SaveDialog->setDirectory(".");
 
-    SaveDialogLog = new QFileDialog(this, "Trace log");
-    SaveDialogLog->setObjectName("SaveDialogLog");
-    SaveDialogLog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialogLog->setFileMode(QFileDialog::AnyFile);
+    SaveDialogLog = std::make_unique<FileDialog>(this, "SaveDialogLog", "Trace log", FileDialog::Mode::Save);
     // The log is appended to, so choosing an existing file needs no warning.
-    SaveDialogLog->setOption(QFileDialog::DontConfirmOverwrite);
-
-    for (QFileDialog *dialog : {OpenDialog_Hex, SaveDialog, SaveDialogLog})
-        dialog->setOption(QFileDialog::DontUseNativeDialog);
+    SaveDialogLog->setConfirmOverwrite(false);
 }
 
-std::string TForm_main::RunFileDialog(QFileDialog *dialog, const std::string &preset)
+std::string TForm_main::RunFileDialog(const std::unique_ptr<FileDialog> &dialog, const std::string &preset)
 {
     if (fileDialogAnswer)
-        return fileDialogAnswer(dialog);
-    if (!preset.empty())
-        dialog->selectFile(QFile::decodeName(preset.c_str()));
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return {};
-    return QFile::encodeName(dialog->selectedFiles().first()).toStdString();
+        return fileDialogAnswer(dialog.get());
+    return dialog->Run(preset);
 }
 
 void TForm_main::FormCreate()

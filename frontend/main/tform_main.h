@@ -5,15 +5,16 @@
 #include <QPlainTextEdit>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "bytelayer.h"
 #include "idlenotifier.h"
+#include "filedialog.h"
 #include "settings.h"
 
 class QAction;
-class QFileDialog;
 class QLabel;
 class QPushButton;
 class QSplitter;
@@ -60,9 +61,9 @@ public:
     QWidget *Panel_Buttons = nullptr;
     QLabel *Label_Stat = nullptr;
     QPushButton *BitBtn_Stop = nullptr;
-    QFileDialog *OpenDialog_Hex = nullptr;
-    QFileDialog *SaveDialog = nullptr;
-    QFileDialog *SaveDialogLog = nullptr;
+    std::unique_ptr<FileDialog> OpenDialog_Hex;
+    std::unique_ptr<FileDialog> SaveDialog;
+    std::unique_ptr<FileDialog> SaveDialogLog;
     // Menu items
     QAction *DownloadHex = nullptr;
     QAction *uploadbin1 = nullptr;
@@ -114,8 +115,8 @@ public:
 
     // Runs one of the three file dialogs; returns the chosen file or empty when cancelled.
     // Tests answer instead through `fileDialogAnswer`.
-    std::string RunFileDialog(QFileDialog *dialog, const std::string &preset = {});
-    std::function<std::string(QFileDialog *dialog)> fileDialogAnswer;
+    std::string RunFileDialog(const std::unique_ptr<FileDialog> &dialog, const std::string &preset = {});
+    std::function<std::string(const FileDialog *dialog)> fileDialogAnswer;
 
     // Terminal limits: lines kept in the pane; the longest a drain holds the loop.
     static constexpr int kTerminalLines = 200;

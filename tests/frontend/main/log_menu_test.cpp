@@ -1,6 +1,5 @@
 // The "log" menu item: its check mark and caption follow the trace log.
 #include <QAction>
-#include <QFileDialog>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -43,7 +42,7 @@ TEST(LogMenu, FollowsTheTraceLog)
 
     std::vector<std::string> offered;
     std::string answer;
-    form->fileDialogAnswer = [&](QFileDialog *dialog) {
+    form->fileDialogAnswer = [&](const FileDialog *dialog) {
         offered.push_back(dialog->objectName().toStdString());
         return answer;
     };
@@ -81,7 +80,7 @@ TEST(LogMenu, CancelledWithoutALogNameLeavesItOff)
     PtyPeer peer;
     auto form = StartOn(peer);
     ExpectMenu(*form, false, "log");
-    form->fileDialogAnswer = [](QFileDialog *) { return std::string(); };
+    form->fileDialogAnswer = [](const FileDialog *) { return std::string(); };
     form->log->trigger();
     ExpectMenu(*form, false, "log");
     EXPECT_EQ(form->settings.log, "");

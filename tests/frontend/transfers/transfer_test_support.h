@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QAction>
-#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <atomic>
@@ -260,7 +259,7 @@ struct DialogAnswers {
     size_t asked = 0;
     void Install(TForm_main &form)
     {
-        form.fileDialogAnswer = [this](QFileDialog *) {
+        form.fileDialogAnswer = [this](const FileDialog *) {
             return asked < paths.size() ? paths[asked++] : (++asked, std::string());
         };
     }
