@@ -91,7 +91,8 @@ void TForm_main::RichEdit_MainKeyPress(char key)
 
 void TForm_main::BeginStoppable()
 {
-    stopRequested = false;
+    // A close asked for during a transfer stops every later stoppable step of it too.
+    stopRequested = closeAfterTransfer;
     BitBtn_Stop->show();
 }
 

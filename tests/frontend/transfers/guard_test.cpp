@@ -88,6 +88,10 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
          [](TForm_main &form) { form.uploadbin1->trigger(); }, "X0000\r        \r", memory.substr(0, 8)},
         {"upload hex, window closed", Uploader(hexText), dir.File("image.hex"), false,
          [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r", kLine + "\r\n"},
+        // The close also cuts short the slow clearing, which a chattering line would keep going.
+        {"upload hex, chattering programmer, window closed", Uploader(kLine + "\r" + std::string(4000000, 'N')),
+         dir.File("chatter.hex"), false, [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r",
+         kLine + "\r\n"},
     };
     for (const Case &c : cases) {
         ScriptedPeer peer(c.programmer);
