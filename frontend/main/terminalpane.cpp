@@ -87,6 +87,9 @@ void TerminalPane::AppendCapped(const QString &text, int maxLines)
     cursor.movePosition(QTextCursor::End);
     setTextCursor(cursor);
     ensureCursorVisible();
+    // The caret is at the end: show the very bottom, which ensureCursorVisible can leave a
+    // line short of when the pane's height is not a whole number of lines.
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 int TerminalPane::ShownLineCount() const
