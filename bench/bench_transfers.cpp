@@ -29,20 +29,14 @@
 #include "tform_main.h"
 #include "window_test_support.h"
 
+using zmtest::ReadFile;
+
 namespace {
 
 constexpr double kLineRate = 11520.0;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void RawPty(size_t bytes)
 {
@@ -154,9 +148,9 @@ void Download(const std::string &dir, int number, bool echo)
         if (!s.form->BitBtn_Stop->isHidden())
             span.See(true, ++points);
     });
-    const std::string text = ReadAll(hex);
+    const std::string text = ReadFile(hex);
     const double lineChars = double(text.size()) / double(std::count(text.begin(), text.end(), '\n'));
-    const bool same = zmtest::PumpUntil([&] { return ReadAll(dir + "/saved.bin") == ReadAll(dir + "/image.bin"); }, 10000);
+    const bool same = zmtest::PumpUntil([&] { return ReadFile(dir + "/saved.bin") == ReadFile(dir + "/image.bin"); }, 10000);
     char what[96];
     std::snprintf(what, sizeof what, "download hex, echo %s, %zu characters%s", echo ? "on" : "off",
                   text.size(), same ? "" : " [memory differs]");
@@ -193,7 +187,7 @@ void UploadBin(const std::string &dir, int number)
         if (text.startsWith("$") && text.endsWith(" bytes"))
             span.See(true, text.mid(1).section(' ', 0, 0).toLongLong(nullptr, 16));
     });
-    const bool same = ReadAll(dir + "/upload.bin") == ReadAll(dir + "/image.bin");
+    const bool same = ReadFile(dir + "/upload.bin") == ReadFile(dir + "/image.bin");
     char what[96];
     std::snprintf(what, sizeof what, "upload bin, %lld bytes%s", span.lastCount, same ? "" : " [file differs]");
     Report(what, span.Rate(1), "bytes", 2 * kLineRate / 4, kLineRate / 4, Seconds(took));

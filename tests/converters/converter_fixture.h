@@ -1,6 +1,7 @@
 // Shared set-up of the converter tests: a scratch folder per test and the programs as processes.
 #pragma once
 
+#include "file_bytes.h"
 #include "run_process.h"
 
 #include <gtest/gtest.h>
@@ -42,15 +43,11 @@ protected:
 
     std::string write(const std::string &name, const std::string &bytes) const
     {
-        std::ofstream(path(name), std::ios::binary) << bytes;
+        WriteFile(path(name), bytes);
         return path(name);
     }
 
-    std::string read(const std::string &name) const
-    {
-        std::ifstream f(path(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
+    std::string read(const std::string &name) const { return ReadFile(path(name)); }
 
     // Runs a program of the build in the scratch folder, so that bare names land there.
     ProcessResult run(const std::string &program, std::vector<std::string> args, const std::string &input = {}) const

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "file_bytes.h"
 #include "peer.h"
 #include "promsim_runner.h"
 #include "run_process.h"
@@ -51,17 +52,6 @@ inline std::string TempDir()
         return {};
     cleanup.dirs.push_back(dir);
     return dir;
-}
-
-inline std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteFile(const std::string &path, const std::string &bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline std::string RandomBytes(size_t n, unsigned seed)

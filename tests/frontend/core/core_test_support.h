@@ -8,6 +8,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "file_bytes.h"
+
 namespace zmtest {
 
 // A fresh folder, removed with everything in it at the end of the test.
@@ -54,16 +56,5 @@ public:
 private:
     std::filesystem::path previous_;
 };
-
-inline void WriteFile(const std::string &path, const std::string &bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace zmtest

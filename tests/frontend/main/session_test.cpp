@@ -20,14 +20,6 @@ std::string Caption(const TForm_main &form) { return form.windowTitle().toStdStr
 
 std::string Suffix() { return std::string(" (zm32:uhj zmhwcomm.dll:") + zmotla() + ")"; }
 
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool Canonical(int fd)
 {
     termios t{};

@@ -22,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "file_bytes.h"
 #include "tform_main.h"
 
 namespace zmtest {
@@ -192,7 +193,7 @@ public:
     std::string File(const std::string &name) const { return path_ + "/" + name; }
     std::string Write(const std::string &name, const std::string &text) const
     {
-        std::ofstream(File(name), std::ios::binary) << text;
+        WriteFile(File(name), text);
         return File(name);
     }
 

@@ -64,7 +64,7 @@ TEST(EndToEnd, DownloadOfAMorvelFileFillsTheSimulatedMemory)
         ASSERT_EQ(RunProcess(morvel).status, 0);
         Session s({"--size", "2000", "--save", memory});
         s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
-        EXPECT_TRUE(PumpUntil([&] { return ReadAll(memory) == image; })) << end;
+        EXPECT_TRUE(PumpUntil([&] { return ReadFile(memory) == image; })) << end;
         EXPECT_TRUE(s.boxes.Texts().empty()) << end;
         // The programmer's report was discarded; the final CR brings its prompt.
         EXPECT_TRUE(PumpUntil([&] { return PaneText(*s.form).find(">") != std::string::npos; }));
@@ -78,11 +78,11 @@ TEST(EndToEnd, UploadBinGivesTheSimulatedMemory)
     Session s({"--size", "2000", "--image", dir.Write("image.bin", image)});
     s.form->settings.uploadbinbytes = 0x2000;
     s.Run(&TForm_main::uploadbin1, dir.File("all.bin"));
-    EXPECT_TRUE(ReadAll(dir.File("all.bin")) == image);
+    EXPECT_TRUE(ReadFile(dir.File("all.bin")) == image);
     s.form->settings.uploadbinstart = 0x1FF0;
     s.form->settings.uploadbinbytes = 0x10;
     s.Run(&TForm_main::uploadbin1, dir.File("end.bin"));
-    EXPECT_TRUE(ReadAll(dir.File("end.bin")) == image.substr(0x1FF0));
+    EXPECT_TRUE(ReadFile(dir.File("end.bin")) == image.substr(0x1FF0));
     EXPECT_TRUE(s.boxes.Texts().empty());
 }
 
@@ -95,14 +95,14 @@ TEST(EndToEnd, UploadHexConvertsBackToTheSimulatedMemory)
     s.Run(&TForm_main::uploadhex, dir.File("all.hex"));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
     ASSERT_EQ(Dabrix(dir, {"all.hex", "all.bin"}), 0);
-    EXPECT_TRUE(ReadAll(dir.File("all.bin")) == image) << ReadAll(dir.File("all.hex")).size() << " characters received";
+    EXPECT_TRUE(ReadFile(dir.File("all.bin")) == image) << ReadFile(dir.File("all.hex")).size() << " characters received";
 
     // Offset 1 starts at 1000; a stop address of 1400 ends after the record at 1410.
     s.form->settings.uploadoffset = "1";
     s.form->settings.uploadhexstop = 0x1400;
     s.Run(&TForm_main::uploadhex, dir.File("part.hex"));
     ASSERT_EQ(Dabrix(dir, {"-o1000", "part.hex", "part.bin"}), 0);
-    EXPECT_TRUE(ReadAll(dir.File("part.bin")) == image.substr(0x1000, 0x420));
+    EXPECT_TRUE(ReadFile(dir.File("part.bin")) == image.substr(0x1000, 0x420));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
 }
 
@@ -144,7 +144,7 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
         const std::string path = dir.File("out");
         s.Run(c.item, path);
         EXPECT_EQ(s.boxes.Texts(), c.boxes) << c.name;
-        const std::string file = ReadAll(path);
+        const std::string file = ReadFile(path);
         if (c.item == &TForm_main::uploadbin1) {
             EXPECT_EQ(file, image.substr(0, c.kept)) << c.name;
         } else {
@@ -152,7 +152,7 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
             EXPECT_EQ(file.size(), c.kept * (record + 1)) << c.name;
             ASSERT_EQ(Dabrix(dir, {"out", "out.bin"}), 0);
             if (c.kept) {
-                EXPECT_EQ(ReadAll(dir.File("out.bin")), image.substr(0, c.kept * 16)) << c.name;
+                EXPECT_EQ(ReadFile(dir.File("out.bin")), image.substr(0, c.kept * 16)) << c.name;
             }
         }
     }

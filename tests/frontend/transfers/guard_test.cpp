@@ -117,7 +117,7 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
         EXPECT_TRUE(boxes.Texts().empty()) << c.name;
         EXPECT_EQ(peer.Finish(), c.wire) << c.name;
         if (!c.saved.empty()) {
-            EXPECT_EQ(ReadAll(c.file), c.saved) << c.name;
+            EXPECT_EQ(ReadFile(c.file), c.saved) << c.name;
         }
     }
 }

@@ -29,14 +29,6 @@ inline int NextTransferPort()
     return next++;
 }
 
-inline std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Plays the programmer on a pseudo-terminal. The responder runs on the peer's thread and is
 // given every byte zm32 sends; what it returns is sent back at once.
 class ScriptedPeer {
@@ -277,7 +269,7 @@ inline std::string StartTrace(TForm_main &form, const TempDir &dir)
 inline std::string TraceOf(TForm_main &form, const std::string &path)
 {
     form.bytes.TraceClose();
-    const std::string text = ReadAll(path);
+    const std::string text = ReadFile(path);
     const std::string opening = "\r\n-----------------------\r\n";
     return text.rfind(opening, 0) == 0 ? text.substr(opening.size()) : text;
 }

@@ -46,7 +46,7 @@ BinUpload RunBinUpload(const Examiner &examiner, int32_t start, int32_t count, b
     form->uploadbin1->trigger();
     ExpectTerminalMode(*form);
     EXPECT_EQ(form->Label_Stat->text().toStdString(), "");
-    return {path, peer.Finish(), ReadAll(path), std::filesystem::exists(path), boxes.Texts()};
+    return {path, peer.Finish(), ReadFile(path), std::filesystem::exists(path), boxes.Texts()};
 }
 
 std::string Spaces(size_t n) { return std::string(n, ' '); }
@@ -86,7 +86,7 @@ TEST(UploadBin, TraceAndEchoShowTheDialogue)
     answers.Install(*form);
     form->uploadbin1->trigger();
     EXPECT_EQ(peer.Finish(), "X0000\r \r\r");
-    EXPECT_EQ(ReadAll(dir.File("image.bin")), "\x3F\xC0");
+    EXPECT_EQ(ReadFile(dir.File("image.bin")), "\x3F\xC0");
     EXPECT_EQ(TraceOf(*form, trace),
               "\r\n-----------------------\r\n"
               "pX\r\ng< >\r\np0000<CR>\r\ng<CR><LF>\r\n0000=3F\r\np< >\r\ng<CR><LF>\r\n0001=C0\r\n"

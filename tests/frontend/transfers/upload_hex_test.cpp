@@ -57,7 +57,7 @@ HexUpload RunHexUpload(ScriptedPeer::Responder programmer, const HexOptions &opt
     form->uploadhex->trigger();
     ExpectTerminalMode(*form);
     EXPECT_EQ(form->Label_Stat->text().toStdString(), "");
-    return {path, peer.Finish(), ReadAll(path), std::filesystem::exists(path), boxes.Texts(), answers.asked};
+    return {path, peer.Finish(), ReadFile(path), std::filesystem::exists(path), boxes.Texts(), answers.asked};
 }
 
 const std::vector<std::string> kTimedOut{"Timed out (10000 ms)"};
@@ -79,7 +79,7 @@ TEST(UploadHex, TraceShowsCommandsAndEveryByteReceived)
     EXPECT_EQ(TraceOf(*form, trace), "\r\n-----------------------\r\npIU2\r\ng" + kEnd + "<CR><CR>\r\np<CR>");
     // The commands are echoed, nothing received is shown.
     EXPECT_EQ(PaneText(*form), "IU2");
-    EXPECT_EQ(ReadAll(dir.File("image.hex")), kEnd + "\r\n\r\n");
+    EXPECT_EQ(ReadFile(dir.File("image.hex")), kEnd + "\r\n\r\n");
 }
 
 TEST(UploadHex, TheFirstRecordAboveTheStopAddressEndsTheUploadAndIsSaved)
@@ -175,7 +175,7 @@ TEST(UploadHex, FailedSaveAsksForAnotherFile)
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Timed out (10000 ms)", "Cannot create file " + bad,
                                                        "Cannot create file " + dir.Path()}));
     EXPECT_EQ(answers.asked, 3u);
-    EXPECT_EQ(ReadAll(other), Sent({kR0, kEnd}, "\r\n"));
+    EXPECT_EQ(ReadFile(other), Sent({kR0, kEnd}, "\r\n"));
     EXPECT_EQ(peer.Finish(), "IU0\r");
     ExpectTerminalMode(*form);
 }
