@@ -66,10 +66,8 @@ public:
 
     void Add(uint8_t c)
     {
-        if (!form_.settings.echo || (c < 32 && !form_.echoControls))
-            return;
-        const std::string name = CharName(form_.displayState, c, false);
-        pending_ += QString::fromLatin1(name.data(), qsizetype(name.size()));
+        if (form_.Echoes(c))
+            pending_ += form_.DisplayText(c);
     }
     void Show()
     {

@@ -69,7 +69,7 @@ void TForm_main::DrainReceived()
 void TForm_main::SendChar(uint8_t c)
 {
     bytes.SendByte(c);
-    if (settings.echo && (c >= 32 || echoControls))
+    if (Echoes(c))
         ShowChar(c);
 }
 

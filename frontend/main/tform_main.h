@@ -122,6 +122,10 @@ public:
     static constexpr int kTerminalLines = 200;
     static constexpr int kDrainSliceMs = 5;
 
+    // The echo rule of SendChar, and the pane's text for one byte (advancing displayState).
+    bool Echoes(uint8_t c) const { return settings.echo && (c >= 32 || echoControls); }
+    QString DisplayText(int32_t value);
+
     // Session state
     ZM32OP settings;
     SettingsState settingsState;
@@ -143,7 +147,6 @@ private:
     void BuildWindow();
     void BuildMenus();
     void ConfigureDialogs();
-    QString DisplayText(int32_t value);
 
     std::vector<std::string> args_;
     std::string programPath_;
