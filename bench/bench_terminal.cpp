@@ -39,7 +39,7 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 std::unique_ptr<TForm_main> StartForm(int port)
 {
     auto form = zmtest::MakeForm({"-i-", "-p" + std::to_string(port)});
-    PumpUntil([&] { return form->port != 0; }, 10000);
+    PumpUntil([&] { return form->session.port != 0; }, 10000);
     return form;
 }
 
@@ -109,18 +109,18 @@ void PromsimFlood()
     zmtest::PromsimRunner sim(options);
     setenv("ZMHW_COM61", sim.Path().c_str(), 1);
     auto form = StartForm(61);
-    if (!form->port || !bytes) {
+    if (!form->session.port || !bytes) {
         std::printf("promsim flood: could not start (%zu bytes counted)\n", bytes);
         return;
     }
     // The prompt of the start, "I" and its prompt: then the upload.
-    form->SendChar('I');
+    form->session.SendChar('I');
     PumpUntil([&] { return form->RichEdit_Main->toPlainText().count('>') >= 2; }, 5000);
     form->RichEdit_Main->clear();
     LoopWatch watch;
     const auto start = Clock::now();
-    form->SendChar('U');
-    form->SendChar('0');
+    form->session.SendChar('U');
+    form->session.SendChar('0');
     const bool done = PumpUntil([&] { return LastLineHas(*form, ":00000001FF"); }, 120000);
     const double seconds = Ms(Clock::now() - start) / 1000.0;
     const double rate = bytes / seconds;
@@ -135,7 +135,7 @@ void PeerFlood()
 {
     PtyPeer pty;
     auto form = StartForm(pty.Number());
-    if (!form->port) {
+    if (!form->session.port) {
         std::printf("own flood: could not start\n");
         return;
     }
@@ -164,7 +164,7 @@ void Delay()
 {
     PtyPeer pty;
     auto form = StartForm(pty.Number());
-    if (!form->port) {
+    if (!form->session.port) {
         std::printf("delay: could not start\n");
         return;
     }
@@ -214,10 +214,10 @@ void SingleBytes()
     const auto start = Clock::now();
     for (int i = 0; i < lines; ++i)
         for (unsigned char c : line)
-            form->ShowChar(c);
+            form->ShowEcho(std::string(1, static_cast<char>(c)));
     const double seconds = Ms(Clock::now() - start) / 1000.0;
     const double rate = lines * line.size() / seconds;
-    std::printf("ShowChar one byte at a time (a download's echo), %zu characters: %.0f characters/s "
+    std::printf("ShowEcho one byte at a time (a download's echo), %zu characters: %.0f characters/s "
                 "(%.1fx 115200 baud's %.0f/s)\n",
                 lines * line.size(), rate, rate / kLineRate, kLineRate);
 }

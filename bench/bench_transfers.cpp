@@ -83,9 +83,9 @@ struct Session {
                                             std::string(ZM_BIN_DIR) + "/zm32");
         form->resize(680, 440);
         form->show();
-        zmtest::PumpUntil([&] { return form->port != 0; }, 10000);
+        zmtest::PumpUntil([&] { return form->session.port != 0; }, 10000);
     }
-    bool Ready() const { return form && form->port != 0; }
+    bool Ready() const { return form && form->session.port != 0; }
 
     // Runs a transfer; `probe` is called whenever the transfer processes messages.
     Clock::duration Run(QAction *TForm_main::*item, const std::string &path, const std::function<void()> &probe)
@@ -140,7 +140,7 @@ void Download(const std::string &dir, int number, bool echo)
     Session s(number, {"--rate", "0", "--size", "10000", "--save", dir + "/saved.bin"});
     if (!s.Ready())
         return;
-    s.form->settings.echo = echo;
+    s.form->session.settings.echo = echo;
     // Lines are counted where messages are processed: after each line and after its CR LF.
     Span span;
     long long points = 0;
@@ -162,7 +162,7 @@ void UploadHex(const std::string &dir, int number)
     Session s(number, {"--rate", "0", "--size", "10000", "--upload-delay", "1500", "--image", dir + "/image.bin"});
     if (!s.Ready())
         return;
-    s.form->settings.uploadhexstop = 0xFFFF;
+    s.form->session.settings.uploadhexstop = 0xFFFF;
     Span span;
     const auto took = s.Run(&TForm_main::uploadhex, dir + "/upload.hex", [&] {
         const QString text = s.form->Label_Stat->text();
@@ -180,7 +180,7 @@ void UploadBin(const std::string &dir, int number)
     Session s(number, {"--rate", "0", "--size", "10000", "--image", dir + "/image.bin"});
     if (!s.Ready())
         return;
-    s.form->settings.uploadbinbytes = 0x10000;
+    s.form->session.settings.uploadbinbytes = 0x10000;
     Span span;
     const auto took = s.Run(&TForm_main::uploadbin1, dir + "/upload.bin", [&] {
         const QString text = s.form->Label_Stat->text();

@@ -3,7 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
-#include "bytelayer.h"
+#include "waitpumping.h"
 
 namespace {
 

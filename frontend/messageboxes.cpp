@@ -1,5 +1,5 @@
 // The three modal message boxes. Their texts may carry file names in any encoding.
-#include "helpers.h"
+#include "messageboxes.h"
 
 #include <QApplication>
 #include <QMessageBox>

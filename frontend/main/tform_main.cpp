@@ -12,7 +12,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "helpers.h"
+#include "messageboxes.h"
 #include "thelpf.h"
 #include "zmhwcomm.h"
 
@@ -38,12 +38,8 @@ TForm_main::TForm_main(const std::vector<std::string> &args, const std::string &
     FormCreate();
 }
 
-TForm_main::~TForm_main()
-{
-    // A window destroyed without being closed still gives its port back.
-    if (port)
-        zmhwClose(&port);
-}
+// A window destroyed without being closed still gives its port back: the session does.
+TForm_main::~TForm_main() = default;
 
 void TForm_main::BuildWindow()
 {
@@ -157,25 +153,20 @@ void TForm_main::SessionStart()
     if (started)
         return;
     started = true;
-    LoadSettings(settings, settingsState, args_, programPath_);
-    if (settingsState.commandLineError) {
+    if (!session.LoadSettings(args_, programPath_)) {
         close();
         return;
     }
+    const SettingsState &settingsState = session.settingsState;
     setWindowTitle(ToQString(FormatGuarded("%s%s (zm32:%s zmhwcomm.dll:%s)",
                                            {settingsState.settingsPath,
                                             settingsState.settingsFileMissing ? "?" : "",
                                             kVersionLabel, zmotla()})));
-    bytes.TraceRestart();
+    session.bytes.TraceRestart();
     UpdateLogMenu();
-    const int32_t result = zmhwOpen(&port, settings.port, settings.baud, settings.databits,
-                                    settings.stopbits, static_cast<uint8_t>(settings.parity),
-                                    settings.flow);
-    if (result < 0) {
-        ShowError("Couldn't zmhwOpen (%d)", {result});
+    if (session.OpenPort() < 0)
         return;
-    }
-    QString helpText = ToQString(settings.helpText);
+    QString helpText = ToQString(session.settings.helpText);
     helpText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     Label_Help->setText(helpText);
     FocusTerminal();
@@ -184,9 +175,9 @@ void TForm_main::SessionStart()
 
 void TForm_main::closeEvent(QCloseEvent *event)
 {
-    if (transferRunning) {
+    if (session.transferRunning) {
         // The running transfer stops at its next check and closes the window when it ends.
-        stopRequested = true;
+        session.StopTransfer();
         closeAfterTransfer = true;
         event->ignore();
         return;
@@ -203,8 +194,7 @@ void TForm_main::FormClose()
         return;
     formClosed_ = true;
     idle.SetHandler({});
-    zmhwClose(&port);
-    bytes.TraceRestart();
+    session.Close();
 }
 
 void TForm_main::estafewmillisecondsClick()
@@ -213,28 +203,28 @@ void TForm_main::estafewmillisecondsClick()
     if (!AskYesNo("Wait 5 seconds?"))
         return;
     DelayMs(5000);
-    ShowInfo("Finished");
+    ::ShowInfo("Finished");
 }
 
 void TForm_main::logClick()
 {
     UpdateLogMenu();
     if (log->isChecked()) {
-        bytes.TraceClose();
+        session.bytes.TraceClose();
     } else {
-        const std::string chosen = RunFileDialog(SaveDialogLog, settings.log);
+        const std::string chosen = RunFileDialog(SaveDialogLog, session.settings.log);
         if (!chosen.empty())
-            settings.log = chosen;
-        bytes.TraceRestart();
+            session.settings.log = chosen;
+        session.bytes.TraceRestart();
     }
     UpdateLogMenu();
 }
 
 void TForm_main::UpdateLogMenu()
 {
-    const bool open = bytes.TraceIsOpen();
+    const bool open = session.bytes.TraceIsOpen();
     log->setChecked(open);
-    log->setText(open ? ToQString(FormatGuarded("log %s", {settings.log})) : QString("log"));
+    log->setText(open ? ToQString(FormatGuarded("log %s", {session.settings.log})) : QString("log"));
 }
 
 void TForm_main::clear1Click()

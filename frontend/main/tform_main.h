@@ -1,4 +1,4 @@
-// The main window: a terminal on the programmer, and the three transfers.
+// The main window: a terminal on the programmer, and the menus that start the transfers.
 #pragma once
 
 #include <QMainWindow>
@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "bytelayer.h"
-#include "idlenotifier.h"
 #include "filedialog.h"
-#include "settings.h"
+#include "idlenotifier.h"
+#include "session.h"
 
 class QAction;
 class QLabel;
@@ -45,7 +44,7 @@ private:
     TForm_main *form_;
 };
 
-class TForm_main : public QMainWindow {
+class TForm_main : public QMainWindow, public SessionHost {
     Q_OBJECT
 public:
     // `args`: the command line without the program name; `programPath`: the running program.
@@ -94,24 +93,24 @@ public:
     void SessionStart();
     void SetReceiveDisplay(bool on);
     void DrainReceived();
-    void ShowChar(int32_t value);
-    void SendChar(uint8_t c);
-    void SendString(const std::string &s);
-    void BeginStoppable();
-    void EndStoppable();
     void FocusTerminal();
-    void ClearInputSlowly(int32_t quietMs);
     void UpdateLogMenu();
-
-    // Binary upload's readers
-    bool WaitForText(const std::string &text, int32_t limitMs);
-    int32_t ReadHexByte(int32_t limitMs);
 
     // A running transfer disables the transfer items; closing the window then acts as Stop
     // and the window closes once the transfer has ended.
-    void BeginTransfer();
-    void EndTransfer();
-    bool TransferRunning() const { return transferRunning; }
+    bool TransferRunning() const { return session.transferRunning; }
+
+    // The session's host
+    void ShowStatus(const std::string &text) override;
+    void ShowInfo(const std::string &format, const FormatArgs &args) override;
+    void ShowError(const std::string &format, const FormatArgs &args) override;
+    void ShowEcho(const std::string &bytes) override;
+    void ProcessMessages() override;
+    void WaitPumping(int32_t ms) override;
+    void StoppableChanged(bool stoppable) override;
+    void TransferStarted() override;
+    void TransferEnded() override;
+    std::string ChooseOtherFile(const std::string &failedPath) override;
 
     // Runs one of the three file dialogs; returns the chosen file or empty when cancelled.
     // Tests answer instead through `fileDialogAnswer`.
@@ -122,22 +121,15 @@ public:
     static constexpr int kTerminalLines = 200;
     static constexpr int kDrainSliceMs = 5;
 
-    // The echo rule of SendChar, and the pane's text for one byte (advancing displayState).
-    bool Echoes(uint8_t c) const { return settings.echo && (c >= 32 || echoControls); }
+    // The pane's text for one byte (advancing displayState).
     QString DisplayText(int32_t value);
 
-    // Session state
-    ZM32OP settings;
-    SettingsState settingsState;
-    intptr_t port = 0;
+    // The port, its settings and the transfers
+    Session session{*this};
     bool started = false;
     bool draining = false;
     LineState displayState;
-    bool stopRequested = false;
-    bool echoControls = false;
-    bool transferRunning = false;
     bool closeAfterTransfer = false;
-    ByteLayer bytes{port, settings};
     IdleNotifier idle;
 
 protected:

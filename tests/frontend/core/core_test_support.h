@@ -1,4 +1,4 @@
-// Temporary folders, files and the current directory for the front-end core tests.
+// The current directory for the front-end core tests, and their temporary folders.
 #pragma once
 
 #include <cstdlib>
@@ -8,35 +8,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "file_bytes.h"
+#include "temp_dir.h"
 
 namespace zmtest {
-
-// A fresh folder, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zm32core-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-
-    const std::string &Path() const { return path_; }
-    std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 // Makes `dir` the current directory until the end of the scope.
 class InDirectory {

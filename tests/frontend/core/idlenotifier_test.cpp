@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "bytelayer.h"
+#include "waitpumping.h"
 #include "idlenotifier.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "helpers.h"
+#include "messageboxes.h"
 #include "settings.h"
 
 namespace {
@@ -97,8 +97,10 @@ TEST(MessageBoxes, UsageMessageGoesToAnInformationBox)
 {
     ZM32OP op;
     SettingsState state;
-    // A "%" in the argument is shown as it is, not taken for a placeholder.
-    const SeenBox seen = Answer("OK", [&] { LoadSettings(op, state, {"-q%d"}, "/opt/zm32"); });
+    // A "%" in the argument is shown as it is, not taken for a placeholder. The session hands
+    // the usage text to its host's information box as the one argument of "%s".
+    const auto toBox = [](const std::string &message) { ShowInfo("%s", {message}); };
+    const SeenBox seen = Answer("OK", [&] { LoadSettings(op, state, {"-q%d"}, "/opt/zm32", toBox); });
     EXPECT_TRUE(state.commandLineError);
     EXPECT_EQ(seen.title, "Information");
     EXPECT_EQ(seen.text.split('\n').front(), "Ooops, command-line error. (\"-q%d\")");

@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "bytelayer.h"
+#include "waitpumping.h"
 
 namespace {
 

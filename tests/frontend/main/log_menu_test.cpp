@@ -36,7 +36,7 @@ TEST(LogMenu, FollowsTheTraceLog)
     const std::string second = dir.File("second.txt");
     const std::string ini = dir.Write("zm32.ini", "[zm32]\nlog=" + first + "\n");
     auto form = StartOn(peer, {"-i" + ini});
-    ASSERT_NE(form->port, 0);
+    ASSERT_NE(form->session.port, 0);
     ExpectMenu(*form, true, "log " + first);
     EXPECT_TRUE(std::filesystem::exists(first));
 
@@ -71,7 +71,7 @@ TEST(LogMenu, FollowsTheTraceLog)
     answer = second;
     form->log->trigger();
     ExpectMenu(*form, true, "log " + second);
-    EXPECT_EQ(form->settings.log, second);
+    EXPECT_EQ(form->session.settings.log, second);
     EXPECT_TRUE(std::filesystem::exists(second));
 }
 
@@ -83,5 +83,5 @@ TEST(LogMenu, CancelledWithoutALogNameLeavesItOff)
     form->fileDialogAnswer = [](const FileDialog *) { return std::string(); };
     form->log->trigger();
     ExpectMenu(*form, false, "log");
-    EXPECT_EQ(form->settings.log, "");
+    EXPECT_EQ(form->session.settings.log, "");
 }

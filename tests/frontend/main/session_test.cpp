@@ -49,7 +49,7 @@ TEST(Session, StartsWithAndWithoutSettingsFile)
     for (const Case &c : cases) {
         BoxAnswerer boxes;
         auto form = MakeForm(c.args);
-        ASSERT_TRUE(PumpUntil([&] { return form->port != 0; })) << c.caption;
+        ASSERT_TRUE(PumpUntil([&] { return form->session.port != 0; })) << c.caption;
         EXPECT_EQ(Caption(*form), c.caption + Suffix());
         EXPECT_EQ(form->Label_Help->text().toStdString(), c.help);
         EXPECT_TRUE(boxes.Texts().empty());
@@ -66,7 +66,7 @@ TEST(Session, BadCommandLineClosesWithoutOpeningThePort)
     ASSERT_TRUE(PumpUntil([&] { return !form->isVisible(); }));
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0].rfind("Ooops, command-line error. (\"-x\")", 0), 0u) << boxes.Texts()[0];
-    EXPECT_EQ(form->port, 0);
+    EXPECT_EQ(form->session.port, 0);
     // The library would have put the line into raw mode.
     EXPECT_TRUE(Canonical(peer.Slave()));
     EXPECT_EQ(Caption(*form), "zm32");
@@ -82,7 +82,7 @@ TEST(Session, MissingPortLeavesAUsableWindow)
     auto form = MakeForm({"-i" + ini});
     ASSERT_TRUE(PumpUntil([&] { return !boxes.Texts().empty(); }));
     EXPECT_EQ(boxes.Texts()[0], "Couldn't zmhwOpen (-4)");
-    EXPECT_EQ(form->port, 0);
+    EXPECT_EQ(form->session.port, 0);
     EXPECT_TRUE(form->Label_Help->text().isEmpty());
     PumpFor(100);
     EXPECT_EQ(boxes.Texts().size(), 1u);
@@ -105,7 +105,7 @@ TEST(Session, TerminalOnTheSimulatedProgrammer)
     ASSERT_FALSE(sim.Path().empty());
     setenv("ZMHW_COM40", sim.Path().c_str(), 1);
     auto form = MakeForm({"-i-", "-p40"});
-    ASSERT_TRUE(PumpUntil([&] { return form->port != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return form->session.port != 0; }));
     QTest::keyClick(form->RichEdit_Main, Qt::Key_Return);
     EXPECT_TRUE(PumpUntil([&] { return PaneText(*form).find("<CR><LF>\n>") != std::string::npos; }))
         << PaneText(*form);
@@ -115,22 +115,22 @@ TEST(Session, ClosingEndsTheSessionUnlessATransferRuns)
 {
     PtyPeer peer;
     auto form = StartOn(peer);
-    ASSERT_NE(form->port, 0);
+    ASSERT_NE(form->session.port, 0);
     form->helpClick();
     ASSERT_TRUE(form->helpf->isVisible());
 
-    form->transferRunning = true;
+    form->session.transferRunning = true;
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(form->stopRequested);
+    EXPECT_TRUE(form->session.stopRequested);
     EXPECT_TRUE(form->closeAfterTransfer);
-    EXPECT_NE(form->port, 0);
+    EXPECT_NE(form->session.port, 0);
 
-    form->transferRunning = false;
+    form->session.transferRunning = false;
     form->exit1->trigger();
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->helpf->isVisible());
-    EXPECT_EQ(form->port, 0);
+    EXPECT_EQ(form->session.port, 0);
     EXPECT_FALSE(form->idle.HasHandler());
 }
 

@@ -67,7 +67,7 @@ TEST(Terminal, ReceivedBytesShowWithTheirNames)
     };
     PtyPeer peer;
     auto form = StartOn(peer);
-    ASSERT_NE(form->port, 0);
+    ASSERT_NE(form->session.port, 0);
     for (const Case &c : cases) {
         form->clear1->trigger();
         peer.Write(c.received);
@@ -111,7 +111,7 @@ TEST(Terminal, WrappedLinesCountAndBatchesShowAsSingleBytesWould)
     ASSERT_TRUE(PumpUntil([&] { return PaneText(*batched).find("\nend") != std::string::npos; }));
     for (unsigned char c : stream)
         if (c)
-            single->ShowChar(c);
+            single->ShowEcho(std::string(1, static_cast<char>(c)));
 
     EXPECT_EQ(PaneText(*batched), PaneText(*single));
     EXPECT_EQ(batched->RichEdit_Main->ShownLineCount(), 200);
@@ -176,7 +176,7 @@ TEST(Terminal, UpperCasingCanBeTurnedOff)
     TempDir dir;
     const std::string ini = dir.Write("zm32.ini", "[zm32]\nupper=0\n");
     auto form = StartOn(peer, {"-i" + ini});
-    ASSERT_NE(form->port, 0);
+    ASSERT_NE(form->session.port, 0);
     QTest::keyClicks(form->RichEdit_Main, "ab");
     EXPECT_EQ(peer.Read(2), "ab");
     EXPECT_EQ(PaneText(*form), "ab");
@@ -186,11 +186,11 @@ TEST(Terminal, SendingEchoesControlsOnlyWhenAsked)
 {
     PtyPeer peer;
     auto form = StartOn(peer);
-    form->SendString("X\r");
+    form->session.SendString("X\r");
     EXPECT_EQ(peer.Read(2), "X\r");
     EXPECT_EQ(PaneText(*form), "X");
-    form->echoControls = true;
-    form->SendString("\r\nY");
+    form->session.echoControls = true;
+    form->session.SendString("\r\nY");
     EXPECT_EQ(peer.Read(3), "\r\nY");
     EXPECT_EQ(PaneText(*form), "X<CR><LF>\nY");
 }
@@ -216,7 +216,7 @@ TEST(Terminal, StopButtonAndSlowClearing)
     // Quiet line: one round.
     peer.Write("junk");
     PumpFor(100);
-    form->ClearInputSlowly(100);
+    form->session.ClearInputSlowly(100);
     EXPECT_TRUE(form->Label_Stat->text().isEmpty());
     EXPECT_TRUE(form->BitBtn_Stop->isHidden());
 
@@ -234,12 +234,12 @@ TEST(Terminal, StopButtonAndSlowClearing)
         EXPECT_TRUE(form->BitBtn_Stop->isVisible());
         QTest::mouseClick(form->BitBtn_Stop, Qt::LeftButton);
     });
-    form->ClearInputSlowly(100);
+    form->session.ClearInputSlowly(100);
     talking = false;
     chatter.join();
     EXPECT_EQ(seen.rfind("Clearing input ever so slowly (", 0), 0u) << seen;
     EXPECT_NE(seen, "Clearing input ever so slowly (1); reset the thing to speed this up?");
-    EXPECT_FALSE(form->stopRequested);
+    EXPECT_FALSE(form->session.stopRequested);
     EXPECT_TRUE(form->BitBtn_Stop->isHidden());
     EXPECT_TRUE(form->Label_Stat->text().isEmpty());
 }

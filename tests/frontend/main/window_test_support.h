@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "file_bytes.h"
+#include "temp_dir.h"
 #include "tform_main.h"
 
 namespace zmtest {
@@ -165,7 +166,7 @@ inline std::unique_ptr<TForm_main> StartOn(const PtyPeer &peer, std::vector<std:
         args.push_back("-i-");
     args.insert(args.end(), extra.begin(), extra.end());
     auto form = MakeForm(args);
-    PumpUntil([&] { return form->port != 0; });
+    PumpUntil([&] { return form->session.port != 0; });
     return form;
 }
 
@@ -173,32 +174,5 @@ inline std::string PaneText(const TForm_main &form)
 {
     return form.RichEdit_Main->toPlainText().toStdString();
 }
-
-// A temporary directory, removed with its files.
-class TempDir {
-public:
-    TempDir()
-    {
-        char templ[] = "/tmp/zm32winXXXXXX";
-        if (mkdtemp(templ))
-            path_ = templ;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string &Path() const { return path_; }
-    std::string File(const std::string &name) const { return path_ + "/" + name; }
-    std::string Write(const std::string &name, const std::string &text) const
-    {
-        WriteFile(File(name), text);
-        return File(name);
-    }
-
-private:
-    std::string path_;
-};
 
 } // namespace zmtest

@@ -30,8 +30,8 @@ int Dabrix(const TempDir &dir, std::vector<std::string> args)
     return RunProcess(args, {}, dir.Path()).status;
 }
 
-struct Session {
-    explicit Session(const std::vector<std::string> &options) : programmer(options)
+struct WindowSession {
+    explicit WindowSession(const std::vector<std::string> &options) : programmer(options)
     {
         form = StartTerminal(programmer.PortArg());
     }
@@ -62,7 +62,7 @@ TEST(EndToEnd, DownloadOfAMorvelFileFillsTheSimulatedMemory)
         if (!end.empty())
             morvel.push_back(end);
         ASSERT_EQ(RunProcess(morvel).status, 0);
-        Session s({"--size", "2000", "--save", memory});
+        WindowSession s({"--size", "2000", "--save", memory});
         s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
         EXPECT_TRUE(PumpUntil([&] { return ReadFile(memory) == image; })) << end;
         EXPECT_TRUE(s.boxes.Texts().empty()) << end;
@@ -75,12 +75,12 @@ TEST(EndToEnd, UploadBinGivesTheSimulatedMemory)
 {
     TempDir dir;
     const std::string image = Image(0x2000);
-    Session s({"--size", "2000", "--image", dir.Write("image.bin", image)});
-    s.form->settings.uploadbinbytes = 0x2000;
+    WindowSession s({"--size", "2000", "--image", dir.Write("image.bin", image)});
+    s.form->session.settings.uploadbinbytes = 0x2000;
     s.Run(&TForm_main::uploadbin1, dir.File("all.bin"));
     EXPECT_TRUE(ReadFile(dir.File("all.bin")) == image);
-    s.form->settings.uploadbinstart = 0x1FF0;
-    s.form->settings.uploadbinbytes = 0x10;
+    s.form->session.settings.uploadbinstart = 0x1FF0;
+    s.form->session.settings.uploadbinbytes = 0x10;
     s.Run(&TForm_main::uploadbin1, dir.File("end.bin"));
     EXPECT_TRUE(ReadFile(dir.File("end.bin")) == image.substr(0x1FF0));
     EXPECT_TRUE(s.boxes.Texts().empty());
@@ -90,16 +90,16 @@ TEST(EndToEnd, UploadHexConvertsBackToTheSimulatedMemory)
 {
     TempDir dir;
     const std::string image = Image(0x2000);
-    Session s({"--size", "2000", "--upload-delay", kUploadDelay, "--image", dir.Write("image.bin", image)});
-    s.form->settings.uploadhexstop = 0xFFFF;
+    WindowSession s({"--size", "2000", "--upload-delay", kUploadDelay, "--image", dir.Write("image.bin", image)});
+    s.form->session.settings.uploadhexstop = 0xFFFF;
     s.Run(&TForm_main::uploadhex, dir.File("all.hex"));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
     ASSERT_EQ(Dabrix(dir, {"all.hex", "all.bin"}), 0);
     EXPECT_TRUE(ReadFile(dir.File("all.bin")) == image) << ReadFile(dir.File("all.hex")).size() << " characters received";
 
     // Offset 1 starts at 1000; a stop address of 1400 ends after the record at 1410.
-    s.form->settings.uploadoffset = "1";
-    s.form->settings.uploadhexstop = 0x1400;
+    s.form->session.settings.uploadoffset = "1";
+    s.form->session.settings.uploadhexstop = 0x1400;
     s.Run(&TForm_main::uploadhex, dir.File("part.hex"));
     ASSERT_EQ(Dabrix(dir, {"-o1000", "part.hex", "part.bin"}), 0);
     EXPECT_TRUE(ReadFile(dir.File("part.bin")) == image.substr(0x1000, 0x420));
@@ -139,8 +139,8 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
     for (const Case &c : cases) {
         std::vector<std::string> options{"--size", "400", "--upload-delay", kUploadDelay, "--image", dir.File("image.bin")};
         options.insert(options.end(), c.faults.begin(), c.faults.end());
-        Session s(options);
-        s.form->settings.uploadhexstop = 0xFFFF;
+        WindowSession s(options);
+        s.form->session.settings.uploadhexstop = 0xFFFF;
         const std::string path = dir.File("out");
         s.Run(c.item, path);
         EXPECT_EQ(s.boxes.Texts(), c.boxes) << c.name;
@@ -164,8 +164,8 @@ TEST(EndToEnd, HangUpDuringADownloadIsReported)
     dir.Write("image.bin", Image(0x400));
     ASSERT_EQ(RunProcess({BinPath("morvel"), dir.File("image.bin"), dir.File("image.hex"), "-1"}).status, 0);
     // The line goes 0.5 s after the prompt that answers "I"; the paced download still runs.
-    Session s({"--size", "400", "--hangup-after", "6"});
-    s.form->settings.delayms = 1;
+    WindowSession s({"--size", "400", "--hangup-after", "6"});
+    s.form->session.settings.delayms = 1;
     s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
     EXPECT_EQ(s.boxes.Texts(), std::vector<std::string>{"Couldn't send to the programmer (-4)"});
 }

@@ -44,7 +44,7 @@ TEST(TransferGuard, OtherTransfersAndTheBusyTestAreClosedWhileOneRuns)
     TempDir dir;
     BoxAnswerer boxes;
     auto form = StartTerminal(peer.PortArg());
-    form->settings.delayms = 2;
+    form->session.settings.delayms = 2;
     DialogAnswers answers{{dir.Write("in.hex", ManyLines(3))}};
     answers.Install(*form);
     std::vector<bool> enabled;
@@ -97,7 +97,7 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
         ScriptedPeer peer(c.programmer);
         BoxAnswerer boxes;
         auto form = StartTerminal(peer.PortArg());
-        form->settings.delayms = 2;
+        form->session.settings.delayms = 2;
         DialogAnswers answers{{c.file}};
         answers.Install(*form);
         DuringTransfer closer(*form, [&] {
@@ -107,17 +107,33 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
                 form->close();
             // The close waits; the window is still there.
             EXPECT_TRUE(form->isVisible()) << c.name;
-            EXPECT_NE(form->port, 0) << c.name;
+            EXPECT_NE(form->session.port, 0) << c.name;
         });
         c.run(*form);
         EXPECT_TRUE(closer.Done()) << c.name;
         EXPECT_FALSE(form->isVisible()) << c.name;
-        EXPECT_EQ(form->port, 0) << c.name;
+        EXPECT_EQ(form->session.port, 0) << c.name;
         EXPECT_FALSE(form->TransferRunning()) << c.name;
         EXPECT_TRUE(boxes.Texts().empty()) << c.name;
         EXPECT_EQ(peer.Finish(), c.wire) << c.name;
         if (!c.saved.empty()) {
             EXPECT_EQ(ReadFile(c.file), c.saved) << c.name;
         }
+    }
+}
+
+TEST(TransferGuard, CancelledDialogSendsNothing)
+{
+    for (QAction *TForm_main::*item : {&TForm_main::DownloadHex, &TForm_main::uploadbin1, &TForm_main::uploadhex}) {
+        ScriptedPeer peer;
+        BoxAnswerer boxes;
+        auto form = StartTerminal(peer.PortArg());
+        DialogAnswers answers{{""}};
+        answers.Install(*form);
+        (form.get()->*item)->trigger();
+        EXPECT_EQ(answers.asked, 1u);
+        EXPECT_EQ(peer.Finish(), "");
+        EXPECT_TRUE(boxes.Texts().empty());
+        ExpectTerminalMode(*form);
     }
 }

@@ -1,249 +1,23 @@
-// Shared pieces of the transfer tests: a programmer played from a thread of its own on a
-// pseudo-terminal (the transfers run on the GUI thread and do not return until they end),
-// the simulator on its line, and checks of the state a transfer must leave behind.
+// Shared pieces of the window's transfer tests: the programmers of the session tests, a
+// window started on one of them, answered file dialogs, and the state a transfer must leave.
 #pragma once
 
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
-#include <atomic>
-#include <climits>
-#include <cstdint>
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <map>
-#include <mutex>
-#include <pty.h>
-#include <sstream>
-#include <thread>
 
 #include "../main/window_test_support.h"
-#include "promsim_runner.h"
-#include "run_process.h"
+#include "../session/session_test_support.h"
 
 namespace zmtest {
-
-inline int NextTransferPort()
-{
-    static int next = 60;
-    return next++;
-}
-
-// Plays the programmer on a pseudo-terminal. The responder runs on the peer's thread and is
-// given every byte zm32 sends; what it returns is sent back at once.
-class ScriptedPeer {
-public:
-    using Responder = std::function<std::string(char c)>;
-
-    explicit ScriptedPeer(Responder respond = {}, size_t hangupAfter = SIZE_MAX)
-        : number_(NextTransferPort()), respond_(std::move(respond)), hangupAfter_(hangupAfter)
-    {
-        if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
-            return;
-        termios raw{};
-        tcgetattr(slave_, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(slave_, TCSANOW, &raw);
-        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-        setenv(("ZMHW_COM" + std::to_string(number_)).c_str(), ttyname(slave_), 1);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~ScriptedPeer()
-    {
-        Finish();
-        if (master_ >= 0)
-            close(master_);
-        if (slave_ >= 0)
-            close(slave_);
-    }
-    ScriptedPeer(const ScriptedPeer &) = delete;
-    ScriptedPeer &operator=(const ScriptedPeer &) = delete;
-
-    std::string PortArg() const { return "-p" + std::to_string(number_); }
-
-    // Ends the peer's thread and takes what is still in the line: once a transfer has
-    // returned, everything zm32 sent is in hand.
-    std::string Finish()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        ReadAvailable();
-        std::lock_guard<std::mutex> lock(mutex_);
-        return received_;
-    }
-    std::string Received() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return received_;
-    }
-    bool HungUp() const { return hungUp_; }
-
-private:
-    void Run()
-    {
-        while (!stop_ && !hungUp_) {
-            pollfd p{master_, POLLIN, 0};
-            if (poll(&p, 1, 10) > 0)
-                ReadAvailable();
-        }
-    }
-    void ReadAvailable()
-    {
-        char buf[4096];
-        ssize_t k;
-        while (!hungUp_ && master_ >= 0 && (k = read(master_, buf, sizeof buf)) > 0) {
-            for (ssize_t i = 0; i < k && !hungUp_; ++i) {
-                std::string answer;
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    received_ += buf[i];
-                    if (received_.size() >= hangupAfter_) {
-                        close(master_);
-                        master_ = -1;
-                        hungUp_ = true;
-                        break;
-                    }
-                }
-                if (respond_)
-                    answer = respond_(buf[i]);
-                WriteAll(answer);
-            }
-        }
-    }
-    void WriteAll(const std::string &bytes)
-    {
-        size_t done = 0;
-        while (done < bytes.size() && master_ >= 0 && !stop_) {
-            ssize_t k = write(master_, bytes.data() + done, bytes.size() - done);
-            if (k > 0) {
-                done += size_t(k);
-            } else {
-                pollfd p{master_, POLLOUT, 0};
-                if (poll(&p, 1, 1000) <= 0 || (p.revents & (POLLERR | POLLHUP)))
-                    return;
-            }
-        }
-    }
-
-    int number_;
-    Responder respond_;
-    size_t hangupAfter_;
-    int master_ = -1;
-    int slave_ = -1;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> hungUp_{false};
-    mutable std::mutex mutex_;
-    std::string received_;
-};
-
-inline std::string Hex2(unsigned value)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[(value >> 4) & 15], digits[value & 15]};
-}
-
-// The examine command as a binary upload uses it: "X" gives a space, an address and a line
-// end show the first byte, a space steps on. Faults are placed by byte index.
-struct Examiner {
-    explicit Examiner(std::string image) : memory(std::move(image)) {}
-    Examiner &SpaceReply(std::string reply) { spaceReply = std::move(reply); return *this; }
-    Examiner &Digits(size_t at, std::string text) { digits[at] = std::move(text); return *this; }
-    Examiner &StallAt(size_t at) { stallAt = at; return *this; }  // "=" comes, its digits never
-    Examiner &MuteAt(size_t at) { muteAt = at; return *this; }    // the byte is never shown
-
-    std::string memory;
-    std::string spaceReply = " ";
-    std::map<size_t, std::string> digits;
-    size_t stallAt = SIZE_MAX;
-    size_t muteAt = SIZE_MAX;
-    size_t index = 0;
-    int state = 0;  // 0: command, 1: address, 2: examining, 3: silent
-    std::string address;
-
-    std::string operator()(char c)
-    {
-        if (state == 0 && c == 'X') {
-            state = 1;
-            return spaceReply;
-        }
-        if (state == 1) {
-            if (c != '\r') {
-                address += c;
-                return {};
-            }
-            if (address.empty()) {
-                state = 0;
-                return "?\r\n>";
-            }
-            index = std::stoul(address, nullptr, 16);
-            state = 2;
-            return Show();
-        }
-        if (state == 2 && c == ' ') {
-            ++index;
-            return Show();
-        }
-        if (c == '\r') {
-            state = 0;
-            return "\r\n>";
-        }
-        return {};
-    }
-    std::string Show()
-    {
-        if (index >= memory.size()) {
-            state = 0;
-            return "\r\nEnd of memory\r\n>";
-        }
-        char shown[24];
-        std::snprintf(shown, sizeof shown, "\r\n%04zX=", index);
-        if (index == muteAt || index == stallAt)
-            state = 3;
-        if (index == muteAt)
-            return {};
-        if (index == stallAt)
-            return shown;
-        auto fault = digits.find(index);
-        return shown + (fault != digits.end() ? fault->second : Hex2(uint8_t(memory.at(index))));
-    }
-};
-
-// The upload command: after "U" and the offset character, the programmer waits a while (its
-// first answer must come after zm32 has cleared the echo of its commands), then sends `text`.
-inline ScriptedPeer::Responder Uploader(std::string text, int delayMs = 2000)
-{
-    auto last = std::make_shared<char>(0);
-    return [text, delayMs, last](char c) {
-        const bool start = *last == 'U';
-        *last = c;
-        if (!start)
-            return std::string();
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        return text;
-    };
-}
 
 // Starts a main window on a port, with no settings file, and waits for the terminal mode.
 inline std::unique_ptr<TForm_main> StartTerminal(const std::string &portArg)
 {
     auto form = MakeForm({"-i-", portArg});
-    PumpUntil([&] { return form->port != 0; });
+    PumpUntil([&] { return form->session.port != 0; });
     return form;
 }
-
-// The simulator on a line zm32 opens as one of its ports.
-struct SimulatedProgrammer {
-    explicit SimulatedProgrammer(const std::vector<std::string> &options)
-        : number(NextTransferPort()), sim(options)
-    {
-        setenv(("ZMHW_COM" + std::to_string(number)).c_str(), sim.Path().c_str(), 1);
-    }
-    std::string PortArg() const { return "-p" + std::to_string(number); }
-    int number;
-    PromsimRunner sim;
-};
 
 // Answers every file dialog with the next of `paths` ("" cancels); counts the dialogs shown.
 struct DialogAnswers {
@@ -257,53 +31,15 @@ struct DialogAnswers {
     }
 };
 
-// Opens a trace log for the coming transfer; returns its path.
-inline std::string StartTrace(TForm_main &form, const TempDir &dir)
-{
-    form.settings.log = dir.File("trace.log");
-    form.bytes.TraceRestart();
-    return form.settings.log;
-}
-
-// The trace of a transfer: what the log holds after its opening.
-inline std::string TraceOf(TForm_main &form, const std::string &path)
-{
-    form.bytes.TraceClose();
-    const std::string text = ReadFile(path);
-    const std::string opening = "\r\n-----------------------\r\n";
-    return text.rfind(opening, 0) == 0 ? text.substr(opening.size()) : text;
-}
-
-// After every ending of a transfer the session is back in terminal mode.
+// After every ending of a transfer the window is back in terminal mode.
 inline void ExpectTerminalMode(TForm_main &form)
 {
     EXPECT_FALSE(form.TransferRunning());
     EXPECT_TRUE(form.idle.HasHandler());
     EXPECT_TRUE(form.BitBtn_Stop->isHidden());
-    EXPECT_FALSE(form.echoControls);
+    EXPECT_FALSE(form.session.echoControls);
     for (QAction *item : {form.DownloadHex, form.uploadbin1, form.uploadhex, form.testafewmilliseconds})
         EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
 }
-
-// Clicks Stop whenever a stoppable part of the transfer shows the button and no stop is
-// pending, once `ready` holds.
-class StopClicker {
-public:
-    explicit StopClicker(TForm_main &form, std::function<bool()> ready = [] { return true; })
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this, &form, ready] {
-            if (!form.BitBtn_Stop->isHidden() && !form.stopRequested && ready()) {
-                clicked_ = true;
-                form.BitBtn_Stop->click();
-            }
-        });
-        timer_.start(1);
-    }
-    bool Clicked() const { return clicked_; }
-
-private:
-    QTimer timer_;
-    bool clicked_ = false;
-};
 
 } // namespace zmtest

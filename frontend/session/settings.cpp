@@ -199,8 +199,6 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
         const std::string detail = bad.empty() ? std::string() : FormatGuarded(" (\"%s\")", {bad});
         if (reportUsage)
             reportUsage(FormatGuarded(kUsage, {detail}));
-        else
-            ShowInfo(kUsage, {detail});
         state.commandLineError = true;
     }
     op = defaults;

@@ -1,4 +1,4 @@
-// Text, number and path helpers shared by the whole front-end, and its three message boxes.
+// Text, number and path helpers shared by the whole front-end.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +49,3 @@ void QualifyInCurrentDir(std::string &name);
 void QualifyInProgramDir(std::string &name);
 std::string QualifiedInProgramDir(const std::string &name);
 
-// Modal message boxes; the text is always built with FormatGuarded.
-void ShowError(const std::string &format, const FormatArgs &args = {});
-void ShowInfo(const std::string &format, const FormatArgs &args = {});
-bool AskYesNo(const std::string &format, const FormatArgs &args = {});

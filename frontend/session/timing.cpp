@@ -1,24 +1,16 @@
-// Millisecond deadlines, the calibrated busy wait and the wait that keeps the window working.
+// Millisecond deadlines and the calibrated busy wait.
 #include "bytelayer.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace {
 
 constexpr int32_t kShortestDeadlineMs = 60;
-constexpr int32_t kLongestWaitMs = 10000;
 constexpr int32_t kCalibrationMs = 500;
-// How often WaitPumping looks at its deadline while no event arrives.
-constexpr int kPumpSliceMs = 10;
 
 bool calibrated = false;
 int32_t loopsPerMs = 0;
-bool waitPumpingRunning = false;
 
 }  // namespace
 
@@ -74,29 +66,4 @@ void DelayMs(int32_t ms)
         if (--passes == 0)
             return;
     }
-}
-
-void WaitPumping(int32_t ms)
-{
-    if (waitPumpingRunning)
-        return;
-    waitPumpingRunning = true;
-    Deadline deadline;
-    deadline.Arm(std::min(ms, kLongestWaitMs));
-    if (QCoreApplication::instance()) {
-        // The timer bounds each wait for events, so the loop sleeps instead of spinning.
-        QTimer slice;
-        slice.start(kPumpSliceMs);
-        while (!deadline.Expired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    } else {
-        while (!deadline.Expired())
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPumpSliceMs));
-    }
-    waitPumpingRunning = false;
-}
-
-bool WaitPumpingRunning()
-{
-    return waitPumpingRunning;
 }

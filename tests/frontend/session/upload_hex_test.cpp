@@ -2,7 +2,7 @@
 // address, the quiet time, Stop, and saving that fails.
 #include <sys/resource.h>
 
-#include "transfer_test_support.h"
+#include "session_test_support.h"
 
 using namespace zmtest;
 
@@ -29,12 +29,13 @@ struct HexUpload {
     bool fileExists = false;
     std::vector<std::string> boxes;
     size_t dialogs = 0;
+    TransferEnd end;
 };
 
 struct HexOptions {
     int32_t stop = 0x400;
     bool clickStop = false;
-    std::vector<std::string> answers;  // dialog answers after the first; "" cancels
+    std::vector<std::string> answers;  // other files after a failed save; "" gives up
     std::function<void()> justBefore;
 };
 
@@ -42,22 +43,20 @@ HexUpload RunHexUpload(ScriptedPeer::Responder programmer, const HexOptions &opt
 {
     ScriptedPeer peer(std::move(programmer));
     TempDir dir;
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    form->settings.uploadhexstop = options.stop;
+    auto s = StartSession(peer.PortArg());
+    s->session.settings.uploadhexstop = options.stop;
     const std::string path = dir.File("image.hex");
-    DialogAnswers answers{{path}};
-    answers.paths.insert(answers.paths.end(), options.answers.begin(), options.answers.end());
-    answers.Install(*form);
+    s->host.otherFiles = options.answers;
     std::unique_ptr<StopClicker> stop;
     if (options.clickStop)
-        stop = std::make_unique<StopClicker>(*form);
+        stop = std::make_unique<StopClicker>(*s);
     if (options.justBefore)
         options.justBefore();
-    form->uploadhex->trigger();
-    ExpectTerminalMode(*form);
-    EXPECT_EQ(form->Label_Stat->text().toStdString(), "");
-    return {path, peer.Finish(), ReadFile(path), std::filesystem::exists(path), boxes.Texts(), answers.asked};
+    const TransferEnd end = s->session.UploadHex(path);
+    ExpectTerminalMode(*s);
+    EXPECT_EQ(s->host.status, "");
+    return {path,          peer.Finish(),  ReadFile(path), std::filesystem::exists(path),
+            s->host.boxes, 1 + s->host.otherFilesAsked, end};
 }
 
 const std::vector<std::string> kTimedOut{"Timed out (10000 ms)"};
@@ -68,17 +67,14 @@ TEST(UploadHex, TraceShowsCommandsAndEveryByteReceived)
 {
     ScriptedPeer peer(Uploader(Sent({kEnd, ""})));
     TempDir dir;
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    form->settings.uploadoffset = "2";
-    const std::string trace = StartTrace(*form, dir);
-    DialogAnswers answers{{dir.File("image.hex")}};
-    answers.Install(*form);
-    form->uploadhex->trigger();
+    auto s = StartSession(peer.PortArg());
+    s->session.settings.uploadoffset = "2";
+    const std::string trace = StartTrace(*s, dir);
+    s->session.UploadHex(dir.File("image.hex"));
     EXPECT_EQ(peer.Finish(), "IU2\r");
-    EXPECT_EQ(TraceOf(*form, trace), "\r\n-----------------------\r\npIU2\r\ng" + kEnd + "<CR><CR>\r\np<CR>");
+    EXPECT_EQ(TraceOf(*s, trace), "\r\n-----------------------\r\npIU2\r\ng" + kEnd + "<CR><CR>\r\np<CR>");
     // The commands are echoed, nothing received is shown.
-    EXPECT_EQ(PaneText(*form), "IU2");
+    EXPECT_EQ(s->host.pane, "IU2");
     EXPECT_EQ(ReadFile(dir.File("image.hex")), kEnd + "\r\n\r\n");
 }
 
@@ -102,6 +98,7 @@ TEST(UploadHex, TheFirstRecordAboveTheStopAddressEndsTheUploadAndIsSaved)
         EXPECT_EQ(r.file, Sent(c.saved, "\r\n")) << c.stop;
         EXPECT_EQ(r.boxes, c.boxes) << c.stop;
         EXPECT_EQ(r.wire, "IU0\r") << c.stop;
+        EXPECT_EQ(r.end, TransferEnd::Completed) << c.stop;
     }
 }
 
@@ -137,6 +134,7 @@ TEST(UploadHex, SilentProgrammerGivesAnEmptyFileAfterTenSeconds)
     EXPECT_TRUE(r.fileExists);
     EXPECT_EQ(r.file, "");
     EXPECT_EQ(r.wire, "IU0\r");
+    EXPECT_EQ(r.end, TransferEnd::Failed);
 }
 
 TEST(UploadHex, StopIsSeenAtTheEndOfALine)
@@ -148,6 +146,7 @@ TEST(UploadHex, StopIsSeenAtTheEndOfALine)
     EXPECT_EQ(r.file, Sent({kR0}, "\r\n"));
     EXPECT_TRUE(r.boxes.empty());
     EXPECT_EQ(r.wire, "IU0\r");
+    EXPECT_EQ(r.end, TransferEnd::Stopped);
 }
 
 TEST(UploadHex, StopWorksWithinALineThatNeverEnds)
@@ -167,17 +166,15 @@ TEST(UploadHex, FailedSaveAsksForAnotherFile)
     const std::string bad = dir.File("no/such/dir/image.hex");
     const std::string other = dir.File("other.hex");
     ScriptedPeer peer(Uploader(Sent({kR0, kEnd})));
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    DialogAnswers answers{{bad, dir.Path(), other}};
-    answers.Install(*form);
-    form->uploadhex->trigger();
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Timed out (10000 ms)", "Cannot create file " + bad,
+    auto s = StartSession(peer.PortArg());
+    s->host.otherFiles = {dir.Path(), other};
+    EXPECT_EQ(s->session.UploadHex(bad), TransferEnd::Completed);
+    EXPECT_EQ(s->host.boxes, (std::vector<std::string>{"Timed out (10000 ms)", "Cannot create file " + bad,
                                                        "Cannot create file " + dir.Path()}));
-    EXPECT_EQ(answers.asked, 3u);
+    EXPECT_EQ(s->host.otherFilesAsked, 2u);
     EXPECT_EQ(ReadFile(other), Sent({kR0, kEnd}, "\r\n"));
     EXPECT_EQ(peer.Finish(), "IU0\r");
-    ExpectTerminalMode(*form);
+    ExpectTerminalMode(*s);
 }
 
 TEST(UploadHex, CancellingTheDialogAfterAFailedSaveGivesTheLinesUp)
@@ -185,15 +182,13 @@ TEST(UploadHex, CancellingTheDialogAfterAFailedSaveGivesTheLinesUp)
     TempDir dir;
     const std::string bad = dir.File("no/such/dir/image.hex");
     ScriptedPeer peer(Uploader(Sent({kR0})));
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    DialogAnswers answers{{bad, ""}};
-    answers.Install(*form);
-    form->uploadhex->trigger();
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Timed out (10000 ms)", "Cannot create file " + bad}));
-    EXPECT_EQ(answers.asked, 2u);
+    auto s = StartSession(peer.PortArg());
+    s->host.otherFiles = {""};
+    EXPECT_EQ(s->session.UploadHex(bad), TransferEnd::FileNotOpened);
+    EXPECT_EQ(s->host.boxes, (std::vector<std::string>{"Timed out (10000 ms)", "Cannot create file " + bad}));
+    EXPECT_EQ(s->host.otherFilesAsked, 1u);
     EXPECT_EQ(peer.Finish(), "IU0\r");
-    ExpectTerminalMode(*form);
+    ExpectTerminalMode(*s);
 }
 
 TEST(UploadHex, FailedWriteIsReportedAndAsksAgain)
@@ -213,4 +208,5 @@ TEST(UploadHex, FailedWriteIsReportedAndAsksAgain)
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(r.boxes, (std::vector<std::string>{"Timed out (10000 ms)", "Couldn't write \"" + r.path + "\""}));
     EXPECT_EQ(r.dialogs, 2u);
+    EXPECT_EQ(r.end, TransferEnd::Failed);
 }

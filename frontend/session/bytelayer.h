@@ -35,12 +35,12 @@ private:
     uint32_t start_ = 0;
 };
 
+// The longest DelayMs or a pumping wait lasts, whatever it is asked for.
+constexpr int32_t kLongestWaitMs = 10000;
+
 void Calibrate();
 int32_t LoopsPerMs();
 void DelayMs(int32_t ms);
-// Waits while the window keeps working; a nested call returns at once.
-void WaitPumping(int32_t ms);
-bool WaitPumpingRunning();
 
 // Sends and receives through the port handle and traces both into the log named by `log`.
 class ByteLayer {

@@ -1,9 +1,8 @@
 // "download hex" against a programmer played by the test: what goes over the wire and into
 // the trace, line ends of every kind, Stop, and each way the transfer can fail.
-#include <QTest>
 #include <chrono>
 
-#include "transfer_test_support.h"
+#include "session_test_support.h"
 
 using namespace zmtest;
 
@@ -12,23 +11,21 @@ namespace {
 struct Download {
     std::string wire;  // everything zm32 sent
     std::vector<std::string> boxes;
+    TransferEnd end;
 };
 
 // Runs one download of a file with `content` (or of `path` when given) and returns the wire.
 Download RunDownload(const std::string &content, const std::string &path = {},
-                     const std::function<void(TForm_main &)> &prepare = {})
+                     const std::function<void(Session &)> &prepare = {})
 {
     ScriptedPeer peer;
     TempDir dir;
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    DialogAnswers answers{{path.empty() ? dir.Write("in.hex", content) : path}};
-    answers.Install(*form);
+    auto s = StartSession(peer.PortArg());
     if (prepare)
-        prepare(*form);
-    form->DownloadHex->trigger();
-    ExpectTerminalMode(*form);
-    return {peer.Finish(), boxes.Texts()};
+        prepare(s->session);
+    const TransferEnd end = s->session.DownloadHex(path.empty() ? dir.Write("in.hex", content) : path);
+    ExpectTerminalMode(*s);
+    return {peer.Finish(), s->host.boxes, end};
 }
 
 std::string Wire(const std::vector<std::string> &lines)
@@ -72,6 +69,7 @@ TEST(Download, LineEndsOfEveryKindSendTheSameRecords)
         const Download d = RunDownload(c.file);
         EXPECT_EQ(d.wire, Wire(c.lines)) << c.name;
         EXPECT_TRUE(d.boxes.empty()) << c.name;
+        EXPECT_EQ(d.end, TransferEnd::Completed) << c.name;
     }
 }
 
@@ -79,58 +77,40 @@ TEST(Download, TraceAndEchoShowEveryByteSent)
 {
     ScriptedPeer peer;
     TempDir dir;
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    const std::string trace = StartTrace(*form, dir);
-    DialogAnswers answers{{dir.Write("in.hex", kData2 + "\r\n" + kEnd + "\r\n")}};
-    answers.Install(*form);
-    form->DownloadHex->trigger();
+    auto s = StartSession(peer.PortArg());
+    const std::string trace = StartTrace(*s, dir);
+    EXPECT_EQ(s->session.DownloadHex(dir.Write("in.hex", kData2 + "\r\n" + kEnd + "\r\n")),
+              TransferEnd::Completed);
 
     EXPECT_EQ(peer.Finish(), Wire({kData2, kEnd}));
-    EXPECT_EQ(TraceOf(*form, trace), "\r\n-----------------------\r\npIT" + kData2 +
+    EXPECT_EQ(TraceOf(*s, trace), "\r\n-----------------------\r\npIT" + kData2 +
                                          "<CR><LF>\r\n" + kEnd + "<CR><LF><CR>");
     // The echo: the line break first, then what was sent, line ends by name; the final CR
     // is not echoed.
-    EXPECT_EQ(PaneText(*form), "<CR><LF>\nIT" + kData2 + "<CR><LF>\n" + kEnd + "<CR><LF>");
-    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(s->host.pane, "<CR><LF>\nIT" + kData2 + "<CR><LF>\n" + kEnd + "<CR><LF>");
+    EXPECT_TRUE(s->host.boxes.empty());
 }
 
 TEST(Download, EchoOffShowsNothing)
 {
     ScriptedPeer peer;
     TempDir dir;
-    auto form = StartTerminal(peer.PortArg());
-    form->settings.echo = false;
-    DialogAnswers answers{{dir.Write("in.hex", kEnd + "\r\n")}};
-    answers.Install(*form);
-    form->DownloadHex->trigger();
+    auto s = StartSession(peer.PortArg());
+    s->session.settings.echo = false;
+    s->session.DownloadHex(dir.Write("in.hex", kEnd + "\r\n"));
     EXPECT_EQ(peer.Finish(), Wire({kEnd}));
-    EXPECT_EQ(PaneText(*form), "<CR><LF>");
+    EXPECT_EQ(s->host.pane, "<CR><LF>");
 }
 
 TEST(Download, EveryCharacterIsPaced)
 {
     const std::string line(40, '1');
     const auto start = std::chrono::steady_clock::now();
-    const Download d = RunDownload(line + "\r\n", {}, [](TForm_main &form) { form.settings.delayms = 5; });
+    const Download d = RunDownload(line + "\r\n", {}, [](Session &session) { session.settings.delayms = 5; });
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(d.wire, Wire({line}));
     // 42 paced characters of 5 ms, beside the two waits of 200 ms.
     EXPECT_GE(took, std::chrono::milliseconds(400 + 42 * 5));
-}
-
-TEST(Download, CancelledDialogSendsNothing)
-{
-    ScriptedPeer peer;
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    DialogAnswers answers{{""}};
-    answers.Install(*form);
-    form->DownloadHex->trigger();
-    EXPECT_EQ(answers.asked, 1u);
-    EXPECT_EQ(peer.Finish(), "");
-    EXPECT_TRUE(boxes.Texts().empty());
-    ExpectTerminalMode(*form);
 }
 
 TEST(Download, FileThatCannotBeOpenedSendsNothing)
@@ -140,6 +120,7 @@ TEST(Download, FileThatCannotBeOpenedSendsNothing)
     const Download d = RunDownload({}, missing);
     EXPECT_EQ(d.wire, "");
     EXPECT_EQ(d.boxes, std::vector<std::string>{"Couldn't open \"" + missing + "\" for read"});
+    EXPECT_EQ(d.end, TransferEnd::FileNotOpened);
 }
 
 TEST(Download, ReadErrorIsReportedAndEndsTheTransfer)
@@ -149,23 +130,20 @@ TEST(Download, ReadErrorIsReportedAndEndsTheTransfer)
     const Download d = RunDownload({}, dir.Path());
     EXPECT_EQ(d.wire, "IT\r");
     EXPECT_EQ(d.boxes, std::vector<std::string>{"Couldn't read \"" + dir.Path() + "\""});
+    EXPECT_EQ(d.end, TransferEnd::Failed);
 }
 
 TEST(Download, StopDuringTheFirstLineSendsThatLineAndTheFinalCr)
 {
     ScriptedPeer peer;
     TempDir dir;
-    auto form = StartTerminal(peer.PortArg());
-    // Pacing makes the line outlast the clicker's tick, so the click is waiting when
-    // messages are processed after the line.
-    form->settings.delayms = 2;
-    DialogAnswers answers{{dir.Write("in.hex", kData1 + "\r\n" + kData2 + "\r\n" + kEnd + "\r\n")}};
-    answers.Install(*form);
-    StopClicker stop(*form);
-    form->DownloadHex->trigger();
+    auto s = StartSession(peer.PortArg());
+    StopClicker stop(*s);
+    EXPECT_EQ(s->session.DownloadHex(dir.Write("in.hex", kData1 + "\r\n" + kData2 + "\r\n" + kEnd + "\r\n")),
+              TransferEnd::Stopped);
     EXPECT_TRUE(stop.Clicked());
     EXPECT_EQ(peer.Finish(), "IT" + kData1 + "\r");
-    ExpectTerminalMode(*form);
+    ExpectTerminalMode(*s);
 }
 
 TEST(Download, FailedSendStopsWithAnErrorAndEndsAsAfterStop)
@@ -176,16 +154,13 @@ TEST(Download, FailedSendStopsWithAnErrorAndEndsAsAfterStop)
     for (size_t hangup : {1u, 2u, 500u}) {
         ScriptedPeer peer({}, hangup);
         TempDir dir;
-        BoxAnswerer boxes;
-        auto form = StartTerminal(peer.PortArg());
-        DialogAnswers answers{{dir.Write("in.hex", file)}};
-        answers.Install(*form);
-        form->DownloadHex->trigger();
-        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Couldn't send to the programmer (-4)"}) << hangup;
+        auto s = StartSession(peer.PortArg());
+        EXPECT_EQ(s->session.DownloadHex(dir.Write("in.hex", file)), TransferEnd::Failed) << hangup;
+        EXPECT_EQ(s->host.boxes, std::vector<std::string>{"Couldn't send to the programmer (-4)"}) << hangup;
         const std::string wire = peer.Finish();
         EXPECT_TRUE(peer.HungUp());
         EXPECT_EQ(wire, Wire(std::vector<std::string>(2000, kData1)).substr(0, hangup));
-        ExpectTerminalMode(*form);
+        ExpectTerminalMode(*s);
     }
 }
 
@@ -193,21 +168,17 @@ TEST(Download, KeyTypedDuringTheDownloadGoesBetweenLinesInWireAndPane)
 {
     ScriptedPeer peer;
     TempDir dir;
-    auto form = StartTerminal(peer.PortArg());
-    form->settings.delayms = 2;
-    DialogAnswers answers{{dir.Write("in.hex", kData1 + "\r\n" + kEnd + "\r\n")}};
-    answers.Install(*form);
+    auto s = StartSession(peer.PortArg());
+    s->session.settings.delayms = 2;
     bool typed = false;
-    QTimer typist;
-    QObject::connect(&typist, &QTimer::timeout, [&] {
-        if (!typed && !form->BitBtn_Stop->isHidden()) {
+    s->host.onMessages = [&] {
+        if (!typed && s->host.stopShown) {
             typed = true;
-            QTest::keyClick(form->RichEdit_Main, Qt::Key_K);
+            s->session.KeyPress('k');
         }
-    });
-    typist.start(1);
-    form->DownloadHex->trigger();
+    };
+    s->session.DownloadHex(dir.Write("in.hex", kData1 + "\r\n" + kEnd + "\r\n"));
     ASSERT_TRUE(typed);
     EXPECT_EQ(peer.Finish(), "IT" + kData1 + "K\r\n" + kEnd + "\r\n\r");
-    EXPECT_EQ(PaneText(*form), "<CR><LF>\nIT" + kData1 + "K<CR><LF>\n" + kEnd + "<CR><LF>");
+    EXPECT_EQ(s->host.pane, "<CR><LF>\nIT" + kData1 + "K<CR><LF>\n" + kEnd + "<CR><LF>");
 }

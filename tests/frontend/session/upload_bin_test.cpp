@@ -2,7 +2,7 @@
 // the range settings, the two hex characters, each time-out, Stop, and file failures.
 #include <sys/resource.h>
 
-#include "transfer_test_support.h"
+#include "session_test_support.h"
 
 using namespace zmtest;
 
@@ -22,31 +22,29 @@ struct BinUpload {
     std::string file;
     bool fileExists = false;
     std::vector<std::string> boxes;
+    TransferEnd end;
 };
 
-// `justBefore` runs right before the menu command.
+// `justBefore` runs right before the transfer.
 BinUpload RunBinUpload(const Examiner &examiner, int32_t start, int32_t count, bool clickStop = false,
                        const std::function<void()> &justBefore = {})
 {
     ScriptedPeer peer(examiner);
     TempDir dir;
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
-    form->settings.uploadbinstart = start;
-    form->settings.uploadbinbytes = count;
+    auto s = StartSession(peer.PortArg());
+    s->session.settings.uploadbinstart = start;
+    s->session.settings.uploadbinbytes = count;
     // An older file of the name is replaced.
     const std::string path = dir.Write("image.bin", std::string(100, 'x'));
-    DialogAnswers answers{{path}};
-    answers.Install(*form);
     std::unique_ptr<StopClicker> stop;
     if (clickStop)
-        stop = std::make_unique<StopClicker>(*form);
+        stop = std::make_unique<StopClicker>(*s);
     if (justBefore)
         justBefore();
-    form->uploadbin1->trigger();
-    ExpectTerminalMode(*form);
-    EXPECT_EQ(form->Label_Stat->text().toStdString(), "");
-    return {path, peer.Finish(), ReadFile(path), std::filesystem::exists(path), boxes.Texts()};
+    const TransferEnd end = s->session.UploadBin(path);
+    ExpectTerminalMode(*s);
+    EXPECT_EQ(s->host.status, "");
+    return {path, peer.Finish(), ReadFile(path), std::filesystem::exists(path), s->host.boxes, end};
 }
 
 std::string Spaces(size_t n) { return std::string(n, ' '); }
@@ -72,6 +70,7 @@ TEST(UploadBin, RangesGoOverTheWireAsTheExamineCommandWantsThem)
         EXPECT_EQ(r.wire, "X" + c.address + "\r" + Spaces(c.bytes - 1) + "\r" + "\r") << c.address;
         EXPECT_EQ(r.file, memory.substr(size_t(c.start), c.bytes)) << c.address;
         EXPECT_TRUE(r.boxes.empty()) << c.address;
+        EXPECT_EQ(r.end, TransferEnd::Completed) << c.address;
     }
 }
 
@@ -79,20 +78,18 @@ TEST(UploadBin, TraceAndEchoShowTheDialogue)
 {
     ScriptedPeer peer(Examiner("\x3F\xC0"));
     TempDir dir;
-    auto form = StartTerminal(peer.PortArg());
-    form->settings.uploadbinbytes = 2;
-    const std::string trace = StartTrace(*form, dir);
-    DialogAnswers answers{{dir.File("image.bin")}};
-    answers.Install(*form);
-    form->uploadbin1->trigger();
+    auto s = StartSession(peer.PortArg());
+    s->session.settings.uploadbinbytes = 2;
+    const std::string trace = StartTrace(*s, dir);
+    s->session.UploadBin(dir.File("image.bin"));
     EXPECT_EQ(peer.Finish(), "X0000\r \r\r");
     EXPECT_EQ(ReadFile(dir.File("image.bin")), "\x3F\xC0");
-    EXPECT_EQ(TraceOf(*form, trace),
+    EXPECT_EQ(TraceOf(*s, trace),
               "\r\n-----------------------\r\n"
               "pX\r\ng< >\r\np0000<CR>\r\ng<CR><LF>\r\n0000=3F\r\np< >\r\ng<CR><LF>\r\n0001=C0\r\n"
               "p<CR><CR>");
     // "X", the address and its CR are echoed; the spaces and the CRs are not.
-    EXPECT_EQ(PaneText(*form).find("X0000"), 0u);
+    EXPECT_EQ(s->host.pane.find("X0000"), 0u);
 }
 
 TEST(UploadBin, TwoCharactersAfterEqualsAreReadAsHex)
@@ -130,6 +127,7 @@ TEST(UploadBin, TimeOutsEndWithTheirMessageAndKeepTheBytesSoFar)
         EXPECT_TRUE(r.fileExists) << c.name;
         EXPECT_EQ(r.file, memory.substr(0, c.kept)) << c.name;
         EXPECT_EQ(r.wire, c.wireBeforeEnd + "\r") << c.name;
+        EXPECT_EQ(r.end, TransferEnd::Failed) << c.name;
     }
 }
 
@@ -140,21 +138,19 @@ TEST(UploadBin, StopIsSeenEveryEightBytes)
     EXPECT_EQ(r.file, memory.substr(0, 8));
     EXPECT_EQ(r.wire, "X0000\r" + Spaces(8) + "\r");
     EXPECT_TRUE(r.boxes.empty());
+    EXPECT_EQ(r.end, TransferEnd::Stopped);
 }
 
 TEST(UploadBin, FileThatCannotBeCreatedSendsNothing)
 {
     ScriptedPeer peer(Examiner(Memory(16)));
     TempDir dir;
-    BoxAnswerer boxes;
-    auto form = StartTerminal(peer.PortArg());
+    auto s = StartSession(peer.PortArg());
     const std::string path = dir.File("no/such/dir/image.bin");
-    DialogAnswers answers{{path}};
-    answers.Install(*form);
-    form->uploadbin1->trigger();
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Couldn't create \"" + path + "\""});
+    EXPECT_EQ(s->session.UploadBin(path), TransferEnd::FileNotOpened);
+    EXPECT_EQ(s->host.boxes, std::vector<std::string>{"Couldn't create \"" + path + "\""});
     EXPECT_EQ(peer.Finish(), "");
-    ExpectTerminalMode(*form);
+    ExpectTerminalMode(*s);
 }
 
 TEST(UploadBin, FailedWriteStopsWithAnErrorAndKeepsWhatWasWritten)
@@ -173,4 +169,5 @@ TEST(UploadBin, FailedWriteStopsWithAnErrorAndKeepsWhatWasWritten)
     EXPECT_EQ(r.boxes, std::vector<std::string>{"Couldn't write \"" + r.path + "\""});
     EXPECT_EQ(r.file, memory.substr(0, 20));
     EXPECT_EQ(r.wire, "X0000\r" + Spaces(20) + "\r");
+    EXPECT_EQ(r.end, TransferEnd::Failed);
 }

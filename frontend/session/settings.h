@@ -36,7 +36,7 @@ struct SettingsState {
     bool commandLineError = false;
 };
 
-// Shows the command-line usage message; the default is ShowInfo.
+// Shows the command-line usage message; without one it is not shown.
 using UsageReporter = std::function<void(const std::string &message)>;
 
 // Fills `op` and `state` from the arguments (without the program name) and the settings file.

@@ -1,13 +1,9 @@
 // "download hex": sends an Intel hex file to the programmer line by line, paced and echoed,
 // stoppable between lines. The programmer's answers are not read, only discarded at the end.
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEvent>
+#include <chrono>
 #include <cstdio>
 
-#include "helpers.h"
-#include "tform_main.h"
-#include "zmhwcomm.h"
+#include "session.h"
 
 namespace {
 
@@ -47,71 +43,49 @@ private:
     bool afterCr_ = false;
 };
 
-// The echo of what the download sends. It reaches the pane only where messages are processed
-// (the window repaints nowhere else), and there at most every kEchoMs: a repaint for every
+// The echo of what the download sends. It reaches the host only where messages are processed
+// (a window repaints nowhere else), and there at most every kEcho: a repaint for every
 // line would cost several times the sending, and faster than that no screen shows it anyway.
-// A key typed meanwhile is shown after everything sent before it.
-class DownloadEcho : public QObject {
+class DownloadEcho {
 public:
-    explicit DownloadEcho(TForm_main &form) : form_(form)
-    {
-        form_.RichEdit_Main->installEventFilter(this);
-        sinceShown_.start();
-    }
-    ~DownloadEcho() override
-    {
-        form_.RichEdit_Main->removeEventFilter(this);
-        Show();
-    }
+    explicit DownloadEcho(Session &session) : session_(session), shownAt_(Clock::now()) {}
+    ~DownloadEcho() { Show(); }
+    DownloadEcho(const DownloadEcho &) = delete;
+    DownloadEcho &operator=(const DownloadEcho &) = delete;
 
-    void Add(uint8_t c)
-    {
-        if (form_.Echoes(c))
-            pending_ += form_.DisplayText(c);
-    }
     void Show()
     {
-        if (!pending_.isEmpty())
-            form_.RichEdit_Main->AppendCapped(pending_, TForm_main::kTerminalLines);
-        pending_.clear();
-        sinceShown_.restart();
+        session_.FlushEcho();
+        shownAt_ = Clock::now();
     }
     void ProcessMessages()
     {
-        if (sinceShown_.elapsed() >= kEchoMs)
+        if (Clock::now() - shownAt_ >= kEcho)
             Show();
-        QCoreApplication::processEvents();
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress)
-            Show();
-        return QObject::eventFilter(watched, event);
+        session_.host.ProcessMessages();
     }
 
 private:
-    static constexpr qint64 kEchoMs = 20;
-    TForm_main &form_;
-    QString pending_;
-    QElapsedTimer sinceShown_;
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kEcho{20};
+    Session &session_;
+    Clock::time_point shownAt_;
 };
 
 // Sends the text byte by byte as SendChar does (SendString when paced: delayms after each
 // byte, then messages are processed), but stops at the first failed send and returns its
 // result.
-int32_t SendEchoed(TForm_main &form, DownloadEcho &echo, const std::string &text, bool paced)
+int32_t SendEchoed(Session &session, DownloadEcho &echo, const std::string &text, bool paced)
 {
     int32_t result = 0;
     for (const char ch : text) {
         const auto c = static_cast<uint8_t>(ch);
-        result = form.bytes.SendByte(c);
+        result = session.bytes.SendByte(c);
         if (result < 0)
             break;
-        echo.Add(c);
+        session.EchoLater(c);
         if (paced)
-            DelayMs(form.settings.delayms);
+            DelayMs(session.settings.delayms);
     }
     if (paced)
         echo.ProcessMessages();
@@ -120,60 +94,59 @@ int32_t SendEchoed(TForm_main &form, DownloadEcho &echo, const std::string &text
 
 } // namespace
 
-void TForm_main::DownloadHexClick()
+TransferEnd Session::DownloadHex(const std::string &path)
 {
-    const std::string path = RunFileDialog(OpenDialog_Hex);
-    if (path.empty())
-        return;
     Calibrate();
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        ShowError("Couldn't open \"%s\" for read", {path});
-        return;
+        host.ShowError("Couldn't open \"%s\" for read", {path});
+        return TransferEnd::FileNotOpened;
     }
     BeginTransfer();
-    ShowChar(13);
-    ShowChar(10);
+    host.ShowEcho("\r\n");
     echoControls = settings.echo;
-    SetReceiveDisplay(false);
 
     HexLineReader reader(file);
     int32_t sent = 0;
+    bool stopped = false;
     {
         DownloadEcho echo(*this);
         sent = SendEchoed(*this, echo, "I", false);
         echo.Show();
         if (sent >= 0) {
-            WaitPumping(200);
+            host.WaitPumping(200);
             sent = SendEchoed(*this, echo, "T", false);
             echo.Show();
         }
         if (sent >= 0) {
-            WaitPumping(200);
+            host.WaitPumping(200);
             BeginStoppable();
             std::string line;
             while (reader.Next(line)) {
                 if (line.compare(0, 3, ":00") == 0)
                     line = kEndRecord;
                 sent = SendEchoed(*this, echo, line, true);
-                if (sent < 0 || stopRequested)
+                if (sent < 0 || (stopped = stopRequested))
                     break;
                 sent = SendEchoed(*this, echo, "\r\n", true);
-                if (sent < 0 || stopRequested)
+                if (sent < 0 || (stopped = stopRequested))
                     break;
             }
         }
     }
+    const bool readFailed = sent >= 0 && reader.Failed();
     if (sent < 0)
-        ShowError("Couldn't send to the programmer (%d)", {sent});
-    else if (reader.Failed())
-        ShowError("Couldn't read \"%s\"", {path});
+        host.ShowError("Couldn't send to the programmer (%d)", {sent});
+    else if (readFailed)
+        host.ShowError("Couldn't read \"%s\"", {path});
 
-    zmhwQ_CLEAR(port);
+    ClearReceiveQueue();
     echoControls = false;
     SendChar(13);
     EndStoppable();
     std::fclose(file);
-    SetReceiveDisplay(true);
     EndTransfer();
+    if (sent < 0 || readFailed)
+        return TransferEnd::Failed;
+    return stopped ? TransferEnd::Stopped : TransferEnd::Completed;
 }

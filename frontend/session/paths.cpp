@@ -1,8 +1,7 @@
 // Placing bare file names in the current directory or beside the program.
 #include "helpers.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -44,8 +43,11 @@ std::string ProgramPath()
     if (!error)
         return self.string();
 #endif
-    if (QCoreApplication::instance())
-        return QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString();
+#if defined(_WIN32)
+    char *path = nullptr;
+    if (_get_pgmptr(&path) == 0 && path)
+        return path;
+#endif
     return {};
 }
 

@@ -1,12 +1,8 @@
 // "upload bin": reads a range of the programmer's memory through its examine command, one
 // "=" and two hex digits a byte, and writes the bytes unchanged into a binary file.
-#include <QCoreApplication>
-#include <QLabel>
 #include <cstdio>
 
-#include "helpers.h"
-#include "tform_main.h"
-#include "zmhwcomm.h"
+#include "session.h"
 
 namespace {
 
@@ -26,7 +22,7 @@ bool ExpiredWithin(const Deadline &deadline, int32_t limitMs)
 
 } // namespace
 
-bool TForm_main::WaitForText(const std::string &text, int32_t limitMs)
+bool Session::WaitForText(const std::string &text, int32_t limitMs)
 {
     Deadline deadline;
     ArmUnlessUnlimited(deadline, limitMs);
@@ -34,7 +30,7 @@ bool TForm_main::WaitForText(const std::string &text, int32_t limitMs)
     // processing of messages, so it is set once on the way out.
     std::string seen;
     const auto finish = [&](bool found) {
-        Label_Stat->setText(QString::fromLatin1(seen.data(), qsizetype(seen.size())));
+        host.ShowStatus(seen);
         return found;
     };
     size_t position = 0;
@@ -43,7 +39,7 @@ bool TForm_main::WaitForText(const std::string &text, int32_t limitMs)
             return finish(false);
         if (position >= text.size())
             return finish(true);
-        const int32_t waiting = zmhwRXQ(port);
+        const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
             return finish(false);  // the device is gone: a receive error
         for (int32_t i = 0; i < waiting; ++i) {
@@ -59,7 +55,7 @@ bool TForm_main::WaitForText(const std::string &text, int32_t limitMs)
     }
 }
 
-int32_t TForm_main::ReadHexByte(int32_t limitMs)
+int32_t Session::ReadHexByte(int32_t limitMs)
 {
     Deadline deadline;
     ArmUnlessUnlimited(deadline, limitMs);
@@ -69,7 +65,7 @@ int32_t TForm_main::ReadHexByte(int32_t limitMs)
             const int32_t value = ParseHex(collected);
             return value <= 255 ? value : -1;
         }
-        const int32_t waiting = zmhwRXQ(port);
+        const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
             return -1;
         if (waiting > 0) {
@@ -82,65 +78,67 @@ int32_t TForm_main::ReadHexByte(int32_t limitMs)
     return -1;
 }
 
-void TForm_main::uploadbin1Click()
+TransferEnd Session::UploadBin(const std::string &path)
 {
-    const std::string path = RunFileDialog(SaveDialog);
-    if (path.empty())
-        return;
     std::remove(path.c_str());
     std::FILE *file = std::fopen(path.c_str(), "wb");
     if (!file) {
-        ShowError("Couldn't create \"%s\"", {path});
-        return;
+        host.ShowError("Couldn't create \"%s\"", {path});
+        return TransferEnd::FileNotOpened;
     }
     // Unbuffered, so that a failing write shows at the byte it concerns and the file always
     // holds every byte received so far.
     std::setvbuf(file, nullptr, _IONBF, 0);
     BeginTransfer();
-    SetReceiveDisplay(false);
     BeginStoppable();
     int32_t counter = 0;
+    TransferEnd end = TransferEnd::Failed;
     bool writeFailed = false;
-    WaitPumping(200);
-    zmhwQ_CLEAR(port);
+    host.WaitPumping(200);
+    ClearReceiveQueue();
     SendString("X");
     if (!WaitForText(" ", 1000)) {
-        ShowError("missing space");
+        host.ShowError("missing space", {});
     } else {
         SendString(HexPadded(settings.uploadbinstart, 4) + "\r");
         for (;;) {
             if (!WaitForText("=", 1000)) {
-                ShowError("missing \"=\"; sorry");
+                host.ShowError("missing \"=\"; sorry", {});
                 break;
             }
             const int32_t value = ReadHexByte(kHexByteLimitMs);
             if (value < 0) {
-                ShowError("bad hex byte");
+                host.ShowError("bad hex byte", {});
                 break;
             }
             if (std::fputc(value, file) == EOF) {
                 writeFailed = true;
-                ShowError("Couldn't write \"%s\"", {path});
+                host.ShowError("Couldn't write \"%s\"", {path});
                 break;
             }
             ++counter;
             if (counter >= settings.uploadbinbytes) {
                 SendString("\r");
+                end = TransferEnd::Completed;
                 break;
             }
             bytes.SendByte(32);
             if (counter % 8 == 0) {
-                Label_Stat->setText(QString::fromStdString(FormatGuarded("$%x bytes", {counter})));
-                QCoreApplication::processEvents();
-                if (stopRequested)
+                host.ShowStatus(FormatGuarded("$%x bytes", {counter}));
+                host.ProcessMessages();
+                if (stopRequested) {
+                    end = TransferEnd::Stopped;
                     break;
+                }
             }
         }
     }
-    if (std::fclose(file) != 0 && !writeFailed)
-        ShowError("Couldn't write \"%s\"", {path});
+    if (std::fclose(file) != 0 && !writeFailed) {
+        host.ShowError("Couldn't write \"%s\"", {path});
+        end = TransferEnd::Failed;
+    }
     ClearInputSlowly(500);
-    SetReceiveDisplay(true);
     SendChar(13);
     EndTransfer();
+    return end;
 }

@@ -1,15 +1,11 @@
 // "upload hex": the programmer sends its memory as Intel hex text; the lines are collected
 // and saved as a text file when the programmer falls silent, passes the stop address, on
 // Stop or on a receive error.
-#include <QCoreApplication>
-#include <QLabel>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "helpers.h"
-#include "tform_main.h"
-#include "zmhwcomm.h"
+#include "session.h"
 
 namespace {
 
@@ -40,75 +36,79 @@ SaveResult SaveLines(const std::vector<std::string> &lines, const std::string &p
     return ok ? SaveResult::Saved : SaveResult::CannotWrite;
 }
 
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 } // namespace
 
-void TForm_main::uploadhexClick()
+TransferEnd Session::UploadHex(const std::string &chosenPath)
 {
-    std::string path = RunFileDialog(SaveDialog);
-    if (path.empty())
-        return;
+    std::string path = chosenPath;
     BeginTransfer();
     std::vector<std::string> lines;
-    SetReceiveDisplay(false);
     SendChar('I');
-    WaitPumping(200);
+    host.WaitPumping(200);
     SendChar('U');
-    WaitPumping(200);
+    host.WaitPumping(200);
     SendChar(static_cast<uint8_t>(settings.uploadoffset.empty() ? '0' : settings.uploadoffset[0]));
     BeginStoppable();
-    Label_Stat->setText(Latin1(FormatGuarded(
+    host.ShowStatus(FormatGuarded(
         "Uploading to %x address, offset %s; waiting %d millisecondsfor upload to commence",
-        {settings.uploadhexstop, settings.uploadoffset, kFirstByteMs})));
-    Label_Stat->setText("Waiting for 7 seconds from Prompro 7");
+        {settings.uploadhexstop, settings.uploadoffset, kFirstByteMs}));
+    host.ShowStatus("Waiting for 7 seconds from Prompro 7");
     std::string current;
     int32_t counter = 0;
     size_t sinceMessages = 0;
-    WaitPumping(1000);
-    zmhwQ_CLEAR(port);
+    host.WaitPumping(1000);
+    ClearReceiveQueue();
 
+    TransferEnd end = TransferEnd::Completed;
+    bool received = false;
     Deadline deadline;
     deadline.Arm(kFirstByteMs);
     for (bool done = false; !done;) {
-        const int32_t waiting = zmhwRXQ(port);
+        const int32_t waiting = ReceiveQueue();
         if (waiting < 0) {
-            ShowError("getchar error %d", {waiting});
+            host.ShowError("getchar error %d", {waiting});
+            end = TransferEnd::Failed;
             break;
         }
         if (waiting > 0) {
+            received = true;
             deadline.Arm(kQuietMs);
         } else if (deadline.Expired()) {
-            ShowInfo("Timed out (%d ms)", {kFirstByteMs});
+            // The quiet time after data is the normal end; nothing at all is a failure.
+            host.ShowInfo("Timed out (%d ms)", {kFirstByteMs});
+            if (!received)
+                end = TransferEnd::Failed;
             break;
         }
         for (int32_t i = 0; i < waiting && !done; ++i) {
             const int32_t value = bytes.ReceiveByte();
             if (value < 0) {
-                ShowError("getchar error %d", {value});
+                host.ShowError("getchar error %d", {value});
+                end = TransferEnd::Failed;
                 done = true;
             } else if (value >= 32) {
                 current += static_cast<char>(value);
                 if (++sinceMessages >= kStopCheckBytes) {
                     sinceMessages = 0;
-                    QCoreApplication::processEvents();
+                    host.ProcessMessages();
                     done = stopRequested;
+                    if (done)
+                        end = TransferEnd::Stopped;
                 }
             } else if (value == 13) {
                 lines.push_back(current);
                 ++counter;
                 const std::string address = current.size() > 3 ? current.substr(3, 4) : std::string();
-                Label_Stat->setText(Latin1(FormatGuarded("line %d, addr %s", {counter, address})));
+                host.ShowStatus(FormatGuarded("line %d, addr %s", {counter, address}));
                 if (settings.uploadhexstop < ParseHex(address)) {
                     done = true;
                 } else {
                     current.clear();
                     sinceMessages = 0;
-                    QCoreApplication::processEvents();
+                    host.ProcessMessages();
                     done = stopRequested;
+                    if (done)
+                        end = TransferEnd::Stopped;
                 }
             }
         }
@@ -116,21 +116,27 @@ void TForm_main::uploadhexClick()
 
     // A failed save asks for another name, so that the received lines are not lost;
     // cancelling the dialog gives them up.
+    const TransferEnd receiveEnd = end;
     while (!path.empty()) {
-        Label_Stat->setText(Latin1(FormatGuarded("saving file \"%s\"", {path})));
+        host.ShowStatus(FormatGuarded("saving file \"%s\"", {path}));
         const SaveResult saved = SaveLines(lines, path);
-        if (saved == SaveResult::Saved)
+        if (saved == SaveResult::Saved) {
+            end = receiveEnd;
             break;
-        if (saved == SaveResult::CannotCreate)
-            ShowError("Cannot create file %s", {path});
-        else
-            ShowError("Couldn't write \"%s\"", {path});
-        path = RunFileDialog(SaveDialog, path);
+        }
+        if (saved == SaveResult::CannotCreate) {
+            host.ShowError("Cannot create file %s", {path});
+            end = TransferEnd::FileNotOpened;
+        } else {
+            host.ShowError("Couldn't write \"%s\"", {path});
+            end = TransferEnd::Failed;
+        }
+        path = host.ChooseOtherFile(path);
     }
     lines.clear();
     lines.shrink_to_fit();
     ClearInputSlowly(1000);
-    SetReceiveDisplay(true);
     SendChar(13);
     EndTransfer();
+    return end;
 }

@@ -1,0 +1,60 @@
+// The transfer items of the menu: each chooses its file and runs the session's transfer. A
+// running transfer owns the line: the commands that would start another one, or busy-wait
+// without answering, stay disabled until it has ended.
+#include <QAction>
+
+#include "tform_main.h"
+
+namespace {
+
+void EnableTransferItems(TForm_main &form, bool on)
+{
+    for (QAction *item : {form.DownloadHex, form.uploadbin1, form.uploadhex, form.testafewmilliseconds})
+        if (item)
+            item->setEnabled(on);
+}
+
+} // namespace
+
+void TForm_main::DownloadHexClick()
+{
+    const std::string path = RunFileDialog(OpenDialog_Hex);
+    if (!path.empty())
+        session.DownloadHex(path);
+}
+
+void TForm_main::uploadbin1Click()
+{
+    const std::string path = RunFileDialog(SaveDialog);
+    if (!path.empty())
+        session.UploadBin(path);
+}
+
+void TForm_main::uploadhexClick()
+{
+    const std::string path = RunFileDialog(SaveDialog);
+    if (!path.empty())
+        session.UploadHex(path);
+}
+
+std::string TForm_main::ChooseOtherFile(const std::string &failedPath)
+{
+    return RunFileDialog(SaveDialog, failedPath);
+}
+
+void TForm_main::TransferStarted()
+{
+    EnableTransferItems(*this, false);
+    SetReceiveDisplay(false);
+}
+
+void TForm_main::TransferEnded()
+{
+    SetReceiveDisplay(true);
+    EnableTransferItems(*this, true);
+    // A close asked for during the transfer was held back until its file was written.
+    if (closeAfterTransfer) {
+        closeAfterTransfer = false;
+        close();
+    }
+}

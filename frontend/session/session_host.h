@@ -1,0 +1,34 @@
+// What a session needs from the program around it: a window, or a console.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "helpers.h"
+
+class SessionHost {
+public:
+    virtual ~SessionHost() = default;
+
+    // The one-line status (empty clears it). The text is bytes, each one character.
+    virtual void ShowStatus(const std::string &text) = 0;
+    // Information and errors; the text is FormatGuarded(format, args). Called while the
+    // transfer waits, like a modal box.
+    virtual void ShowInfo(const std::string &format, const FormatArgs &args) = 0;
+    virtual void ShowError(const std::string &format, const FormatArgs &args) = 0;
+    // Bytes sent (and two line-end bytes at the start of a download) to show as the terminal
+    // shows received ones.
+    virtual void ShowEcho(const std::string &bytes) = 0;
+    // Handles what is pending (keys, clicks, a stop request), then returns at once.
+    virtual void ProcessMessages() = 0;
+    // Waits about `ms` (at most kLongestWaitMs) while handling what comes meanwhile.
+    virtual void WaitPumping(int32_t ms) = 0;
+    // A stoppable part of a transfer begins or ends: the Stop control appears or goes.
+    virtual void StoppableChanged(bool stoppable) = 0;
+    // A transfer owns the line from TransferStarted until TransferEnded: received bytes are
+    // for the transfer, not for the terminal, and no second transfer may start.
+    virtual void TransferStarted() = 0;
+    virtual void TransferEnded() = 0;
+    // Upload hex could not save to `failedPath`: another file to try, or "" to give up.
+    virtual std::string ChooseOtherFile(const std::string &failedPath) = 0;
+};
