@@ -135,10 +135,15 @@ static size_t ReadUntil(const char *marker, char *buffer, size_t size, int timeo
     return n;
 }
 
-/* The count once the peer's answer has had time to arrive. */
-static int32_t SettledCount(void)
+/* The count once the peer's answer of `expected` bytes has arrived, and a little longer
+ * so that a count running past it shows. */
+static int32_t SettledCount(int32_t expected)
 {
-    SleepMs(300);
+    const long long deadline = NowMs() + 1000;
+    int32_t count;
+    while ((count = api.rxq(port)) >= 0 && count < expected && NowMs() < deadline)
+        SleepMs(1);
+    SleepMs(50);
     return api.rxq(port);
 }
 
@@ -205,14 +210,14 @@ int main(int argc, char **argv)
     /* The greeting, then one prompt for one CR: CR LF ">" is three bytes waiting. */
     ReadUntil(">", answer, sizeof answer, 3000);
     SendText("\r");
-    const int32_t afterPrompt = SettledCount();
+    const int32_t afterPrompt = SettledCount(3);
     printf("figure rxq_after_prompt %d\n", afterPrompt);
     if (afterPrompt != 3)
         Fail("zmhwRXQ gave %d for a prompt of 3 bytes", afterPrompt);
     ReadUntil("\r\n>", answer, sizeof answer, 1000);
 
     SendText("\r");
-    const int32_t beforePurge = SettledCount();
+    const int32_t beforePurge = SettledCount(3);
     const int32_t purged = api.clear(port);
     const int32_t afterPurge = api.rxq(port);
     printf("figure rxq_before_purge %d\nfigure rxq_after_purge %d\n", beforePurge, afterPurge);
@@ -237,7 +242,15 @@ int main(int argc, char **argv)
     if (!strstr(answer, "Transfer OK"))
         Fail("download answered \"%s\"", answer);
 
+    /* The whole upload waiting at once: the count no longer changes for 200 ms. */
     SendText("U0");
+    int32_t waiting = -1, last;
+    do {
+        last = waiting;
+        SleepMs(200);
+        waiting = api.rxq(port);
+    } while (waiting != last || waiting == 0);
+    printf("figure rxq_whole_upload %d\n", waiting);
     ReadUntil(":00000001FF\r\r\n>", answer, sizeof answer, 20000);
     unsigned char *image = malloc((size_t)binLength + 1);
     ImageOf(answer, image, (size_t)binLength);
@@ -246,6 +259,24 @@ int main(int argc, char **argv)
 
     if (api.close(&port) != 0 || port != 0 || api.close(&port) != 0)
         Fail("zmhwClose failed");
+
+    /* Which line settings the platform takes on this line: figures only. */
+    static const struct {
+        const char *name;
+        int32_t baud, bits, stop, parity, flow;
+    } kSettings[] = {
+        {"2400_7E2", 2400, 7, 2, 'E', 0},     {"110_5O1.5", 110, 5, 3, 'O', 0},
+        {"31250_8N1", 31250, 8, 0, 'N', 0},   {"250000_8N1", 250000, 8, 0, 'N', 0},
+        {"9600_9N1", 9600, 9, 0, 'N', 0},     {"0_8N1", 0, 8, 0, 'N', 0},
+        {"9600_ctsrts", 9600, 8, 0, 'N', 1},  {"9600_dtrdsr", 9600, 8, 0, 'N', 2},
+    };
+    for (size_t i = 0; i < sizeof kSettings / sizeof kSettings[0]; ++i) {
+        const int32_t opened = api.open(&port, number, kSettings[i].baud, kSettings[i].bits,
+                                        kSettings[i].stop, kSettings[i].parity, kSettings[i].flow);
+        printf("figure open_%s %d\n", kSettings[i].name, opened);
+        if ((opened == 0) != (port != 0) || api.close(&port) != 0)
+            Fail("zmhwOpen with %s left the handle inconsistent", kSettings[i].name);
+    }
     printf("COM%d: %ld bytes down and up again\n", number, binLength);
     free(image);
     free(bin);
