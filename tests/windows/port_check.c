@@ -270,6 +270,12 @@ int main(int argc, char **argv)
         {"9600_9N1", 9600, 9, 0, 'N', 0},     {"0_8N1", 0, 8, 0, 'N', 0},
         {"9600_ctsrts", 9600, 8, 0, 'N', 1},  {"9600_dtrdsr", 9600, 8, 0, 'N', 2},
     };
+    intptr_t second = 0;
+    if (api.open(&port, number, 9600, 8, 0, 'N', 0) != 0)
+        Fail("zmhwOpen(COM%d) failed the second time", number);
+    printf("figure second_open %d\n", api.open(&second, number, 9600, 8, 0, 'N', 0));
+    if (api.close(&second) != 0 || api.close(&port) != 0)
+        Fail("zmhwClose failed");
     for (size_t i = 0; i < sizeof kSettings / sizeof kSettings[0]; ++i) {
         const int32_t opened = api.open(&port, number, kSettings[i].baud, kSettings[i].bits,
                                         kSettings[i].stop, kSettings[i].parity, kSettings[i].flow);
