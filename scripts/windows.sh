@@ -43,7 +43,8 @@ say "packages ready"
 
 # The Linux programs are the oracles and promsim the programmer.
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j2 --target dabrix morvel promsim zmhwcomm >/dev/null
+cmake --build build -j2 --target dabrix morvel promsim zmhwcomm >build/windows-oracles.log ||
+  { cat build/windows-oracles.log; fail "Linux build"; }
 
 declare -A cpu=([win64]=x86_64 [win32]=i686)
 for arch in win64 win32; do
