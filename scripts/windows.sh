@@ -53,7 +53,7 @@ for arch in win64 win32; do
     -DCMAKE_BUILD_TYPE=Release -DZM_BUILD_BENCH=OFF >/dev/null
   cmake --build "$dir" -j2 >"$dir/build.log" || { cat "$dir/build.log"; fail "$arch build"; }
   rm -rf "$stage" "$dir/zmtools-$arch.zip"
-  cmake --install "$dir" --prefix "$stage" >/dev/null
+  cmake --install "$dir" --prefix "$stage" --strip >/dev/null
   (cd "$dir" && cmake -E tar cf "zmtools-$arch.zip" --format=zip "zmtools-$arch")
 done
 say "cross builds done"
@@ -160,10 +160,14 @@ out=$(cd "$work/ports" && ZMHW_COM1=$work/ports/com1 "$work/port_check" 1 data.h
   fail "linux port_check on COM1"
 echo "  linux port_check COM1: $(figures <<<"$out")"
 for arch in "${run_arches[@]}"; do
+  # The callers beside the DLL as shipped in the zip.
+  callers=$work/$arch-callers
+  mkdir -p "$callers"
+  cp "build-$arch/bin"/port_check*.exe "build-$arch/zmtools-$arch/bin/zmhwcomm.dll" "$callers/"
   for caller in port_check port_check_byname; do
     for n in "${ports[@]}"; do
       port_leads_to_promsim "$n"
-      out=$(cd "$work/ports" && wine "$root/build-$arch/bin/$caller.exe" "$n" data.hex data.bin 2>&1 | tr -d '\r') ||
+      out=$(cd "$work/ports" && wine "$callers/$caller.exe" "$n" data.hex data.bin 2>&1 | tr -d '\r') ||
         { echo "$out"; fail "$arch $caller on COM$n"; }
       echo "  $arch $caller COM$n: $(figures <<<"$out")"
     done
@@ -206,7 +210,7 @@ run_case() { # where program-command args...
   echo $? >"$where.rc"
   set -e
 }
-wine_program() { wine "$root/build-$arch/bin/$1.exe" "${@:2}"; }
+wine_program() { wine "$root/build-$arch/zmtools-$arch/bin/$1.exe" "${@:2}"; }
 linux_program() { "$root/build/bin/$1" "${@:2}"; }
 for arch in "${run_arches[@]}"; do
   for i in "${!cases[@]}"; do
