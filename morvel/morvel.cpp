@@ -26,8 +26,9 @@ enum Status { kDone = 0, kFileError = 3, kUsageStatus = 7 };
 constexpr size_t kChunk = 16;
 constexpr size_t kStreamBuffer = 64 * 1024;
 
-// Both streams belong to this one thread: no locking per call.
-#if defined(_WIN32)
+// Both streams belong to this one thread: no locking per call. mingw's default msvcrt
+// runtime does not declare the unlocked calls, so it takes the plain ones.
+#if defined(_MSC_VER) || (defined(__MSVCRT_VERSION__) && __MSVCRT_VERSION__ >= 0x800)
 inline size_t readChunk(void *to, size_t n, FILE *f) { return _fread_nolock(to, 1, n, f); }
 inline size_t writeText(const void *from, size_t n, FILE *f) { return _fwrite_nolock(from, 1, n, f); }
 #elif defined(__GLIBC__)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and benchmarking need.
-# Quick when they are all there already.
+# Installs every Debian package that building, testing and benchmarking need, or, given
+# package names (scripts/windows.sh), just those. Quick when they are all there already.
 set -euo pipefail
 
 packages=(
@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev                  # libFuzzer targets
   hyperfine time                            # benchmarks
 )
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -25,4 +26,4 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+$sudo apt-get install -o DPkg::Lock::Timeout=600 -y -qq --no-install-recommends "${missing[@]}" >/dev/null

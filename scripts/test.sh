@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the plain build, then the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (ZM_SKIP_SANITIZE=1 leaves that out).
+# AddressSanitizer and UndefinedBehaviorSanitizer (ZM_SKIP_SANITIZE=1 leaves that out), then the
+# Windows checks of scripts/windows.sh (ZM_SKIP_WINDOWS=1 leaves them out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -14,4 +15,9 @@ if [ "${ZM_SKIP_SANITIZE:-0}" != 1 ]; then
   export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   (cd build-asan && ctest --output-on-failure -j2)
+fi
+
+# The Windows builds, proven under wine (ZM_SKIP_WINDOWS=1 leaves them out).
+if [ "${ZM_SKIP_WINDOWS:-0}" != 1 ]; then
+  bash scripts/windows.sh
 fi

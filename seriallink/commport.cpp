@@ -117,7 +117,9 @@ void TCommPort::OpenPort()
     if (open_)
         return;
     const DCB chosen = dcb_;
-    HANDLE handle = CreateFileA(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    // Windows knows only COM1 to COM9 without the device namespace; with it, every port.
+    const std::string device = "\\\\.\\" + name_;
+    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw ECommError(kCommCreateFile);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <poll.h>
 #include <strings.h>
 
@@ -29,6 +30,9 @@ namespace zmhw {
 
 std::string ResolveComName(const char *name)
 {
+    // The device namespace prefix names the same ports, as on Windows.
+    if (name && std::strncmp(name, "\\\\.\\", 4) == 0)
+        name += 4;
     if (!name || strncasecmp(name, "COM", 3) != 0)
         return {};
     const std::string digits(name + 3);

@@ -28,7 +28,7 @@ struct SerialDevice {
 };
 
 // The path that a name such as "COM3" stands for: $ZMHW_COM3 when set and not empty,
-// else /dev/ttyS2. Empty for any other name.
+// else /dev/ttyS2; "\\.\COM3" likewise. Empty for any other name.
 std::string ResolveComName(const char *name);
 
 // The device behind a handle, or null (with ERROR_INVALID_HANDLE) for none.

@@ -198,6 +198,8 @@ TEST(DeviceNames, ComNumbersNameDevices)
         {"COM-1", ""},            {"COM03", ""},            {"COM", ""},
         {"COM1x", ""},            {"LPT1", ""},             {"/dev/ttyS0", ""},
         {"COM99999999999", ""},
+        {"\\\\.\\COM37", "/dev/ttyS36"}, {"\\\\.\\com3", "/dev/ttyUSB0"},
+        {"\\\\.\\LPT1", ""},             {"\\\\?\\COM1", ""},
     };
     for (const auto &[name, path] : cases)
         EXPECT_EQ(ResolveComName(name), path) << name;

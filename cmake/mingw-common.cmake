@@ -1,0 +1,16 @@
+# Cross build for Windows with Debian's mingw-w64; the including file sets ZM_MINGW_ARCH.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${ZM_MINGW_ARCH})
+set(ZM_MINGW_TRIPLE ${ZM_MINGW_ARCH}-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${ZM_MINGW_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${ZM_MINGW_TRIPLE}-g++)
+set(CMAKE_RC_COMPILER ${ZM_MINGW_TRIPLE}-windres)
+set(CMAKE_DLLTOOL ${ZM_MINGW_TRIPLE}-dlltool)
+
+# Libraries and headers only from the target's root; build tools from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${ZM_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,232 @@
+#!/usr/bin/env bash
+# Builds zmhwcomm.dll, dabrix.exe and morvel.exe for 64-bit and 32-bit Windows with mingw-w64
+# into build-win64/ and build-win32/ (each with its zmtools-winNN.zip) and proves them:
+#  - the DLL exports exactly the eight undecorated names and every binary imports only
+#    KERNEL32.dll and msvcrt.dll;
+#  - under wine, the converters give the Linux builds' files, statuses and messages on a table
+#    of inputs (console lines may end with CR LF there);
+#  - under wine, a C caller of the DLL, linked against its import library and bound by name,
+#    sends a file to promsim and reads it back, on COM1 and on COM12.
+# Running 32-bit programs needs Debian's wine32: installed when CI=true or ZM_WINE32=1, used
+# whenever it is there; without it the 32-bit build is only checked, not run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+started=$(date +%s%N)
+say() { echo "windows: $* ($((($(date +%s%N) - started) / 1000000)) ms)"; }
+fail() {
+  echo "windows: FAIL: $*" >&2
+  exit 1
+}
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+bash scripts/setup.sh
+bash scripts/setup.sh mingw-w64 wine wine64
+if [ "${CI:-}" = true ] || [ "${ZM_WINE32:-0}" = 1 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  bash scripts/setup.sh wine32:i386
+fi
+# Debian's wine command prefers the 32-bit loader once wine32 is installed, even on a kernel
+# that runs no 32-bit programs; there the 64-bit loader runs the 64-bit programs alone.
+run_arches=(win64)
+skipped=
+if ! installed wine32:i386; then
+  skipped="no wine32; CI=true or ZM_WINE32=1 installs it"
+elif /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  run_arches+=(win32)
+else
+  skipped="this kernel runs no 32-bit programs"
+  wine() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
+fi
+say "packages ready"
+
+# The Linux programs are the oracles and promsim the programmer.
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j2 --target dabrix morvel promsim zmhwcomm >build/windows-oracles.log ||
+  { cat build/windows-oracles.log; fail "Linux build"; }
+
+declare -A cpu=([win64]=x86_64 [win32]=i686)
+for arch in win64 win32; do
+  dir=build-$arch stage=build-$arch/zmtools-$arch
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-${cpu[$arch]}.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DZM_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$dir" -j2 >"$dir/build.log" || { cat "$dir/build.log"; fail "$arch build"; }
+  rm -rf "$stage" "$dir/zmtools-$arch.zip"
+  cmake --install "$dir" --prefix "$stage" --strip >/dev/null
+  (cd "$dir" && cmake -E tar cf "zmtools-$arch.zip" --format=zip "zmtools-$arch")
+done
+say "cross builds done"
+
+# --- What the binaries export and import -------------------------------------------------
+eight="zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
+for arch in win64 win32; do
+  objdump=${cpu[$arch]}-w64-mingw32-objdump stage=build-$arch/zmtools-$arch
+  listed=$(cmake -E chdir "build-$arch" cmake -E tar tf "zmtools-$arch.zip" | sort | xargs)
+  for f in zmhwcomm.dll dabrix.exe morvel.exe; do
+    [[ " $listed " == *" zmtools-$arch/bin/$f "* ]] || fail "$arch: zip lacks bin/$f"
+  done
+  dll=$($objdump -p "$stage/bin/zmhwcomm.dll")
+  exports=$(echo "$dll" | sed -n '/Ordinal\/Name Pointer/,/^$/p' |
+    grep -P '^\t\[\s*\d+\] ' | awk '{print $NF}' | sort | xargs)
+  [ "$exports" = "$eight" ] || fail "$arch: zmhwcomm.dll exports '$exports'"
+  grep -qP '^Name .* zmhwcomm\.dll$' <<<"$dll" || fail "$arch: export table names no zmhwcomm.dll"
+  for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
+    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | sort | xargs)
+    [ "$imports" = "KERNEL32.dll msvcrt.dll" ] || fail "$arch: $(basename "$f") imports '$imports'"
+  done
+  # Compiled with the header and linked against the import library, a caller asks for the plain names.
+  bound=$($objdump -p "build-$arch/bin/port_check.exe" |
+    awk '/DLL Name:/ {dll = $3; next} dll == "zmhwcomm.dll" && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' | sort | xargs)
+  [ "$bound" = "$eight" ] || fail "$arch: port_check.exe imports '$bound' from zmhwcomm.dll"
+done
+say "exports and imports checked on win64 and win32"
+
+# --- wine: a throwaway prefix in the build tree, COM ports only where they lead to promsim ----
+export WINEPREFIX=$root/build-win64/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+prefix_kind="runs ${run_arches[*]}"
+if [ "$(cat "$WINEPREFIX/.zmtools" 2>/dev/null)" != "$prefix_kind" ]; then
+  [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  WINEARCH=win64 wine wineboot -i >/dev/null 2>&1 || fail "wineboot"
+  echo "$prefix_kind" >"$WINEPREFIX/.zmtools"
+fi
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+say "wine prefix ready"
+
+work=$root/build-win64/checks
+rm -rf "$work"
+mkdir -p "$work/ports" "$work/in"
+ports=(1 12)
+for n in "${ports[@]}"; do
+  build/bin/promsim --link "$work/ports/com$n" --size 200 --upload-delay 100 >"$work/ports/com$n.out" 2>&1 &
+  pids+=($!)
+done
+for n in "${ports[@]}"; do
+  for _ in $(seq 50); do [ -s "$work/ports/com$n.out" ] && [ -L "$work/ports/com$n" ] && break; sleep 0.1; done
+done
+{
+  echo REGEDIT4
+  echo
+  echo '[HKEY_LOCAL_MACHINE\Software\Wine\Ports]'
+  for n in "${ports[@]}"; do echo "\"COM$n\"=\"$work/ports/com$n\""; done
+} >"$work/ports/ports.reg"
+# One server for the whole run, so that no wine start pays for its own.
+restart_server() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p >/dev/null 2>&1
+}
+restart_server
+(cd "$work/ports" && wine reg import ports.reg >/dev/null 2>&1) || fail "wine reg import"
+links_right() {
+  for n in "${ports[@]}"; do [ "$(readlink "$WINEPREFIX/dosdevices/com$n")" = "$work/ports/com$n" ] || return 1; done
+}
+# The mount manager makes the dosdevices links from the registry when the server starts.
+if ! links_right; then
+  restart_server
+  wine cmd /c exit >/dev/null 2>&1
+fi
+
+# Before a byte is sent on COMn: the registry, the dosdevices link and promsim's link all
+# lead to the pseudo-terminal that promsim printed, never to a real serial device.
+mapping=$(wine reg query 'HKLM\Software\Wine\Ports' 2>/dev/null | tr -d '\r')
+for n in "${ports[@]}"; do
+  mapped=$(sed -n "s/^ *COM$n *REG_SZ *//p" <<<"$mapping")
+  [ "$mapped" = "$work/ports/com$n" ] || fail "COM$n is mapped to '$mapped' in wine's registry"
+done
+port_leads_to_promsim() {
+  local n=$1 link=$work/ports/com$1 pty
+  pty=$(tail -n 1 "$work/ports/com$n.out")
+  [ "$(readlink "$WINEPREFIX/dosdevices/com$n")" = "$link" ] || fail "wine's com$n does not lead to $link"
+  [[ $pty =~ ^/dev/pts/[0-9]+$ ]] || fail "promsim on COM$n printed '$pty'"
+  [ "$(readlink -f "$link")" = "$pty" ] || fail "$link does not lead to promsim's $pty"
+}
+
+# --- The serial library under wine, with the Linux build's figures beside it -----------------
+head -c 300 /dev/urandom >"$work/ports/data.bin"
+build/bin/morvel "$work/ports/data.bin" "$work/ports/data.hex"
+cc -std=gnu99 -Wall -Wextra -Werror -Ifrontend tests/windows/port_check.c -o "$work/port_check" \
+  -Lbuild/bin -lzmhwcomm -Wl,-rpath,"$root/build/bin"
+figures() { grep '^figure' | awk '{printf "%s=%s ", $2, $3}'; }
+port_leads_to_promsim 1
+out=$(cd "$work/ports" && ZMHW_COM1=$work/ports/com1 "$work/port_check" 1 data.hex data.bin) ||
+  fail "linux port_check on COM1"
+echo "  linux port_check COM1: $(figures <<<"$out")"
+for arch in "${run_arches[@]}"; do
+  # The callers beside the DLL as shipped in the zip.
+  callers=$work/$arch-callers
+  mkdir -p "$callers"
+  cp "build-$arch/bin"/port_check*.exe "build-$arch/zmtools-$arch/bin/zmhwcomm.dll" "$callers/"
+  for caller in port_check port_check_byname; do
+    for n in "${ports[@]}"; do
+      port_leads_to_promsim "$n"
+      out=$(cd "$work/ports" && wine "$callers/$caller.exe" "$n" data.hex data.bin 2>&1 | tr -d '\r') ||
+        { echo "$out"; fail "$arch $caller on COM$n"; }
+      echo "  $arch $caller COM$n: $(figures <<<"$out")"
+    done
+  done
+done
+say "serial library under wine on COM1 and COM12 (${run_arches[*]})"
+
+# --- The converters under wine against the Linux builds ---------------------------------
+in=$work/in
+for n in 0 1 15 16 17 4095 65535 65536 65537; do head -c "$n" /dev/urandom >"$in/b$n.bin"; done
+build/bin/morvel "$in/b65537.bin" "$in/crlf.hex"
+tr -d '\r' <"$in/crlf.hex" >"$in/lf.hex"
+tr -d '\n' <"$in/crlf.hex" >"$in/cr.hex"
+{ head -n 20 "$in/crlf.hex"; printf '\032'; tail -n +21 "$in/crlf.hex"; } >"$in/ctrlz.hex"
+{ head -n 3 "$in/crlf.hex"; printf ':10%0300d\r\nnot a record\r\n:0201000AAABB\r\n' 0; } >"$in/odd.hex"
+srec_cat "$in/b4095.bin" -binary -o "$in/s1.s19" -motorola -address-length=2 2>/dev/null
+cases=(
+  "morvel b0.bin o.hex" "morvel b1.bin o.hex" "morvel b15.bin o.hex" "morvel b16.bin o.hex"
+  "morvel b17.bin o.hex" "morvel b4095.bin o.hex" "morvel b65535.bin o.hex"
+  "morvel b65536.bin o.hex" "morvel b65537.bin o.hex"
+  "morvel b4095.bin o.hex -o8000" "morvel b65537.bin o.hex -oFFF8" "morvel b17.bin o.hex -0"
+  "morvel b17.bin o.hex -1" "morvel b17.bin o.hex -1 -0" "morvel -o10 b17.bin o.hex -o"
+  "morvel" "morvel b1.bin" "morvel b1.bin o.hex x.hex" "morvel b1.bin o.hex -x" "morvel b1.bin o.hex -"
+  "morvel b1.bin o.hex -O1" "morvel none.bin o.hex" "morvel b1.bin nodir/o.hex" "morvel b1.bin b1.bin"
+  "dabrix crlf.hex o.bin" "dabrix lf.hex o.bin" "dabrix cr.hex o.bin" "dabrix ctrlz.hex o.bin"
+  "dabrix odd.hex o.bin" "dabrix s1.s19 o.bin" "dabrix crlf.hex o.bin -o1000 -f00"
+  "dabrix -f5A lf.hex o.bin -o" "dabrix /o100 /f0 lf.hex o.bin" "dabrix /o100 -x.hex o.bin"
+  "dabrix" "dabrix lf.hex" "dabrix lf.hex o.bin x.bin" "dabrix lf.hex o.bin -x" "dabrix lf.hex o.bin -F00"
+  "dabrix none.hex o.bin" "dabrix lf.hex nodir/o.bin" "dabrix lf.hex lf.hex"
+)
+cp "$in/lf.hex" "$in/-x.hex"
+# One run in a fresh folder holding the inputs it names: files, status, both streams.
+run_case() { # where program-command args...
+  local where=$1 program=$2
+  shift 2
+  mkdir -p "$where"
+  for a in "$@"; do [ ! -f "$in/$a" ] || cp "$in/$a" "$where/"; done
+  set +e
+  (cd "$where" && "$program" "$@" >../"$(basename "$where").out" 2>../"$(basename "$where").err")
+  echo $? >"$where.rc"
+  set -e
+}
+wine_program() { wine "$root/build-$arch/zmtools-$arch/bin/$1.exe" "${@:2}"; }
+linux_program() { "$root/build/bin/$1" "${@:2}"; }
+for arch in "${run_arches[@]}"; do
+  for i in "${!cases[@]}"; do
+    read -ra words <<<"${cases[$i]}"
+    run_case "$work/$arch/linux/$i" linux_program "${words[@]}"
+    run_case "$work/$arch/wine/$i" wine_program "${words[@]}"
+    for s in out err; do sed -zi 's/\r\n/\n/g' "$work/$arch/wine/$i.$s"; done
+  done
+  if ! differing=$(diff -rq "$work/$arch/linux" "$work/$arch/wine"); then
+    echo "$differing" | head -20
+    for i in "${!cases[@]}"; do
+      [[ $differing != *"/linux/$i"[/.\ ]* ]] || echo "  differs: ${cases[$i]}"
+    done
+    fail "$arch: converters differ under wine (files in $work/$arch)"
+  fi
+done
+say "${#cases[@]} converter cases alike under wine (${run_arches[*]})"
+[ -z "$skipped" ] || say "skipped: the 32-bit programs under wine ($skipped)"
+say "all Windows checks passed"

@@ -1,0 +1,291 @@
+/* A caller of the serial library as a C program sees it: opens a port on which promsim
+ * plays the programmer, checks the prompt, the queue counts, the purge and a read that
+ * finds nothing, sends a hex file with "I" "T" and reads memory back with "U".
+ *
+ *   port_check PORT HEXFILE BINFILE
+ *
+ * Lines "figure NAME VALUE" are measurements to compare between platforms; a failed check
+ * prints "FAIL: ..." on standard error and ends with status 1. Built twice on Windows:
+ * linked against the import library, and with ZM_BIND_BY_NAME through LoadLibrary and
+ * GetProcAddress, the way the front-end binds the library. */
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "zmhwcomm.h"
+
+#ifdef _WIN32
+#include <windows.h>
+static long long NowMs(void) { return (long long)GetTickCount64(); }
+static void SleepMs(int ms) { Sleep((DWORD)ms); }
+#else
+#include <time.h>
+static long long NowMs(void)
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}
+static void SleepMs(int ms)
+{
+    struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
+    nanosleep(&t, NULL);
+}
+#endif
+
+struct Api {
+    int32_t(ZMHW_API *open)(intptr_t *, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
+    int32_t(ZMHW_API *close)(intptr_t *);
+    int32_t(ZMHW_API *tx)(intptr_t, int32_t);
+    int32_t(ZMHW_API *rx)(intptr_t);
+    int32_t(ZMHW_API *rxq)(intptr_t);
+    int32_t(ZMHW_API *txq)(intptr_t);
+    int32_t(ZMHW_API *clear)(intptr_t);
+    const char *(*version)(void);
+};
+
+static void Fail(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    fputs("FAIL: ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+    exit(1);
+}
+
+#ifdef ZM_BIND_BY_NAME
+/* Through a plain function pointer type first, so the compiler accepts the conversion. */
+typedef void (*AnyFunction)(void);
+static AnyFunction Find(HMODULE dll, const char *name)
+{
+    AnyFunction f = (AnyFunction)(void *)GetProcAddress(dll, name);
+    if (!f)
+        Fail("zmhwcomm.dll exports no %s", name);
+    return f;
+}
+#define BIND(field, name) api->field = (__typeof__(api->field))Find(dll, name)
+static void Bind(struct Api *api)
+{
+    HMODULE dll = LoadLibraryA("zmhwcomm.dll");
+    if (!dll)
+        Fail("LoadLibrary(zmhwcomm.dll): error %lu", (unsigned long)GetLastError());
+    BIND(open, "zmhwOpen");
+    BIND(close, "zmhwClose");
+    BIND(tx, "zmhwTX");
+    BIND(rx, "zmhwRX");
+    BIND(rxq, "zmhwRXQ");
+    BIND(txq, "zmhwTXQ");
+    BIND(clear, "zmhwQ_CLEAR");
+    BIND(version, "zmotla");
+}
+#else
+static void Bind(struct Api *api)
+{
+    api->open = zmhwOpen;
+    api->close = zmhwClose;
+    api->tx = zmhwTX;
+    api->rx = zmhwRX;
+    api->rxq = zmhwRXQ;
+    api->txq = zmhwTXQ;
+    api->clear = zmhwQ_CLEAR;
+    api->version = zmotla;
+}
+#endif
+
+static struct Api api;
+static intptr_t port;
+
+static void Send(const char *text, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (api.tx(port, (unsigned char)text[i]) != 0)
+            Fail("zmhwTX failed");
+}
+
+static void SendText(const char *text) { Send(text, strlen(text)); }
+
+/* Reads, asking for the count before each byte as the front-end does, until what came
+ * ends with `marker`; returns the length read. */
+static size_t ReadUntil(const char *marker, char *buffer, size_t size, int timeoutMs)
+{
+    const size_t m = strlen(marker);
+    const long long deadline = NowMs() + timeoutMs;
+    size_t n = 0;
+    while (n < m || memcmp(buffer + n - m, marker, m) != 0) {
+        const int32_t waiting = api.rxq(port);
+        if (waiting < 0)
+            Fail("zmhwRXQ failed");
+        if (waiting == 0) {
+            if (NowMs() > deadline)
+                Fail("no \"%s\" within %d ms; got %u bytes", marker, timeoutMs, (unsigned)n);
+            SleepMs(1);
+            continue;
+        }
+        const int32_t byte = api.rx(port);
+        if (byte < 0 || byte > 255)
+            Fail("zmhwRX returned %d with %d waiting", byte, waiting);
+        if (n + 1 >= size)
+            Fail("more than %u bytes before \"%s\"", (unsigned)size, marker);
+        buffer[n++] = (char)byte;
+        buffer[n] = 0;
+    }
+    return n;
+}
+
+/* The count once the peer's answer of `expected` bytes has arrived, and a little longer
+ * so that a count running past it shows. */
+static int32_t SettledCount(int32_t expected)
+{
+    const long long deadline = NowMs() + 1000;
+    int32_t count;
+    while ((count = api.rxq(port)) >= 0 && count < expected && NowMs() < deadline)
+        SleepMs(1);
+    SleepMs(50);
+    return api.rxq(port);
+}
+
+static unsigned char *ReadFileBytes(const char *path, long *length)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f)
+        Fail("cannot open %s", path);
+    fseek(f, 0, SEEK_END);
+    *length = ftell(f);
+    fseek(f, 0, SEEK_SET);
+    unsigned char *data = malloc((size_t)*length + 1);
+    if (!data || fread(data, 1, (size_t)*length, f) != (size_t)*length)
+        Fail("cannot read %s", path);
+    data[*length] = 0;
+    fclose(f);
+    return data;
+}
+
+static int HexByte(const char *p)
+{
+    unsigned value;
+    return sscanf(p, "%2x", &value) == 1 ? (int)value : -1;
+}
+
+/* The data records of an upload laid over an image of FF. */
+static void ImageOf(const char *text, unsigned char *image, size_t size)
+{
+    memset(image, 0xFF, size);
+    for (const char *line = strchr(text, ':'); line; line = strchr(line + 1, ':')) {
+        const int count = HexByte(line + 1), hi = HexByte(line + 3), lo = HexByte(line + 5);
+        if (count < 0 || hi < 0 || lo < 0 || HexByte(line + 7) != 0)
+            continue;
+        for (int i = 0; i < count; ++i) {
+            const size_t at = (size_t)(hi * 256 + lo + i);
+            const int value = HexByte(line + 9 + 2 * i);
+            if (value < 0)
+                Fail("bad record in the upload: %.20s", line);
+            if (at < size)
+                image[at] = (unsigned char)value;
+        }
+    }
+}
+
+int main(int argc, char **argv)
+{
+    static char answer[1 << 20];
+    if (argc != 4) {
+        fputs("usage: port_check PORT HEXFILE BINFILE\n", stderr);
+        return 2;
+    }
+    const int number = atoi(argv[1]);
+    long hexLength = 0, binLength = 0;
+    char *hex = (char *)ReadFileBytes(argv[2], &hexLength);
+    unsigned char *bin = ReadFileBytes(argv[3], &binLength);
+    Bind(&api);
+
+    const char *tag = api.version();
+    if (!tag || strcmp(tag, "uhk") != 0 || api.version() != tag)
+        Fail("zmotla gave \"%s\"", tag ? tag : "(null)");
+    if (api.open(&port, number, 9600, 8, 0, 'N', 0) != 0 || port == 0)
+        Fail("zmhwOpen(COM%d) failed", number);
+
+    /* The greeting, then one prompt for one CR: CR LF ">" is three bytes waiting. */
+    ReadUntil(">", answer, sizeof answer, 3000);
+    SendText("\r");
+    const int32_t afterPrompt = SettledCount(3);
+    printf("figure rxq_after_prompt %d\n", afterPrompt);
+    if (afterPrompt != 3)
+        Fail("zmhwRXQ gave %d for a prompt of 3 bytes", afterPrompt);
+    ReadUntil("\r\n>", answer, sizeof answer, 1000);
+
+    SendText("\r");
+    const int32_t beforePurge = SettledCount(3);
+    const int32_t purged = api.clear(port);
+    const int32_t afterPurge = api.rxq(port);
+    printf("figure rxq_before_purge %d\nfigure rxq_after_purge %d\n", beforePurge, afterPurge);
+    if (purged != 0 || beforePurge != 3 || afterPurge != 0)
+        Fail("zmhwQ_CLEAR gave %d, counts %d before and %d after", purged, beforePurge, afterPurge);
+
+    const long long start = NowMs();
+    const int32_t nothing = api.rx(port);
+    printf("figure rx_quiet_result %d\nfigure rx_quiet_ms %lld\n", nothing, NowMs() - start);
+    if (nothing >= 0)
+        Fail("zmhwRX on a quiet line gave %d", nothing);
+    printf("figure txq %d\n", api.txq(port));
+
+    SendText("I");
+    ReadUntil("\r\n>", answer, sizeof answer, 1000);
+    SendText("T");
+    for (char *line = strtok(hex, "\r\n"); line; line = strtok(NULL, "\r\n")) {
+        SendText(line);
+        SendText("\r\n");
+    }
+    ReadUntil("\r\n>", answer, sizeof answer, 10000);
+    if (!strstr(answer, "Transfer OK"))
+        Fail("download answered \"%s\"", answer);
+
+    /* The whole upload waiting at once: the count no longer changes for 200 ms. */
+    SendText("U0");
+    int32_t waiting = -1, last;
+    do {
+        last = waiting;
+        SleepMs(200);
+        waiting = api.rxq(port);
+    } while (waiting != last || waiting == 0);
+    printf("figure rxq_whole_upload %d\n", waiting);
+    ReadUntil(":00000001FF\r\r\n>", answer, sizeof answer, 20000);
+    unsigned char *image = malloc((size_t)binLength + 1);
+    ImageOf(answer, image, (size_t)binLength);
+    if (memcmp(image, bin, (size_t)binLength) != 0)
+        Fail("the uploaded image differs from %s", argv[3]);
+
+    if (api.close(&port) != 0 || port != 0 || api.close(&port) != 0)
+        Fail("zmhwClose failed");
+
+    /* Which line settings the platform takes on this line: figures only. */
+    static const struct {
+        const char *name;
+        int32_t baud, bits, stop, parity, flow;
+    } kSettings[] = {
+        {"2400_7E2", 2400, 7, 2, 'E', 0},     {"110_5O1.5", 110, 5, 3, 'O', 0},
+        {"31250_8N1", 31250, 8, 0, 'N', 0},   {"250000_8N1", 250000, 8, 0, 'N', 0},
+        {"9600_9N1", 9600, 9, 0, 'N', 0},     {"0_8N1", 0, 8, 0, 'N', 0},
+        {"9600_ctsrts", 9600, 8, 0, 'N', 1},  {"9600_dtrdsr", 9600, 8, 0, 'N', 2},
+    };
+    intptr_t second = 0;
+    if (api.open(&port, number, 9600, 8, 0, 'N', 0) != 0)
+        Fail("zmhwOpen(COM%d) failed the second time", number);
+    printf("figure second_open %d\n", api.open(&second, number, 9600, 8, 0, 'N', 0));
+    if (api.close(&second) != 0 || api.close(&port) != 0)
+        Fail("zmhwClose failed");
+    for (size_t i = 0; i < sizeof kSettings / sizeof kSettings[0]; ++i) {
+        const int32_t opened = api.open(&port, number, kSettings[i].baud, kSettings[i].bits,
+                                        kSettings[i].stop, kSettings[i].parity, kSettings[i].flow);
+        printf("figure open_%s %d\n", kSettings[i].name, opened);
+        if ((opened == 0) != (port != 0) || api.close(&port) != 0)
+            Fail("zmhwOpen with %s left the handle inconsistent", kSettings[i].name);
+    }
+    printf("COM%d: %ld bytes down and up again\n", number, binLength);
+    free(image);
+    free(bin);
+    free(hex);
+    return 0;
+}
