@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the plain build, then the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (ZM_SKIP_SANITIZE=1 leaves that out).
+# AddressSanitizer and UndefinedBehaviorSanitizer (ZM_SKIP_SANITIZE=1 leaves that out), then the
+# Debian package: built and checked with lintian, then installed, used and purged on a fresh
+# Debian 12 (ZM_SKIP_PACKAGE=1 leaves both out, ZM_SKIP_PACKAGE_CHECK=1 only the second).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -14,4 +16,9 @@ if [ "${ZM_SKIP_SANITIZE:-0}" != 1 ]; then
   export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   (cd build-asan && ctest --output-on-failure -j2)
+fi
+
+if [ "${ZM_SKIP_PACKAGE:-0}" != 1 ]; then
+  deb=$(bash scripts/package.sh | tail -n 1)
+  [ "${ZM_SKIP_PACKAGE_CHECK:-0}" = 1 ] || bash scripts/package-check.sh "$deb"
 fi
