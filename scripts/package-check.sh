@@ -3,8 +3,9 @@
 # build tree, and inside it the package is installed with apt-get, used and purged again.
 #   scripts/package-check.sh [PACKAGE.deb]   (default: the one scripts/package.sh builds)
 # Needs root (or sudo) and a Debian mirror (DEBIAN_MIRROR, default deb.debian.org).
-# Mounts live in a private mount namespace, so they go when the check ends, however it ends.
+# Everything runs in a private mount namespace, so no mount outlives the check.
 set -euo pipefail
+self=$(realpath "$0")
 
 if [ "${1:-}" = --inside ]; then
   # From here on: inside the fresh root, as root.
@@ -121,9 +122,25 @@ if [ "${1:-}" = --inside ]; then
   exit 0
 fi
 
+if [ "${1:-}" = --root ]; then
+  # In a mount and process namespace of its own: every mount made here, debootstrap's too, and
+  # every process left go with it, however the check ends.
+  root=$2 deb=$3 script=$4
+  echo "package-check: making a fresh Debian 12 in $root"
+  debootstrap --variant=minbase bookworm "$root" "${DEBIAN_MIRROR:-http://deb.debian.org/debian}" \
+    >"$root.log" 2>&1 || { tail -n 20 "$root.log" >&2; exit 1; }
+  cp "$deb" "$root/tmp/"
+  cp "$script" "$root/tmp/package-check.sh"
+  cp /etc/resolv.conf "$root/etc/resolv.conf"
+  mount -t proc proc "$root/proc"
+  mount -t devpts devpts "$root/dev/pts" -o newinstance,ptmxmode=0666,mode=0620
+  mount --bind "$root/dev/pts/ptmx" "$root/dev/ptmx"
+  exec chroot "$root" /bin/bash /tmp/package-check.sh --inside
+fi
+
 cd "$(dirname "$0")/.."
 if [ "$(id -u)" -ne 0 ]; then
-  exec sudo --preserve-env=DEBIAN_MIRROR,BUILD_DIR bash "$0" "$@"
+  exec sudo --preserve-env=DEBIAN_MIRROR,BUILD_DIR bash "$self" "$@"
 fi
 started=$(date +%s)
 deb=${1:-}
@@ -133,18 +150,5 @@ root=$(realpath -m "${BUILD_DIR:-build-package}/check-root")
 cleanup() { rm -rf --one-file-system "$root"; }
 trap cleanup EXIT
 cleanup
-
-echo "package-check: making a fresh Debian 12 in $root"
-debootstrap --variant=minbase bookworm "$root" "${DEBIAN_MIRROR:-http://deb.debian.org/debian}" >"$root.log" 2>&1 \
-  || { tail -n 20 "$root.log" >&2; exit 1; }
-cp "$deb" "$root/tmp/"
-cp "$0" "$root/tmp/package-check.sh"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-# A mount and process namespace of its own: the mounts and any process left go with it.
-unshare --mount --pid --fork --kill-child bash -c '
-  set -e
-  mount -t proc proc "$1/proc"
-  mount -t devpts devpts "$1/dev/pts" -o newinstance,ptmxmode=0666,mode=0620
-  mount --bind "$1/dev/pts/ptmx" "$1/dev/ptmx"
-  exec chroot "$1" /bin/bash /tmp/package-check.sh --inside' check "$root"
+unshare --mount --pid --fork --kill-child bash "$self" --root "$root" "$deb" "$self"
 echo "package-check: passed in $(($(date +%s) - started)) s"
