@@ -8,14 +8,29 @@ root=$PWD
 out=${ZM_BUILD_DIR:-build}
 export ZM_BUILD_DIR=$out
 
-if [ "${1:-}" != --inside ]; then
+work=$root/$out/screenshot
+
+if [ -z "${1:-}" ]; then
   bash scripts/setup.sh
   [ -x "$out/bin/zm32" ] && [ -x "$out/bin/promsim" ] || bash scripts/build.sh "$out"
+  as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(--map-root-user)
+  exec unshare --mount "${as_root[@]}" bash "$0" --home
+fi
+if [ "$1" = --home ]; then
+  # zm32's caption names the settings file of the directory it starts in: a user's home,
+  # /home/user, on a tmpfs that only this private mount namespace sees.
+  case $root/ in
+    /home/*) export SHOT_HOME=$work
+             echo "screenshot: the project lies in /home, so the caption shows $work" ;;
+    *) mount -t tmpfs -o mode=0755 tmpfs /home && mkdir -m 0755 /home/user
+       export SHOT_HOME=/home/user ;;
+  esac
   exec xvfb-run -a -s "-screen 0 800x700x24 -br -nolisten tcp" bash "$0" --inside
 fi
 
 # From here on: on the virtual display.
-work=$root/$out/screenshot
+home=$SHOT_HOME
 rm -rf "$work"
 mkdir -p "$work"
 pids=()
@@ -31,7 +46,7 @@ head -c 256 frontend/help/zm32.txt > "$work/image.bin"
 pids+=($!)
 for _ in $(seq 100); do [ -e "$work/prompro7" ] && break; sleep 0.05; done
 
-cat > "$work/zm32.ini" <<'EOF'
+cat > "$home/zm32.ini" <<'EOF'
 [zm32]
 port=COM1
 baud=9600
@@ -39,7 +54,7 @@ parity=none
 stopbits=1
 EOF
 export ZMHW_COM1=$work/prompro7
-(cd "$work" && exec "$root/$out/bin/zm32") &
+(cd "$home" && HOME=$home exec "$root/$out/bin/zm32") &
 pids+=($!)
 
 win=$(xdotool search --sync --onlyvisible --name 'zm32:uhj' | head -n 1)

@@ -12,6 +12,7 @@ packages=(
   binutils srecord                          # objcopy and srec_cat as test oracles
   clang libclang-rt-14-dev                  # libFuzzer targets
   hyperfine time                            # benchmarks
+  dpkg-dev file lintian desktop-file-utils man-db debootstrap  # the Debian package and its checks
 )
 [ $# -eq 0 ] || packages=("$@")
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the plain build, then the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer (ZM_SKIP_SANITIZE=1 leaves that out), then the
-# Windows checks of scripts/windows.sh (ZM_SKIP_WINDOWS=1 leaves them out).
+# Windows checks of scripts/windows.sh (ZM_SKIP_WINDOWS=1 leaves them out), then the
+# Debian package: built and checked with lintian, then installed, used and purged on a fresh
+# Debian 12 (ZM_SKIP_PACKAGE=1 leaves both out, ZM_SKIP_PACKAGE_CHECK=1 only the second).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -20,4 +22,9 @@ fi
 # The Windows builds, proven under wine (ZM_SKIP_WINDOWS=1 leaves them out).
 if [ "${ZM_SKIP_WINDOWS:-0}" != 1 ]; then
   bash scripts/windows.sh
+fi
+
+if [ "${ZM_SKIP_PACKAGE:-0}" != 1 ]; then
+  deb=$(bash scripts/package.sh | tail -n 1)
+  [ "${ZM_SKIP_PACKAGE_CHECK:-0}" = 1 ] || bash scripts/package-check.sh "$deb"
 fi
