@@ -1,0 +1,109 @@
+#include "progress.h"
+
+#include <utility>
+
+namespace {
+
+// A few updates a second: enough to watch, cheap beside the line.
+constexpr std::chrono::milliseconds kRedraw{250};
+
+// Printable bytes only: a status may quote a file name.
+std::string Printable(const std::string &text)
+{
+    std::string shown;
+    for (const char c : text)
+        shown += static_cast<uint8_t>(c) < 32 || c == 127 ? '?' : c;
+    return shown;
+}
+
+std::string Decimal(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, value < 10 ? "%.1f" : "%.0f", value);
+    return text;
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(std::FILE *stream, std::string name, std::string unit)
+    : stream_(stream), name_(std::move(name)), unit_(std::move(unit))
+{
+}
+
+void ProgressLine::Start()
+{
+    start_ = Clock::now();
+    done_ = total_ = -1;
+    status_.clear();
+}
+
+void ProgressLine::Status(const std::string &text)
+{
+    // The counts that the window shows as status come as figures here.
+    status_ = text;
+    Draw();
+}
+
+void ProgressLine::Progress(int64_t done, int64_t total)
+{
+    done_ = done;
+    total_ = total;
+    status_.clear();
+    if (Clock::now() - drawnAt_ >= kRedraw)
+        Draw();
+}
+
+std::string ProgressLine::Figures(int64_t done, int64_t total, double seconds, const std::string &unit)
+{
+    std::string text = std::to_string(done);
+    if (total >= 0)
+        text += " of " + std::to_string(total);
+    text += " " + unit;
+    if (seconds <= 0 || done <= 0)
+        return text;
+    const double rate = done / seconds;
+    text += ", " + Decimal(rate) + " " + unit + "/s";
+    if (total > done) {
+        const auto left = static_cast<long long>((total - done) / rate + 0.5);
+        char eta[48];
+        std::snprintf(eta, sizeof eta, ", %lld:%02lld left", left / 60, left % 60);
+        text += eta;
+    }
+    return text;
+}
+
+void ProgressLine::Draw()
+{
+    if (!stream_)
+        return;
+    drawnAt_ = Clock::now();
+    std::string line = name_ + ":";
+    if (done_ >= 0)
+        line += " " + Figures(done_, total_, std::chrono::duration<double>(drawnAt_ - start_).count(), unit_);
+    if (!status_.empty())
+        line += (done_ >= 0 ? "; " : " ") + Printable(status_);
+    std::fprintf(stream_, "\r%s\033[K", line.c_str());
+    std::fflush(stream_);
+    shown_ = true;
+}
+
+void ProgressLine::Clear()
+{
+    if (!stream_ || !shown_)
+        return;
+    std::fputs("\r\033[K", stream_);
+    shown_ = false;
+}
+
+void ProgressLine::Finish(const std::string &ending)
+{
+    if (!stream_)
+        return;
+    Clear();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    std::string line = name_ + ": " + ending;
+    if (done_ >= 0)
+        line += ", " + Figures(done_, -1, seconds, unit_) + " in " + Decimal(seconds) + " s";
+    std::fprintf(stream_, "%s\n", line.c_str());
+    std::fflush(stream_);
+}
