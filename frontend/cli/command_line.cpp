@@ -109,9 +109,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string> &args, CliOptions &
     auto *uploadBin = app.add_subcommand("upload-bin", "read memory byte by byte (X) into a binary file");
     uploadBin->add_option("FILE", options.file, "the binary file (replaced)")->required();
     uploadBin->add_option("--start", options.start, "first address (zm32.ini's uploadbinstart)")
-        ->check(HexNumber());
+        ->transform(HexNumber());
     uploadBin->add_option("--bytes", options.bytes, "number of bytes (zm32.ini's uploadbinbytes)")
-        ->check(HexNumber());
+        ->transform(HexNumber());
     auto *uploadHex = app.add_subcommand("upload-hex", "the programmer's memory as Intel hex text (I, U) into a file");
     uploadHex->add_option("FILE", options.file, "the hex file (replaced)")->required();
     uploadHex->add_option("--offset", options.offset, "the character sent after U (zm32.ini's uploadoffset)")
@@ -119,7 +119,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string> &args, CliOptions &
             [](std::string &value) { return value.size() == 1 ? std::string() : "one character: " + value; },
             "C"));
     uploadHex->add_option("--stop", options.stop, "ends after the first record above this address (zm32.ini's uploadhexstop)")
-        ->check(HexNumber());
+        ->transform(HexNumber());
 
     std::reverse(rest.begin(), rest.end());
     try {
