@@ -39,29 +39,37 @@ void ProgressLine::Start()
 
 void ProgressLine::Status(const std::string &text)
 {
-    // The counts that the window shows as status come as figures here.
+    // The status tells what the transfer waits for until figures come; after that it only
+    // repeats them (or shows the bytes of the line), and the figures stand alone.
+    if (done_ >= 0 || text == status_)
+        return;
     status_ = text;
     Draw();
 }
 
 void ProgressLine::Progress(int64_t done, int64_t total)
 {
+    // The rate counts from the first figures: the commands and waits before them are no part of it.
+    if (done_ < 0) {
+        firstAt_ = Clock::now();
+        firstDone_ = done;
+    }
     done_ = done;
     total_ = total;
-    status_.clear();
     if (Clock::now() - drawnAt_ >= kRedraw)
         Draw();
 }
 
-std::string ProgressLine::Figures(int64_t done, int64_t total, double seconds, const std::string &unit)
+std::string ProgressLine::Figures(int64_t done, int64_t total, int64_t counted, double seconds,
+                                  const std::string &unit)
 {
     std::string text = std::to_string(done);
     if (total >= 0)
         text += " of " + std::to_string(total);
     text += " " + unit;
-    if (seconds <= 0 || done <= 0)
+    if (seconds <= 0 || counted <= 0)
         return text;
-    const double rate = done / seconds;
+    const double rate = counted / seconds;
     text += ", " + Decimal(rate) + " " + unit + "/s";
     if (total > done) {
         const auto left = static_cast<long long>((total - done) / rate + 0.5);
@@ -79,9 +87,10 @@ void ProgressLine::Draw()
     drawnAt_ = Clock::now();
     std::string line = name_ + ":";
     if (done_ >= 0)
-        line += " " + Figures(done_, total_, std::chrono::duration<double>(drawnAt_ - start_).count(), unit_);
-    if (!status_.empty())
-        line += (done_ >= 0 ? "; " : " ") + Printable(status_);
+        line += " " + Figures(done_, total_, done_ - firstDone_,
+                              std::chrono::duration<double>(drawnAt_ - firstAt_).count(), unit_);
+    else if (!status_.empty())
+        line += " " + Printable(status_);
     std::fprintf(stream_, "\r%s\033[K", line.c_str());
     std::fflush(stream_);
     shown_ = true;
@@ -103,7 +112,7 @@ void ProgressLine::Finish(const std::string &ending)
     const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
     std::string line = name_ + ": " + ending;
     if (done_ >= 0)
-        line += ", " + Figures(done_, -1, seconds, unit_) + " in " + Decimal(seconds) + " s";
+        line += ", " + Figures(done_, -1, done_, seconds, unit_) + " in " + Decimal(seconds) + " s";
     std::fprintf(stream_, "%s\n", line.c_str());
     std::fflush(stream_);
 }

@@ -20,8 +20,9 @@ public:
     // The summary with how it ended ("done", "stopped", ...).
     void Finish(const std::string &ending);
 
-    // The figures alone, for the line and for tests.
-    static std::string Figures(int64_t done, int64_t total, double seconds, const std::string &unit);
+    // The figures: `done` of `total`, and the rate of `counted` in `seconds`.
+    static std::string Figures(int64_t done, int64_t total, int64_t counted, double seconds,
+                               const std::string &unit);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -34,6 +35,8 @@ private:
     int64_t done_ = -1;
     int64_t total_ = -1;
     Clock::time_point start_ = Clock::now();
+    Clock::time_point firstAt_{};
+    int64_t firstDone_ = 0;
     Clock::time_point drawnAt_{};
     bool shown_ = false;
 };

@@ -66,6 +66,9 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     TransferEnd end = TransferEnd::FileNotOpened;
     progress.Start();
     if (download) {
+        // The pacing loop's half-second measurement only where there is pacing.
+        if (session.settings.delayms != 0)
+            Calibrate();
         end = session.DownloadHex(options.file);
     } else if (options.command == "upload-bin") {
         end = session.UploadBin(options.file);

@@ -96,7 +96,6 @@ int32_t SendEchoed(Session &session, DownloadEcho &echo, const std::string &text
 
 TransferEnd Session::DownloadHex(const std::string &path)
 {
-    Calibrate();
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file) {
         host.ShowError("Couldn't open \"%s\" for read", {path});
