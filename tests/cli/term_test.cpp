@@ -66,3 +66,24 @@ TEST(ZmcliTerm, KeysGoOutAnswersComeBackAndCtrlBracketRestoresTheConsole)
     close(master);
     close(slave);
 }
+
+TEST(ZmcliTerm, ATransferShowsItsProgressOnATerminalUnlessQuiet)
+{
+    TempDir dir;
+    PromsimRunner sim;
+    for (const bool quiet : {false, true}) {
+        int master = -1, slave = -1;
+        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        std::vector<std::string> args{"upload-bin", "out.bin", "--bytes", "10"};
+        if (quiet)
+            args.insert(args.begin(), "--quiet");
+        const pid_t pid = StartZmcli(sim.Path(), args, slave, dir.Path());
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(WaitExit(pid, 10000), 0);
+        std::string seen;
+        ReadUntil(master, "s\r\n", seen, 300);
+        EXPECT_EQ(seen.find("upload-bin: done, 16 bytes") != std::string::npos, !quiet) << seen;
+        close(master);
+        close(slave);
+    }
+}

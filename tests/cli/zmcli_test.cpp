@@ -30,10 +30,11 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
                        "--link", dir.File("line")});
     const std::string line = dir.File("line");
 
-    ProcessResult r = Zmcli(line, {"download", "image.hex"}, dir.Path());
+    // The echo as the pane shows it: the line end before, the commands, the records.
+    ProcessResult r = Zmcli(line, {"--echo", "download", "image.hex"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "");  // the echo only with --echo
+    EXPECT_EQ(r.out.rfind("<CR><LF>\r\nIT:10000000", 0), 0u) << r.out.substr(0, 40);
     // The simulator saves its memory after the transfer's report.
     for (int waited = 0; waited < 5000 && ReadFile(dir.File("memory.bin")) != image; waited += 20)
         usleep(20000);
@@ -41,6 +42,8 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
 
     r = Zmcli(line, {"upload-bin", "back.bin", "--bytes", "2000"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");  // no echo without --echo, no progress on a pipe
+    EXPECT_EQ(r.err, "");
     EXPECT_TRUE(ReadFile(dir.File("back.bin")) == image);
 
     // The quiet time after the data is the upload's normal end.
@@ -53,6 +56,15 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     // The command's own options win: the last 16 bytes; offset 1 and stop 1400 end after 1410.
     r = Zmcli(line, {"upload-bin", "end.bin", "--start", "$1FF0", "--bytes", "10"}, dir.Path());
     EXPECT_TRUE(ReadFile(dir.File("end.bin")) == image.substr(0x1FF0)) << r.err;
+    // zm32.ini from the current directory (the stem is zm32's), its keys over -p, --bytes over it.
+    dir.Write("zm32.ini", "[zm32]\r\nport=" + std::to_string(kPort) + "\r\nuploadbinstart=1FF0\r\nuploadbinbytes=8\r\n");
+    dir.Write("zmcli.ini", "[zmcli]\r\nuploadbinbytes=4\r\n");
+    // Port 10 on the command line names no device: only the file's port reaches the simulator.
+    setenv("ZMHW_COM10", dir.File("none").c_str(), 1);
+    RunProcess({BinPath("zmcli"), "-p10", "upload-bin", "ini.bin"}, {}, dir.Path());
+    EXPECT_TRUE(ReadFile(dir.File("ini.bin")) == image.substr(0x1FF0, 8));
+    RunProcess({BinPath("zmcli"), "-p10", "upload-bin", "ini.bin", "--bytes", "10"}, {}, dir.Path());
+    EXPECT_TRUE(ReadFile(dir.File("ini.bin")) == image.substr(0x1FF0, 16));
     r = Zmcli(line, {"upload-hex", "part.hex", "--offset", "1", "--stop", "1400"}, dir.Path());
     ASSERT_EQ(Dabrix(dir, {"-o1000", "part.hex", "part.bin"}), 0) << r.err;
     EXPECT_TRUE(ReadFile(dir.File("part.bin")) == image.substr(0x1000, 0x420));
