@@ -76,6 +76,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string> &args, CliOptions &
     bool optionsEnd = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
+        // As for zm32, empty arguments never count among its options.
+        if (beforeCommand && arg.empty())
+            continue;
         if (!optionsEnd && IsSettingsArg(arg, beforeCommand)) {
             options.settingsArgs.push_back(arg);
             continue;

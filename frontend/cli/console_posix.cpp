@@ -35,6 +35,8 @@ void CatchStopSignals()
     action.sa_flags = SA_RESETHAND;
     for (int sig : {SIGINT, SIGTERM, SIGHUP})
         sigaction(sig, &action, nullptr);
+    // A reader that went away (| head) must not end the program with the console in raw mode.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int StopSignal()
