@@ -1,4 +1,5 @@
-// Throughput of the three transfers against promsim --rate 0, beside the raw rate of a
+// Throughput of the three transfers against promsim --rate 0, through the window and through
+// zmcli side by side, beside the raw rate of a
 // pseudo-terminal moved one byte per call, and beside 115200 baud (11520 characters per
 // second). Targets: download with echo and upload hex 115200 characters per second (10x the
 // line); upload bin 5760 bytes per second (2x the line at four characters a byte).
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -134,12 +136,31 @@ void Report(const char *what, double rate, const char *unit, double target, doub
                 unit, rate / lineRate, lineRate, target, rate >= target ? "met" : "NOT met", total);
 }
 
-void Download(const std::string &dir, int number, bool echo)
+// The same transfer through zmcli, a process of its own against a fresh simulator; its whole
+// run (start, open, transfer, close) beside the window's whole command.
+void Beside(const char *what, double windowSeconds, int number, const std::vector<std::string> &simOptions,
+            const std::vector<std::string> &args, const std::function<bool()> &same)
+{
+    zmtest::PromsimRunner sim(simOptions);
+    if (!zmtest::IsPseudoTerminal(sim.Path()))
+        return;
+    setenv(("ZMHW_COM" + std::to_string(number)).c_str(), sim.Path().c_str(), 1);
+    std::vector<std::string> argv{zmtest::BinPath("zmcli"), "-i-", "-p" + std::to_string(number), "--quiet"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const auto start = Clock::now();
+    const zmtest::ProcessResult r = zmtest::RunProcess(argv);
+    const double took = Seconds(Clock::now() - start);
+    std::printf("  zmcli %s: %.2f s for the whole program beside the window's %.2f s (%.2fx; at least as fast: %s)%s\n",
+                what, took, windowSeconds, windowSeconds / took, took <= windowSeconds * 1.02 ? "yes" : "NO",
+                r.status == 0 && same() ? "" : " [transfer failed]");
+}
+
+double Download(const std::string &dir, int number, bool echo)
 {
     const std::string hex = dir + "/image.hex";
     Session s(number, {"--rate", "0", "--size", "10000", "--save", dir + "/saved.bin"});
     if (!s.Ready())
-        return;
+        return 0;
     s.form->session.settings.echo = echo;
     // Lines are counted where messages are processed: after each line and after its CR LF.
     Span span;
@@ -155,13 +176,19 @@ void Download(const std::string &dir, int number, bool echo)
     std::snprintf(what, sizeof what, "download hex, echo %s, %zu characters%s", echo ? "on" : "off",
                   text.size(), same ? "" : " [memory differs]");
     Report(what, span.Rate(lineChars / 2), "characters", 10 * kLineRate, kLineRate, Seconds(took));
+    return Seconds(took);
 }
 
-void UploadHex(const std::string &dir, int number)
+const std::vector<std::string> UploadHexSim(const std::string &dir)
 {
-    Session s(number, {"--rate", "0", "--size", "10000", "--upload-delay", "1500", "--image", dir + "/image.bin"});
+    return {"--rate", "0", "--size", "10000", "--upload-delay", "1500", "--image", dir + "/image.bin"};
+}
+
+double UploadHex(const std::string &dir, int number)
+{
+    Session s(number, UploadHexSim(dir));
     if (!s.Ready())
-        return;
+        return 0;
     s.form->session.settings.uploadhexstop = 0xFFFF;
     Span span;
     const auto took = s.Run(&TForm_main::uploadhex, dir + "/upload.hex", [&] {
@@ -173,13 +200,14 @@ void UploadHex(const std::string &dir, int number)
     std::snprintf(what, sizeof what, "upload hex, %lld lines", span.lastCount);
     // Each line arrives as 43 characters and its CR.
     Report(what, span.Rate(44), "characters", 10 * kLineRate, kLineRate, Seconds(took));
+    return Seconds(took);
 }
 
-void UploadBin(const std::string &dir, int number)
+double UploadBin(const std::string &dir, int number)
 {
     Session s(number, {"--rate", "0", "--size", "10000", "--image", dir + "/image.bin"});
     if (!s.Ready())
-        return;
+        return 0;
     s.form->session.settings.uploadbinbytes = 0x10000;
     Span span;
     const auto took = s.Run(&TForm_main::uploadbin1, dir + "/upload.bin", [&] {
@@ -191,6 +219,7 @@ void UploadBin(const std::string &dir, int number)
     char what[96];
     std::snprintf(what, sizeof what, "upload bin, %lld bytes%s", span.lastCount, same ? "" : " [file differs]");
     Report(what, span.Rate(1), "bytes", 2 * kLineRate / 4, kLineRate / 4, Seconds(took));
+    return Seconds(took);
 }
 
 } // namespace
@@ -218,13 +247,25 @@ int main(int argc, char **argv)
     const auto wanted = [&only](const char *name) { return std::string(name).find(only) != std::string::npos; };
     if (wanted("raw"))
         RawPty(200000);
+    const auto sameAs = [&dir](const std::string &a, const std::string &b) {
+        return [a, b, &dir] { return ReadFile(dir + "/" + a) == ReadFile(dir + "/" + b); };
+    };
     if (wanted("download")) {
-        Download(dir, 71, true);
+        const double window = Download(dir, 71, true);
         Download(dir, 72, false);
+        std::remove((dir + "/saved.bin").c_str());
+        Beside("download hex", window, 75, {"--rate", "0", "--size", "10000", "--save", dir + "/saved.bin"},
+               {"download", dir + "/image.hex"}, sameAs("saved.bin", "image.bin"));
     }
-    if (wanted("upload hex"))
-        UploadHex(dir, 73);
-    if (wanted("upload bin"))
-        UploadBin(dir, 74);
+    if (wanted("upload hex")) {
+        const double window = UploadHex(dir, 73);
+        Beside("upload hex", window, 76, UploadHexSim(dir), {"upload-hex", dir + "/cli.hex", "--stop", "FFFF"},
+               sameAs("cli.hex", "upload.hex"));
+    }
+    if (wanted("upload bin")) {
+        const double window = UploadBin(dir, 74);
+        Beside("upload bin", window, 77, {"--rate", "0", "--size", "10000", "--image", dir + "/image.bin"},
+               {"upload-bin", dir + "/cli.bin", "--bytes", "10000"}, sameAs("cli.bin", "image.bin"));
+    }
     return 0;
 }

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config          # build
   qt6-base-dev                              # zm32's windows (Qt Widgets, Qt Test)
   libgtest-dev libgmock-dev                 # unit and widget tests
+  libcli11-dev                              # zmcli's subcommands and long options
   fonts-dejavu-core                         # a font for the panes, so layouts are alike everywhere
   xvfb x11-apps imagemagick xdotool openbox # screenshots of the running window
   binutils srecord                          # objcopy and srec_cat as test oracles

@@ -19,8 +19,11 @@ void EnableTransferItems(TForm_main &form, bool on)
 void TForm_main::DownloadHexClick()
 {
     const std::string path = RunFileDialog(OpenDialog_Hex);
-    if (!path.empty())
-        session.DownloadHex(path);
+    if (path.empty())
+        return;
+    // Measured once per run, before the file opens, so that it never delays the pacing.
+    Calibrate();
+    session.DownloadHex(path);
 }
 
 void TForm_main::uploadbin1Click()

@@ -96,12 +96,18 @@ int32_t SendEchoed(Session &session, DownloadEcho &echo, const std::string &text
 
 TransferEnd Session::DownloadHex(const std::string &path)
 {
-    Calibrate();
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file) {
         host.ShowError("Couldn't open \"%s\" for read", {path});
         return TransferEnd::FileNotOpened;
     }
+    // The size for progress; a file that cannot seek (a pipe) has none.
+    int64_t size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        size = std::ftell(file);
+        std::rewind(file);
+    }
+    std::clearerr(file);
     BeginTransfer();
     host.ShowEcho("\r\n");
     echoControls = settings.echo;
@@ -131,6 +137,7 @@ TransferEnd Session::DownloadHex(const std::string &path)
                 sent = SendEchoed(*this, echo, "\r\n", true);
                 if (sent < 0 || (stopped = stopRequested))
                     break;
+                host.ShowProgress(std::ftell(file), size);
             }
         }
     }

@@ -29,6 +29,9 @@ public:
     // for the transfer, not for the terminal, and no second transfer may start.
     virtual void TransferStarted() = 0;
     virtual void TransferEnded() = 0;
+    // How far a transfer is: `done` of `total` (bytes of the file, bytes or lines of memory);
+    // a total below 0 is not known. A window shows the status line instead.
+    virtual void ShowProgress(int64_t done, int64_t total) { (void)done, (void)total; }
     // Upload hex could not save to `failedPath`: another file to try, or "" to give up.
     virtual std::string ChooseOtherFile(const std::string &failedPath) = 0;
 };

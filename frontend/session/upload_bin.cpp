@@ -118,6 +118,7 @@ TransferEnd Session::UploadBin(const std::string &path)
             }
             ++counter;
             if (counter >= settings.uploadbinbytes) {
+                host.ShowProgress(counter, settings.uploadbinbytes);
                 SendString("\r");
                 end = TransferEnd::Completed;
                 break;
@@ -125,6 +126,7 @@ TransferEnd Session::UploadBin(const std::string &path)
             bytes.SendByte(32);
             if (counter % 8 == 0) {
                 host.ShowStatus(FormatGuarded("$%x bytes", {counter}));
+                host.ShowProgress(counter, settings.uploadbinbytes);
                 host.ProcessMessages();
                 if (stopRequested) {
                     end = TransferEnd::Stopped;

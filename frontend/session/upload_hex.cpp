@@ -100,6 +100,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
                 ++counter;
                 const std::string address = current.size() > 3 ? current.substr(3, 4) : std::string();
                 host.ShowStatus(FormatGuarded("line %d, addr %s", {counter, address}));
+                host.ShowProgress(counter, -1);
                 if (settings.uploadhexstop < ParseHex(address)) {
                     done = true;
                 } else {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -11,6 +13,13 @@
 #include <vector>
 
 namespace zmtest {
+
+// Only ever a pseudo-terminal: never a byte to a real serial device.
+inline bool IsPseudoTerminal(const std::string &path)
+{
+    char real[PATH_MAX];
+    return realpath(path.c_str(), real) && std::string(real).rfind("/dev/pts/", 0) == 0;
+}
 
 class PromsimRunner {
 public:

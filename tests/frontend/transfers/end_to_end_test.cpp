@@ -7,16 +7,7 @@ using namespace zmtest;
 
 namespace {
 
-std::string Image(size_t size)
-{
-    std::string image;
-    uint32_t x = 12345;
-    for (size_t i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        image += static_cast<char>(x >> 23);
-    }
-    return image;
-}
+std::string Image(size_t size) { return PseudoRandomImage(size); }
 
 const std::vector<std::string> kTimedOut{"Timed out (10000 ms)"};
 // The simulator's first record must come after zm32 has cleared the echo of its commands,

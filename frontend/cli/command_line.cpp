@@ -1,0 +1,141 @@
+#include "command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace {
+
+const std::set<std::string> kCommands{"term", "send", "download", "upload-bin", "upload-hex"};
+// Long options whose value is the next argument: that value is never taken for one of zm32's.
+const std::set<std::string> kValueOptions{"--log", "--start", "--bytes", "--stop", "--offset"};
+
+const char kDescription[] =
+    "zmcli: the Prompro 7 from a shell, on the same session and transfers as zm32.\n"
+    "\n"
+    "zm32's options come first and mean what they mean to zm32:\n"
+    "  -pN        port N (ZMHW_COM<N>, else /dev/ttyS<N-1>)\n"
+    "  -bBAUD     baud rate (-b19,200 is 19200)\n"
+    "  -fFORMAT   data bits, parity, stop bits (8n1, 7e2, 7o1.5)\n"
+    "  -iFILE     settings file instead of zm32.ini; -i- none\n";
+
+const char kFooter[] =
+    "Settings: built-in defaults, then the command line, then zm32.ini (the current directory,\n"
+    "else beside the program): the file is zm32.ini, section [zm32], for zmcli as well, and\n"
+    "its keys win over -p -b -f. A command's own options (--start, --bytes, --offset,\n"
+    "--stop, --log) win over the file.\n"
+    "\n"
+    "Exit status: 0 done; 1 the transfer failed (time-out before any data, receive error,\n"
+    "missing space, bad hex byte, a failed write) or send got no prompt; 2 usage; 3 the port\n"
+    "or a file could not be opened; 130 stopped by Ctrl-C.\n"
+    "\n"
+    "zmcli COMMAND --help shows a command's options.\n"
+    "\n"
+    "Examples:\n"
+    "  zmcli -p1 download rom.hex && zmcli send P && zmcli send V\n"
+    "  zmcli upload-bin back.bin --start 0 --bytes 2000 && cmp rom.bin back.bin\n"
+    "  zmcli upload-hex back.hex --stop FFFF\n"
+    "  zmcli term                     (Ctrl-] ends)";
+
+// zm32's options: "-" and a letter other than "-", or before the command also "/" and a letter.
+bool IsSettingsArg(const std::string &arg, bool beforeCommand)
+{
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-')
+        return beforeCommand ? arg != "-h" : std::string("pbfi").find(arg[1]) != std::string::npos;
+    if (arg == "-")
+        return beforeCommand;
+    return beforeCommand && !arg.empty() && arg[0] == '/';
+}
+
+// A hexadecimal value as the settings file takes it ("$" allowed), but the whole text and
+// within 31 bits.
+CLI::Validator HexNumber()
+{
+    return CLI::Validator(
+        [](std::string &value) -> std::string {
+            const std::string digits = !value.empty() && value[0] == '$' ? value.substr(1) : value;
+            if (digits.empty() || digits.size() > 8 ||
+                !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }) ||
+                std::stoul(digits, nullptr, 16) > 0x7FFFFFFFul)
+                return "not a hexadecimal number: " + value;
+            value = digits;
+            return {};
+        },
+        "HEX");
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(const std::vector<std::string> &args, CliOptions &options,
+                              std::string &message)
+{
+    // zm32's options go to zm32's readers as they are; everything else to CLI11.
+    std::vector<std::string> rest;
+    bool beforeCommand = true;
+    bool optionsEnd = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        // As for zm32, empty arguments never count among its options.
+        if (beforeCommand && arg.empty())
+            continue;
+        if (!optionsEnd && IsSettingsArg(arg, beforeCommand)) {
+            options.settingsArgs.push_back(arg);
+            continue;
+        }
+        rest.push_back(arg);
+        if (arg == "--")
+            optionsEnd = true;
+        else if (kValueOptions.count(arg) && i + 1 < args.size())
+            rest.push_back(args[++i]);
+        else if (beforeCommand && kCommands.count(arg))
+            beforeCommand = false;
+    }
+
+    CLI::App app(kDescription, "zmcli");
+    app.footer(kFooter);
+    app.require_subcommand(1);
+    app.fallthrough();
+    std::string log;
+    auto *logOption = app.add_option("--log", log, "trace log of every byte sent and received (zm32.ini's log)")
+        ->type_name("FILE");
+    app.add_flag("--quiet", options.quiet, "no progress line");
+    app.add_flag("--echo", options.echo, "print what a transfer sends, as zm32's pane shows it");
+
+    auto *term = app.add_subcommand("term", "a terminal on the programmer in this console; Ctrl-] ends it");
+    term->add_flag("--raw", options.raw, "received bytes as they are, not named as zm32's pane names them");
+    auto *send = app.add_subcommand("send", "send TEXT as typed keys, print the answer up to the next prompt");
+    send->add_option("TEXT", options.text, "the keys, e.g. V")->required();
+    send->add_flag("--raw", options.raw, "the answer as it is, not named as zm32's pane names it");
+    auto *download = app.add_subcommand("download", "send an Intel hex file to the programmer (I, T, the records)");
+    download->add_option("FILE", options.file, "the hex file")->required();
+    auto *uploadBin = app.add_subcommand("upload-bin", "read memory byte by byte (X) into a binary file");
+    uploadBin->add_option("FILE", options.file, "the binary file (replaced)")->required();
+    uploadBin->add_option("--start", options.start, "first address (zm32.ini's uploadbinstart)")
+        ->transform(HexNumber());
+    uploadBin->add_option("--bytes", options.bytes, "number of bytes (zm32.ini's uploadbinbytes)")
+        ->transform(HexNumber());
+    auto *uploadHex = app.add_subcommand("upload-hex", "the programmer's memory as Intel hex text (I, U) into a file");
+    uploadHex->add_option("FILE", options.file, "the hex file (replaced)")->required();
+    uploadHex->add_option("--offset", options.offset, "the character sent after U (zm32.ini's uploadoffset)")
+        ->check(CLI::Validator(
+            [](std::string &value) { return value.size() == 1 ? std::string() : "one character: " + value; },
+            "C"));
+    uploadHex->add_option("--stop", options.stop, "ends after the first record above this address (zm32.ini's uploadhexstop)")
+        ->transform(HexNumber());
+
+    std::reverse(rest.begin(), rest.end());
+    try {
+        app.parse(rest);
+    } catch (const CLI::CallForHelp &) {
+        message = app.help();
+        return ParseOutcome::Help;
+    } catch (const CLI::ParseError &e) {
+        message = std::string(e.what()) + "\nRun with --help for more information.";
+        return ParseOutcome::Error;
+    }
+    if (logOption->count() > 0)
+        options.log = log;
+    options.command = app.get_subcommands().front()->get_name();
+    return ParseOutcome::Run;
+}

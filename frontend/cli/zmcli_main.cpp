@@ -1,0 +1,70 @@
+// zmcli: the programmer from a shell and from scripts, on the session and transfers of zm32.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "console.h"
+#include "helpers.h"
+
+namespace {
+
+// The command's own options win over the settings file.
+void ApplyCommandOptions(const CliOptions &options, ZM32OP &settings)
+{
+    if (options.log)
+        settings.log = *options.log;
+    if (!options.start.empty())
+        settings.uploadbinstart = ParseHex(options.start);
+    if (!options.bytes.empty())
+        settings.uploadbinbytes = ParseHex(options.bytes);
+    if (!options.stop.empty())
+        settings.uploadhexstop = ParseHex(options.stop);
+    if (!options.offset.empty())
+        settings.uploadoffset = options.offset;
+}
+
+int Run(const CliOptions &options)
+{
+    ConsoleHost host;
+    Session &session = host.session;
+    // The settings are zm32's, file name and section included.
+    if (!session.LoadSettings(options.settingsArgs, "zm32"))
+        return exit_status::kUsage;
+    ApplyCommandOptions(options, session.settings);
+    session.bytes.TraceRestart();
+    if (session.OpenPort() < 0)
+        return exit_status::kNotOpened;
+    int status = exit_status::kDone;
+    if (options.command == "term")
+        status = RunTerm(host, options);
+    else if (options.command == "send")
+        status = RunSend(host, options);
+    else
+        status = RunTransfer(host, options);
+    session.Close();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CliOptions options;
+    std::string message;
+    switch (ParseCommandLine(args, options, message)) {
+    case ParseOutcome::Help:
+        std::printf("%s\n", message.c_str());
+        return exit_status::kDone;
+    case ParseOutcome::Error:
+        std::fprintf(stderr, "%s\n", message.c_str());
+        return exit_status::kUsage;
+    case ParseOutcome::Run:
+        break;
+    }
+    console::CatchStopSignals();
+    const int status = Run(options);
+    const int sig = console::StopSignal();
+    return sig ? 128 + sig : status;
+}

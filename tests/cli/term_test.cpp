@@ -1,0 +1,89 @@
+// zmcli term with a pseudo-terminal as its console: typed keys go out by the window's rules,
+// received bytes come back as the pane shows them, Ctrl-] ends and restores the console.
+#include <pty.h>
+#include <termios.h>
+
+#include "zmcli_support.h"
+
+using namespace zmtest;
+
+namespace {
+
+// Reads the console until `text` has come (true) or `ms` have passed.
+bool ReadUntil(int fd, const std::string &text, std::string &seen, int ms = 5000)
+{
+    for (int waited = 0; waited < ms && seen.find(text) == std::string::npos; waited += 20) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 20) > 0) {
+            char buffer[256];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n > 0)
+                seen.append(buffer, size_t(n));
+        }
+    }
+    return seen.find(text) != std::string::npos;
+}
+
+bool SameSettings(const termios &a, const termios &b)
+{
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag;
+}
+
+}  // namespace
+
+TEST(ZmcliTerm, KeysGoOutAnswersComeBackAndCtrlBracketRestoresTheConsole)
+{
+    TempDir dir;
+    PromsimRunner sim;
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios before{};
+    tcgetattr(slave, &before);
+
+    const pid_t pid = StartZmcli(sim.Path(), {"term"}, slave, dir.Path());
+    ASSERT_GT(pid, 0);
+    std::string seen;
+    ASSERT_TRUE(ReadUntil(master, "Ctrl-] ends it\r\n", seen)) << seen;
+    // The programmer's greeting, as the pane shows it.
+    ASSERT_TRUE(ReadUntil(master, "<CR><LF>\r\n>", seen)) << seen;
+    termios during{};
+    tcgetattr(slave, &during);
+    EXPECT_EQ(during.c_lflag & (ICANON | ECHO | ISIG), 0u);
+
+    // "v" goes out as "V" and shows; Enter (CR) is sent unshown; the arrow key is not sent;
+    // the answer shows control bytes by name, a new line after them.
+    seen.clear();
+    ASSERT_EQ(write(master, "\033[Av\r", 5), 5);
+    EXPECT_TRUE(ReadUntil(master, "Verify OK<CR><LF>\r\n>", seen)) << seen;
+    EXPECT_EQ(seen.rfind("V<CR><LF>\r\nVerify OK", 0), 0u) << seen;
+
+    ASSERT_EQ(write(master, "\035", 1), 1);
+    EXPECT_EQ(WaitExit(pid, 5000), 0);
+    termios after{};
+    tcgetattr(slave, &after);
+    EXPECT_TRUE(SameSettings(before, after));
+    close(master);
+    close(slave);
+}
+
+TEST(ZmcliTerm, ATransferShowsItsProgressOnATerminalUnlessQuiet)
+{
+    TempDir dir;
+    PromsimRunner sim;
+    for (const bool quiet : {false, true}) {
+        int master = -1, slave = -1;
+        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        std::vector<std::string> args{"upload-bin", "out.bin", "--bytes", "10"};
+        if (quiet)
+            args.insert(args.begin(), "--quiet");
+        const pid_t pid = StartZmcli(sim.Path(), args, slave, dir.Path());
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(WaitExit(pid, 10000), 0);
+        std::string seen;
+        ReadUntil(master, "s\r\n", seen, 300);
+        EXPECT_EQ(seen.find("upload-bin: done, 16 bytes") != std::string::npos, !quiet) << seen;
+        close(master);
+        close(slave);
+    }
+}
