@@ -69,14 +69,16 @@ if [ "${1:-}" = --inside ]; then
   kill -0 $zm32 2>/dev/null || fail "zm32 ended: $(cat "$work/zm32.out")"
   kill $zm32; wait $zm32 || true
   note "zm32 runs offscreen and opens promsim's line"
+  /usr/bin/zmcli send V >"$work/zmcli.out" 2>&1 || fail "zmcli send V: $(cat "$work/zmcli.out")"
+  note "zmcli verifies through promsim: $(tr -d '\r\n>' <"$work/zmcli.out")"
 
   # Tools for the checks below, after the package's own dependencies have been counted.
   apt-get install -y -qq --no-install-recommends man-db xvfb xdotool strace >/dev/null
-  for page in zm32 dabrix morvel promsim; do
+  for page in zm32 zmcli dabrix morvel promsim; do
     man "$page" 2>/dev/null | grep -q "^NAME" || fail "man $page renders nothing"
   done
   man dabrix 2>/dev/null | grep -q 'flat binary image' || fail "man dabrix lacks its text"
-  note "man pages render: man dabrix, morvel, promsim, zm32"
+  note "man pages render: man dabrix, morvel, promsim, zm32, zmcli"
 
   # zm32 on a display: its caption names the settings beside the program, reached through the
   # /usr/bin link, and the help window opens the help files there.
