@@ -16,7 +16,8 @@ constexpr int32_t kReconnectMs = 1000;
 constexpr auto kPauseStep = std::chrono::microseconds(700);
 // A line whose answer to a send came within this is a quick one: after each send it is looked
 // at again at once for this long, so that a dialogue of quick answers loses no time to
-// sleeping. On a slower line (9600 baud takes 1 ms a character) waits sleep from the start.
+// sleeping. On a slower line (9600 baud takes 1 ms a character) waits sleep from the start;
+// there an answer found after a single sleep shows that the line has become quick.
 constexpr auto kQuickAnswer = std::chrono::milliseconds(1);
 // How often a wait lets the host handle its input, so that a window paints and answers.
 constexpr auto kHandleInputEvery = std::chrono::milliseconds(50);
@@ -54,7 +55,8 @@ int32_t Session::ReceiveQueue()
     // The first bytes seen after a send tell how quickly this line answers.
     if (waiting > 0 && bytes.LastSent() != answeredSend_) {
         answeredSend_ = bytes.LastSent();
-        quickAnswers_ = Clock::now() - answeredSend_ < kQuickAnswer;
+        const int sleeps = sleptAfter_ == answeredSend_ ? sleeps_ : 0;
+        quickAnswers_ = Clock::now() - answeredSend_ < kQuickAnswer || (!quickAnswers_ && sleeps <= 1);
     }
     return waiting;
 }
@@ -106,5 +108,10 @@ void Session::PauseForLine()
         host.ProcessMessages();
         return;
     }
+    if (sleptAfter_ != bytes.LastSent()) {
+        sleptAfter_ = bytes.LastSent();
+        sleeps_ = 0;
+    }
+    ++sleeps_;
     std::this_thread::sleep_for(kPauseStep);
 }

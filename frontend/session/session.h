@@ -107,6 +107,9 @@ private:
     std::string pendingEcho_;
     Deadline reconnectDue_;
     std::chrono::steady_clock::time_point lastInput_;
+    // How quickly the line answers a send: the send last timed, and the sleeps after a send.
     std::chrono::steady_clock::time_point answeredSend_;
     bool quickAnswers_ = true;
+    std::chrono::steady_clock::time_point sleptAfter_;
+    int sleeps_ = 0;
 };
