@@ -1,5 +1,6 @@
 // How fast the terminal pane keeps up with received text, how soon a byte appears, and what
-// an idle window costs, against 115200 baud (11520 characters per second).
+// an idle window costs (also with its line lost), against 115200 baud (11520 characters per
+// second).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "promsim_runner.h"
+#include "raw_line.h"
 #include "tform_main.h"
 #include "window_test_support.h"
 
@@ -69,13 +71,9 @@ struct LoopWatch {
 // What promsim sends for "I" "U" "0": read once straight from its line, to count it.
 size_t UploadSize(const std::string &path)
 {
-    int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+    const int fd = OpenRawLine(path);
     if (fd < 0)
         return 0;
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
     write(fd, "IU0", 3);
     size_t total = 0;
     std::string tail;
@@ -222,23 +220,40 @@ void SingleBytes()
                 lines * line.size(), rate, rate / kLineRate, kLineRate);
 }
 
+// What the window costs while nothing happens: on a live line, and on a lost one (the
+// programmer gone), where zm32 tries to open the port again once a second.
 void Idle()
 {
-    PtyPeer pty;
-    auto form = StartForm(pty.Number());
-    rusage before{}, after{};
-    // The window alone: no benchmark timers, only the loop.
-    getrusage(RUSAGE_SELF, &before);
-    const auto start = Clock::now();
-    QEventLoop loop;
-    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
-    loop.exec();
-    getrusage(RUSAGE_SELF, &after);
-    auto cpu = [](const rusage &r) {
-        return r.ru_utime.tv_sec * 1e3 + r.ru_utime.tv_usec / 1e3 + r.ru_stime.tv_sec * 1e3 + r.ru_stime.tv_usec / 1e3;
+    const auto measure = [](const char *what) {
+        rusage before{}, after{};
+        // The window alone: no benchmark timers, only the loop.
+        getrusage(RUSAGE_SELF, &before);
+        const auto start = Clock::now();
+        QEventLoop loop;
+        QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+        loop.exec();
+        getrusage(RUSAGE_SELF, &after);
+        auto cpu = [](const rusage &r) {
+            return r.ru_utime.tv_sec * 1e3 + r.ru_utime.tv_usec / 1e3 + r.ru_stime.tv_sec * 1e3 +
+                   r.ru_stime.tv_usec / 1e3;
+        };
+        std::printf("%s: %.2f %% of a core over %.1f s\n", what,
+                    100.0 * (cpu(after) - cpu(before)) / Ms(Clock::now() - start), Ms(Clock::now() - start) / 1000);
     };
-    std::printf("idle terminal window: %.2f %% of a core over %.1f s\n",
-                100.0 * (cpu(after) - cpu(before)) / Ms(Clock::now() - start), Ms(Clock::now() - start) / 1000);
+    {
+        PtyPeer pty;
+        auto form = StartForm(pty.Number());
+        measure("idle terminal window");
+    }
+    auto sim = std::make_unique<zmtest::PromsimRunner>();
+    setenv("ZMHW_COM62", sim->Path().c_str(), 1);
+    auto form = StartForm(62);
+    sim.reset();
+    if (!PumpUntil([&] { return form->session.LineLost(); }, 2000)) {
+        std::printf("lost line: not seen as lost\n");
+        return;
+    }
+    measure("idle terminal window, line lost (the port tried again every second)");
 }
 
 } // namespace

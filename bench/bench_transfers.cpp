@@ -3,6 +3,9 @@
 // pseudo-terminal moved one byte per call, and beside 115200 baud (11520 characters per
 // second). Targets: download with echo and upload hex 115200 characters per second (10x the
 // line); upload bin 5760 bytes per second (2x the line at four characters a byte).
+// Then the waits: the share of a core zm32 uses while upload hex waits on a silent programmer
+// and while both uploads run on a line paced like 9600 baud (promsim --rate 960; target under
+// 5 %), and how close the paced uploads come to what that line allows (target within 5 %).
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -12,9 +15,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -27,6 +32,7 @@
 #include <vector>
 
 #include "promsim_runner.h"
+#include "raw_line.h"
 #include "run_process.h"
 #include "tform_main.h"
 #include "window_test_support.h"
@@ -89,13 +95,15 @@ struct Session {
     }
     bool Ready() const { return form && form->session.port != 0; }
 
-    // Runs a transfer; `probe` is called whenever the transfer processes messages.
-    Clock::duration Run(QAction *TForm_main::*item, const std::string &path, const std::function<void()> &probe)
+    // Runs a transfer; `probe` is called whenever the transfer processes messages, or at most
+    // every `probeMs` (a zero timer keeps every waiting event loop busy: no good for CPU figures).
+    Clock::duration Run(QAction *TForm_main::*item, const std::string &path, const std::function<void()> &probe,
+                        int probeMs = 0)
     {
         form->fileDialogAnswer = [path](const FileDialog *) { return path; };
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, probe);
-        tick.start(0);
+        tick.start(probeMs);
         const auto start = Clock::now();
         (form.get()->*item)->trigger();
         return Clock::now() - start;
@@ -129,6 +137,64 @@ struct Span {
     Clock::time_point last;
     long long firstCount = 0, lastCount = 0;
 };
+
+// The counts the uploads show on the status line: "$n bytes" (hexadecimal) and "line n, ...".
+std::optional<long long> BytesShown(const TForm_main &form)
+{
+    const QString text = form.Label_Stat->text();
+    if (!text.startsWith("$") || !text.endsWith(" bytes"))
+        return std::nullopt;
+    return text.mid(1).section(' ', 0, 0).toLongLong(nullptr, 16);
+}
+
+std::optional<long long> LinesShown(const TForm_main &form)
+{
+    const QString text = form.Label_Stat->text();
+    if (!text.startsWith("line "))
+        return std::nullopt;
+    return text.mid(5).section(',', 0, 0).toLongLong();
+}
+
+// CPU time of this process, which runs zm32's window and session (promsim runs apart).
+double CpuSeconds()
+{
+    std::ifstream in("/proc/self/stat");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Fields 14 and 15 (user and system time); the name before them, in parentheses, may hold blanks.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i >= 14)
+            ticks += std::stod(field);
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+// The share of a core used between the first and the last Mark.
+struct CpuShare {
+    void Mark()
+    {
+        const auto now = Clock::now();
+        const double cpu = CpuSeconds();
+        if (!first) {
+            first = now;
+            firstCpu = cpu;
+        }
+        last = now;
+        lastCpu = cpu;
+    }
+    double Seconds() const { return first ? ::Seconds(last - *first) : 0; }
+    double Percent() const { return Seconds() > 0 ? 100 * (lastCpu - firstCpu) / Seconds() : 0; }
+    std::optional<Clock::time_point> first;
+    Clock::time_point last;
+    double firstCpu = 0, lastCpu = 0;
+};
+
+void ReportCpu(const char *what, const CpuShare &cpu)
+{
+    std::printf("%s: zm32 used %.1f %% of a core over %.1f s (target under 5 %%: %s)\n", what, cpu.Percent(),
+                cpu.Seconds(), cpu.Percent() < 5 ? "met" : "NOT met");
+}
 
 void Report(const char *what, double rate, const char *unit, double target, double lineRate, double total)
 {
@@ -192,9 +258,8 @@ double UploadHex(const std::string &dir, int number)
     s.form->session.settings.uploadhexstop = 0xFFFF;
     Span span;
     const auto took = s.Run(&TForm_main::uploadhex, dir + "/upload.hex", [&] {
-        const QString text = s.form->Label_Stat->text();
-        if (text.startsWith("line "))
-            span.See(true, text.mid(5).section(',', 0, 0).toLongLong());
+        if (const auto lines = LinesShown(*s.form))
+            span.See(true, *lines);
     });
     char what[96];
     std::snprintf(what, sizeof what, "upload hex, %lld lines", span.lastCount);
@@ -211,15 +276,133 @@ double UploadBin(const std::string &dir, int number)
     s.form->session.settings.uploadbinbytes = 0x10000;
     Span span;
     const auto took = s.Run(&TForm_main::uploadbin1, dir + "/upload.bin", [&] {
-        const QString text = s.form->Label_Stat->text();
-        if (text.startsWith("$") && text.endsWith(" bytes"))
-            span.See(true, text.mid(1).section(' ', 0, 0).toLongLong(nullptr, 16));
+        if (const auto count = BytesShown(*s.form))
+            span.See(true, *count);
     });
     const bool same = ReadFile(dir + "/upload.bin") == ReadFile(dir + "/image.bin");
     char what[96];
     std::snprintf(what, sizeof what, "upload bin, %lld bytes%s", span.lastCount, same ? "" : " [file differs]");
     Report(what, span.Rate(1), "bytes", 2 * kLineRate / 4, kLineRate / 4, Seconds(took));
     return Seconds(took);
+}
+
+// Upload hex on a programmer that never answers: 9 s of its 10 s wait for the first byte
+// (which runs from 1.4 s after the command to 11.4 s), sampled by a thread of its own, since
+// the wait need not process messages.
+void UploadHexSilent(const std::string &dir, int number)
+{
+    Session s(number, {"--silent"});
+    if (!s.Ready())
+        return;
+    CpuShare cpu;
+    std::thread sampler([&cpu] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        cpu.Mark();
+        std::this_thread::sleep_for(std::chrono::seconds(9));
+        cpu.Mark();
+    });
+    s.Run(&TForm_main::uploadhex, dir + "/silent.hex", [] {}, 20);
+    sampler.join();
+    ReportCpu("upload hex, silent programmer, the wait for data", cpu);
+}
+
+// The examine dialogue of upload bin played straight on promsim's line, answering each byte
+// the moment it is complete: bytes per second, the most the paced line gives. 0 on failure.
+double ExamineAtOnce(const std::string &device, int bytes)
+{
+    const int fd = OpenRawLine(device);
+    if (fd < 0)
+        return 0;
+    std::string seen;
+    // Reads until `done` holds for what came; false after a second of silence.
+    const auto readUntil = [&](const std::function<bool()> &done) {
+        while (!done()) {
+            pollfd p{fd, POLLIN, 0};
+            char buf[256];
+            if (poll(&p, 1, 1000) <= 0)
+                return false;
+            const ssize_t k = read(fd, buf, sizeof buf);
+            if (k <= 0)
+                return false;
+            seen.append(buf, size_t(k));
+        }
+        return true;
+    };
+    double rate = 0;
+    if (write(fd, "X", 1) == 1 && readUntil([&] { return seen.find(' ') != std::string::npos; }) &&
+        write(fd, "0000\r", 5) == 5) {
+        std::optional<Clock::time_point> first;
+        int done = 0;
+        for (; done < bytes; ++done) {
+            const size_t from = seen.size();
+            // "=" and its two digits.
+            if (!readUntil([&] {
+                    const size_t equals = seen.find('=', from);
+                    return equals != std::string::npos && seen.size() >= equals + 3;
+                }))
+                break;
+            if (!first)
+                first = Clock::now();
+            if (write(fd, " ", 1) != 1)
+                break;
+        }
+        if (first && done > 1)
+            rate = (done - 1) / Seconds(Clock::now() - *first);
+        if (write(fd, "\r", 1) != 1)
+            rate = 0;
+    }
+    close(fd);
+    return rate;
+}
+
+// Both uploads on a line paced like 9600 baud: how close they come to its pace, at what cost.
+void UploadsPaced(const std::string &dir, int number)
+{
+    constexpr double kRate = 960;
+    {
+        Session s(number, {"--rate", "960", "--size", "10000", "--image", dir + "/image.bin"});
+        if (!s.Ready())
+            return;
+        s.form->session.settings.uploadbinbytes = 0x200;
+        Span span;
+        CpuShare cpu;
+        s.Run(&TForm_main::uploadbin1, dir + "/paced.bin", [&] {
+            if (const auto count = BytesShown(*s.form)) {
+                span.See(true, *count);
+                cpu.Mark();
+            }
+        }, 20);
+        s.form->session.Close();
+        // Each byte is answered with CR LF, four address digits, "=" and two digits: at most
+        // 960 / 9 bytes a second; promsim's own pace shows with a client that answers at once.
+        const double atOnce = ExamineAtOnce(s.sim.Path(), 0x100);
+        std::printf("upload bin at 960 bytes/s, %lld bytes: %.1f bytes/s; a client answering at once %.1f, "
+                    "9 characters a byte %.1f (%.1f %% of the client's; target over 95 %%: %s)\n",
+                    span.lastCount, span.Rate(1), atOnce, kRate / 9, 100 * span.Rate(1) / atOnce,
+                    span.Rate(1) > 0.95 * atOnce ? "met" : "NOT met");
+        ReportCpu("upload bin at 960 bytes/s", cpu);
+    }
+    {
+        // 2 KiB: 128 records and the end record, then the quiet time ends the upload.
+        Session s(number + 1, {"--rate", "960", "--size", "800", "--upload-delay", "1500", "--image",
+                               dir + "/image2k.bin"});
+        if (!s.Ready())
+            return;
+        s.form->session.settings.uploadhexstop = 0xFFFF;
+        Span span;
+        CpuShare cpu;
+        s.Run(&TForm_main::uploadhex, dir + "/paced.hex", [&] {
+            if (const auto lines = LinesShown(*s.form)) {
+                span.See(true, *lines);
+                cpu.Mark();
+            }
+        }, 20);
+        const double rate = span.Rate(44);
+        std::printf("upload hex at 960 bytes/s, %lld lines: %.1f characters/s of the %.0f the line allows (%.1f %%; "
+                    "target over 95 %%: %s)\n",
+                    span.lastCount, rate, kRate, 100 * rate / kRate, rate > 0.95 * kRate ? "met" : "NOT met");
+        ReportCpu("upload hex at 960 bytes/s", cpu);
+    }
 }
 
 } // namespace
@@ -237,12 +420,14 @@ int main(int argc, char **argv)
         image += static_cast<char>(x >> 23);
     }
     std::ofstream(dir + "/image.bin", std::ios::binary) << image;
+    std::ofstream(dir + "/image2k.bin", std::ios::binary) << image.substr(0, 0x800);
     if (zmtest::RunProcess({zmtest::BinPath("morvel"), dir + "/image.bin", dir + "/image.hex", "-1"}).status != 0) {
         std::printf("morvel failed\n");
         return 1;
     }
     Calibrate();  // measured once per run; kept out of the download's figures
-    // An argument picks the measurements whose name contains it: raw, download, hex, bin.
+    // An argument picks the measurements whose name contains it: raw, download, hex, bin,
+    // silent, paced.
     const std::string only = argc > 1 ? argv[1] : "";
     const auto wanted = [&only](const char *name) { return std::string(name).find(only) != std::string::npos; };
     if (wanted("raw"))
@@ -267,5 +452,9 @@ int main(int argc, char **argv)
         Beside("upload bin", window, 77, {"--rate", "0", "--size", "10000", "--image", dir + "/image.bin"},
                {"upload-bin", dir + "/cli.bin", "--bytes", "10000"}, sameAs("cli.bin", "image.bin"));
     }
+    if (wanted("upload hex silent"))
+        UploadHexSilent(dir, 78);
+    if (wanted("uploads paced"))
+        UploadsPaced(dir, 79);
     return 0;
 }

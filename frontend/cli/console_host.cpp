@@ -23,7 +23,7 @@ void ConsoleHost::Message(const std::string &text)
     if (progress)
         progress->Clear();
     std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fputc('\n', stderr);
+    std::fputs(lineEnd, stderr);
     std::fflush(stderr);
 }
 

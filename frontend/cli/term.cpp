@@ -22,10 +22,17 @@ int RunTerm(ConsoleHost &host, const CliOptions &options)
     if (console && !options.quiet)
         std::fprintf(stderr, "zmcli: terminal on port %d; Ctrl-] ends it\r\n", session.settings.port);
 
+    if (raw.Active())
+        host.lineEnd = "\r\n";
+    host.sayLine = true;
+
     bool ended = false;
     while (!ended && !console::StopSignal()) {
+        // A lost line is looked for again (at most once a second); keys meanwhile go nowhere.
+        if (session.LineLost())
+            session.Reconnect();
         std::string received;
-        const int32_t waiting = session.ReceiveQueue();
+        const int32_t waiting = session.LineLost() ? 0 : session.ReceiveQueue();
         for (int32_t i = 0; i < waiting && i < kSlice; ++i) {
             const int32_t value = session.bytes.ReceiveByte();
             if (value < 0)
@@ -48,6 +55,7 @@ int RunTerm(ConsoleHost &host, const CliOptions &options)
         }
     }
     host.echo = nullptr;
+    host.lineEnd = "\n";
     if (console)
         std::fputs("\r\n", stderr);
     return exit_status::kDone;

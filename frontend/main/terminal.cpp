@@ -22,6 +22,11 @@ void TForm_main::DrainReceived()
 {
     if (draining)
         return;
+    // A lost line has nothing to drain; it is looked for again instead.
+    if (session.LineLost()) {
+        session.Reconnect();
+        return;
+    }
     draining = true;
     // All bytes of one drain go into the pane at once; the cap then works once per batch.
     // A flood is taken in slices, so the window keeps painting and answering between them.

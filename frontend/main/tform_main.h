@@ -111,6 +111,8 @@ public:
     void TransferStarted() override;
     void TransferEnded() override;
     std::string ChooseOtherFile(const std::string &failedPath) override;
+    void LineLost(const std::string &text) override;
+    void LineBack(const std::string &text) override;
 
     // Runs one of the three file dialogs; returns the chosen file or empty when cancelled.
     // Tests answer instead through `fileDialogAnswer`.
@@ -120,6 +122,8 @@ public:
     // Terminal limits: lines kept in the pane; the longest a drain holds the loop.
     static constexpr int kTerminalLines = 200;
     static constexpr int kDrainSliceMs = 5;
+    // How long the status line says that the line is back.
+    static constexpr int kLineBackShownMs = 4000;
 
     // The pane's text for one byte (advancing displayState).
     QString DisplayText(int32_t value);

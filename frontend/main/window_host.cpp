@@ -1,8 +1,9 @@
 // What the session shows and asks of the window: the status line, message boxes, the echo
-// in the pane, the Stop button, and the processing of window messages.
+// in the pane, the Stop button, the processing of window messages, and the line's state.
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include "messageboxes.h"
 #include "tform_main.h"
@@ -44,4 +45,21 @@ void TForm_main::WaitPumping(int32_t ms)
 void TForm_main::StoppableChanged(bool stoppable)
 {
     BitBtn_Stop->setVisible(stoppable);
+}
+
+// A lost line stays said until it is back; that it is back is said for a few seconds, unless
+// something else is said meanwhile.
+void TForm_main::LineLost(const std::string &text)
+{
+    ShowStatus(text);
+}
+
+void TForm_main::LineBack(const std::string &text)
+{
+    ShowStatus(text);
+    const QString said = Label_Stat->text();
+    QTimer::singleShot(kLineBackShownMs, this, [this, said] {
+        if (Label_Stat->text() == said)
+            Label_Stat->clear();
+    });
 }

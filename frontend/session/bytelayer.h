@@ -1,6 +1,7 @@
 // One byte at a time to and from the programmer, the trace log of every byte, and timing.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -52,6 +53,8 @@ public:
 
     int32_t SendByte(uint8_t value);
     int32_t ReceiveByte();
+    // When SendByte was last called.
+    std::chrono::steady_clock::time_point LastSent() const { return lastSent_; }
 
     // Pieces longer than this are dropped.
     static constexpr size_t kMaxTracePiece = 2000;
@@ -67,4 +70,5 @@ private:
     std::FILE *file_ = nullptr;
     bool disabled_ = false;
     std::optional<char> lastPrefix_;  // first character of the trace line being written
+    std::chrono::steady_clock::time_point lastSent_;
 };

@@ -48,4 +48,7 @@ bool FileExists(const std::string &path);
 void QualifyInCurrentDir(std::string &name);
 void QualifyInProgramDir(std::string &name);
 std::string QualifiedInProgramDir(const std::string &name);
+// Serial port `port` by its name and, where the platform maps the name to a device, that
+// device: "COM1 (/dev/ttyUSB0)".
+std::string PortName(int32_t port);
 

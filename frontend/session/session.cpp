@@ -19,32 +19,6 @@ bool Session::LoadSettings(const std::vector<std::string> &args, const std::stri
     return !settingsState.commandLineError;
 }
 
-int32_t Session::OpenPort()
-{
-    const int32_t result = zmhwOpen(&port, settings.port, settings.baud, settings.databits,
-                                    settings.stopbits, static_cast<uint8_t>(settings.parity),
-                                    settings.flow);
-    if (result < 0)
-        host.ShowError("Couldn't zmhwOpen (%d)", {result});
-    return result;
-}
-
-void Session::Close()
-{
-    zmhwClose(&port);
-    bytes.TraceRestart();
-}
-
-int32_t Session::ReceiveQueue()
-{
-    return zmhwRXQ(port);
-}
-
-void Session::ClearReceiveQueue()
-{
-    zmhwQ_CLEAR(port);
-}
-
 void Session::EchoLater(uint8_t c)
 {
     if (Echoes(c))
@@ -63,9 +37,12 @@ void Session::FlushEcho()
 
 void Session::SendChar(uint8_t c)
 {
-    bytes.SendByte(c);
-    // A key typed during a download shows after everything sent before it.
-    EchoLater(c);
+    if (bytes.SendByte(c) < 0)
+        ReceiveQueue();  // tells a line that has gone away
+    // A key typed during a download shows after everything sent before it; nothing shows
+    // what did not go out because the line is gone.
+    if (!LineLost())
+        EchoLater(c);
     FlushEcho();
 }
 
@@ -80,6 +57,9 @@ void Session::SendString(const std::string &s)
 
 void Session::KeyPress(char key)
 {
+    // While the line is lost a key goes nowhere: not sent, not traced, not echoed.
+    if (LineLost())
+        return;
     if (settings.upper)
         UpcaseLetter(key);
     SendChar(static_cast<uint8_t>(key));
@@ -130,6 +110,9 @@ void Session::BeginTransfer()
 
 void Session::EndTransfer()
 {
+    // The transfer has said how it ended; a line lost meanwhile is said after that.
+    if (LineLost())
+        host.LineLost(LostText());
     transferRunning = false;
     stopWholeTransfer = false;
     host.TransferEnded();

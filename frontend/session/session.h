@@ -2,6 +2,7 @@
 // byte layer with its trace log, sending with the echo rule, Stop, and the three transfers.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,10 @@ enum class TransferEnd {
                     // and no other file was chosen)
 };
 
+// The line to the programmer: Up from a successful open; Lost when the device went away after
+// that (its port is then closed until it can be opened again); Closed before and after.
+enum class Line { Closed, Up, Lost };
+
 class Session {
 public:
     explicit Session(SessionHost &host);
@@ -35,9 +40,18 @@ public:
     // Closes the port and the trace log, writing a pending line break first.
     void Close();
 
-    // The port's receive queue count (negative on failure), and its clearing.
+    // The port's receive queue count (negative on failure), and its clearing. A failure here
+    // (or a failed send followed by one) on an open line means the device has gone: the line
+    // is lost, and said so.
     int32_t ReceiveQueue();
     void ClearReceiveQueue();
+    bool LineLost() const { return line == Line::Lost; }
+    // While the line is lost and no transfer runs: about once a second opens the port again
+    // with the same settings, and says so when it is back. A host calls it whenever it is idle.
+    bool Reconnect();
+    // A wait on the line found nothing waiting: pauses briefly instead of asking again at once,
+    // and lets the host handle its input now and then.
+    void PauseForLine();
 
     // The echo rule: what SendChar shows of a byte it sends.
     bool Echoes(uint8_t c) const { return settings.echo && (c >= 32 || echoControls); }
@@ -76,6 +90,7 @@ public:
     ZM32OP settings;
     SettingsState settingsState;
     intptr_t port = 0;
+    Line line = Line::Closed;
     ByteLayer bytes{port, settings};
     bool stopRequested = false;
     bool echoControls = false;
@@ -85,6 +100,16 @@ public:
 private:
     void BeginTransfer();
     void EndTransfer();
+    int32_t Open();
+    void LoseLine();
+    std::string LostText() const;
 
     std::string pendingEcho_;
+    Deadline reconnectDue_;
+    std::chrono::steady_clock::time_point lastInput_;
+    // How quickly the line answers a send: the send last timed, and the sleeps after a send.
+    std::chrono::steady_clock::time_point answeredSend_;
+    bool quickAnswers_ = true;
+    std::chrono::steady_clock::time_point sleptAfter_;
+    int sleeps_ = 0;
 };

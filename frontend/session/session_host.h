@@ -34,4 +34,9 @@ public:
     virtual void ShowProgress(int64_t done, int64_t total) { (void)done, (void)total; }
     // Upload hex could not save to `failedPath`: another file to try, or "" to give up.
     virtual std::string ChooseOtherFile(const std::string &failedPath) = 0;
+    // The line went away (an unplugged adapter, a programmer switched off), or came back.
+    // Each is said once, without a box: nobody has to answer it. The text names the port and
+    // the device it stands for.
+    virtual void LineLost(const std::string &text) = 0;
+    virtual void LineBack(const std::string &text) = 0;
 };

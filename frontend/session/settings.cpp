@@ -70,6 +70,12 @@ std::optional<int32_t> ReadInteger(const std::optional<std::string> &value)
     return static_cast<int32_t>(negative ? 0u - bits : bits);
 }
 
+// The integer reader with the current value (false 0, true 1) as default; non-zero is true.
+bool ReadBoolean(const std::optional<std::string> &value, bool current)
+{
+    return ReadInteger(value).value_or(current ? 1 : 0) != 0;
+}
+
 void ReadHexKey(const std::optional<std::string> &value, int32_t &field)
 {
     if (!value || value->empty())
@@ -168,7 +174,7 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
         op.databits = Lookup(kDataBitsTable, *databits, op.databits);
     op.flow = FlowCode(value("flow"));
     op.delayms = ReadInteger(value("delayms")).value_or(op.delayms);
-    op.upper = ReadInteger(value("upper")).value_or(op.upper ? 1 : 0) != 0;
+    op.upper = ReadBoolean(value("upper"), op.upper);
     op.uploadoffset = value("uploadoffset").value_or(op.uploadoffset);
     op.uploadoffset = op.uploadoffset.empty() ? "0" : op.uploadoffset.substr(0, 1);
     ReadHexKey(value("uploadhexstop"), op.uploadhexstop);
@@ -176,6 +182,7 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
     ReadHexKey(value("uploadbinbytes"), op.uploadbinbytes);
     op.log = value("log").value_or(op.log);
     QualifyInCurrentDir(op.log);
+    op.reconnect = ReadBoolean(value("reconnect"), op.reconnect);
 
     const std::string helpSection = value("help").value_or("");
     if (!helpSection.empty()) {

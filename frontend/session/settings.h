@@ -24,6 +24,8 @@ struct ZM32OP {
     int32_t uploadbinstart = 0;
     int32_t uploadbinbytes = 0x400;
     std::string log;
+    // A line that goes away is looked for again until it is back.
+    bool reconnect = true;
 };
 
 // What LoadSettings leaves beside the record for the main window.

@@ -42,6 +42,8 @@ bool Session::WaitForText(const std::string &text, int32_t limitMs)
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
             return finish(false);  // the device is gone: a receive error
+        if (waiting == 0)
+            PauseForLine();
         for (int32_t i = 0; i < waiting; ++i) {
             const int32_t value = bytes.ReceiveByte();
             if (value < 0)
@@ -68,7 +70,9 @@ int32_t Session::ReadHexByte(int32_t limitMs)
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
             return -1;
-        if (waiting > 0) {
+        if (waiting == 0) {
+            PauseForLine();
+        } else {
             const int32_t value = bytes.ReceiveByte();
             if (value < 0)
                 return -1;

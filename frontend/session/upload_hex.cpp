@@ -79,6 +79,13 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
             if (!received)
                 end = TransferEnd::Failed;
             break;
+        } else {
+            PauseForLine();
+            // Between lines, a wait for data ends with Stop and keeps the lines so far.
+            if (current.empty() && stopRequested) {
+                end = TransferEnd::Stopped;
+                break;
+            }
         }
         for (int32_t i = 0; i < waiting && !done; ++i) {
             const int32_t value = bytes.ReceiveByte();

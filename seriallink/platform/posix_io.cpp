@@ -177,15 +177,24 @@ BOOL WINAPI ClearCommError(HANDLE handle, LPDWORD errors, COMSTAT *stat)
     SerialDevice *d = Device(handle);
     if (!d)
         return FALSE;
+    const auto buffered = static_cast<DWORD>(d->rxEnd - d->rxPos);
+    // With nothing read ahead, one poll tells whether the driver holds bytes and whether the
+    // device hung up: a quiet line, which callers ask about in every wait, costs one call.
+    short revents = 0;
+    if (buffered == 0) {
+        pollfd p{d->fd, POLLIN, 0};
+        if (poll(&p, 1, 0) > 0)
+            revents = p.revents;
+    }
     int waiting = 0, queued = 0;
-    if (ioctl(d->fd, FIONREAD, &waiting) != 0)
+    if ((buffered > 0 || (revents & POLLIN)) && ioctl(d->fd, FIONREAD, &waiting) != 0)
         return FailErrno();
     // A pseudo-terminal passes every byte on at once and keeps no send queue.
     if (!d->pseudoTerminal && ioctl(d->fd, TIOCOUTQ, &queued) != 0)
         return FailErrno();
-    const DWORD inQueue = static_cast<DWORD>(waiting) + static_cast<DWORD>(d->rxEnd - d->rxPos);
-    // A quiet line may be a dead one; only then is the extra check worth its cost.
-    if (inQueue == 0 && HungUp(*d))
+    const DWORD inQueue = static_cast<DWORD>(waiting) + buffered;
+    // Bytes still waiting are read before a hang-up is reported.
+    if (inQueue == 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)))
         return Fail(ERROR_DEVICE_NOT_CONNECTED);
     // Line errors arrive in the data stream on this platform; there are no flags to clear.
     if (errors)

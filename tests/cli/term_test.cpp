@@ -87,3 +87,33 @@ TEST(ZmcliTerm, ATransferShowsItsProgressOnATerminalUnlessQuiet)
         close(slave);
     }
 }
+
+TEST(ZmcliTerm, ALostLineIsSaidOnceAndFoundAgain)
+{
+    TempDir dir;
+    const std::string link = dir.File("prompro");
+    // The greeting (CR LF ">") goes out, then the programmer goes away.
+    auto sim = std::make_unique<PromsimRunner>(std::vector<std::string>{"--link", link, "--hangup-after", "3"});
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const pid_t pid = StartZmcli(link, {"term"}, slave, dir.Path());
+    ASSERT_GT(pid, 0);
+    std::string seen;
+    const std::string name = "COM" + std::to_string(kPort) + " (" + link + ")";
+    ASSERT_TRUE(ReadUntil(master, "Line lost: " + name + "; waiting for it to come back\r\n", seen)) << seen;
+    // A key while lost goes nowhere and is not shown.
+    ASSERT_EQ(write(master, "v", 1), 1);
+    sim = std::make_unique<PromsimRunner>(std::vector<std::string>{"--link", link});
+    ASSERT_TRUE(ReadUntil(master, "Line back: " + name, seen)) << seen;
+    ASSERT_TRUE(ReadUntil(master, "<CR><LF>\r\n>", seen)) << seen;
+    EXPECT_EQ(seen.find('V'), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("Line lost"), seen.rfind("Line lost")) << seen;
+
+    seen.clear();
+    ASSERT_EQ(write(master, "v\r", 2), 2);
+    EXPECT_TRUE(ReadUntil(master, "Verify OK<CR><LF>\r\n>", seen)) << seen;
+    ASSERT_EQ(write(master, "\035", 1), 1);
+    EXPECT_EQ(WaitExit(pid, 5000), 0);
+    close(master);
+    close(slave);
+}

@@ -217,6 +217,7 @@ std::string Field(const ZM32OP &op, const std::string &name)
     if (name == "uploadbinstart") return HexPadded(op.uploadbinstart, 1);
     if (name == "uploadbinbytes") return HexPadded(op.uploadbinbytes, 1);
     if (name == "log") return op.log;
+    if (name == "reconnect") return op.reconnect ? "1" : "0";
     if (name == "help") return op.helpText;
     return "?";
 }
@@ -259,6 +260,7 @@ TEST(SettingsFile, EveryKeyWithGoodOddAndAbsentValues)
         {"delayms=5", "delayms", "5"}, {"delayms=$10", "delayms", "16"}, {"delayms=5ms", "delayms", "3"},
 
         {"upper=0", "upper", "0"}, {"upper=yes", "upper", "1"}, {"upper=-1", "upper", "1"},
+        {"reconnect=0", "reconnect", "0"}, {"reconnect=off", "reconnect", "1"}, {"", "reconnect", "1"},
 
         {"uploadoffset=", "uploadoffset", "0"}, {"uploadoffset=AB", "uploadoffset", "A"},
         {"uploadoffset=12", "uploadoffset", "1"}, {"", "uploadoffset", "0"},

@@ -230,16 +230,28 @@ inline ScriptedPeer::Responder Uploader(std::string text, int delayMs = 2000)
     };
 }
 
-// The simulator on a line zm32 opens as one of its ports.
+// The simulator on a line zm32 opens as one of its ports. With "--link PATH" among the options
+// the port names that link, so a simulator started again on it is found on the same port.
 struct SimulatedProgrammer {
     explicit SimulatedProgrammer(const std::vector<std::string> &options)
-        : number(NextTransferPort()), sim(options)
+        : number(NextTransferPort()), sim(std::make_unique<PromsimRunner>(options))
     {
-        setenv(("ZMHW_COM" + std::to_string(number)).c_str(), sim.Path().c_str(), 1);
+        const auto link = std::find(options.begin(), options.end(), "--link");
+        path = link != options.end() && link + 1 != options.end() ? *(link + 1) : sim->Path();
+        setenv(("ZMHW_COM" + std::to_string(number)).c_str(), path.c_str(), 1);
+    }
+    // Ends the simulator (its line goes away) and starts another with `options`.
+    void Restart(const std::vector<std::string> &options)
+    {
+        sim.reset();
+        sim = std::make_unique<PromsimRunner>(options);
     }
     std::string PortArg() const { return "-p" + std::to_string(number); }
+    // The text that names this port when its line is lost or back.
+    std::string Name() const { return "COM" + std::to_string(number) + " (" + path + ")"; }
     int number;
-    PromsimRunner sim;
+    std::string path;
+    std::unique_ptr<PromsimRunner> sim;
 };
 
 // Plays the window for a session: keeps what the window would show, answers the question
@@ -251,6 +263,7 @@ public:
     std::string status;
     bool stopShown = false;
     bool transferRunning = false;
+    std::vector<std::string> lineSaid;    // what was said of the line going and coming back
     std::vector<std::string> otherFiles;  // answers for another file; "" or none gives up
     size_t otherFilesAsked = 0;
     std::function<void()> onMessages;
@@ -295,6 +308,8 @@ public:
         const size_t i = otherFilesAsked++;
         return i < otherFiles.size() ? otherFiles[i] : std::string();
     }
+    void LineLost(const std::string &text) override { lineSaid.push_back(text); }
+    void LineBack(const std::string &text) override { lineSaid.push_back(text); }
 
 private:
     LineState display_;

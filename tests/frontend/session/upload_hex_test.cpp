@@ -34,7 +34,7 @@ struct HexUpload {
 
 struct HexOptions {
     int32_t stop = 0x400;
-    bool clickStop = false;
+    std::function<bool(TestSession &)> clickStopWhen;  // none: Stop is not clicked
     std::vector<std::string> answers;  // other files after a failed save; "" gives up
     std::function<void()> justBefore;
 };
@@ -48,8 +48,8 @@ HexUpload RunHexUpload(ScriptedPeer::Responder programmer, const HexOptions &opt
     const std::string path = dir.File("image.hex");
     s->host.otherFiles = options.answers;
     std::unique_ptr<StopClicker> stop;
-    if (options.clickStop)
-        stop = std::make_unique<StopClicker>(*s);
+    if (options.clickStopWhen)
+        stop = std::make_unique<StopClicker>(*s, [&s, &options] { return options.clickStopWhen(*s); });
     if (options.justBefore)
         options.justBefore();
     const TransferEnd end = s->session.UploadHex(path);
@@ -137,27 +137,34 @@ TEST(UploadHex, SilentProgrammerGivesAnEmptyFileAfterTenSeconds)
     EXPECT_EQ(r.end, TransferEnd::Failed);
 }
 
-TEST(UploadHex, StopIsSeenAtTheEndOfALine)
+TEST(UploadHex, StopIsSeenBetweenLinesAndWhileWaitingForData)
 {
-    HexOptions options;
-    options.stop = 0xFFFF;
-    options.clickStop = true;
-    const HexUpload r = RunHexUpload(Uploader(Sent({kR0, kR1, kR2})), options);
-    EXPECT_EQ(r.file, Sent({kR0}, "\r\n"));
-    EXPECT_TRUE(r.boxes.empty());
-    EXPECT_EQ(r.wire, "IU0\r");
-    EXPECT_EQ(r.end, TransferEnd::Stopped);
-}
-
-TEST(UploadHex, StopWorksWithinALineThatNeverEnds)
-{
-    // Stop is clicked before the first byte; a line without end must still let it through,
-    // or the upload would run on to the quiet time.
-    HexOptions options;
-    options.clickStop = true;
-    const HexUpload r = RunHexUpload(Uploader(std::string(4 << 20, 'x')), options);
-    EXPECT_EQ(r.file, "");
-    EXPECT_TRUE(r.boxes.empty());
+    struct Case {
+        const char *name;
+        std::string sent;
+        std::function<bool(TestSession &)> clickWhen;
+        std::string saved;
+    } cases[] = {
+        {"after the first line", Sent({kR0, kR1, kR2}),
+         [](TestSession &s) { return s.host.status.rfind("line ", 0) == 0; }, Sent({kR0}, "\r\n")},
+        // At once: the wait for the first byte ends, rather than running its 10 s.
+        {"while waiting for the first byte", "", [](TestSession &) { return true; }, ""},
+        // Within a line Stop waits for its end; one that never ends must still let it through,
+        // or the upload would run on to the quiet time.
+        {"within a line that never ends", std::string(4 << 20, 'x'),
+         [](TestSession &s) { return s.session.ReceiveQueue() > 0; }, ""},
+    };
+    for (const Case &c : cases) {
+        HexOptions options;
+        options.stop = 0xFFFF;
+        options.clickStopWhen = c.clickWhen;
+        const HexUpload r = RunHexUpload(Uploader(c.sent), options);
+        EXPECT_TRUE(r.fileExists) << c.name;
+        EXPECT_EQ(r.file, c.saved) << c.name;
+        EXPECT_TRUE(r.boxes.empty()) << c.name;
+        EXPECT_EQ(r.wire, "IU0\r") << c.name;
+        EXPECT_EQ(r.end, TransferEnd::Stopped) << c.name;
+    }
 }
 
 TEST(UploadHex, FailedSaveAsksForAnotherFile)

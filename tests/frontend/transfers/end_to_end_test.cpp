@@ -1,6 +1,7 @@
 // The whole chain against the simulated programmer: morvel makes a file that the download
 // puts into the simulated memory; both uploads give that memory back, the hex one through
-// dabrix. Then the simulator's faults: hang-ups, stalls and garbage on the line.
+// dabrix. Then the simulator's faults: hang-ups (after which the line is found again), stalls
+// and garbage on the line.
 #include "transfer_test_support.h"
 
 using namespace zmtest;
@@ -38,6 +39,16 @@ struct WindowSession {
     BoxAnswerer boxes;
     std::unique_ptr<TForm_main> form;
 };
+
+// After a hang-up during a transfer, the line is said lost once the transfer has ended, and a
+// programmer started again on the same link is found within two seconds.
+void ExpectFoundAgain(WindowSession &s, const std::string &link, const char *name)
+{
+    EXPECT_EQ(s.form->Label_Stat->text().toStdString(),
+              "Line lost: " + s.programmer.Name() + "; waiting for it to come back") << name;
+    s.programmer.Restart({"--link", link});
+    EXPECT_TRUE(PumpUntil([&] { return s.form->session.line == Line::Up; }, 2000)) << name;
+}
 
 } // namespace
 
@@ -127,8 +138,10 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
     };
     TempDir dir;
     dir.Write("image.bin", image);
+    const std::string link = dir.File("line");
     for (const Case &c : cases) {
-        std::vector<std::string> options{"--size", "400", "--upload-delay", kUploadDelay, "--image", dir.File("image.bin")};
+        std::vector<std::string> options{"--size", "400", "--upload-delay", kUploadDelay, "--image",
+                                         dir.File("image.bin"), "--link", link};
         options.insert(options.end(), c.faults.begin(), c.faults.end());
         WindowSession s(options);
         s.form->session.settings.uploadhexstop = 0xFFFF;
@@ -146,6 +159,8 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
                 EXPECT_EQ(ReadFile(dir.File("out.bin")), image.substr(0, c.kept * 16)) << c.name;
             }
         }
+        if (c.faults.front() == "--hangup-after")
+            ExpectFoundAgain(s, link, c.name);
     }
 }
 
@@ -155,8 +170,9 @@ TEST(EndToEnd, HangUpDuringADownloadIsReported)
     dir.Write("image.bin", Image(0x400));
     ASSERT_EQ(RunProcess({BinPath("morvel"), dir.File("image.bin"), dir.File("image.hex"), "-1"}).status, 0);
     // The line goes 0.5 s after the prompt that answers "I"; the paced download still runs.
-    WindowSession s({"--size", "400", "--hangup-after", "6"});
+    WindowSession s({"--size", "400", "--hangup-after", "6", "--link", dir.File("line")});
     s.form->session.settings.delayms = 1;
     s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
     EXPECT_EQ(s.boxes.Texts(), std::vector<std::string>{"Couldn't send to the programmer (-4)"});
+    ExpectFoundAgain(s, dir.File("line"), "download");
 }

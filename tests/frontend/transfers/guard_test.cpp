@@ -1,5 +1,9 @@
-// A running transfer keeps the other transfers and the busy test closed, and a close of the
-// window waits for the transfer to end and write its file.
+// A running transfer keeps the other transfers and the busy test closed, a close of the
+// window waits for the transfer to end and write its file, and the window answers while a
+// transfer waits for the programmer.
+#include <optional>
+#include <thread>
+
 #include "transfer_test_support.h"
 
 using namespace zmtest;
@@ -80,18 +84,18 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
         bool viaExit;
         std::function<void(TForm_main &)> run;
         std::string wire;
-        std::string saved;
+        std::optional<std::string> saved;
     } cases[] = {
         {"download, window closed", {}, dir.Write("in.hex", ManyLines(5)), false,
-         [](TForm_main &form) { form.DownloadHex->trigger(); }, "IT" + kLine + "\r", ""},
+         [](TForm_main &form) { form.DownloadHex->trigger(); }, "IT" + kLine + "\r", std::nullopt},
         {"upload bin, exit", Examiner(memory), dir.File("image.bin"), true,
          [](TForm_main &form) { form.uploadbin1->trigger(); }, "X0000\r        \r", memory.substr(0, 8)},
+        // Closed before any data came: the wait for data ends at once, with nothing kept.
         {"upload hex, window closed", Uploader(hexText), dir.File("image.hex"), false,
-         [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r", kLine + "\r\n"},
+         [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r", ""},
         // The close also cuts short the slow clearing, which a chattering line would keep going.
         {"upload hex, chattering programmer, window closed", Uploader(kLine + "\r" + std::string(4000000, 'N')),
-         dir.File("chatter.hex"), false, [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r",
-         kLine + "\r\n"},
+         dir.File("chatter.hex"), false, [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r", ""},
     };
     for (const Case &c : cases) {
         ScriptedPeer peer(c.programmer);
@@ -116,8 +120,9 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
         EXPECT_FALSE(form->TransferRunning()) << c.name;
         EXPECT_TRUE(boxes.Texts().empty()) << c.name;
         EXPECT_EQ(peer.Finish(), c.wire) << c.name;
-        if (!c.saved.empty()) {
-            EXPECT_EQ(ReadFile(c.file), c.saved) << c.name;
+        if (c.saved) {
+            EXPECT_TRUE(std::filesystem::exists(c.file)) << c.name;
+            EXPECT_EQ(ReadFile(c.file), *c.saved) << c.name;
         }
     }
 }
@@ -134,6 +139,47 @@ TEST(TransferGuard, CancelledDialogSendsNothing)
         EXPECT_EQ(answers.asked, 1u);
         EXPECT_EQ(peer.Finish(), "");
         EXPECT_TRUE(boxes.Texts().empty());
+        ExpectTerminalMode(*form);
+    }
+}
+
+TEST(TransferGuard, TheWindowAnswersWhileATransferWaitsForTheProgrammer)
+{
+    using Clock = std::chrono::steady_clock;
+    // The waits on a silent programmer: upload hex for its first byte (from 1.4 s to 11.4 s
+    // after the command), upload bin for the space after "X" (from 0.2 s to 1.2 s).
+    struct Case {
+        const char *name;
+        QAction *TForm_main::*item;
+        int postAtMs;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        // Stop, clicked by the event, ends a wait for data at once: no "Timed out".
+        {"upload hex", &TForm_main::uploadhex, 3000, {}},
+        {"upload bin", &TForm_main::uploadbin1, 700, {"missing space"}},
+    };
+    for (const Case &c : cases) {
+        SimulatedProgrammer programmer({"--silent"});
+        TempDir dir;
+        BoxAnswerer boxes;
+        auto form = StartTerminal(programmer.PortArg());
+        DialogAnswers answers{{dir.File("out")}};
+        answers.Install(*form);
+        Clock::time_point posted, handled;
+        std::thread poster([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.postAtMs));
+            posted = Clock::now();
+            QMetaObject::invokeMethod(form.get(), [&] {
+                handled = Clock::now();
+                form->BitBtn_Stop->click();
+            }, Qt::QueuedConnection);
+        });
+        (form.get()->*c.item)->trigger();
+        poster.join();
+        EXPECT_TRUE(PumpUntil([&] { return handled != Clock::time_point(); }, 1000)) << c.name;
+        EXPECT_LT(handled - posted, std::chrono::milliseconds(100)) << c.name;
+        EXPECT_EQ(boxes.Texts(), c.boxes) << c.name;
+        EXPECT_TRUE(std::filesystem::exists(dir.File("out"))) << c.name;
         ExpectTerminalMode(*form);
     }
 }

@@ -36,7 +36,7 @@ TEST(ZmcliTrace, UploadBinTracesAsInTheWindow)
     }
     {
         SimulatedProgrammer programmer(options);
-        ASSERT_TRUE(IsPseudoTerminal(programmer.sim.Path()));
+        ASSERT_TRUE(IsPseudoTerminal(programmer.sim->Path()));
         const ProcessResult r = RunProcess({BinPath("zmcli"), "-i-", programmer.PortArg(), "--log", dir.File("cli.log"),
                                             "upload-bin", dir.File("cli.bin"), "--start", "3F0", "--bytes", "10"});
         EXPECT_EQ(r.status, 0) << r.err;

@@ -1,0 +1,33 @@
+// A promsim line opened straight by a benchmark, raw, for a dialogue of its own with it.
+#pragma once
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+// The descriptor, or -1 when the path is no pseudo-terminal (nothing else is ever opened) or
+// does not open within two seconds: promsim lifts the exclusive mark a previous user left
+// once it sees that user gone.
+inline int OpenRawLine(const std::string &path)
+{
+    std::error_code error;
+    if (std::filesystem::canonical(path, error).string().rfind("/dev/pts/", 0) != 0)
+        return -1;
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < 200; ++tries) {
+        fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+        if (fd < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (fd < 0)
+        return -1;
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+    return fd;
+}
