@@ -1,6 +1,6 @@
 // The console on POSIX systems: termios for raw mode, sigaction for the stop signals, poll
 // for waiting.
-#include "console.h"
+#include "../console.h"
 
 #include <cerrno>
 #include <csignal>
