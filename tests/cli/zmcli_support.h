@@ -63,12 +63,7 @@ inline pid_t StartZmcli(const std::string &line, const std::vector<std::string> 
             dup2(fd, i);
         if (chdir(cwd.c_str()) != 0)
             _exit(126);
-        std::vector<char *> a;
-        for (const auto &s : argv)
-            a.push_back(const_cast<char *>(s.c_str()));
-        a.push_back(nullptr);
-        execv(a[0], a.data());
-        _exit(127);
+        ExecOrExit(argv);
     }
     return pid;
 }

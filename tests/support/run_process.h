@@ -18,6 +18,17 @@ struct ProcessResult {
     std::string err;       // standard error
 };
 
+// In a forked child: becomes argv[0] (a path) with the arguments, or ends with status 127.
+[[noreturn]] inline void ExecOrExit(const std::vector<std::string> &argv)
+{
+    std::vector<char *> args;
+    for (const auto &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+}
+
 // Runs argv[0] (a path) with the arguments; feeds `input` on standard input.
 // `cwd` empty keeps the current directory.
 inline ProcessResult RunProcess(const std::vector<std::string> &argv, const std::string &input = {},
@@ -36,12 +47,7 @@ inline ProcessResult RunProcess(const std::vector<std::string> &argv, const std:
             close(fd);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0)
             _exit(126);
-        std::vector<char *> args;
-        for (const auto &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
+        ExecOrExit(argv);
     }
     close(in[0]);
     close(out[1]);
