@@ -8,7 +8,7 @@
 #if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility push(default)
 #endif
-#include "../frontend/session/zmhwcomm.h"
+#include "zmhwcomm.h"
 #if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility pop
 #endif

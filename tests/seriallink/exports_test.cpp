@@ -7,7 +7,7 @@
 #include <functional>
 #include <termios.h>
 
-#include "../../frontend/session/zmhwcomm.h"
+#include "zmhwcomm.h"
 #include "commport.h"
 #include "line_view.h"
 #include "pty_pair.h"

@@ -1,4 +1,4 @@
-// The serial link library's exports, as the front-end binds them.
+// libzmhwcomm's public interface: a byte-at-a-time serial port, for C and C++ callers.
 #pragma once
 
 #ifdef __cplusplus
