@@ -41,13 +41,13 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 std::unique_ptr<TForm_main> StartForm(int port)
 {
     auto form = zmtest::MakeForm({"-i-", "-p" + std::to_string(port)});
-    PumpUntil([&] { return form->session.port != 0; }, 10000);
+    PumpUntil([&] { return form->GetSession().IsOpen(); }, 10000);
     return form;
 }
 
 bool LastLineHas(const TForm_main &form, const QString &text)
 {
-    const QTextDocument *doc = form.RichEdit_Main->document();
+    const QTextDocument *doc = Child<TerminalPane>(form, "RichEdit_Main")->document();
     return doc->lastBlock().text().contains(text) ||
            (doc->lastBlock().previous().isValid() && doc->lastBlock().previous().text().contains(text));
 }
@@ -107,18 +107,18 @@ void PromsimFlood()
     zmtest::PromsimRunner sim(options);
     setenv("ZMHW_COM61", sim.Path().c_str(), 1);
     auto form = StartForm(61);
-    if (!form->session.port || !bytes) {
+    if (!form->GetSession().IsOpen() || !bytes) {
         std::printf("promsim flood: could not start (%zu bytes counted)\n", bytes);
         return;
     }
     // The prompt of the start, "I" and its prompt: then the upload.
-    form->session.SendChar('I');
-    PumpUntil([&] { return form->RichEdit_Main->toPlainText().count('>') >= 2; }, 5000);
-    form->RichEdit_Main->clear();
+    SessionProbe::SendChar(form->GetSession(), 'I');
+    PumpUntil([&] { return Child<TerminalPane>(*form, "RichEdit_Main")->toPlainText().count('>') >= 2; }, 5000);
+    Child<TerminalPane>(*form, "RichEdit_Main")->clear();
     LoopWatch watch;
     const auto start = Clock::now();
-    form->session.SendChar('U');
-    form->session.SendChar('0');
+    SessionProbe::SendChar(form->GetSession(), 'U');
+    SessionProbe::SendChar(form->GetSession(), '0');
     const bool done = PumpUntil([&] { return LastLineHas(*form, ":00000001FF"); }, 120000);
     const double seconds = Ms(Clock::now() - start) / 1000.0;
     const double rate = bytes / seconds;
@@ -126,14 +126,14 @@ void PromsimFlood()
                 "(%.1fx 115200 baud's %.0f/s)%s\n",
                 bytes, seconds, rate, rate / kLineRate, kLineRate, done ? "" : " [did not finish]");
     std::printf("  pane after it: %d lines as shown (cap 200); longest the event loop was held: %.1f ms\n",
-                form->RichEdit_Main->ShownLineCount(), Ms(watch.longest));
+                Child<TerminalPane>(*form, "RichEdit_Main")->ShownLineCount(), Ms(watch.longest));
 }
 
 void PeerFlood()
 {
     PtyPeer pty;
     auto form = StartForm(pty.Number());
-    if (!form->session.port) {
+    if (!form->GetSession().IsOpen()) {
         std::printf("own flood: could not start\n");
         return;
     }
@@ -162,7 +162,7 @@ void Delay()
 {
     PtyPeer pty;
     auto form = StartForm(pty.Number());
-    if (!form->session.port) {
+    if (!form->GetSession().IsOpen()) {
         std::printf("delay: could not start\n");
         return;
     }
@@ -172,7 +172,7 @@ void Delay()
     int shown = 0;
     // No timer of our own here: it would wake the loop and shorten the delay.
     QEventLoop loop;
-    QObject::connect(form->RichEdit_Main->document(), &QTextDocument::contentsChanged, form.get(), [&] {
+    QObject::connect(Child<TerminalPane>(*form, "RichEdit_Main")->document(), &QTextDocument::contentsChanged, form.get(), [&] {
         const int64_t t = sentAt.exchange(0);
         if (t) {
             delays.push_back(Ms(Clock::now().time_since_epoch() - Clock::duration(t)));
@@ -205,14 +205,15 @@ void Delay()
 void SingleBytes()
 {
     auto form = zmtest::MakeForm({"-i-"});
-    form->idle.SetHandler({});
+    FormProbe::Idle(*form).SetHandler({});
     QCoreApplication::processEvents();
     const std::string line = ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00\r\n";
     const int lines = 2000;
+    CharNameState named;
     const auto start = Clock::now();
     for (int i = 0; i < lines; ++i)
         for (unsigned char c : line)
-            form->ShowEcho(std::string(1, static_cast<char>(c)));
+            FormProbe::ShowEcho(*form, CharName(named, c, false));
     const double seconds = Ms(Clock::now() - start) / 1000.0;
     const double rate = lines * line.size() / seconds;
     std::printf("ShowEcho one byte at a time (a download's echo), %zu characters: %.0f characters/s "
@@ -249,7 +250,7 @@ void Idle()
     setenv("ZMHW_COM62", sim->Path().c_str(), 1);
     auto form = StartForm(62);
     sim.reset();
-    if (!PumpUntil([&] { return form->session.LineLost(); }, 2000)) {
+    if (!PumpUntil([&] { return form->GetSession().IsLineLost(); }, 2000)) {
         std::printf("lost line: not seen as lost\n");
         return;
     }

@@ -91,21 +91,21 @@ struct Session {
                                             std::string(ZM_BIN_DIR) + "/zm32");
         form->resize(680, 440);
         form->show();
-        zmtest::PumpUntil([&] { return form->session.port != 0; }, 10000);
+        zmtest::PumpUntil([&] { return form->GetSession().IsOpen(); }, 10000);
     }
-    bool Ready() const { return form && form->session.port != 0; }
+    bool Ready() const { return form && form->GetSession().IsOpen(); }
 
     // Runs a transfer; `probe` is called whenever the transfer processes messages, or at most
     // every `probeMs` (a zero timer keeps every waiting event loop busy: no good for CPU figures).
-    Clock::duration Run(QAction *TForm_main::*item, const std::string &path, const std::function<void()> &probe,
+    Clock::duration Run(const char *item, const std::string &path, const std::function<void()> &probe,
                         int probeMs = 0)
     {
-        form->fileDialogAnswer = [path](const FileDialog *) { return path; };
+        form->SetFileDialogAnswer([path](const FileDialog *) { return path; });
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, probe);
         tick.start(probeMs);
         const auto start = Clock::now();
-        (form.get()->*item)->trigger();
+        Child<QAction>(*form, item)->trigger();
         return Clock::now() - start;
     }
 
@@ -141,7 +141,7 @@ struct Span {
 // The counts the uploads show on the status line: "$n bytes" (hexadecimal) and "line n, ...".
 std::optional<long long> BytesShown(const TForm_main &form)
 {
-    const QString text = form.Label_Stat->text();
+    const QString text = Child<QLabel>(form, "Label_Stat")->text();
     if (!text.startsWith("$") || !text.endsWith(" bytes"))
         return std::nullopt;
     return text.mid(1).section(' ', 0, 0).toLongLong(nullptr, 16);
@@ -149,7 +149,7 @@ std::optional<long long> BytesShown(const TForm_main &form)
 
 std::optional<long long> LinesShown(const TForm_main &form)
 {
-    const QString text = form.Label_Stat->text();
+    const QString text = Child<QLabel>(form, "Label_Stat")->text();
     if (!text.startsWith("line "))
         return std::nullopt;
     return text.mid(5).section(',', 0, 0).toLongLong();
@@ -229,12 +229,12 @@ double Download(const std::string &dir, int number, bool echo)
     Session s(number, {"--rate", "0", "--size", "10000", "--save", dir + "/saved.bin"});
     if (!s.Ready())
         return 0;
-    s.form->session.settings.echo = echo;
+    s.form->GetSession().Settings().echo = echo;
     // Lines are counted where messages are processed: after each line and after its CR LF.
     Span span;
     long long points = 0;
-    const auto took = s.Run(&TForm_main::DownloadHex, hex, [&] {
-        if (!s.form->BitBtn_Stop->isHidden())
+    const auto took = s.Run("DownloadHex", hex, [&] {
+        if (!Child<QPushButton>(*s.form, "BitBtn_Stop")->isHidden())
             span.See(true, ++points);
     });
     const std::string text = ReadFile(hex);
@@ -257,9 +257,9 @@ double UploadHex(const std::string &dir, int number)
     Session s(number, UploadHexSim(dir));
     if (!s.Ready())
         return 0;
-    s.form->session.settings.uploadhexstop = 0xFFFF;
+    s.form->GetSession().Settings().uploadhexstop = 0xFFFF;
     Span span;
-    const auto took = s.Run(&TForm_main::uploadhex, dir + "/upload.hex", [&] {
+    const auto took = s.Run("uploadhex", dir + "/upload.hex", [&] {
         if (const auto lines = LinesShown(*s.form))
             span.See(true, *lines);
     });
@@ -275,9 +275,9 @@ double UploadBin(const std::string &dir, int number)
     Session s(number, {"--rate", "0", "--size", "10000", "--image", dir + "/image.bin"});
     if (!s.Ready())
         return 0;
-    s.form->session.settings.uploadbinbytes = 0x10000;
+    s.form->GetSession().Settings().uploadbinbytes = 0x10000;
     Span span;
-    const auto took = s.Run(&TForm_main::uploadbin1, dir + "/upload.bin", [&] {
+    const auto took = s.Run("uploadbin1", dir + "/upload.bin", [&] {
         if (const auto count = BytesShown(*s.form))
             span.See(true, *count);
     });
@@ -303,7 +303,7 @@ void UploadHexSilent(const std::string &dir, int number)
         std::this_thread::sleep_for(std::chrono::seconds(9));
         cpu.Mark();
     });
-    s.Run(&TForm_main::uploadhex, dir + "/silent.hex", [] {}, 20);
+    s.Run("uploadhex", dir + "/silent.hex", [] {}, 20);
     sampler.join();
     ReportCpu("upload hex, silent programmer, the wait for data", cpu);
 }
@@ -365,16 +365,16 @@ void UploadsPaced(const std::string &dir, int number)
         Session s(number, {"--rate", "960", "--size", "10000", "--image", dir + "/image.bin"});
         if (!s.Ready())
             return;
-        s.form->session.settings.uploadbinbytes = 0x200;
+        s.form->GetSession().Settings().uploadbinbytes = 0x200;
         Span span;
         CpuShare cpu;
-        s.Run(&TForm_main::uploadbin1, dir + "/paced.bin", [&] {
+        s.Run("uploadbin1", dir + "/paced.bin", [&] {
             if (const auto count = BytesShown(*s.form)) {
                 span.See(true, *count);
                 cpu.Mark();
             }
         }, 20);
-        s.form->session.Close();
+        s.form->GetSession().Close();
         // Each byte is answered with CR LF, four address digits, "=" and two digits: at most
         // 960 / 9 bytes a second; promsim's own pace shows with a client that answers at once.
         const double atOnce = ExamineAtOnce(s.sim.Path(), 0x100);
@@ -390,10 +390,10 @@ void UploadsPaced(const std::string &dir, int number)
                                dir + "/image2k.bin"});
         if (!s.Ready())
             return;
-        s.form->session.settings.uploadhexstop = 0xFFFF;
+        s.form->GetSession().Settings().uploadhexstop = 0xFFFF;
         Span span;
         CpuShare cpu;
-        s.Run(&TForm_main::uploadhex, dir + "/paced.hex", [&] {
+        s.Run("uploadhex", dir + "/paced.hex", [&] {
             if (const auto lines = LinesShown(*s.form)) {
                 span.See(true, *lines);
                 cpu.Mark();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "helpers.h"
+#include "format.h"
 
 namespace {
 

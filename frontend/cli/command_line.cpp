@@ -67,8 +67,8 @@ CLI::Validator HexNumber()
 
 }  // namespace
 
-ParseOutcome ParseCommandLine(const std::vector<std::string> &args, CliOptions &options,
-                              std::string &message)
+ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &options,
+                            std::string &message)
 {
     // zm32's options go to zm32's readers as they are; everything else to CLI11.
     std::vector<std::string> rest;

@@ -24,5 +24,5 @@ enum class ParseOutcome { Run, Help, Error };
 
 // Fills `options`; Help and Error leave the text to print (help on standard output, an error
 // on standard error) in `message`.
-ParseOutcome ParseCommandLine(const std::vector<std::string> &args, CliOptions &options,
-                              std::string &message);
+ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &options,
+                            std::string &message);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "console.h"
+#include "timing.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ void ConsoleHost::Print(const std::string &bytes)
     std::fflush(stdout);
 }
 
-void ConsoleHost::Message(const std::string &text)
+void ConsoleHost::Say(const std::string &text)
 {
     if (progress)
         progress->Clear();
@@ -27,26 +28,35 @@ void ConsoleHost::Message(const std::string &text)
     std::fflush(stderr);
 }
 
+void ConsoleHost::PrintDisplay(const std::string &text)
+{
+    if (raw_) {
+        Print(text);
+        return;
+    }
+    std::string shown;
+    for (const char n : text) {
+        const auto b = static_cast<uint8_t>(n);
+        if (b < 0x80) {
+            shown += n;
+        } else {
+            shown += static_cast<char>(0xC0 | (b >> 6));
+            shown += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    Print(shown);
+}
+
 void ConsoleHost::ShowStatus(const std::string &text)
 {
     if (progress)
         progress->Status(text);
 }
 
-void ConsoleHost::ShowInfo(const std::string &format, const FormatArgs &args)
-{
-    Message(FormatGuarded(format, args));
-}
-
-void ConsoleHost::ShowError(const std::string &format, const FormatArgs &args)
-{
-    Message(FormatGuarded(format, args));
-}
-
-void ConsoleHost::ShowEcho(const std::string &bytes)
+void ConsoleHost::ShowEcho(const std::string &text)
 {
     if (echo)
-        Print(echo->Render(bytes));
+        PrintDisplay(text);
 }
 
 void ConsoleHost::ProcessMessages()
@@ -54,7 +64,7 @@ void ConsoleHost::ProcessMessages()
     if (console::StopSignal() == 0)
         return;
     // Ctrl-C stops the whole transfer, its slow clearing at the end included.
-    if (session.transferRunning)
+    if (session.TransferRunning())
         session.StopTransfer();
     else
         session.RequestStop();

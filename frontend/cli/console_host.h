@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "display.h"
 #include "progress.h"
 #include "session.h"
 
@@ -12,10 +11,34 @@ class ConsoleHost : public SessionHost {
 public:
     ConsoleHost() = default;
 
+    // A message line on standard error, the progress line cleared first.
+    void Say(const std::string &text);
+    // Writes bytes to standard output at once.
+    static void Print(const std::string &bytes);
+    // The session's display text (Latin-1 names and bytes) for a UTF-8 console; raw: as it came.
+    void PrintDisplay(const std::string &text);
+
+    // Whether the echo is shown, and where the progress is drawn (null: nowhere).
+    bool echo = false;
+    ProgressLine *progress = nullptr;
+    // How messages end: a console in raw mode needs the carriage return written out.
+    const char *lineEnd = "\n";
+    // Received and echoed bytes as they came (zmcli's --raw), not named.
+    void SetRaw(bool on)
+    {
+        raw_ = on;
+        session.SetRawDisplay(on);
+    }
+    // Whether a lost line and its return are said (term).
+    bool sayLine = false;
+
+    Session session{*this};
+
+private:
     void ShowStatus(const std::string &text) override;
-    void ShowInfo(const std::string &format, const FormatArgs &args) override;
-    void ShowError(const std::string &format, const FormatArgs &args) override;
-    void ShowEcho(const std::string &bytes) override;
+    void ShowInfo(const std::string &text) override { Say(text); }
+    void ShowError(const std::string &text) override { Say(text); }
+    void ShowEcho(const std::string &text) override;
     void ProcessMessages() override;
     void WaitPumping(int32_t ms) override;
     void StoppableChanged(bool) override {}
@@ -26,21 +49,8 @@ public:
     void ShowProgress(int64_t done, int64_t total) override;
     // In term, a line of its own on standard error; a command that ends with the transfer
     // says it by the transfer's own message and status, with nothing to wait for.
-    void LineLost(const std::string &text) override { if (sayLine) Message(text); }
-    void LineBack(const std::string &text) override { if (sayLine) Message(text); }
+    void OnLineLost(const std::string &text) override { if (sayLine) Say(text); }
+    void OnLineBack(const std::string &text) override { if (sayLine) Say(text); }
 
-    // Writes bytes to standard output at once.
-    static void Print(const std::string &bytes);
-
-    // Where the echo goes (null: not shown) and where the progress is drawn (null: nowhere).
-    LineDisplay *echo = nullptr;
-    ProgressLine *progress = nullptr;
-    // How messages end: a console in raw mode needs the carriage return written out.
-    const char *lineEnd = "\n";
-    bool sayLine = false;
-
-    Session session{*this};
-
-private:
-    void Message(const std::string &text);
+    bool raw_ = false;
 };

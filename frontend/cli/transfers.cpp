@@ -3,6 +3,8 @@
 
 #include "commands.h"
 #include "console.h"
+#include "paths.h"
+#include "timing.h"
 
 namespace {
 
@@ -58,16 +60,14 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     const bool download = options.command == "download";
     ProgressLine progress(showProgress ? stderr : nullptr, options.command,
                           options.command == "upload-hex" ? "lines" : "bytes");
-    LineDisplay echo(false);
     host.progress = &progress;
-    if (options.echo)
-        host.echo = &echo;
+    host.echo = options.echo;
 
     TransferEnd end = TransferEnd::FileNotOpened;
     progress.Start();
     if (download) {
         // The pacing loop's half-second measurement only where there is pacing.
-        if (session.settings.delayms != 0)
+        if (session.Settings().delayms != 0)
             Calibrate();
         end = session.DownloadHex(options.file);
     } else if (options.command == "upload-bin") {
@@ -75,12 +75,12 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     } else if (CanCreate(options.file)) {
         end = session.UploadHex(options.file);
     } else {
-        host.ShowError("Cannot create file %s", {options.file});
+        host.Say("Cannot create file " + options.file);
     }
     if (options.echo)
         ConsoleHost::Print("\n");
     progress.Finish(EndingText(end));
     host.progress = nullptr;
-    host.echo = nullptr;
+    host.echo = false;
     return ExitStatus(end);
 }

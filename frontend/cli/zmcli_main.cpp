@@ -5,7 +5,7 @@
 
 #include "commands.h"
 #include "console.h"
-#include "helpers.h"
+#include "numbers.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ int Run(const CliOptions &options)
     // The settings are zm32's, file name and section included.
     if (!session.LoadSettings(options.settingsArgs, "zm32"))
         return exit_status::kUsage;
-    ApplyCommandOptions(options, session.settings);
-    session.bytes.TraceRestart();
+    ApplyCommandOptions(options, session.Settings());
+    session.RestartTrace();
     if (session.OpenPort() < 0)
         return exit_status::kNotOpened;
     int status = exit_status::kDone;
@@ -53,7 +53,7 @@ int main(int argc, char **argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     CliOptions options;
     std::string message;
-    switch (ParseCommandLine(args, options, message)) {
+    switch (ParseArguments(args, options, message)) {
     case ParseOutcome::Help:
         std::printf("%s\n", message.c_str());
         return exit_status::kDone;

@@ -13,7 +13,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "helpers.h"
+#include "format.h"
+#include "paths.h"
 
 namespace {
 

@@ -1,73 +1,40 @@
 // Terminal mode: received bytes into the pane, typed keys and Stop out to the session.
-#include <QElapsedTimer>
-
 #include "tform_main.h"
+#include "terminalpane.h"
 
 void TForm_main::SetReceiveDisplay(bool on)
 {
     if (on)
-        idle.SetHandler([this] { DrainReceived(); });
+        idle_.SetHandler([this] { DrainReceived(); });
     else
-        idle.SetHandler({});
-}
-
-QString TForm_main::DisplayText(int32_t value)
-{
-    // Bytes above 127 stand for themselves, as the single-byte code page shows them.
-    const std::string name = CharName(displayState, value, false);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+        idle_.SetHandler({});
 }
 
 void TForm_main::DrainReceived()
 {
-    if (draining)
+    if (draining_)
         return;
-    // A lost line has nothing to drain; it is looked for again instead.
-    if (session.LineLost()) {
-        session.Reconnect();
-        return;
-    }
-    draining = true;
+    draining_ = true;
     // All bytes of one drain go into the pane at once; the cap then works once per batch.
     // A flood is taken in slices, so the window keeps painting and answering between them.
-    QString batch;
-    QElapsedTimer slice;
-    slice.start();
-    bool sliceOver = false;
-    for (;;) {
-        const int32_t waiting = session.ReceiveQueue();
-        if (waiting <= 0)
-            break;
-        if (slice.elapsed() >= kDrainSliceMs) {
-            sliceOver = true;
-            break;
-        }
-        for (int32_t i = 0; i < waiting; ++i) {
-            const int32_t value = session.bytes.ReceiveByte();
-            if (value < 0)
-                break;
-            if (value > 0)
-                batch += DisplayText(value);
-            if ((i & 63) == 63 && slice.elapsed() >= kDrainSliceMs)
-                break;
-        }
-    }
-    if (!batch.isEmpty())
-        RichEdit_Main->AppendCapped(batch, kTerminalLines);
-    draining = false;
+    std::string text;
+    const bool more = session_.ReceiveForTerminal(text);
+    if (!text.empty())
+        RichEdit_Main->AppendCapped(QString::fromLatin1(text.data(), qsizetype(text.size())), kTerminalLines);
+    draining_ = false;
     // Keep the loop from sleeping, so that the next idle moment comes at once.
-    if (sliceOver)
+    if (more)
         QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
 }
 
 void TForm_main::RichEdit_MainKeyPress(char key)
 {
-    session.KeyPress(key);
+    session_.KeyPress(key);
 }
 
 void TForm_main::BitBtn_StopClick()
 {
-    session.RequestStop();
+    session_.RequestStop();
     FocusTerminal();
 }
 

@@ -1,4 +1,3 @@
-// The terminal pane: shows what the programmer sends, hands typed keys to the form.
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -7,7 +6,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
-#include "tform_main.h"
+#include "terminalpane.h"
 
 namespace {
 
@@ -51,7 +50,7 @@ void TrimToLines(QTextDocument *doc, int maxLines)
 
 } // namespace
 
-TerminalPane::TerminalPane(TForm_main *form) : QPlainTextEdit(form), form_(form)
+TerminalPane::TerminalPane(QWidget *parent) : QPlainTextEdit(parent)
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
@@ -155,7 +154,7 @@ void TerminalPane::keyPressEvent(QKeyEvent *event)
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
-    form_->RichEdit_MainKeyPress(static_cast<char>(byte));
+    emit KeyTyped(static_cast<char>(byte));
     event->accept();
 }
 

@@ -13,7 +13,9 @@
 #include <QVBoxLayout>
 
 #include "messageboxes.h"
+#include "terminalpane.h"
 #include "thelpf.h"
+#include "timing.h"
 #include "zmhwcomm.h"
 
 namespace {
@@ -54,10 +56,13 @@ void TForm_main::BuildWindow()
     outer->setSpacing(0);
 
     TabControl_Main = new QWidget(central);
+    TabControl_Main->setObjectName("TabControl_Main");
     auto *tabLayout = new QHBoxLayout(TabControl_Main);
     tabLayout->setContentsMargins(0, 0, 0, 0);
     Splitter_Edit_Help = new QSplitter(Qt::Horizontal, TabControl_Main);
+    Splitter_Edit_Help->setObjectName("Splitter_Edit_Help");
     RichEdit_Main = new TerminalPane(this);
+    connect(RichEdit_Main, &TerminalPane::KeyTyped, this, [this](char key) { RichEdit_MainKeyPress(key); });
     RichEdit_Main->setObjectName("RichEdit_Main");
     RichEdit_Main->setFont(terminalFont);
     Label_Help = new QLabel(Splitter_Edit_Help);
@@ -76,6 +81,7 @@ void TForm_main::BuildWindow()
     outer->addWidget(TabControl_Main, 1);
 
     Panel_Buttons = new QWidget(central);
+    Panel_Buttons->setObjectName("Panel_Buttons");
     Panel_Buttons->setFixedHeight(40);
     auto *buttons = new QHBoxLayout(Panel_Buttons);
     buttons->setContentsMargins(4, 4, 0, 4);
@@ -138,35 +144,35 @@ void TForm_main::ConfigureDialogs()
 
 std::string TForm_main::RunFileDialog(const std::unique_ptr<FileDialog> &dialog, const std::string &preset)
 {
-    if (fileDialogAnswer)
-        return fileDialogAnswer(dialog.get());
+    if (fileDialogAnswer_)
+        return fileDialogAnswer_(dialog.get());
     return dialog->Run(preset);
 }
 
 void TForm_main::FormCreate()
 {
-    idle.SetHandler([this] { SessionStart(); });
+    idle_.SetHandler([this] { SessionStart(); });
 }
 
 void TForm_main::SessionStart()
 {
-    if (started)
+    if (started_)
         return;
-    started = true;
-    if (!session.LoadSettings(args_, programPath_)) {
+    started_ = true;
+    if (!session_.LoadSettings(args_, programPath_)) {
         close();
         return;
     }
-    const SettingsState &settingsState = session.settingsState;
+    const SettingsState &settingsState = session_.SettingsFound();
     setWindowTitle(ToQString(FormatGuarded("%s%s (zm32:%s zmhwcomm.dll:%s)",
                                            {settingsState.settingsPath,
                                             settingsState.settingsFileMissing ? "?" : "",
                                             kVersionLabel, zmotla()})));
-    session.bytes.TraceRestart();
+    session_.RestartTrace();
     UpdateLogMenu();
-    if (session.OpenPort() < 0)
+    if (session_.OpenPort() < 0)
         return;
-    QString helpText = ToQString(session.settings.helpText);
+    QString helpText = ToQString(session_.Settings().helpText);
     helpText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     Label_Help->setText(helpText);
     FocusTerminal();
@@ -175,10 +181,10 @@ void TForm_main::SessionStart()
 
 void TForm_main::closeEvent(QCloseEvent *event)
 {
-    if (session.transferRunning) {
+    if (session_.TransferRunning()) {
         // The running transfer stops at its next check and closes the window when it ends.
-        session.StopTransfer();
-        closeAfterTransfer = true;
+        session_.StopTransfer();
+        closeAfterTransfer_ = true;
         event->ignore();
         return;
     }
@@ -193,8 +199,8 @@ void TForm_main::FormClose()
     if (formClosed_)
         return;
     formClosed_ = true;
-    idle.SetHandler({});
-    session.Close();
+    idle_.SetHandler({});
+    session_.Close();
 }
 
 void TForm_main::estafewmillisecondsClick()
@@ -203,28 +209,28 @@ void TForm_main::estafewmillisecondsClick()
     if (!AskYesNo("Wait 5 seconds?"))
         return;
     DelayMs(5000);
-    ::ShowInfo("Finished");
+    ShowInfoBox("Finished");
 }
 
 void TForm_main::logClick()
 {
     UpdateLogMenu();
     if (log->isChecked()) {
-        session.bytes.TraceClose();
+        session_.CloseTrace();
     } else {
-        const std::string chosen = RunFileDialog(SaveDialogLog, session.settings.log);
+        const std::string chosen = RunFileDialog(SaveDialogLog, session_.Settings().log);
         if (!chosen.empty())
-            session.settings.log = chosen;
-        session.bytes.TraceRestart();
+            session_.Settings().log = chosen;
+        session_.RestartTrace();
     }
     UpdateLogMenu();
 }
 
 void TForm_main::UpdateLogMenu()
 {
-    const bool open = session.bytes.TraceIsOpen();
+    const bool open = session_.TraceIsOpen();
     log->setChecked(open);
-    log->setText(open ? ToQString(FormatGuarded("log %s", {session.settings.log})) : QString("log"));
+    log->setText(open ? ToQString(FormatGuarded("log %s", {session_.Settings().log})) : QString("log"));
 }
 
 void TForm_main::clear1Click()

@@ -3,18 +3,15 @@
 // without answering, stay disabled until it has ended.
 #include <QAction>
 
+#include "timing.h"
 #include "tform_main.h"
 
-namespace {
-
-void EnableTransferItems(TForm_main &form, bool on)
+void TForm_main::EnableTransferItems(bool on)
 {
-    for (QAction *item : {form.DownloadHex, form.uploadbin1, form.uploadhex, form.testafewmilliseconds})
+    for (QAction *item : {DownloadHex, uploadbin1, uploadhex, testafewmilliseconds})
         if (item)
             item->setEnabled(on);
 }
-
-} // namespace
 
 void TForm_main::DownloadHexClick()
 {
@@ -23,21 +20,21 @@ void TForm_main::DownloadHexClick()
         return;
     // Measured once per run, before the file opens, so that it never delays the pacing.
     Calibrate();
-    session.DownloadHex(path);
+    session_.DownloadHex(path);
 }
 
 void TForm_main::uploadbin1Click()
 {
     const std::string path = RunFileDialog(SaveDialog);
     if (!path.empty())
-        session.UploadBin(path);
+        session_.UploadBin(path);
 }
 
 void TForm_main::uploadhexClick()
 {
     const std::string path = RunFileDialog(SaveDialog);
     if (!path.empty())
-        session.UploadHex(path);
+        session_.UploadHex(path);
 }
 
 std::string TForm_main::ChooseOtherFile(const std::string &failedPath)
@@ -47,17 +44,17 @@ std::string TForm_main::ChooseOtherFile(const std::string &failedPath)
 
 void TForm_main::TransferStarted()
 {
-    EnableTransferItems(*this, false);
+    EnableTransferItems(false);
     SetReceiveDisplay(false);
 }
 
 void TForm_main::TransferEnded()
 {
     SetReceiveDisplay(true);
-    EnableTransferItems(*this, true);
+    EnableTransferItems(true);
     // A close asked for during the transfer was held back until its file was written.
-    if (closeAfterTransfer) {
-        closeAfterTransfer = false;
+    if (closeAfterTransfer_) {
+        closeAfterTransfer_ = false;
         close();
     }
 }

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "messageboxes.h"
+#include "terminalpane.h"
 #include "tform_main.h"
 #include "waitpumping.h"
 
@@ -14,22 +15,19 @@ void TForm_main::ShowStatus(const std::string &text)
     Label_Stat->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
 }
 
-void TForm_main::ShowInfo(const std::string &format, const FormatArgs &args)
+void TForm_main::ShowInfo(const std::string &text)
 {
-    ::ShowInfo(format, args);
+    ShowInfoBox("%s", {text});
 }
 
-void TForm_main::ShowError(const std::string &format, const FormatArgs &args)
+void TForm_main::ShowError(const std::string &text)
 {
-    ::ShowError(format, args);
+    ShowErrorBox("%s", {text});
 }
 
-void TForm_main::ShowEcho(const std::string &bytes)
+void TForm_main::ShowEcho(const std::string &text)
 {
-    QString text;
-    for (const char c : bytes)
-        text += DisplayText(static_cast<uint8_t>(c));
-    RichEdit_Main->AppendCapped(text, kTerminalLines);
+    RichEdit_Main->AppendCapped(QString::fromLatin1(text.data(), qsizetype(text.size())), kTerminalLines);
 }
 
 void TForm_main::ProcessMessages()
@@ -39,7 +37,7 @@ void TForm_main::ProcessMessages()
 
 void TForm_main::WaitPumping(int32_t ms)
 {
-    ::WaitPumping(ms);
+    WaitWhilePumping(ms);
 }
 
 void TForm_main::StoppableChanged(bool stoppable)
@@ -49,12 +47,12 @@ void TForm_main::StoppableChanged(bool stoppable)
 
 // A lost line stays said until it is back; that it is back is said for a few seconds, unless
 // something else is said meanwhile.
-void TForm_main::LineLost(const std::string &text)
+void TForm_main::OnLineLost(const std::string &text)
 {
     ShowStatus(text);
 }
 
-void TForm_main::LineBack(const std::string &text)
+void TForm_main::OnLineBack(const std::string &text)
 {
     ShowStatus(text);
     const QString said = Label_Stat->text();

@@ -1,5 +1,7 @@
 // How single bytes are named in the trace log and the terminal pane.
-#include "bytelayer.h"
+#include "charname.h"
+
+#include "format.h"
 
 namespace {
 
@@ -35,7 +37,7 @@ std::string Name(int32_t value, bool showSpace, bool &lineEnd)
 
 // A line break is not shown at the CR or LF itself but in front of the next other character,
 // so that a CR LF pair shows as both names on the line it ends.
-std::string CharName(LineState &state, int32_t value, bool showSpace)
+std::string CharName(CharNameState &state, int32_t value, bool showSpace)
 {
     state.lineEnd = false;
     std::string text = Name(value, showSpace, state.lineEnd);

@@ -2,7 +2,9 @@
 // stoppable between lines. The programmer's answers are not read, only discarded at the end.
 #include <chrono>
 #include <cstdio>
+#include <functional>
 
+#include "format.h"
 #include "session.h"
 
 namespace {
@@ -43,62 +45,66 @@ private:
     bool afterCr_ = false;
 };
 
+} // namespace
+
 // The echo of what the download sends. It reaches the host only where messages are processed
 // (a window repaints nowhere else), and there at most every kEcho: a repaint for every
 // line would cost several times the sending, and faster than that no screen shows it anyway.
 class DownloadEcho {
 public:
-    explicit DownloadEcho(Session &session) : session_(session), shownAt_(Clock::now()) {}
+    DownloadEcho(std::function<void()> flush, SessionHost &host)
+        : flush_(std::move(flush)), host_(host), shownAt_(Clock::now())
+    {
+    }
     ~DownloadEcho() { Show(); }
     DownloadEcho(const DownloadEcho &) = delete;
     DownloadEcho &operator=(const DownloadEcho &) = delete;
 
     void Show()
     {
-        session_.FlushEcho();
+        flush_();
         shownAt_ = Clock::now();
     }
     void ProcessMessages()
     {
         if (Clock::now() - shownAt_ >= kEcho)
             Show();
-        session_.host.ProcessMessages();
+        host_.ProcessMessages();
     }
 
 private:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kEcho{20};
-    Session &session_;
+    std::function<void()> flush_;
+    SessionHost &host_;
     Clock::time_point shownAt_;
 };
 
 // Sends the text byte by byte as SendChar does (SendString when paced: delayms after each
 // byte, then messages are processed), but stops at the first failed send and returns its
 // result.
-int32_t SendEchoed(Session &session, DownloadEcho &echo, const std::string &text, bool paced)
+int32_t Session::SendEchoed(DownloadEcho &echo, const std::string &text, bool paced)
 {
     int32_t result = 0;
     for (const char ch : text) {
         const auto c = static_cast<uint8_t>(ch);
-        result = session.bytes.SendByte(c);
+        result = bytes_.SendByte(c);
         if (result < 0)
             break;
-        session.EchoLater(c);
+        EchoLater(c);
         if (paced)
-            DelayMs(session.settings.delayms);
+            DelayMs(settings_.delayms);
     }
     if (paced)
         echo.ProcessMessages();
     return result;
 }
 
-} // namespace
-
 TransferEnd Session::DownloadHex(const std::string &path)
 {
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        host.ShowError("Couldn't open \"%s\" for read", {path});
+        host_.ShowError(FormatGuarded("Couldn't open \"%s\" for read", {path}));
         return TransferEnd::FileNotOpened;
     }
     // The size for progress; a file that cannot seek (a pipe) has none.
@@ -109,46 +115,46 @@ TransferEnd Session::DownloadHex(const std::string &path)
     }
     std::clearerr(file);
     BeginTransfer();
-    host.ShowEcho("\r\n");
-    echoControls = settings.echo;
+    host_.ShowEcho(DisplayText("\r\n", false));
+    echoControls_ = settings_.echo;
 
     HexLineReader reader(file);
     int32_t sent = 0;
     bool stopped = false;
     {
-        DownloadEcho echo(*this);
-        sent = SendEchoed(*this, echo, "I", false);
+        DownloadEcho echo([this] { FlushEcho(); }, host_);
+        sent = SendEchoed(echo, "I", false);
         echo.Show();
         if (sent >= 0) {
-            host.WaitPumping(200);
-            sent = SendEchoed(*this, echo, "T", false);
+            host_.WaitPumping(200);
+            sent = SendEchoed(echo, "T", false);
             echo.Show();
         }
         if (sent >= 0) {
-            host.WaitPumping(200);
+            host_.WaitPumping(200);
             BeginStoppable();
             std::string line;
             while (reader.Next(line)) {
                 if (line.compare(0, 3, ":00") == 0)
                     line = kEndRecord;
-                sent = SendEchoed(*this, echo, line, true);
-                if (sent < 0 || (stopped = stopRequested))
+                sent = SendEchoed(echo, line, true);
+                if (sent < 0 || (stopped = stopRequested_))
                     break;
-                sent = SendEchoed(*this, echo, "\r\n", true);
-                if (sent < 0 || (stopped = stopRequested))
+                sent = SendEchoed(echo, "\r\n", true);
+                if (sent < 0 || (stopped = stopRequested_))
                     break;
-                host.ShowProgress(std::ftell(file), size);
+                host_.ShowProgress(std::ftell(file), size);
             }
         }
     }
     const bool readFailed = sent >= 0 && reader.Failed();
     if (sent < 0)
-        host.ShowError("Couldn't send to the programmer (%d)", {sent});
+        host_.ShowError(FormatGuarded("Couldn't send to the programmer (%d)", {sent}));
     else if (readFailed)
-        host.ShowError("Couldn't read \"%s\"", {path});
+        host_.ShowError(FormatGuarded("Couldn't read \"%s\"", {path}));
 
     ClearReceiveQueue();
-    echoControls = false;
+    echoControls_ = false;
     SendChar(13);
     EndStoppable();
     std::fclose(file);

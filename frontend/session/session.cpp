@@ -1,22 +1,214 @@
-// The session's port, sending and stopping primitives that the transfers share.
+// The session's connection, sending, the terminal and the stopping primitives that the
+// transfers share.
 #include "session.h"
 
-#include "zmhwcomm.h"
+#include <thread>
 
-Session::Session(SessionHost &sessionHost) : host(sessionHost) {}
+#include "format.h"
+#include "text.h"
 
-Session::~Session()
-{
-    // A session that ends without Close still gives its port back.
-    if (port)
-        zmhwClose(&port);
-}
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A wait sleeps this long between looks at the line: a byte is seen within 1 ms of its
+// arrival, and a quiet line costs next to nothing.
+constexpr auto kPauseStep = std::chrono::microseconds(700);
+// A line whose answer to a send came within this is a quick one: after each send it is looked
+// at again at once for this long, so that a dialogue of quick answers loses no time to
+// sleeping. On a slower line (9600 baud takes 1 ms a character) waits sleep from the start;
+// there an answer found after a single sleep shows that the line has become quick.
+constexpr auto kQuickAnswer = std::chrono::milliseconds(1);
+// How often a wait lets the host handle its input, so that a window paints and answers.
+constexpr auto kHandleInputEvery = std::chrono::milliseconds(50);
+// The longest the terminal takes received bytes at a time, so that a flood leaves the host
+// time to paint and answer.
+constexpr auto kTerminalSlice = std::chrono::milliseconds(5);
+// How often a wait for the programmer's answer looks at the line.
+constexpr auto kAnswerPoll = std::chrono::milliseconds(5);
+
+}  // namespace
+
+Session::Session(SessionHost &sessionHost) : host_(sessionHost) {}
+
+// A session that ends without Close still gives its port back: the connection does.
+Session::~Session() = default;
 
 bool Session::LoadSettings(const std::vector<std::string> &args, const std::string &programPath)
 {
-    ::LoadSettings(settings, settingsState, args, programPath,
-                   [this](const std::string &message) { host.ShowInfo("%s", {message}); });
-    return !settingsState.commandLineError;
+    ::LoadSettings(settings_, settingsState_, args, programPath,
+                   [this](const std::string &message) { host_.ShowInfo(message); });
+    return !settingsState_.commandLineError;
+}
+
+int32_t Session::OpenPort()
+{
+    const int32_t result = connection_.Open();
+    if (result < 0)
+        host_.ShowError(FormatGuarded("Couldn't zmhwOpen (%d)", {result}));
+    return result;
+}
+
+void Session::Close()
+{
+    connection_.Close();
+    bytes_.TraceRestart();
+}
+
+int32_t Session::ReceiveQueue()
+{
+    bool lostNow = false;
+    const int32_t waiting = connection_.ReceiveQueue(lostNow);
+    if (lostNow)
+        SayLost();
+    // The first bytes seen after a send tell how quickly this line answers.
+    if (waiting > 0 && bytes_.LastSent() != answeredSend_) {
+        answeredSend_ = bytes_.LastSent();
+        const int sleeps = sleptAfter_ == answeredSend_ ? sleeps_ : 0;
+        quickAnswers_ = Clock::now() - answeredSend_ < kQuickAnswer || (!quickAnswers_ && sleeps <= 1);
+    }
+    return waiting;
+}
+
+void Session::ClearReceiveQueue()
+{
+    bool lostNow = false;
+    connection_.ClearReceiveQueue(lostNow);
+    if (lostNow)
+        SayLost();
+}
+
+void Session::SayLost()
+{
+    // A running transfer first ends with its own message; EndTransfer says it then.
+    if (!transferRunning_)
+        host_.OnLineLost(connection_.LostText());
+}
+
+bool Session::Reconnect()
+{
+    if (transferRunning_ || !settings_.reconnect || !connection_.ReopenWhenDue())
+        return false;
+    host_.OnLineBack(connection_.BackText());
+    return true;
+}
+
+void Session::PauseForLine()
+{
+    const Clock::time_point now = Clock::now();
+    if (quickAnswers_ && now - bytes_.LastSent() < kQuickAnswer)
+        return;
+    if (now - lastInput_ >= kHandleInputEvery) {
+        lastInput_ = now;
+        host_.ProcessMessages();
+        return;
+    }
+    if (sleptAfter_ != bytes_.LastSent()) {
+        sleptAfter_ = bytes_.LastSent();
+        sleeps_ = 0;
+    }
+    ++sleeps_;
+    std::this_thread::sleep_for(kPauseStep);
+}
+
+std::string Session::DisplayText(const std::string &bytes, bool received)
+{
+    if (rawDisplay_)
+        return bytes;
+    std::string text;
+    for (const char c : bytes)
+        if (c != 0 || !received)
+            text += CharName(displayState_, static_cast<uint8_t>(c), false);
+    return text;
+}
+
+bool Session::ReceiveForTerminal(std::string &text)
+{
+    if (IsLineLost()) {
+        Reconnect();
+        return false;
+    }
+    std::string received;
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        const int32_t waiting = ReceiveQueue();
+        if (waiting <= 0)
+            break;
+        if (Clock::now() - start >= kTerminalSlice) {
+            text += DisplayText(received, true);
+            return true;
+        }
+        for (int32_t i = 0; i < waiting; ++i) {
+            const int32_t value = bytes_.ReceiveByte();
+            if (value < 0)
+                break;
+            received += static_cast<char>(value);
+            if ((i & 63) == 63 && Clock::now() - start >= kTerminalSlice)
+                break;
+        }
+    }
+    text += DisplayText(received, true);
+    return false;
+}
+
+void Session::LetLineSettle(int32_t quietMs, int32_t limitMs)
+{
+    Deadline quiet;
+    quiet.Arm(quietMs);
+    Deadline limit;
+    limit.Arm(limitMs);
+    stopRequested_ = false;
+    while (!quiet.Expired() && !limit.Expired()) {
+        const int32_t waiting = ReceiveQueue();
+        if (waiting < 0)
+            return;
+        if (waiting > 0) {
+            ClearReceiveQueue();
+            quiet.Arm(quietMs);
+        }
+        host_.ProcessMessages();
+        if (stopRequested_)
+            return;
+        std::this_thread::sleep_for(kAnswerPoll);
+    }
+}
+
+AnswerEnd Session::ReadAnswer(const std::string &prompt, int32_t quietMs,
+                              const std::function<void(const std::string &text)> &show)
+{
+    std::string tail;
+    Deadline quiet;
+    quiet.Arm(quietMs);
+    stopRequested_ = false;
+    while (!quiet.Expired()) {
+        host_.ProcessMessages();
+        if (stopRequested_)
+            return AnswerEnd::Stopped;
+        const int32_t waiting = ReceiveQueue();
+        if (waiting < 0)
+            return AnswerEnd::Lost;
+        if (waiting == 0) {
+            std::this_thread::sleep_for(kAnswerPoll);
+            continue;
+        }
+        quiet.Arm(quietMs);
+        std::string answer;
+        bool prompted = false;
+        for (int32_t i = 0; i < waiting && !prompted; ++i) {
+            const int32_t value = bytes_.ReceiveByte();
+            if (value < 0)
+                break;
+            answer += static_cast<char>(value);
+            tail += static_cast<char>(value);
+            if (tail.size() > prompt.size())
+                tail.erase(0, tail.size() - prompt.size());
+            prompted = tail == prompt;
+        }
+        show(DisplayText(answer, true));
+        if (prompted)
+            return AnswerEnd::Prompt;
+    }
+    return AnswerEnd::Quiet;
 }
 
 void Session::EchoLater(uint8_t c)
@@ -32,16 +224,16 @@ void Session::FlushEcho()
     // Cleared before the host sees it: showing may process messages that send again.
     const std::string shown = std::move(pendingEcho_);
     pendingEcho_.clear();
-    host.ShowEcho(shown);
+    host_.ShowEcho(DisplayText(shown, false));
 }
 
 void Session::SendChar(uint8_t c)
 {
-    if (bytes.SendByte(c) < 0)
+    if (bytes_.SendByte(c) < 0)
         ReceiveQueue();  // tells a line that has gone away
     // A key typed during a download shows after everything sent before it; nothing shows
     // what did not go out because the line is gone.
-    if (!LineLost())
+    if (!IsLineLost())
         EchoLater(c);
     FlushEcho();
 }
@@ -50,17 +242,17 @@ void Session::SendString(const std::string &s)
 {
     for (char c : s) {
         SendChar(static_cast<uint8_t>(c));
-        DelayMs(settings.delayms);
+        DelayMs(settings_.delayms);
     }
-    host.ProcessMessages();
+    host_.ProcessMessages();
 }
 
 void Session::KeyPress(char key)
 {
     // While the line is lost a key goes nowhere: not sent, not traced, not echoed.
-    if (LineLost())
+    if (IsLineLost())
         return;
-    if (settings.upper)
+    if (settings_.upper)
         UpcaseLetter(key);
     SendChar(static_cast<uint8_t>(key));
 }
@@ -68,52 +260,52 @@ void Session::KeyPress(char key)
 void Session::BeginStoppable()
 {
     // A stop of the whole transfer stops every later stoppable step of it too.
-    stopRequested = stopWholeTransfer;
-    host.StoppableChanged(true);
+    stopRequested_ = stopWholeTransfer_;
+    host_.StoppableChanged(true);
 }
 
 void Session::EndStoppable()
 {
-    stopRequested = false;
-    host.StoppableChanged(false);
+    stopRequested_ = false;
+    host_.StoppableChanged(false);
 }
 
 void Session::StopTransfer()
 {
-    stopRequested = true;
-    stopWholeTransfer = true;
+    stopRequested_ = true;
+    stopWholeTransfer_ = true;
 }
 
 void Session::ClearInputSlowly(int32_t quietMs)
 {
     BeginStoppable();
     for (int n = 1;; ++n) {
-        host.ShowStatus(FormatGuarded(
+        host_.ShowStatus(FormatGuarded(
             "Clearing input ever so slowly (%d); reset the thing to speed this up?", {n}));
         ClearReceiveQueue();
-        host.WaitPumping(quietMs);
+        host_.WaitPumping(quietMs);
         if (ReceiveQueue() < 1)
             break;
-        host.ProcessMessages();
-        if (stopRequested)
+        host_.ProcessMessages();
+        if (stopRequested_)
             break;
     }
-    host.ShowStatus({});
+    host_.ShowStatus({});
     EndStoppable();
 }
 
 void Session::BeginTransfer()
 {
-    transferRunning = true;
-    host.TransferStarted();
+    transferRunning_ = true;
+    host_.TransferStarted();
 }
 
 void Session::EndTransfer()
 {
     // The transfer has said how it ended; a line lost meanwhile is said after that.
-    if (LineLost())
-        host.LineLost(LostText());
-    transferRunning = false;
-    stopWholeTransfer = false;
-    host.TransferEnded();
+    if (IsLineLost())
+        host_.OnLineLost(connection_.LostText());
+    transferRunning_ = false;
+    stopWholeTransfer_ = false;
+    host_.TransferEnded();
 }

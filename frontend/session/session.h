@@ -1,13 +1,17 @@
-// A session with the programmer without any window: the open port and its settings, the
-// byte layer with its trace log, sending with the echo rule, Stop, and the three transfers.
+// A session with the programmer without any window: the connection and its settings, the
+// byte layer with its trace log, the terminal's received and sent bytes, Stop, and the three
+// transfers (download_hex.cpp, upload_bin.cpp, upload_hex.cpp).
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "bytelayer.h"
+#include "charname.h"
+#include "connection.h"
 #include "session_host.h"
 #include "settings.h"
 
@@ -20,9 +24,10 @@ enum class TransferEnd {
                     // and no other file was chosen)
 };
 
-// The line to the programmer: Up from a successful open; Lost when the device went away after
-// that (its port is then closed until it can be opened again); Closed before and after.
-enum class Line { Closed, Up, Lost };
+class DownloadEcho;
+
+// How the answer to a command ended.
+enum class AnswerEnd { Prompt, Quiet, Stopped, Lost };
 
 class Session {
 public:
@@ -31,44 +36,49 @@ public:
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
-    // Fills `settings` from the arguments (without the program name) and the settings file;
+    // Fills the settings from the arguments (without the program name) and the settings file;
     // a bad command line shows the usage text through the host and returns false.
     bool LoadSettings(const std::vector<std::string> &args, const std::string &programPath);
-    // Opens `settings.port` with the settings; a failure is shown and its result returned.
+    ZM32OP &Settings() { return settings_; }
+    const ZM32OP &Settings() const { return settings_; }
+    const SettingsState &SettingsFound() const { return settingsState_; }
+
+    // Opens the port the settings name; a failure is shown and its result returned.
     int32_t OpenPort();
-    bool IsOpen() const { return port != 0; }
+    bool IsOpen() const { return connection_.IsOpen(); }
+    bool IsLineLost() const { return connection_.State() == ConnectionState::Lost; }
     // Closes the port and the trace log, writing a pending line break first.
     void Close();
 
-    // The port's receive queue count (negative on failure), and its clearing. A failure here
-    // (or a failed send followed by one) on an open line means the device has gone: the line
-    // is lost, and said so.
-    int32_t ReceiveQueue();
-    void ClearReceiveQueue();
-    bool LineLost() const { return line == Line::Lost; }
-    // While the line is lost and no transfer runs: about once a second opens the port again
-    // with the same settings, and says so when it is back. A host calls it whenever it is idle.
-    bool Reconnect();
-    // A wait on the line found nothing waiting: pauses briefly instead of asking again at once,
-    // and lets the host handle its input now and then.
-    void PauseForLine();
-
-    // The echo rule: what SendChar shows of a byte it sends.
-    bool Echoes(uint8_t c) const { return settings.echo && (c >= 32 || echoControls); }
-    void SendChar(uint8_t c);
+    // The terminal: takes what the line has received (at most a few milliseconds' worth, so
+    // that a flood leaves the host time to answer) and appends it to `text` as display text:
+    // control bytes by name, a line break after CR or LF, a NUL not at all, other bytes as
+    // themselves (Latin-1); with a raw display every byte as it came. A lost line is looked
+    // for again instead (about once a second). Returns true while more is waiting.
+    bool ReceiveForTerminal(std::string &text);
+    void SetRawDisplay(bool raw) { rawDisplay_ = raw; }
+    // A typed key: upper-cased when `upper` is on, sent and echoed by the echo rule.
+    void KeyPress(char key);
     // Each character paced by delayms, then messages are processed.
     void SendString(const std::string &s);
-    // A typed key: upper-cased when `upper` is on, then sent as SendChar does.
-    void KeyPress(char key);
+    // Lets what the programmer still says pass until the line is quiet for `quietMs` (at
+    // most `limitMs`), so that an old prompt is not taken for the next answer's.
+    void LetLineSettle(int32_t quietMs, int32_t limitMs);
+    // The answer to what was sent, up to and including `prompt`, or until the line is quiet
+    // for `quietMs`; each piece is shown through `show` as display text as it comes.
+    AnswerEnd ReadAnswer(const std::string &prompt, int32_t quietMs,
+                         const std::function<void(const std::string &text)> &show);
 
-    // Stop: the transfer looks at stopRequested where it may stop.
-    void BeginStoppable();
-    void EndStoppable();
-    void RequestStop() { stopRequested = true; }
+    // Stop: the running transfer looks at it where it may stop.
+    void RequestStop() { stopRequested_ = true; }
     // Stops the running transfer and every later stoppable step of it.
     void StopTransfer();
-    // Clears the line until it stays quiet for `quietMs`, or Stop.
-    void ClearInputSlowly(int32_t quietMs);
+    bool TransferRunning() const { return transferRunning_; }
+
+    // The trace log: (re)opened on the next byte under the settings' log name, or closed.
+    void RestartTrace() { bytes_.TraceRestart(); }
+    void CloseTrace() { bytes_.TraceClose(); }
+    bool TraceIsOpen() const { return bytes_.TraceIsOpen(); }
 
     // The three transfers. Each runs until it ends, shows its messages through the host and
     // leaves the session in terminal mode.
@@ -76,36 +86,54 @@ public:
     TransferEnd UploadBin(const std::string &path);
     TransferEnd UploadHex(const std::string &path);
 
+private:
+    friend class SessionProbe;  // the tests' look inside
+
+    int32_t ReceiveQueue();
+    void ClearReceiveQueue();
+    void SayLost();
+    bool Reconnect();
+    // A wait on the line found nothing waiting: pauses briefly instead of asking again at
+    // once, and lets the host handle its input now and then.
+    void PauseForLine();
+
+    // The echo rule: what SendChar shows of a byte it sends.
+    bool Echoes(uint8_t c) const { return settings_.echo && (c >= 32 || echoControls_); }
+    void SendChar(uint8_t c);
+    // The echo goes to the host in batches: EchoLater keeps a byte the echo rule shows,
+    // FlushEcho hands what is kept to the host. SendChar flushes first.
+    void EchoLater(uint8_t c);
+    void FlushEcho();
+    // Display text of bytes: a received NUL is dropped, an echoed one named.
+    std::string DisplayText(const std::string &bytes, bool received);
+
+    void BeginStoppable();
+    void EndStoppable();
+    void BeginTransfer();
+    void EndTransfer();
+    // Clears the line until it stays quiet for `quietMs`, or Stop.
+    void ClearInputSlowly(int32_t quietMs);
     // Upload bin's readers: the next occurrence of `text`, and two hex digits (-1 when they
     // do not come or are not hex). A negative limit waits without end.
     bool WaitForText(const std::string &text, int32_t limitMs);
     int32_t ReadHexByte(int32_t limitMs);
+    // Download hex's sending: the text byte by byte, echoed in batches, paced when asked;
+    // stops at the first failed send and returns its result.
+    int32_t SendEchoed(DownloadEcho &echo, const std::string &text, bool paced);
 
-    // Download hex's echo goes to the host in batches: EchoLater keeps a byte the echo rule
-    // shows, FlushEcho hands what is kept to the host. SendChar flushes first.
-    void EchoLater(uint8_t c);
-    void FlushEcho();
-
-    SessionHost &host;
-    ZM32OP settings;
-    SettingsState settingsState;
-    intptr_t port = 0;
-    Line line = Line::Closed;
-    ByteLayer bytes{port, settings};
-    bool stopRequested = false;
-    bool echoControls = false;
-    bool transferRunning = false;
-    bool stopWholeTransfer = false;
-
-private:
-    void BeginTransfer();
-    void EndTransfer();
-    int32_t Open();
-    void LoseLine();
-    std::string LostText() const;
+    SessionHost &host_;
+    ZM32OP settings_;
+    SettingsState settingsState_;
+    Connection connection_{settings_};
+    ByteLayer bytes_{connection_.Handle(), settings_};
+    CharNameState displayState_;
+    bool rawDisplay_ = false;
+    bool stopRequested_ = false;
+    bool echoControls_ = false;
+    bool transferRunning_ = false;
+    bool stopWholeTransfer_ = false;
 
     std::string pendingEcho_;
-    Deadline reconnectDue_;
     std::chrono::steady_clock::time_point lastInput_;
     // How quickly the line answers a send: the send last timed, and the sleeps after a send.
     std::chrono::steady_clock::time_point answeredSend_;

@@ -4,21 +4,17 @@
 #include <cstdint>
 #include <string>
 
-#include "helpers.h"
-
 class SessionHost {
 public:
     virtual ~SessionHost() = default;
 
     // The one-line status (empty clears it). The text is bytes, each one character.
     virtual void ShowStatus(const std::string &text) = 0;
-    // Information and errors; the text is FormatGuarded(format, args). Called while the
-    // transfer waits, like a modal box.
-    virtual void ShowInfo(const std::string &format, const FormatArgs &args) = 0;
-    virtual void ShowError(const std::string &format, const FormatArgs &args) = 0;
-    // Bytes sent (and two line-end bytes at the start of a download) to show as the terminal
-    // shows received ones.
-    virtual void ShowEcho(const std::string &bytes) = 0;
+    // Information and errors, said in full. Called while the transfer waits, like a modal box.
+    virtual void ShowInfo(const std::string &text) = 0;
+    virtual void ShowError(const std::string &text) = 0;
+    // What was sent, as display text (see Session::ReceiveForTerminal), for the terminal.
+    virtual void ShowEcho(const std::string &text) = 0;
     // Handles what is pending (keys, clicks, a stop request), then returns at once.
     virtual void ProcessMessages() = 0;
     // Waits about `ms` (at most kLongestWaitMs) while handling what comes meanwhile.
@@ -37,6 +33,6 @@ public:
     // The line went away (an unplugged adapter, a programmer switched off), or came back.
     // Each is said once, without a box: nobody has to answer it. The text names the port and
     // the device it stands for.
-    virtual void LineLost(const std::string &text) = 0;
-    virtual void LineBack(const std::string &text) = 0;
+    virtual void OnLineLost(const std::string &text) = 0;
+    virtual void OnLineBack(const std::string &text) = 0;
 };

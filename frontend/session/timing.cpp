@@ -1,5 +1,5 @@
 // Millisecond deadlines and the calibrated busy wait.
-#include "bytelayer.h"
+#include "timing.h"
 
 #include <algorithm>
 #include <chrono>

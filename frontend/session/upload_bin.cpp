@@ -2,6 +2,8 @@
 // "=" and two hex digits a byte, and writes the bytes unchanged into a binary file.
 #include <cstdio>
 
+#include "format.h"
+#include "numbers.h"
 #include "session.h"
 
 namespace {
@@ -30,7 +32,7 @@ bool Session::WaitForText(const std::string &text, int32_t limitMs)
     // processing of messages, so it is set once on the way out.
     std::string seen;
     const auto finish = [&](bool found) {
-        host.ShowStatus(seen);
+        host_.ShowStatus(seen);
         return found;
     };
     size_t position = 0;
@@ -45,7 +47,7 @@ bool Session::WaitForText(const std::string &text, int32_t limitMs)
         if (waiting == 0)
             PauseForLine();
         for (int32_t i = 0; i < waiting; ++i) {
-            const int32_t value = bytes.ReceiveByte();
+            const int32_t value = bytes_.ReceiveByte();
             if (value < 0)
                 return finish(false);
             seen += static_cast<char>(value);
@@ -73,7 +75,7 @@ int32_t Session::ReadHexByte(int32_t limitMs)
         if (waiting == 0) {
             PauseForLine();
         } else {
-            const int32_t value = bytes.ReceiveByte();
+            const int32_t value = bytes_.ReceiveByte();
             if (value < 0)
                 return -1;
             collected += static_cast<char>(value);
@@ -87,7 +89,7 @@ TransferEnd Session::UploadBin(const std::string &path)
     std::remove(path.c_str());
     std::FILE *file = std::fopen(path.c_str(), "wb");
     if (!file) {
-        host.ShowError("Couldn't create \"%s\"", {path});
+        host_.ShowError(FormatGuarded("Couldn't create \"%s\"", {path}));
         return TransferEnd::FileNotOpened;
     }
     // Unbuffered, so that a failing write shows at the byte it concerns and the file always
@@ -98,41 +100,41 @@ TransferEnd Session::UploadBin(const std::string &path)
     int32_t counter = 0;
     TransferEnd end = TransferEnd::Failed;
     bool writeFailed = false;
-    host.WaitPumping(200);
+    host_.WaitPumping(200);
     ClearReceiveQueue();
     SendString("X");
     if (!WaitForText(" ", 1000)) {
-        host.ShowError("missing space", {});
+        host_.ShowError("missing space");
     } else {
-        SendString(HexPadded(settings.uploadbinstart, 4) + "\r");
+        SendString(HexPadded(settings_.uploadbinstart, 4) + "\r");
         for (;;) {
             if (!WaitForText("=", 1000)) {
-                host.ShowError("missing \"=\"; sorry", {});
+                host_.ShowError("missing \"=\"; sorry");
                 break;
             }
             const int32_t value = ReadHexByte(kHexByteLimitMs);
             if (value < 0) {
-                host.ShowError("bad hex byte", {});
+                host_.ShowError("bad hex byte");
                 break;
             }
             if (std::fputc(value, file) == EOF) {
                 writeFailed = true;
-                host.ShowError("Couldn't write \"%s\"", {path});
+                host_.ShowError(FormatGuarded("Couldn't write \"%s\"", {path}));
                 break;
             }
             ++counter;
-            if (counter >= settings.uploadbinbytes) {
-                host.ShowProgress(counter, settings.uploadbinbytes);
+            if (counter >= settings_.uploadbinbytes) {
+                host_.ShowProgress(counter, settings_.uploadbinbytes);
                 SendString("\r");
                 end = TransferEnd::Completed;
                 break;
             }
-            bytes.SendByte(32);
+            bytes_.SendByte(32);
             if (counter % 8 == 0) {
-                host.ShowStatus(FormatGuarded("$%x bytes", {counter}));
-                host.ShowProgress(counter, settings.uploadbinbytes);
-                host.ProcessMessages();
-                if (stopRequested) {
+                host_.ShowStatus(FormatGuarded("$%x bytes", {counter}));
+                host_.ShowProgress(counter, settings_.uploadbinbytes);
+                host_.ProcessMessages();
+                if (stopRequested_) {
                     end = TransferEnd::Stopped;
                     break;
                 }
@@ -140,7 +142,7 @@ TransferEnd Session::UploadBin(const std::string &path)
         }
     }
     if (std::fclose(file) != 0 && !writeFailed) {
-        host.ShowError("Couldn't write \"%s\"", {path});
+        host_.ShowError(FormatGuarded("Couldn't write \"%s\"", {path}));
         end = TransferEnd::Failed;
     }
     ClearInputSlowly(500);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "format.h"
+#include "numbers.h"
 #include "session.h"
 
 namespace {
@@ -44,19 +46,19 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     BeginTransfer();
     std::vector<std::string> lines;
     SendChar('I');
-    host.WaitPumping(200);
+    host_.WaitPumping(200);
     SendChar('U');
-    host.WaitPumping(200);
-    SendChar(static_cast<uint8_t>(settings.uploadoffset.empty() ? '0' : settings.uploadoffset[0]));
+    host_.WaitPumping(200);
+    SendChar(static_cast<uint8_t>(settings_.uploadoffset.empty() ? '0' : settings_.uploadoffset[0]));
     BeginStoppable();
-    host.ShowStatus(FormatGuarded(
+    host_.ShowStatus(FormatGuarded(
         "Uploading to %x address, offset %s; waiting %d millisecondsfor upload to commence",
-        {settings.uploadhexstop, settings.uploadoffset, kFirstByteMs}));
-    host.ShowStatus("Waiting for 7 seconds from Prompro 7");
+        {settings_.uploadhexstop, settings_.uploadoffset, kFirstByteMs}));
+    host_.ShowStatus("Waiting for 7 seconds from Prompro 7");
     std::string current;
     int32_t counter = 0;
     size_t sinceMessages = 0;
-    host.WaitPumping(1000);
+    host_.WaitPumping(1000);
     ClearReceiveQueue();
 
     TransferEnd end = TransferEnd::Completed;
@@ -66,7 +68,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     for (bool done = false; !done;) {
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0) {
-            host.ShowError("getchar error %d", {waiting});
+            host_.ShowError(FormatGuarded("getchar error %d", {waiting}));
             end = TransferEnd::Failed;
             break;
         }
@@ -75,30 +77,30 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
             deadline.Arm(kQuietMs);
         } else if (deadline.Expired()) {
             // The quiet time after data is the normal end; nothing at all is a failure.
-            host.ShowInfo("Timed out (%d ms)", {kFirstByteMs});
+            host_.ShowInfo(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}));
             if (!received)
                 end = TransferEnd::Failed;
             break;
         } else {
             PauseForLine();
             // Between lines, a wait for data ends with Stop and keeps the lines so far.
-            if (current.empty() && stopRequested) {
+            if (current.empty() && stopRequested_) {
                 end = TransferEnd::Stopped;
                 break;
             }
         }
         for (int32_t i = 0; i < waiting && !done; ++i) {
-            const int32_t value = bytes.ReceiveByte();
+            const int32_t value = bytes_.ReceiveByte();
             if (value < 0) {
-                host.ShowError("getchar error %d", {value});
+                host_.ShowError(FormatGuarded("getchar error %d", {value}));
                 end = TransferEnd::Failed;
                 done = true;
             } else if (value >= 32) {
                 current += static_cast<char>(value);
                 if (++sinceMessages >= kStopCheckBytes) {
                     sinceMessages = 0;
-                    host.ProcessMessages();
-                    done = stopRequested;
+                    host_.ProcessMessages();
+                    done = stopRequested_;
                     if (done)
                         end = TransferEnd::Stopped;
                 }
@@ -106,15 +108,15 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
                 lines.push_back(current);
                 ++counter;
                 const std::string address = current.size() > 3 ? current.substr(3, 4) : std::string();
-                host.ShowStatus(FormatGuarded("line %d, addr %s", {counter, address}));
-                host.ShowProgress(counter, -1);
-                if (settings.uploadhexstop < ParseHex(address)) {
+                host_.ShowStatus(FormatGuarded("line %d, addr %s", {counter, address}));
+                host_.ShowProgress(counter, -1);
+                if (settings_.uploadhexstop < ParseHex(address)) {
                     done = true;
                 } else {
                     current.clear();
                     sinceMessages = 0;
-                    host.ProcessMessages();
-                    done = stopRequested;
+                    host_.ProcessMessages();
+                    done = stopRequested_;
                     if (done)
                         end = TransferEnd::Stopped;
                 }
@@ -126,20 +128,20 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     // cancelling the dialog gives them up.
     const TransferEnd receiveEnd = end;
     while (!path.empty()) {
-        host.ShowStatus(FormatGuarded("saving file \"%s\"", {path}));
+        host_.ShowStatus(FormatGuarded("saving file \"%s\"", {path}));
         const SaveResult saved = SaveLines(lines, path);
         if (saved == SaveResult::Saved) {
             end = receiveEnd;
             break;
         }
         if (saved == SaveResult::CannotCreate) {
-            host.ShowError("Cannot create file %s", {path});
+            host_.ShowError(FormatGuarded("Cannot create file %s", {path}));
             end = TransferEnd::FileNotOpened;
         } else {
-            host.ShowError("Couldn't write \"%s\"", {path});
+            host_.ShowError(FormatGuarded("Couldn't write \"%s\"", {path}));
             end = TransferEnd::Failed;
         }
-        path = host.ChooseOtherFile(path);
+        path = host_.ChooseOtherFile(path);
     }
     lines.clear();
     lines.shrink_to_fit();

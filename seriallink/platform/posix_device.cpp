@@ -107,18 +107,18 @@ BOOL FailErrno()
     return Fail(WindowsError(errno));
 }
 
-Deadline::Deadline(uint64_t ms)
+PollDeadline::PollDeadline(uint64_t ms)
 {
     Restart(ms);
 }
 
-void Deadline::Restart(uint64_t ms)
+void PollDeadline::Restart(uint64_t ms)
 {
     infinite_ = ms == 0;
     end_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
 }
 
-int Deadline::RemainingMs() const
+int PollDeadline::RemainingMs() const
 {
     if (infinite_)
         return -1;

@@ -42,9 +42,9 @@ BOOL Fail(DWORD error);
 BOOL FailErrno();
 
 // A point in time from which poll() time-outs are counted; a zero span never expires.
-class Deadline {
+class PollDeadline {
 public:
-    explicit Deadline(uint64_t ms = 0);
+    explicit PollDeadline(uint64_t ms = 0);
     void Restart(uint64_t ms);
     bool Infinite() const { return infinite_; }
     // Milliseconds left, rounded up, for poll(); -1 when there is no limit.

@@ -54,7 +54,7 @@ int Fill(SerialDevice &d)
 
 // Whether DSR is up, waiting for it until the deadline. A device without modem lines
 // (a pseudo-terminal) has no DSR to wait for: its peer is always ready, so it counts as up.
-bool WaitForDsr(const SerialDevice &d, const Deadline &deadline)
+bool WaitForDsr(const SerialDevice &d, const PollDeadline &deadline)
 {
     if (!d.modemLines)
         return true;
@@ -103,11 +103,11 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read,
     const bool firstByte = t.ReadIntervalTimeout == MAXDWORD &&
                            t.ReadTotalTimeoutMultiplier == MAXDWORD &&
                            t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != MAXDWORD;
-    const Deadline total(firstByte ? t.ReadTotalTimeoutConstant
+    const PollDeadline total(firstByte ? t.ReadTotalTimeoutConstant
                                    : TotalTimeout(t.ReadTotalTimeoutMultiplier,
                                                   t.ReadTotalTimeoutConstant, toRead));
     const bool useInterval = !atOnce && !firstByte && t.ReadIntervalTimeout != 0;
-    Deadline interval;
+    PollDeadline interval;
 
     auto *out = static_cast<BYTE *>(buffer);
     DWORD count = 0;
@@ -147,7 +147,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD writ
     if (!d)
         return FALSE;
     const COMMTIMEOUTS &t = d->timeouts;
-    const Deadline total(
+    const PollDeadline total(
         TotalTimeout(t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant, toWrite));
     const auto *in = static_cast<const BYTE *>(buffer);
     DWORD count = 0;

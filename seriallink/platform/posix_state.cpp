@@ -1,6 +1,5 @@
 #if !defined(_WIN32)
 
-#include <cstring>
 #include <sys/ioctl.h>
 
 #include "linemap.h"
@@ -76,26 +75,6 @@ BOOL WINAPI SetCommTimeouts(HANDLE handle, COMMTIMEOUTS *timeouts)
     if (d)
         d->timeouts = *timeouts;
     return d != nullptr;
-}
-
-BOOL WINAPI GetCommTimeouts(HANDLE handle, COMMTIMEOUTS *timeouts)
-{
-    const SerialDevice *d = Device(handle, timeouts);
-    if (d)
-        *timeouts = d->timeouts;
-    return d != nullptr;
-}
-
-BOOL WINAPI GetCommProperties(HANDLE handle, COMMPROP *properties)
-{
-    const SerialDevice *d = Device(handle, properties);
-    if (!d)
-        return FALSE;
-    std::memset(properties, 0, sizeof *properties);
-    properties->wPacketLength = sizeof *properties;
-    properties->dwCurrentRxQueue = d->inQueue;
-    properties->dwCurrentTxQueue = d->outQueue;
-    return TRUE;
 }
 
 #endif

@@ -158,6 +158,7 @@ BOOL WINAPI GetCommState(HANDLE handle, DCB *dcb);
 BOOL WINAPI SetCommState(HANDLE handle, DCB *dcb);
 BOOL WINAPI SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue);
 BOOL WINAPI SetCommTimeouts(HANDLE handle, COMMTIMEOUTS *timeouts);
+// The tests' read-backs (posix_queries.cpp, not in the shipped library).
 BOOL WINAPI GetCommTimeouts(HANDLE handle, COMMTIMEOUTS *timeouts);
 BOOL WINAPI GetCommProperties(HANDLE handle, COMMPROP *properties);
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read,

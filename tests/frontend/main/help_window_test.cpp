@@ -7,7 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "helpers.h"
+#include "format.h"
+#include "paths.h"
 #include "thelpf.h"
 #include "window_test_support.h"
 
@@ -161,15 +162,15 @@ TEST(HelpWindow, TheHelpMenuShowsOrFocusesIt)
     TempDir dir;
     dir.Write("zm32.txt", "help text");
     auto form = StartOn(peer);
-    form->helpf->helpDir = dir.Path();
-    EXPECT_FALSE(form->helpf->isVisible());
-    form->help->trigger();
-    ASSERT_TRUE(form->helpf->isVisible());
-    EXPECT_EQ(Text(form->helpf->RichEdit_TeciFake), "help text");
-    form->helpf->Edit1->setText("help");
-    form->helpf->Button_SearchClick();
-    form->help->trigger();
+    Child<Thelpf>(*form, "helpf")->helpDir = dir.Path();
+    EXPECT_FALSE(Child<Thelpf>(*form, "helpf")->isVisible());
+    Child<QAction>(*form, "help")->trigger();
+    ASSERT_TRUE(Child<Thelpf>(*form, "helpf")->isVisible());
+    EXPECT_EQ(Text(Child<Thelpf>(*form, "helpf")->RichEdit_TeciFake), "help text");
+    Child<Thelpf>(*form, "helpf")->Edit1->setText("help");
+    Child<Thelpf>(*form, "helpf")->Button_SearchClick();
+    Child<QAction>(*form, "help")->trigger();
     // Already showing: not loaded again, so the search goes on where it was.
-    EXPECT_EQ(form->helpf->searchFrom, 1);
-    EXPECT_TRUE(form->helpf->isVisible());
+    EXPECT_EQ(Child<Thelpf>(*form, "helpf")->searchFrom, 1);
+    EXPECT_TRUE(Child<Thelpf>(*form, "helpf")->isVisible());
 }

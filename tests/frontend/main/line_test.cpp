@@ -15,20 +15,20 @@ namespace {
 class LineWatchingForm : public TForm_main {
 public:
     using TForm_main::TForm_main;
-    void LineLost(const std::string &text) override
+    void OnLineLost(const std::string &text) override
     {
         said.push_back(text);
-        TForm_main::LineLost(text);
+        FormProbe::OnLineLost(*this, text);
     }
-    void LineBack(const std::string &text) override
+    void OnLineBack(const std::string &text) override
     {
         said.push_back(text);
-        TForm_main::LineBack(text);
+        FormProbe::OnLineBack(*this, text);
     }
     std::vector<std::string> said;
 };
 
-std::string Status(const TForm_main &form) { return form.Label_Stat->text().toStdString(); }
+std::string Status(const TForm_main &form) { return Child<QLabel>(form, "Label_Stat")->text().toStdString(); }
 
 // Prompts in the pane: a ">" at the start of a line.
 size_t Prompts(const TForm_main &form)
@@ -60,17 +60,17 @@ TEST(Line, LostInTerminalModeAndFoundAgain)
         form.resize(680, 440);
         form.show();
         ASSERT_TRUE(PumpUntil([&] { return Prompts(form) == 1; })) << reconnect;
-        QTest::keyClick(form.RichEdit_Main, Qt::Key_Return);
+        QTest::keyClick(Child<TerminalPane>(form, "RichEdit_Main"), Qt::Key_Return);
         const std::string lost = "Line lost: " + programmer.Name() +
                                  (reconnect ? "; waiting for it to come back" : "; restart to reconnect (reconnect=0)");
         ASSERT_TRUE(PumpUntil([&] { return Status(form) == lost; })) << Status(form);
         EXPECT_EQ(Prompts(form), 2u);
         const std::string pane = PaneText(form);
-        QTest::keyClick(form.RichEdit_Main, Qt::Key_V);
+        QTest::keyClick(Child<TerminalPane>(form, "RichEdit_Main"), Qt::Key_V);
         EXPECT_EQ(PaneText(form), pane) << reconnect;
 
         programmer.Restart({"--link", link});
-        EXPECT_EQ(PumpUntil([&] { return form.session.line == Line::Up; }, 2000), reconnect);
+        EXPECT_EQ(PumpUntil([&] { return SessionProbe::State(form.GetSession()) == ConnectionState::Up; }, 2000), reconnect);
         std::vector<std::string> said{lost};
         std::string traced = kSeparator + "\r\n" + kSeparator + "\r\ng" + kPrompt + "\r\np<CR>\r\ng" + kPrompt;
         if (reconnect) {
@@ -78,7 +78,7 @@ TEST(Line, LostInTerminalModeAndFoundAgain)
             said.push_back(Status(form));
             // The new programmer's greeting, then Enter works again.
             EXPECT_TRUE(PumpUntil([&] { return Prompts(form) == 3; }));
-            QTest::keyClick(form.RichEdit_Main, Qt::Key_Return);
+            QTest::keyClick(Child<TerminalPane>(form, "RichEdit_Main"), Qt::Key_Return);
             EXPECT_TRUE(PumpUntil([&] { return Prompts(form) == 4; }));
             traced += kPrompt + "\r\np<CR>\r\ng" + kPrompt;
         } else {

@@ -17,7 +17,7 @@ struct MenuState {
 
 MenuState Menu(const TForm_main &form)
 {
-    return {form.log->isChecked(), form.log->text().toStdString()};
+    return {Child<QAction>(form, "log")->isChecked(), Child<QAction>(form, "log")->text().toStdString()};
 }
 
 void ExpectMenu(const TForm_main &form, bool checked, const std::string &caption)
@@ -36,42 +36,42 @@ TEST(LogMenu, FollowsTheTraceLog)
     const std::string second = dir.File("second.txt");
     const std::string ini = dir.Write("zm32.ini", "[zm32]\nlog=" + first + "\n");
     auto form = StartOn(peer, {"-i" + ini});
-    ASSERT_NE(form->session.port, 0);
+    ASSERT_TRUE(form->GetSession().IsOpen());
     ExpectMenu(*form, true, "log " + first);
     EXPECT_TRUE(std::filesystem::exists(first));
 
     std::vector<std::string> offered;
     std::string answer;
-    form->fileDialogAnswer = [&](const FileDialog *dialog) {
+    form->SetFileDialogAnswer([&](const FileDialog *dialog) {
         offered.push_back(dialog->objectName().toStdString());
         return answer;
-    };
+    });
 
     // Open: the item closes the log, without asking for a file.
-    form->log->trigger();
+    Child<QAction>(*form, "log")->trigger();
     ExpectMenu(*form, false, "log");
     EXPECT_TRUE(offered.empty());
 
     // The next traced byte opens the file again; the item does not know yet.
-    QTest::keyClick(form->RichEdit_Main, Qt::Key_Q);
+    QTest::keyClick(Child<TerminalPane>(*form, "RichEdit_Main"), Qt::Key_Q);
     peer.Read(1);
     ExpectMenu(*form, false, "log");
-    form->log->trigger();
+    Child<QAction>(*form, "log")->trigger();
     ExpectMenu(*form, false, "log");
     EXPECT_TRUE(offered.empty());
 
     // Closed: the dialog is offered; cancelling it reopens the log under its old name.
-    form->log->trigger();
+    Child<QAction>(*form, "log")->trigger();
     ASSERT_EQ(offered.size(), 1u);
     EXPECT_EQ(offered[0], "SaveDialogLog");
     ExpectMenu(*form, true, "log " + first);
 
     // Closed again, and a new name chosen.
-    form->log->trigger();
+    Child<QAction>(*form, "log")->trigger();
     answer = second;
-    form->log->trigger();
+    Child<QAction>(*form, "log")->trigger();
     ExpectMenu(*form, true, "log " + second);
-    EXPECT_EQ(form->session.settings.log, second);
+    EXPECT_EQ(form->GetSession().Settings().log, second);
     EXPECT_TRUE(std::filesystem::exists(second));
 }
 
@@ -80,8 +80,8 @@ TEST(LogMenu, CancelledWithoutALogNameLeavesItOff)
     PtyPeer peer;
     auto form = StartOn(peer);
     ExpectMenu(*form, false, "log");
-    form->fileDialogAnswer = [](const FileDialog *) { return std::string(); };
-    form->log->trigger();
+    form->SetFileDialogAnswer([](const FileDialog *) { return std::string(); });
+    Child<QAction>(*form, "log")->trigger();
     ExpectMenu(*form, false, "log");
-    EXPECT_EQ(form->session.settings.log, "");
+    EXPECT_EQ(form->GetSession().Settings().log, "");
 }

@@ -49,11 +49,11 @@ TEST(Session, StartsWithAndWithoutSettingsFile)
     for (const Case &c : cases) {
         BoxAnswerer boxes;
         auto form = MakeForm(c.args);
-        ASSERT_TRUE(PumpUntil([&] { return form->session.port != 0; })) << c.caption;
+        ASSERT_TRUE(PumpUntil([&] { return form->GetSession().IsOpen(); })) << c.caption;
         EXPECT_EQ(Caption(*form), c.caption + Suffix());
-        EXPECT_EQ(form->Label_Help->text().toStdString(), c.help);
+        EXPECT_EQ(Child<QLabel>(*form, "Label_Help")->text().toStdString(), c.help);
         EXPECT_TRUE(boxes.Texts().empty());
-        EXPECT_TRUE(form->RichEdit_Main->hasFocus() || !form->isActiveWindow());
+        EXPECT_TRUE(Child<TerminalPane>(*form, "RichEdit_Main")->hasFocus() || !form->isActiveWindow());
     }
 }
 
@@ -66,7 +66,7 @@ TEST(Session, BadCommandLineClosesWithoutOpeningThePort)
     ASSERT_TRUE(PumpUntil([&] { return !form->isVisible(); }));
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0].rfind("Ooops, command-line error. (\"-x\")", 0), 0u) << boxes.Texts()[0];
-    EXPECT_EQ(form->session.port, 0);
+    EXPECT_FALSE(form->GetSession().IsOpen());
     // The library would have put the line into raw mode.
     EXPECT_TRUE(Canonical(peer.Slave()));
     EXPECT_EQ(Caption(*form), "zm32");
@@ -82,20 +82,20 @@ TEST(Session, MissingPortLeavesAUsableWindow)
     auto form = MakeForm({"-i" + ini});
     ASSERT_TRUE(PumpUntil([&] { return !boxes.Texts().empty(); }));
     EXPECT_EQ(boxes.Texts()[0], "Couldn't zmhwOpen (-4)");
-    EXPECT_EQ(form->session.port, 0);
-    EXPECT_TRUE(form->Label_Help->text().isEmpty());
+    EXPECT_FALSE(form->GetSession().IsOpen());
+    EXPECT_TRUE(Child<QLabel>(*form, "Label_Help")->text().isEmpty());
     PumpFor(100);
     EXPECT_EQ(boxes.Texts().size(), 1u);
     EXPECT_TRUE(form->isVisible());
 
     // Typing still goes through the byte layer (it shows in the trace) and the echo.
-    QTest::keyClick(form->RichEdit_Main, Qt::Key_A, Qt::NoModifier);
+    QTest::keyClick(Child<TerminalPane>(*form, "RichEdit_Main"), Qt::Key_A, Qt::NoModifier);
     EXPECT_EQ(PaneText(*form), "A");
-    form->clear1->trigger();
+    Child<QAction>(*form, "clear1")->trigger();
     EXPECT_EQ(PaneText(*form), "");
-    EXPECT_TRUE(form->log->isChecked());
-    form->log->trigger();
-    EXPECT_FALSE(form->log->isChecked());
+    EXPECT_TRUE(Child<QAction>(*form, "log")->isChecked());
+    Child<QAction>(*form, "log")->trigger();
+    EXPECT_FALSE(Child<QAction>(*form, "log")->isChecked());
     EXPECT_NE(ReadFile(trace).find("pA"), std::string::npos);
 }
 
@@ -105,8 +105,8 @@ TEST(Session, TerminalOnTheSimulatedProgrammer)
     ASSERT_FALSE(sim.Path().empty());
     setenv("ZMHW_COM40", sim.Path().c_str(), 1);
     auto form = MakeForm({"-i-", "-p40"});
-    ASSERT_TRUE(PumpUntil([&] { return form->session.port != 0; }));
-    QTest::keyClick(form->RichEdit_Main, Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return form->GetSession().IsOpen(); }));
+    QTest::keyClick(Child<TerminalPane>(*form, "RichEdit_Main"), Qt::Key_Return);
     EXPECT_TRUE(PumpUntil([&] { return PaneText(*form).find("<CR><LF>\n>") != std::string::npos; }))
         << PaneText(*form);
 }
@@ -115,23 +115,23 @@ TEST(Session, ClosingEndsTheSessionUnlessATransferRuns)
 {
     PtyPeer peer;
     auto form = StartOn(peer);
-    ASSERT_NE(form->session.port, 0);
-    form->helpClick();
-    ASSERT_TRUE(form->helpf->isVisible());
+    ASSERT_TRUE(form->GetSession().IsOpen());
+    FormProbe::HelpClick(*form);
+    ASSERT_TRUE(Child<Thelpf>(*form, "helpf")->isVisible());
 
-    form->session.transferRunning = true;
+    SessionProbe::SetTransferRunning(form->GetSession(), true);
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(form->session.stopRequested);
-    EXPECT_TRUE(form->closeAfterTransfer);
-    EXPECT_NE(form->session.port, 0);
+    EXPECT_TRUE(SessionProbe::StopRequested(form->GetSession()));
+    EXPECT_TRUE(FormProbe::CloseAfterTransfer(*form));
+    EXPECT_TRUE(form->GetSession().IsOpen());
 
-    form->session.transferRunning = false;
-    form->exit1->trigger();
+    SessionProbe::SetTransferRunning(form->GetSession(), false);
+    Child<QAction>(*form, "exit1")->trigger();
     EXPECT_FALSE(form->isVisible());
-    EXPECT_FALSE(form->helpf->isVisible());
-    EXPECT_EQ(form->session.port, 0);
-    EXPECT_FALSE(form->idle.HasHandler());
+    EXPECT_FALSE(Child<Thelpf>(*form, "helpf")->isVisible());
+    EXPECT_FALSE(form->GetSession().IsOpen());
+    EXPECT_FALSE(FormProbe::Idle(*form).HasHandler());
 }
 
 TEST(Session, TestAFewMillisecondsAsksFirst)
@@ -140,12 +140,12 @@ TEST(Session, TestAFewMillisecondsAsksFirst)
     auto form = StartOn(peer);
     {
         BoxAnswerer no(false);
-        form->testafewmilliseconds->trigger();
+        Child<QAction>(*form, "testafewmilliseconds")->trigger();
         ASSERT_EQ(no.Texts().size(), 1u);
         EXPECT_EQ(no.Texts()[0], "Wait 5 seconds?");
     }
     BoxAnswerer yes(true);
-    form->testafewmilliseconds->trigger();
+    Child<QAction>(*form, "testafewmilliseconds")->trigger();
     ASSERT_EQ(yes.Texts().size(), 2u);
     EXPECT_EQ(yes.Texts()[1], "Finished");
 }

@@ -21,7 +21,7 @@ bool PaneHas(const TForm_main &form, const std::string &text)
 
 bool CaretAtEnd(const TForm_main &form)
 {
-    const auto *pane = form.RichEdit_Main;
+    const auto *pane = Child<TerminalPane>(form, "RichEdit_Main");
     const QScrollBar *bar = pane->verticalScrollBar();
     return pane->textCursor().position() == pane->document()->characterCount() - 1 &&
            bar->value() == bar->maximum();
@@ -67,9 +67,9 @@ TEST(Terminal, ReceivedBytesShowWithTheirNames)
     };
     PtyPeer peer;
     auto form = StartOn(peer);
-    ASSERT_NE(form->session.port, 0);
+    ASSERT_TRUE(form->GetSession().IsOpen());
     for (const Case &c : cases) {
-        form->clear1->trigger();
+        Child<QAction>(*form, "clear1")->trigger();
         peer.Write(c.received);
         EXPECT_TRUE(PumpUntil([&] { return PaneHas(*form, c.shown); }))
             << "received " << c.received << " shows " << PaneText(*form);
@@ -82,7 +82,7 @@ TEST(Terminal, ClearKeepsThePendingLineBreak)
     auto form = StartOn(peer);
     peer.Write("X\r\n");
     ASSERT_TRUE(PumpUntil([&] { return PaneHas(*form, "X<CR><LF>"); }));
-    form->clear1->trigger();
+    Child<QAction>(*form, "clear1")->trigger();
     EXPECT_EQ(PaneText(*form), "");
     peer.Write("Y");
     EXPECT_TRUE(PumpUntil([&] { return PaneHas(*form, "\nY"); })) << PaneText(*form);
@@ -95,7 +95,7 @@ TEST(Terminal, KeepsTheLast200Lines)
     peer.Write(NumberedLines(0, 250));
     ASSERT_TRUE(PumpUntil([&] { return PaneText(*form).find("000249<CR><LF>") != std::string::npos; }));
     EXPECT_EQ(PaneText(*form), ShownLines(50, 250));
-    EXPECT_EQ(form->RichEdit_Main->ShownLineCount(), 200);
+    EXPECT_EQ(Child<TerminalPane>(*form, "RichEdit_Main")->ShownLineCount(), 200);
     EXPECT_TRUE(CaretAtEnd(*form));
 }
 
@@ -104,19 +104,20 @@ TEST(Terminal, WrappedLinesCountAndBatchesShowAsSingleBytesWould)
     PtyPeer peer;
     auto batched = StartOn(peer);
     auto single = MakeForm({});
-    single->idle.SetHandler({});
+    FormProbe::Idle(*single).SetHandler({});
 
     std::string stream = NumberedLines(0, 190) + "words and more words " + std::string(3000, 'x') + "\r\nend";
     peer.Write(stream);
     ASSERT_TRUE(PumpUntil([&] { return PaneText(*batched).find("\nend") != std::string::npos; }));
+    CharNameState named;
     for (unsigned char c : stream)
         if (c)
-            single->ShowEcho(std::string(1, static_cast<char>(c)));
+            FormProbe::ShowEcho(*single, CharName(named, c, false));
 
     EXPECT_EQ(PaneText(*batched), PaneText(*single));
-    EXPECT_EQ(batched->RichEdit_Main->ShownLineCount(), 200);
+    EXPECT_EQ(Child<TerminalPane>(*batched, "RichEdit_Main")->ShownLineCount(), 200);
     // The long line is wrapped into many lines, so fewer than 190 short lines are left.
-    EXPECT_LT(batched->RichEdit_Main->blockCount(), 180);
+    EXPECT_LT(Child<TerminalPane>(*batched, "RichEdit_Main")->blockCount(), 180);
     EXPECT_NE(PaneText(*batched).find(std::string(3000, 'x') + "<CR><LF>\nend"), std::string::npos);
     EXPECT_TRUE(CaretAtEnd(*batched));
 }
@@ -158,15 +159,15 @@ TEST(Terminal, TypedKeysAreSentAndPrintableOnesEchoed)
     PtyPeer peer;
     auto form = StartOn(peer);
     for (const Case &c : cases) {
-        form->clear1->trigger();
+        Child<QAction>(*form, "clear1")->trigger();
         QKeyEvent press(QEvent::KeyPress, c.key, c.mods, c.text);
-        QApplication::sendEvent(form->RichEdit_Main, &press);
+        QApplication::sendEvent(Child<TerminalPane>(*form, "RichEdit_Main"), &press);
         EXPECT_EQ(peer.Read(1), std::string(1, c.sent)) << "key " << c.key;
         EXPECT_EQ(PaneText(*form), c.shown) << "key " << c.key;
     }
     // Keys that make no byte send nothing.
-    QTest::keyClick(form->RichEdit_Main, Qt::Key_PageUp);
-    QTest::keyClick(form->RichEdit_Main, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(Child<TerminalPane>(*form, "RichEdit_Main"), Qt::Key_PageUp);
+    QTest::keyClick(Child<TerminalPane>(*form, "RichEdit_Main"), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(peer.Read(1, 200), "");
 }
 
@@ -176,8 +177,8 @@ TEST(Terminal, UpperCasingCanBeTurnedOff)
     TempDir dir;
     const std::string ini = dir.Write("zm32.ini", "[zm32]\nupper=0\n");
     auto form = StartOn(peer, {"-i" + ini});
-    ASSERT_NE(form->session.port, 0);
-    QTest::keyClicks(form->RichEdit_Main, "ab");
+    ASSERT_TRUE(form->GetSession().IsOpen());
+    QTest::keyClicks(Child<TerminalPane>(*form, "RichEdit_Main"), "ab");
     EXPECT_EQ(peer.Read(2), "ab");
     EXPECT_EQ(PaneText(*form), "ab");
 }
@@ -186,11 +187,11 @@ TEST(Terminal, SendingEchoesControlsOnlyWhenAsked)
 {
     PtyPeer peer;
     auto form = StartOn(peer);
-    form->session.SendString("X\r");
+    form->GetSession().SendString("X\r");
     EXPECT_EQ(peer.Read(2), "X\r");
     EXPECT_EQ(PaneText(*form), "X");
-    form->session.echoControls = true;
-    form->session.SendString("\r\nY");
+    SessionProbe::SetEchoControls(form->GetSession(), true);
+    form->GetSession().SendString("\r\nY");
     EXPECT_EQ(peer.Read(3), "\r\nY");
     EXPECT_EQ(PaneText(*form), "X<CR><LF>\nY");
 }
@@ -199,11 +200,11 @@ TEST(Terminal, ReceiveDisplayOffLeavesBytesWaiting)
 {
     PtyPeer peer;
     auto form = StartOn(peer);
-    form->SetReceiveDisplay(false);
+    FormProbe::SetReceiveDisplay(*form, false);
     peer.Write("abc");
     PumpFor(200);
     EXPECT_EQ(PaneText(*form), "");
-    form->SetReceiveDisplay(true);
+    FormProbe::SetReceiveDisplay(*form, true);
     EXPECT_TRUE(PumpUntil([&] { return PaneHas(*form, "abc"); }));
 }
 
@@ -211,14 +212,14 @@ TEST(Terminal, StopButtonAndSlowClearing)
 {
     PtyPeer peer;
     auto form = StartOn(peer);
-    form->SetReceiveDisplay(false);
+    FormProbe::SetReceiveDisplay(*form, false);
 
     // Quiet line: one round.
     peer.Write("junk");
     PumpFor(100);
-    form->session.ClearInputSlowly(100);
-    EXPECT_TRUE(form->Label_Stat->text().isEmpty());
-    EXPECT_TRUE(form->BitBtn_Stop->isHidden());
+    SessionProbe::ClearInputSlowly(form->GetSession(), 100);
+    EXPECT_TRUE(Child<QLabel>(*form, "Label_Stat")->text().isEmpty());
+    EXPECT_TRUE(Child<QPushButton>(*form, "BitBtn_Stop")->isHidden());
 
     // A line that never falls quiet: rounds go on until Stop.
     std::atomic<bool> talking{true};
@@ -230,16 +231,16 @@ TEST(Terminal, StopButtonAndSlowClearing)
     });
     std::string seen;
     QTimer::singleShot(700, form.get(), [&] {
-        seen = form->Label_Stat->text().toStdString();
-        EXPECT_TRUE(form->BitBtn_Stop->isVisible());
-        QTest::mouseClick(form->BitBtn_Stop, Qt::LeftButton);
+        seen = Child<QLabel>(*form, "Label_Stat")->text().toStdString();
+        EXPECT_TRUE(Child<QPushButton>(*form, "BitBtn_Stop")->isVisible());
+        QTest::mouseClick(Child<QPushButton>(*form, "BitBtn_Stop"), Qt::LeftButton);
     });
-    form->session.ClearInputSlowly(100);
+    SessionProbe::ClearInputSlowly(form->GetSession(), 100);
     talking = false;
     chatter.join();
     EXPECT_EQ(seen.rfind("Clearing input ever so slowly (", 0), 0u) << seen;
     EXPECT_NE(seen, "Clearing input ever so slowly (1); reset the thing to speed this up?");
-    EXPECT_FALSE(form->session.stopRequested);
-    EXPECT_TRUE(form->BitBtn_Stop->isHidden());
-    EXPECT_TRUE(form->Label_Stat->text().isEmpty());
+    EXPECT_FALSE(SessionProbe::StopRequested(form->GetSession()));
+    EXPECT_TRUE(Child<QPushButton>(*form, "BitBtn_Stop")->isHidden());
+    EXPECT_TRUE(Child<QLabel>(*form, "Label_Stat")->text().isEmpty());
 }

@@ -22,9 +22,38 @@
 #include <unistd.h>
 #include <vector>
 
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+
 #include "file_bytes.h"
+#include "session_probe.h"
 #include "temp_dir.h"
+#include "terminalpane.h"
 #include "tform_main.h"
+#include "thelpf.h"
+
+// The tests' look inside the window: the state that only its own handlers change.
+class FormProbe {
+public:
+    static IdleNotifier &Idle(TForm_main &form) { return form.idle_; }
+    static bool CloseAfterTransfer(const TForm_main &form) { return form.closeAfterTransfer_; }
+    static void ShowEcho(TForm_main &form, const std::string &text) { form.ShowEcho(text); }
+    static void SetReceiveDisplay(TForm_main &form, bool on) { form.SetReceiveDisplay(on); }
+    static void HelpClick(TForm_main &form) { form.helpClick(); }
+    static void OnLineLost(TForm_main &form, const std::string &text) { form.TForm_main::OnLineLost(text); }
+    static void OnLineBack(TForm_main &form, const std::string &text) { form.TForm_main::OnLineBack(text); }
+};
+
+// A control or menu item of the window by its name (the help window: its class).
+template <typename T>
+T *Child(const QObject &form, const char *name)
+{
+    T *child = std::is_same_v<T, Thelpf> ? form.findChild<T *>() : form.findChild<T *>(name);
+    if (!child)
+        qFatal("no %s in the window", name);
+    return child;
+}
 
 namespace zmtest {
 
@@ -166,13 +195,13 @@ inline std::unique_ptr<TForm_main> StartOn(const PtyPeer &peer, std::vector<std:
         args.push_back("-i-");
     args.insert(args.end(), extra.begin(), extra.end());
     auto form = MakeForm(args);
-    PumpUntil([&] { return form->session.port != 0; });
+    PumpUntil([&] { return form->GetSession().IsOpen(); });
     return form;
 }
 
 inline std::string PaneText(const TForm_main &form)
 {
-    return form.RichEdit_Main->toPlainText().toStdString();
+    return Child<TerminalPane>(form, "RichEdit_Main")->toPlainText().toStdString();
 }
 
 } // namespace zmtest

@@ -96,7 +96,7 @@ TEST(Download, EchoOffShowsNothing)
     ScriptedPeer peer;
     TempDir dir;
     auto s = StartSession(peer.PortArg());
-    s->session.settings.echo = false;
+    s->session.Settings().echo = false;
     s->session.DownloadHex(dir.Write("in.hex", kEnd + "\r\n"));
     EXPECT_EQ(peer.Finish(), Wire({kEnd}));
     EXPECT_EQ(s->host.pane, "<CR><LF>");
@@ -106,7 +106,7 @@ TEST(Download, EveryCharacterIsPaced)
 {
     const std::string line(40, '1');
     const auto start = std::chrono::steady_clock::now();
-    const Download d = RunDownload(line + "\r\n", {}, [](Session &session) { session.settings.delayms = 5; });
+    const Download d = RunDownload(line + "\r\n", {}, [](Session &session) { session.Settings().delayms = 5; });
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(d.wire, Wire({line}));
     // 42 paced characters of 5 ms, beside the two waits of 200 ms.
@@ -169,7 +169,7 @@ TEST(Download, KeyTypedDuringTheDownloadGoesBetweenLinesInWireAndPane)
     ScriptedPeer peer;
     TempDir dir;
     auto s = StartSession(peer.PortArg());
-    s->session.settings.delayms = 2;
+    s->session.Settings().delayms = 2;
     bool typed = false;
     s->host.onMessages = [&] {
         if (!typed && s->host.stopShown) {

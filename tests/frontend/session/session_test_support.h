@@ -24,6 +24,7 @@
 #include "promsim_runner.h"
 #include "run_process.h"
 #include "session.h"
+#include "session_probe.h"
 #include "temp_dir.h"
 
 namespace zmtest {
@@ -269,22 +270,14 @@ public:
     std::function<void()> onMessages;
 
     void ShowStatus(const std::string &text) override { status = text; }
-    void ShowInfo(const std::string &format, const FormatArgs &args) override
+    void ShowInfo(const std::string &text) override { boxes.push_back(text); }
+    void ShowError(const std::string &text) override { boxes.push_back(text); }
+    void ShowEcho(const std::string &text) override
     {
-        boxes.push_back(FormatGuarded(format, args));
-    }
-    void ShowError(const std::string &format, const FormatArgs &args) override
-    {
-        boxes.push_back(FormatGuarded(format, args));
-    }
-    void ShowEcho(const std::string &bytes) override
-    {
-        for (const char c : bytes) {
-            std::string name = CharName(display_, static_cast<uint8_t>(c), false);
-            if (name.rfind("\r\n", 0) == 0)
-                name.erase(0, 1);  // the pane holds a line break as one character
-            pane += name;
-        }
+        // The pane holds a line break as one character.
+        for (size_t i = 0; i < text.size(); ++i)
+            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+                pane += text[i];
     }
     void ProcessMessages() override
     {
@@ -308,11 +301,8 @@ public:
         const size_t i = otherFilesAsked++;
         return i < otherFiles.size() ? otherFiles[i] : std::string();
     }
-    void LineLost(const std::string &text) override { lineSaid.push_back(text); }
-    void LineBack(const std::string &text) override { lineSaid.push_back(text); }
-
-private:
-    LineState display_;
+    void OnLineLost(const std::string &text) override { lineSaid.push_back(text); }
+    void OnLineBack(const std::string &text) override { lineSaid.push_back(text); }
 };
 
 // A session on a port, with no settings file, in terminal mode.
@@ -336,15 +326,15 @@ inline std::unique_ptr<TestSession> StartSession(const std::string &portArg)
 // Opens a trace log for the coming transfer; returns its path.
 inline std::string StartTrace(TestSession &s, const TempDir &dir)
 {
-    s.session.settings.log = dir.File("trace.log");
-    s.session.bytes.TraceRestart();
-    return s.session.settings.log;
+    s.session.Settings().log = dir.File("trace.log");
+    s.session.RestartTrace();
+    return s.session.Settings().log;
 }
 
 // The trace of a transfer: what the log holds after its opening.
 inline std::string TraceOf(TestSession &s, const std::string &path)
 {
-    s.session.bytes.TraceClose();
+    s.session.CloseTrace();
     const std::string text = ReadFile(path);
     const std::string opening = "\r\n-----------------------\r\n";
     return text.rfind(opening, 0) == 0 ? text.substr(opening.size()) : text;
@@ -353,10 +343,10 @@ inline std::string TraceOf(TestSession &s, const std::string &path)
 // After every ending of a transfer the session is back in terminal mode.
 inline void ExpectTerminalMode(const TestSession &s)
 {
-    EXPECT_FALSE(s.session.transferRunning);
+    EXPECT_FALSE(s.session.TransferRunning());
     EXPECT_FALSE(s.host.transferRunning);
     EXPECT_FALSE(s.host.stopShown);
-    EXPECT_FALSE(s.session.echoControls);
+    EXPECT_FALSE(SessionProbe::EchoControls(s.session));
 }
 
 // Asks for Stop whenever a stoppable part of the transfer processes messages and no stop
@@ -366,7 +356,7 @@ public:
     explicit StopClicker(TestSession &s, std::function<bool()> ready = [] { return true; })
     {
         s.host.onMessages = [this, &s, ready] {
-            if (s.host.stopShown && !s.session.stopRequested && ready()) {
+            if (s.host.stopShown && !SessionProbe::StopRequested(s.session) && ready()) {
                 clicked_ = true;
                 s.session.RequestStop();
             }

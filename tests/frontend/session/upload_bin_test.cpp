@@ -32,8 +32,8 @@ BinUpload RunBinUpload(const Examiner &examiner, int32_t start, int32_t count, b
     ScriptedPeer peer(examiner);
     TempDir dir;
     auto s = StartSession(peer.PortArg());
-    s->session.settings.uploadbinstart = start;
-    s->session.settings.uploadbinbytes = count;
+    s->session.Settings().uploadbinstart = start;
+    s->session.Settings().uploadbinbytes = count;
     // An older file of the name is replaced.
     const std::string path = dir.Write("image.bin", std::string(100, 'x'));
     std::unique_ptr<StopClicker> stop;
@@ -79,7 +79,7 @@ TEST(UploadBin, TraceAndEchoShowTheDialogue)
     ScriptedPeer peer(Examiner("\x3F\xC0"));
     TempDir dir;
     auto s = StartSession(peer.PortArg());
-    s->session.settings.uploadbinbytes = 2;
+    s->session.Settings().uploadbinbytes = 2;
     const std::string trace = StartTrace(*s, dir);
     s->session.UploadBin(dir.File("image.bin"));
     EXPECT_EQ(peer.Finish(), "X0000\r \r\r");

@@ -44,7 +44,7 @@ HexUpload RunHexUpload(ScriptedPeer::Responder programmer, const HexOptions &opt
     ScriptedPeer peer(std::move(programmer));
     TempDir dir;
     auto s = StartSession(peer.PortArg());
-    s->session.settings.uploadhexstop = options.stop;
+    s->session.Settings().uploadhexstop = options.stop;
     const std::string path = dir.File("image.hex");
     s->host.otherFiles = options.answers;
     std::unique_ptr<StopClicker> stop;
@@ -68,7 +68,7 @@ TEST(UploadHex, TraceShowsCommandsAndEveryByteReceived)
     ScriptedPeer peer(Uploader(Sent({kEnd, ""})));
     TempDir dir;
     auto s = StartSession(peer.PortArg());
-    s->session.settings.uploadoffset = "2";
+    s->session.Settings().uploadoffset = "2";
     const std::string trace = StartTrace(*s, dir);
     s->session.UploadHex(dir.File("image.hex"));
     EXPECT_EQ(peer.Finish(), "IU2\r");
@@ -152,7 +152,7 @@ TEST(UploadHex, StopIsSeenBetweenLinesAndWhileWaitingForData)
         // Within a line Stop waits for its end; one that never ends must still let it through,
         // or the upload would run on to the quiet time.
         {"within a line that never ends", std::string(4 << 20, 'x'),
-         [](TestSession &s) { return s.session.ReceiveQueue() > 0; }, ""},
+         [](TestSession &s) { return SessionProbe::ReceiveQueue(s.session) > 0; }, ""},
     };
     for (const Case &c : cases) {
         HexOptions options;

@@ -28,11 +28,11 @@ struct WindowSession {
         form = StartTerminal(programmer.PortArg());
     }
     // Runs one transfer with `path` as the answer of its file dialog.
-    void Run(QAction *TForm_main::*item, const std::string &path)
+    void Run(const char *item, const std::string &path)
     {
         DialogAnswers answers{{path}};
         answers.Install(*form);
-        (form.get()->*item)->trigger();
+        Child<QAction>(*form, item)->trigger();
         ExpectTerminalMode(*form);
     }
     SimulatedProgrammer programmer;
@@ -44,10 +44,10 @@ struct WindowSession {
 // programmer started again on the same link is found within two seconds.
 void ExpectFoundAgain(WindowSession &s, const std::string &link, const char *name)
 {
-    EXPECT_EQ(s.form->Label_Stat->text().toStdString(),
+    EXPECT_EQ(Child<QLabel>(*s.form, "Label_Stat")->text().toStdString(),
               "Line lost: " + s.programmer.Name() + "; waiting for it to come back") << name;
     s.programmer.Restart({"--link", link});
-    EXPECT_TRUE(PumpUntil([&] { return s.form->session.line == Line::Up; }, 2000)) << name;
+    EXPECT_TRUE(PumpUntil([&] { return SessionProbe::State(s.form->GetSession()) == ConnectionState::Up; }, 2000)) << name;
 }
 
 } // namespace
@@ -65,7 +65,7 @@ TEST(EndToEnd, DownloadOfAMorvelFileFillsTheSimulatedMemory)
             morvel.push_back(end);
         ASSERT_EQ(RunProcess(morvel).status, 0);
         WindowSession s({"--size", "2000", "--save", memory});
-        s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
+        s.Run("DownloadHex", dir.File("image.hex"));
         EXPECT_TRUE(PumpUntil([&] { return ReadFile(memory) == image; })) << end;
         EXPECT_TRUE(s.boxes.Texts().empty()) << end;
         // The programmer's report was discarded; the final CR brings its prompt.
@@ -78,12 +78,12 @@ TEST(EndToEnd, UploadBinGivesTheSimulatedMemory)
     TempDir dir;
     const std::string image = Image(0x2000);
     WindowSession s({"--size", "2000", "--image", dir.Write("image.bin", image)});
-    s.form->session.settings.uploadbinbytes = 0x2000;
-    s.Run(&TForm_main::uploadbin1, dir.File("all.bin"));
+    s.form->GetSession().Settings().uploadbinbytes = 0x2000;
+    s.Run("uploadbin1", dir.File("all.bin"));
     EXPECT_TRUE(ReadFile(dir.File("all.bin")) == image);
-    s.form->session.settings.uploadbinstart = 0x1FF0;
-    s.form->session.settings.uploadbinbytes = 0x10;
-    s.Run(&TForm_main::uploadbin1, dir.File("end.bin"));
+    s.form->GetSession().Settings().uploadbinstart = 0x1FF0;
+    s.form->GetSession().Settings().uploadbinbytes = 0x10;
+    s.Run("uploadbin1", dir.File("end.bin"));
     EXPECT_TRUE(ReadFile(dir.File("end.bin")) == image.substr(0x1FF0));
     EXPECT_TRUE(s.boxes.Texts().empty());
 }
@@ -93,16 +93,16 @@ TEST(EndToEnd, UploadHexConvertsBackToTheSimulatedMemory)
     TempDir dir;
     const std::string image = Image(0x2000);
     WindowSession s({"--size", "2000", "--upload-delay", kUploadDelay, "--image", dir.Write("image.bin", image)});
-    s.form->session.settings.uploadhexstop = 0xFFFF;
-    s.Run(&TForm_main::uploadhex, dir.File("all.hex"));
+    s.form->GetSession().Settings().uploadhexstop = 0xFFFF;
+    s.Run("uploadhex", dir.File("all.hex"));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
     ASSERT_EQ(Dabrix(dir, {"all.hex", "all.bin"}), 0);
     EXPECT_TRUE(ReadFile(dir.File("all.bin")) == image) << ReadFile(dir.File("all.hex")).size() << " characters received";
 
     // Offset 1 starts at 1000; a stop address of 1400 ends after the record at 1410.
-    s.form->session.settings.uploadoffset = "1";
-    s.form->session.settings.uploadhexstop = 0x1400;
-    s.Run(&TForm_main::uploadhex, dir.File("part.hex"));
+    s.form->GetSession().Settings().uploadoffset = "1";
+    s.form->GetSession().Settings().uploadhexstop = 0x1400;
+    s.Run("uploadhex", dir.File("part.hex"));
     ASSERT_EQ(Dabrix(dir, {"-o1000", "part.hex", "part.bin"}), 0);
     EXPECT_TRUE(ReadFile(dir.File("part.bin")) == image.substr(0x1000, 0x420));
     EXPECT_EQ(s.boxes.Texts(), kTimedOut);
@@ -117,24 +117,24 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
     const int shown = 9;     // CR LF, 4 address digits, "=", 2 digits
     struct Case {
         const char *name;
-        QAction *TForm_main::*item;
+        const char *item;
         std::vector<std::string> faults;
         std::vector<std::string> boxes;
         size_t kept;  // bytes for upload bin, records for upload hex
     } cases[] = {
-        {"bin: hang-up before an =", &TForm_main::uploadbin1,
+        {"bin: hang-up before an =", "uploadbin1",
          {"--hangup-after", std::to_string(prompt + 1 + 4 * shown + 6)}, {"missing \"=\"; sorry"}, 4},
-        {"bin: hang-up after an =", &TForm_main::uploadbin1,
+        {"bin: hang-up after an =", "uploadbin1",
          {"--hangup-after", std::to_string(prompt + 1 + 4 * shown + 7)}, {"bad hex byte"}, 4},
-        {"bin: stall after an =", &TForm_main::uploadbin1,
+        {"bin: stall after an =", "uploadbin1",
          {"--stall-after", std::to_string(prompt + 1 + 2 * shown + 7)}, {"bad hex byte"}, 2},
-        {"bin: garbage", &TForm_main::uploadbin1, {"--garbage"}, {"missing space"}, 0},
-        {"bin: silent", &TForm_main::uploadbin1, {"--silent"}, {"missing space"}, 0},
-        {"hex: hang-up in a record", &TForm_main::uploadhex,
+        {"bin: garbage", "uploadbin1", {"--garbage"}, {"missing space"}, 0},
+        {"bin: silent", "uploadbin1", {"--silent"}, {"missing space"}, 0},
+        {"hex: hang-up in a record", "uploadhex",
          {"--hangup-after", std::to_string(2 * prompt + 5 * record + 10)}, {"getchar error -4"}, 5},
-        {"hex: stall in a record", &TForm_main::uploadhex,
+        {"hex: stall in a record", "uploadhex",
          {"--stall-after", std::to_string(2 * prompt + 3 * record + 10)}, kTimedOut, 3},
-        {"hex: garbage", &TForm_main::uploadhex, {"--garbage"}, kTimedOut, 0},
+        {"hex: garbage", "uploadhex", {"--garbage"}, kTimedOut, 0},
     };
     TempDir dir;
     dir.Write("image.bin", image);
@@ -144,12 +144,12 @@ TEST(EndToEnd, FaultsOfTheProgrammerEndTheUploadsWithTheBytesSoFar)
                                          dir.File("image.bin"), "--link", link};
         options.insert(options.end(), c.faults.begin(), c.faults.end());
         WindowSession s(options);
-        s.form->session.settings.uploadhexstop = 0xFFFF;
+        s.form->GetSession().Settings().uploadhexstop = 0xFFFF;
         const std::string path = dir.File("out");
         s.Run(c.item, path);
         EXPECT_EQ(s.boxes.Texts(), c.boxes) << c.name;
         const std::string file = ReadFile(path);
-        if (c.item == &TForm_main::uploadbin1) {
+        if (std::string(c.item) == "uploadbin1") {
             EXPECT_EQ(file, image.substr(0, c.kept)) << c.name;
         } else {
             // Whole records of 43 characters, each with CR LF.
@@ -171,8 +171,8 @@ TEST(EndToEnd, HangUpDuringADownloadIsReported)
     ASSERT_EQ(RunProcess({BinPath("morvel"), dir.File("image.bin"), dir.File("image.hex"), "-1"}).status, 0);
     // The line goes 0.5 s after the prompt that answers "I"; the paced download still runs.
     WindowSession s({"--size", "400", "--hangup-after", "6", "--link", dir.File("line")});
-    s.form->session.settings.delayms = 1;
-    s.Run(&TForm_main::DownloadHex, dir.File("image.hex"));
+    s.form->GetSession().Settings().delayms = 1;
+    s.Run("DownloadHex", dir.File("image.hex"));
     EXPECT_EQ(s.boxes.Texts(), std::vector<std::string>{"Couldn't send to the programmer (-4)"});
     ExpectFoundAgain(s, dir.File("line"), "download");
 }

@@ -26,7 +26,7 @@ public:
     DuringTransfer(TForm_main &form, std::function<void()> probe)
     {
         QObject::connect(&timer_, &QTimer::timeout, [this, &form, probe] {
-            if (!done_ && !form.BitBtn_Stop->isHidden()) {
+            if (!done_ && !Child<QPushButton>(form, "BitBtn_Stop")->isHidden()) {
                 done_ = true;
                 probe();
             }
@@ -48,21 +48,21 @@ TEST(TransferGuard, OtherTransfersAndTheBusyTestAreClosedWhileOneRuns)
     TempDir dir;
     BoxAnswerer boxes;
     auto form = StartTerminal(peer.PortArg());
-    form->session.settings.delayms = 2;
+    form->GetSession().Settings().delayms = 2;
     DialogAnswers answers{{dir.Write("in.hex", ManyLines(3))}};
     answers.Install(*form);
     std::vector<bool> enabled;
     DuringTransfer probe(*form, [&] {
-        for (QAction *item : {form->DownloadHex, form->uploadbin1, form->uploadhex, form->testafewmilliseconds,
-                              form->log, form->clear1, form->exit1})
+        for (QAction *item : {Child<QAction>(*form, "DownloadHex"), Child<QAction>(*form, "uploadbin1"), Child<QAction>(*form, "uploadhex"), Child<QAction>(*form, "testafewmilliseconds"),
+                              Child<QAction>(*form, "log"), Child<QAction>(*form, "clear1"), Child<QAction>(*form, "exit1")})
             enabled.push_back(item->isEnabled());
-        EXPECT_TRUE(form->TransferRunning());
+        EXPECT_TRUE(form->GetSession().TransferRunning());
         // Disabled items do nothing when triggered.
-        form->uploadbin1->trigger();
-        form->DownloadHex->trigger();
-        form->testafewmilliseconds->trigger();
+        Child<QAction>(*form, "uploadbin1")->trigger();
+        Child<QAction>(*form, "DownloadHex")->trigger();
+        Child<QAction>(*form, "testafewmilliseconds")->trigger();
     });
-    form->DownloadHex->trigger();
+    Child<QAction>(*form, "DownloadHex")->trigger();
     EXPECT_TRUE(probe.Done());
     EXPECT_EQ(enabled, (std::vector<bool>{false, false, false, false, true, true, true}));
     EXPECT_EQ(answers.asked, 1u);
@@ -87,37 +87,37 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
         std::optional<std::string> saved;
     } cases[] = {
         {"download, window closed", {}, dir.Write("in.hex", ManyLines(5)), false,
-         [](TForm_main &form) { form.DownloadHex->trigger(); }, "IT" + kLine + "\r", std::nullopt},
+         [](TForm_main &form) { Child<QAction>(form, "DownloadHex")->trigger(); }, "IT" + kLine + "\r", std::nullopt},
         {"upload bin, exit", Examiner(memory), dir.File("image.bin"), true,
-         [](TForm_main &form) { form.uploadbin1->trigger(); }, "X0000\r        \r", memory.substr(0, 8)},
+         [](TForm_main &form) { Child<QAction>(form, "uploadbin1")->trigger(); }, "X0000\r        \r", memory.substr(0, 8)},
         // Closed before any data came: the wait for data ends at once, with nothing kept.
         {"upload hex, window closed", Uploader(hexText), dir.File("image.hex"), false,
-         [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r", ""},
+         [](TForm_main &form) { Child<QAction>(form, "uploadhex")->trigger(); }, "IU0\r", ""},
         // The close also cuts short the slow clearing, which a chattering line would keep going.
         {"upload hex, chattering programmer, window closed", Uploader(kLine + "\r" + std::string(4000000, 'N')),
-         dir.File("chatter.hex"), false, [](TForm_main &form) { form.uploadhex->trigger(); }, "IU0\r", ""},
+         dir.File("chatter.hex"), false, [](TForm_main &form) { Child<QAction>(form, "uploadhex")->trigger(); }, "IU0\r", ""},
     };
     for (const Case &c : cases) {
         ScriptedPeer peer(c.programmer);
         BoxAnswerer boxes;
         auto form = StartTerminal(peer.PortArg());
-        form->session.settings.delayms = 2;
+        form->GetSession().Settings().delayms = 2;
         DialogAnswers answers{{c.file}};
         answers.Install(*form);
         DuringTransfer closer(*form, [&] {
             if (c.viaExit)
-                form->exit1->trigger();
+                Child<QAction>(*form, "exit1")->trigger();
             else
                 form->close();
             // The close waits; the window is still there.
             EXPECT_TRUE(form->isVisible()) << c.name;
-            EXPECT_NE(form->session.port, 0) << c.name;
+            EXPECT_TRUE(form->GetSession().IsOpen()) << c.name;
         });
         c.run(*form);
         EXPECT_TRUE(closer.Done()) << c.name;
         EXPECT_FALSE(form->isVisible()) << c.name;
-        EXPECT_EQ(form->session.port, 0) << c.name;
-        EXPECT_FALSE(form->TransferRunning()) << c.name;
+        EXPECT_FALSE(form->GetSession().IsOpen()) << c.name;
+        EXPECT_FALSE(form->GetSession().TransferRunning()) << c.name;
         EXPECT_TRUE(boxes.Texts().empty()) << c.name;
         EXPECT_EQ(peer.Finish(), c.wire) << c.name;
         if (c.saved) {
@@ -129,13 +129,13 @@ TEST(TransferGuard, ClosingDuringATransferStopsItAndClosesOnceTheFileIsWritten)
 
 TEST(TransferGuard, CancelledDialogSendsNothing)
 {
-    for (QAction *TForm_main::*item : {&TForm_main::DownloadHex, &TForm_main::uploadbin1, &TForm_main::uploadhex}) {
+    for (const char *item : {"DownloadHex", "uploadbin1", "uploadhex"}) {
         ScriptedPeer peer;
         BoxAnswerer boxes;
         auto form = StartTerminal(peer.PortArg());
         DialogAnswers answers{{""}};
         answers.Install(*form);
-        (form.get()->*item)->trigger();
+        Child<QAction>(*form, item)->trigger();
         EXPECT_EQ(answers.asked, 1u);
         EXPECT_EQ(peer.Finish(), "");
         EXPECT_TRUE(boxes.Texts().empty());
@@ -150,13 +150,13 @@ TEST(TransferGuard, TheWindowAnswersWhileATransferWaitsForTheProgrammer)
     // after the command), upload bin for the space after "X" (from 0.2 s to 1.2 s).
     struct Case {
         const char *name;
-        QAction *TForm_main::*item;
+        const char *item;
         int postAtMs;
         std::vector<std::string> boxes;
     } cases[] = {
         // Stop, clicked by the event, ends a wait for data at once: no "Timed out".
-        {"upload hex", &TForm_main::uploadhex, 3000, {}},
-        {"upload bin", &TForm_main::uploadbin1, 700, {"missing space"}},
+        {"upload hex", "uploadhex", 3000, {}},
+        {"upload bin", "uploadbin1", 700, {"missing space"}},
     };
     for (const Case &c : cases) {
         SimulatedProgrammer programmer({"--silent"});
@@ -171,10 +171,10 @@ TEST(TransferGuard, TheWindowAnswersWhileATransferWaitsForTheProgrammer)
             posted = Clock::now();
             QMetaObject::invokeMethod(form.get(), [&] {
                 handled = Clock::now();
-                form->BitBtn_Stop->click();
+                Child<QPushButton>(*form, "BitBtn_Stop")->click();
             }, Qt::QueuedConnection);
         });
-        (form.get()->*c.item)->trigger();
+        Child<QAction>(*form, c.item)->trigger();
         poster.join();
         EXPECT_TRUE(PumpUntil([&] { return handled != Clock::time_point(); }, 1000)) << c.name;
         EXPECT_LT(handled - posted, std::chrono::milliseconds(100)) << c.name;

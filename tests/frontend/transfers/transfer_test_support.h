@@ -15,7 +15,7 @@ namespace zmtest {
 inline std::unique_ptr<TForm_main> StartTerminal(const std::string &portArg)
 {
     auto form = MakeForm({"-i-", portArg});
-    PumpUntil([&] { return form->session.port != 0; });
+    PumpUntil([&] { return form->GetSession().IsOpen(); });
     return form;
 }
 
@@ -25,20 +25,20 @@ struct DialogAnswers {
     size_t asked = 0;
     void Install(TForm_main &form)
     {
-        form.fileDialogAnswer = [this](const FileDialog *) {
+        form.SetFileDialogAnswer([this](const FileDialog *) {
             return asked < paths.size() ? paths[asked++] : (++asked, std::string());
-        };
+        });
     }
 };
 
 // After every ending of a transfer the window is back in terminal mode.
 inline void ExpectTerminalMode(TForm_main &form)
 {
-    EXPECT_FALSE(form.TransferRunning());
-    EXPECT_TRUE(form.idle.HasHandler());
-    EXPECT_TRUE(form.BitBtn_Stop->isHidden());
-    EXPECT_FALSE(form.session.echoControls);
-    for (QAction *item : {form.DownloadHex, form.uploadbin1, form.uploadhex, form.testafewmilliseconds})
+    EXPECT_FALSE(form.GetSession().TransferRunning());
+    EXPECT_TRUE(FormProbe::Idle(form).HasHandler());
+    EXPECT_TRUE(Child<QPushButton>(form, "BitBtn_Stop")->isHidden());
+    EXPECT_FALSE(SessionProbe::EchoControls(form.GetSession()));
+    for (QAction *item : {Child<QAction>(form, "DownloadHex"), Child<QAction>(form, "uploadbin1"), Child<QAction>(form, "uploadhex"), Child<QAction>(form, "testafewmilliseconds")})
         EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
 }
 

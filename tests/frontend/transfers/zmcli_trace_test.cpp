@@ -24,15 +24,15 @@ TEST(ZmcliTrace, UploadBinTracesAsInTheWindow)
         auto form = StartTerminal(programmer.PortArg());
         // The programmer's greeting goes to the pane before the trace starts.
         ASSERT_TRUE(PumpUntil([&] { return PaneText(*form).find('>') != std::string::npos; }));
-        form->session.settings.uploadbinstart = 0x3F0;
-        form->session.settings.uploadbinbytes = 0x10;
-        form->session.settings.log = dir.File("window.log");
-        form->session.bytes.TraceRestart();
+        form->GetSession().Settings().uploadbinstart = 0x3F0;
+        form->GetSession().Settings().uploadbinbytes = 0x10;
+        form->GetSession().Settings().log = dir.File("window.log");
+        form->GetSession().RestartTrace();
         DialogAnswers answers{{dir.File("window.bin")}};
         answers.Install(*form);
-        form->uploadbin1->trigger();
+        Child<QAction>(*form, "uploadbin1")->trigger();
         // As the session's close writes it.
-        form->session.bytes.TraceRestart();
+        form->GetSession().RestartTrace();
     }
     {
         SimulatedProgrammer programmer(options);

@@ -3,7 +3,10 @@
 
 #include <optional>
 
-#include "helpers.h"
+#include "format.h"
+#include "numbers.h"
+#include "paths.h"
+#include "text.h"
 #include "profile.h"
 
 namespace {
@@ -111,7 +114,7 @@ int32_t FlowCode(const std::optional<std::string> &value)
 }
 
 // Returns false at the first bad argument, which is then left in `bad`.
-bool ParseCommandLine(ZM32OP &defaults, SettingsState &state, const std::vector<std::string> &args,
+bool ReadCommandLine(ZM32OP &defaults, SettingsState &state, const std::vector<std::string> &args,
                       std::string &bad)
 {
     for (const std::string &arg : args) {
@@ -202,7 +205,7 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
 
     ZM32OP defaults;
     std::string bad;
-    if (!ParseCommandLine(defaults, state, args, bad)) {
+    if (!ReadCommandLine(defaults, state, args, bad)) {
         const std::string detail = bad.empty() ? std::string() : FormatGuarded(" (\"%s\")", {bad});
         if (reportUsage)
             reportUsage(FormatGuarded(kUsage, {detail}));

@@ -1,5 +1,7 @@
 // The lenient number readers of the settings and the uploads, and hex padding.
-#include "helpers.h"
+#include "numbers.h"
+
+#include "format.h"
 
 #include <algorithm>
 
@@ -51,10 +53,4 @@ std::string HexPadded(int32_t value, int width)
     std::string text = FormatGuarded("%*x", {std::clamp(width, 0, kMaxFieldWidth), value});
     std::replace(text.begin(), text.end(), ' ', '0');
     return text;
-}
-
-void UpcaseLetter(char &c)
-{
-    if (c >= 'a' && c <= 'z')
-        c = static_cast<char>(c - 'a' + 'A');
 }

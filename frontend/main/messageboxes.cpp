@@ -10,7 +10,7 @@ namespace {
 
 // UTF-8 where the bytes are UTF-8; otherwise every byte as one character, so that a name in
 // another encoding still shows all its bytes instead of replacement marks.
-QString DisplayText(const std::string &text)
+QString BoxText(const std::string &text)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString shown = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
@@ -23,7 +23,7 @@ QString DisplayText(const std::string &text)
 int RunBox(QMessageBox::Icon icon, const char *title, const std::string &format,
            const FormatArgs &args, QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, QString::fromLatin1(title), DisplayText(FormatGuarded(format, args)),
+    QMessageBox box(icon, QString::fromLatin1(title), BoxText(FormatGuarded(format, args)),
                     buttons, QApplication::activeWindow());
     // File names and received text must not be taken for markup.
     box.setTextFormat(Qt::PlainText);
@@ -38,12 +38,12 @@ int RunBox(QMessageBox::Icon icon, const char *title, const std::string &format,
 
 }  // namespace
 
-void ShowError(const std::string &format, const FormatArgs &args)
+void ShowErrorBox(const std::string &format, const FormatArgs &args)
 {
     RunBox(QMessageBox::Critical, "Error", format, args, QMessageBox::Ok);
 }
 
-void ShowInfo(const std::string &format, const FormatArgs &args)
+void ShowInfoBox(const std::string &format, const FormatArgs &args)
 {
     RunBox(QMessageBox::Information, "Information", format, args, QMessageBox::Ok);
 }

@@ -3,8 +3,11 @@
 #include <climits>
 #include <filesystem>
 
-#include "core_test_support.h"
-#include "helpers.h"
+#include "in_directory.h"
+#include "format.h"
+#include "numbers.h"
+#include "paths.h"
+#include "text.h"
 
 namespace {
 

@@ -46,13 +46,13 @@ SeenBox Answer(const QString &answer, const std::function<void()> &open)
 
 TEST(MessageBoxes, TitlesIconsAndButtons)
 {
-    SeenBox seen = Answer("OK", [] { ShowError("Couldn't open \"%s\"", {"a.hex"}); });
+    SeenBox seen = Answer("OK", [] { ShowErrorBox("Couldn't open \"%s\"", {"a.hex"}); });
     EXPECT_EQ(seen.title, "Error");
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
     EXPECT_EQ(seen.text, "Couldn't open \"a.hex\"");
 
-    seen = Answer("OK", [] { ShowInfo("Timed out (%d ms)", {2000}); });
+    seen = Answer("OK", [] { ShowInfoBox("Timed out (%d ms)", {2000}); });
     EXPECT_EQ(seen.title, "Information");
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
@@ -77,7 +77,7 @@ TEST(MessageBoxes, AskYesNoIsTrueOnlyForYes)
 
 TEST(MessageBoxes, BadFormatShowsTheErrorText)
 {
-    const SeenBox seen = Answer("OK", [] { ShowError("%d", {"text"}); });
+    const SeenBox seen = Answer("OK", [] { ShowErrorBox("%d", {"text"}); });
     const QStringList lines = seen.text.split('\n');
     ASSERT_GE(lines.size(), 5);
     EXPECT_EQ(lines.front(), "Format() error in program!");
@@ -87,10 +87,10 @@ TEST(MessageBoxes, BadFormatShowsTheErrorText)
 TEST(MessageBoxes, TextIsShownAsItIs)
 {
     // Markup stays text; a name that is not UTF-8 keeps every byte.
-    SeenBox seen = Answer("OK", [] { ShowInfo("<b>%s</b>", {"<CR>"}); });
+    SeenBox seen = Answer("OK", [] { ShowInfoBox("<b>%s</b>", {"<CR>"}); });
     EXPECT_EQ(seen.text, "<b><CR></b>");
-    EXPECT_EQ(Answer("OK", [] { ShowInfo("%s", {"caf\xe9.hex"}); }).text, QString::fromLatin1("caf\xe9.hex"));
-    EXPECT_EQ(Answer("OK", [] { ShowInfo("%s", {"caf\xc3\xa9"}); }).text, QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(Answer("OK", [] { ShowInfoBox("%s", {"caf\xe9.hex"}); }).text, QString::fromLatin1("caf\xe9.hex"));
+    EXPECT_EQ(Answer("OK", [] { ShowInfoBox("%s", {"caf\xc3\xa9"}); }).text, QString::fromUtf8("caf\xc3\xa9"));
 }
 
 TEST(MessageBoxes, UsageMessageGoesToAnInformationBox)
@@ -99,7 +99,7 @@ TEST(MessageBoxes, UsageMessageGoesToAnInformationBox)
     SettingsState state;
     // A "%" in the argument is shown as it is, not taken for a placeholder. The session hands
     // the usage text to its host's information box as the one argument of "%s".
-    const auto toBox = [](const std::string &message) { ShowInfo("%s", {message}); };
+    const auto toBox = [](const std::string &message) { ShowInfoBox("%s", {message}); };
     const SeenBox seen = Answer("OK", [&] { LoadSettings(op, state, {"-q%d"}, "/opt/zm32", toBox); });
     EXPECT_TRUE(state.commandLineError);
     EXPECT_EQ(seen.title, "Information");

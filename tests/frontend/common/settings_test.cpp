@@ -5,8 +5,11 @@
 #include <functional>
 #include <unistd.h>
 
-#include "core_test_support.h"
-#include "helpers.h"
+#include "in_directory.h"
+#include "format.h"
+#include "numbers.h"
+#include "paths.h"
+#include "text.h"
 #include "profile.h"
 #include "settings.h"
 

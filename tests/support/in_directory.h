@@ -1,12 +1,8 @@
-// The current directory for the front-end core tests, and their temporary folders.
+// Makes a folder the current directory for a scope, in the tests of the settings and paths.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 
 #include "temp_dir.h"
 

@@ -92,14 +92,14 @@ TEST(IdleNotifier, QuietWhileWaitPumpingRuns)
     int callsDuringWait = 0;
     idle.SetHandler([&] {
         ++calls;
-        callsDuringWait += WaitPumpingRunning() ? 1 : 0;
+        callsDuringWait += WaitWhilePumpingRunning() ? 1 : 0;
     });
-    WaitPumping(100);
+    WaitWhilePumping(100);
     EXPECT_EQ(calls, 0);
 
     bool waited = false;
     QTimer::singleShot(0, [&] {
-        WaitPumping(150);
+        WaitWhilePumping(150);
         waited = true;
     });
     EXPECT_TRUE(RunLoopUntil([&] { return waited && calls >= 2; }));

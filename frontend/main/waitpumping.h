@@ -4,5 +4,5 @@
 #include <cstdint>
 
 // Waits while the window keeps working (at most kLongestWaitMs); a nested call returns at once.
-void WaitPumping(int32_t ms);
-bool WaitPumpingRunning();
+void WaitWhilePumping(int32_t ms);
+bool WaitWhilePumpingRunning();

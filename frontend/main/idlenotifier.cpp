@@ -29,10 +29,10 @@ void IdleNotifier::SetHandler(std::function<void()> handler)
 }
 
 // The handler may open a modal box, whose own loop is about to block too: it is not run
-// again inside itself. Nor inside WaitPumping, which processes messages without idle work.
+// again inside itself. Nor inside WaitWhilePumping, which processes messages without idle work.
 void IdleNotifier::OnAboutToBlock()
 {
-    if (running_ || !handler_ || WaitPumpingRunning())
+    if (running_ || !handler_ || WaitWhilePumpingRunning())
         return;
     running_ = true;
     // A copy: the handler may install another one, which would destroy it while it runs.

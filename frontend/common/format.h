@@ -1,4 +1,4 @@
-// Text, number and path helpers shared by the whole front-end.
+// Filling "%s", "%d", "%x" formats that never fail, whatever the arguments.
 #pragma once
 
 #include <cstdint>
@@ -31,24 +31,3 @@ constexpr int kMaxFieldWidth = 10000;
 // Fills the format ("%s", "%d", "%x", "*" widths); a bad format or argument list never
 // escapes: the result is then the format error text naming the problem and the format.
 std::string FormatGuarded(const std::string &format, const FormatArgs &args = {});
-
-int32_t ParseDecimal(const std::string &text);
-int32_t ParseHex(const std::string &text);
-// The value of one hexadecimal digit in either case, -1 for any other character.
-int HexDigitValue(char c);
-// Hexadecimal of at least `width` digits (at most kMaxFieldWidth), padded with "0".
-std::string HexPadded(int32_t value, int width);
-void UpcaseLetter(char &c);
-
-// A bare file name is non-empty and has no directory separator.
-bool IsBareName(const std::string &name);
-std::string ProgramDir();
-// A regular file (or a link to one) exists at the path.
-bool FileExists(const std::string &path);
-void QualifyInCurrentDir(std::string &name);
-void QualifyInProgramDir(std::string &name);
-std::string QualifiedInProgramDir(const std::string &name);
-// Serial port `port` by its name and, where the platform maps the name to a device, that
-// device: "COM1 (/dev/ttyUSB0)".
-std::string PortName(int32_t port);
-

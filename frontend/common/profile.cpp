@@ -2,14 +2,10 @@
 
 #include <fstream>
 
-#include "helpers.h"
+#include "paths.h"
+#include "text.h"
 
 namespace {
-
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string_view Trimmed(std::string_view text)
 {
@@ -28,23 +24,6 @@ std::string_view Unquoted(std::string_view value)
 }
 
 }  // namespace
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
-
-std::string LowerCase(std::string text)
-{
-    for (char &c : text)
-        c = Lower(c);
-    return text;
-}
 
 ProfileFile ProfileFile::Load(const std::string &path)
 {

@@ -1,5 +1,5 @@
 // FormatGuarded: the front-end's small printf-like language ("%s", "%d", "%x", widths, "%%").
-#include "helpers.h"
+#include "format.h"
 
 #include <algorithm>
 #include <exception>

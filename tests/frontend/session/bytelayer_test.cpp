@@ -4,7 +4,7 @@
 
 #include "../../seriallink/pty_pair.h"
 #include "bytelayer.h"
-#include "core_test_support.h"
+#include "in_directory.h"
 #include "settings.h"
 #include "zmhwcomm.h"
 
@@ -27,7 +27,7 @@ TEST(CharName, SingleBytes)
         {INT32_MIN, true, "(-2147483648)"},
     };
     for (const Case &c : cases) {
-        LineState state;
+        CharNameState state;
         EXPECT_EQ(CharName(state, c.value, c.showSpace), c.name) << c.value;
         EXPECT_FALSE(state.lineEnd);
         EXPECT_FALSE(state.pendingBreak);
@@ -43,7 +43,7 @@ TEST(CharName, LineBreaksComeBeforeTheNextCharacter)
         {{13, "<CR>"}, {32, "\r\n< >"}, {13, "<CR>"}, {13, "<CR>"}, {7, "\r\n<7>"}},
     };
     for (const auto &run : runs) {
-        LineState state;
+        CharNameState state;
         for (const auto &[value, name] : run) {
             EXPECT_EQ(CharName(state, value, true), name) << value;
             EXPECT_EQ(state.lineEnd, value == 10 || value == 13);

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "core_test_support.h"
+#include "in_directory.h"
 #include "profile.h"
 
 namespace {

@@ -34,6 +34,3 @@ private:
     };
     std::vector<Section> sections_;
 };
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b);
-std::string LowerCase(std::string text);

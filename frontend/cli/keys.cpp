@@ -1,26 +1,4 @@
-#include "display.h"
-
-std::string LineDisplay::Render(const std::string &bytes)
-{
-    if (raw_)
-        return bytes;
-    std::string shown;
-    for (const char c : bytes) {
-        const auto value = static_cast<uint8_t>(c);
-        if (value == 0)
-            continue;
-        for (const char n : CharName(state_, value, false)) {
-            const auto b = static_cast<uint8_t>(n);
-            if (b < 0x80) {
-                shown += n;
-            } else {
-                shown += static_cast<char>(0xC0 | (b >> 6));
-                shown += static_cast<char>(0x80 | (b & 0x3F));
-            }
-        }
-    }
-    return shown;
-}
+#include "keys.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// Placing bare file names in the current directory or beside the program; the device of a port.
-#include "helpers.h"
+// Placing bare file names in the current directory or beside the program.
+#include "paths.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -97,18 +97,4 @@ std::string QualifiedInProgramDir(const std::string &name)
     std::string qualified = name;
     QualifyInProgramDir(qualified);
     return qualified;
-}
-
-std::string PortName(int32_t port)
-{
-    const std::string name = "COM" + std::to_string(port);
-#if defined(_WIN32)
-    return name;
-#else
-    // As the serial library maps it: $ZMHW_COM<n> when set, else the n-th built-in port.
-    const char *configured = std::getenv(("ZMHW_" + name).c_str());
-    if (configured && *configured)
-        return name + " (" + configured + ")";
-    return port > 0 ? name + " (/dev/ttyS" + std::to_string(port - 1) + ")" : name;
-#endif
 }

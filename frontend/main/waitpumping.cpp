@@ -8,18 +8,18 @@
 #include <chrono>
 #include <thread>
 
-#include "bytelayer.h"
+#include "timing.h"
 
 namespace {
 
-// How often WaitPumping looks at its deadline while no event arrives.
+// How often WaitWhilePumping looks at its deadline while no event arrives.
 constexpr int kPumpSliceMs = 10;
 
 bool waitPumpingRunning = false;
 
 }  // namespace
 
-void WaitPumping(int32_t ms)
+void WaitWhilePumping(int32_t ms)
 {
     if (waitPumpingRunning)
         return;
@@ -39,7 +39,7 @@ void WaitPumping(int32_t ms)
     waitPumpingRunning = false;
 }
 
-bool WaitPumpingRunning()
+bool WaitWhilePumpingRunning()
 {
     return waitPumpingRunning;
 }

@@ -1,0 +1,13 @@
+// Placing bare file names in the current directory or beside the program.
+#pragma once
+
+#include <string>
+
+// A bare file name is non-empty and has no directory separator.
+bool IsBareName(const std::string &name);
+std::string ProgramDir();
+// A regular file (or a link to one) exists at the path.
+bool FileExists(const std::string &path);
+void QualifyInCurrentDir(std::string &name);
+void QualifyInProgramDir(std::string &name);
+std::string QualifiedInProgramDir(const std::string &name);

@@ -1,0 +1,53 @@
+// The connection to the programmer: the port handle, whether it is up, and losing it and
+// finding it again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "timing.h"
+
+struct ZM32OP;
+
+// Up from a successful open; Lost when the device went away after that (its port is then
+// closed until it can be opened again); Closed before and after.
+enum class ConnectionState { Closed, Up, Lost };
+
+class Connection {
+public:
+    explicit Connection(const ZM32OP &settings) : settings_(settings) {}
+    ~Connection();  // gives the port back
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Opens the port the settings name, with their line settings; the library's result.
+    int32_t Open();
+    void Close();
+    const intptr_t &Handle() const { return port_; }
+    bool IsOpen() const { return port_ != 0; }
+    ConnectionState State() const { return state_; }
+
+    // The receive queue count, negative on failure: a failure on an open connection means the
+    // device has gone, and the connection is lost (`lostNow` then says so, once).
+    int32_t ReceiveQueue(bool &lostNow);
+    // Throws away what was received; a failure loses the connection as above.
+    void ClearReceiveQueue(bool &lostNow);
+    // While lost: about once a second opens the port again; true when it is back.
+    bool ReopenWhenDue();
+
+    // What is said when the connection goes and when it is back.
+    std::string LostText() const;
+    std::string BackText() const;
+
+private:
+    bool Lose();
+
+    const ZM32OP &settings_;
+    intptr_t port_ = 0;
+    ConnectionState state_ = ConnectionState::Closed;
+    Deadline reopenDue_;
+};
+
+// Serial port `port` by its name and, where the platform maps the name to a device, that
+// device: "COM1 (/dev/ttyUSB0)".
+std::string PortName(int32_t port);
