@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Proves the Debian package on a fresh Debian 12: debootstrap makes a throwaway root under the
-# build tree, and inside it the package is installed with apt-get, used and purged again.
-#   scripts/package-check.sh [PACKAGE.deb]   (default: the one scripts/package.sh builds)
+# Proves the Debian packages on a fresh Debian 12: debootstrap makes a throwaway root under the
+# build tree, and inside it zmtools is installed alone with apt-get and used, then zm32 on top,
+# then both are purged again.
+#   scripts/package-check.sh [ZMTOOLS.deb ZM32.deb]   (default: the two scripts/package.sh builds)
 # Needs root (or sudo) and a Debian mirror (DEBIAN_MIRROR, default deb.debian.org).
 # Everything runs in a private mount namespace, so no mount outlives the check.
 set -euo pipefail
@@ -36,17 +37,24 @@ if [ "${1:-}" = --inside ]; then
   apt-get update -qq
   snapshot > "$work/files-before"
   installed > "$work/packages-before"
-  apt-get install -y -qq --no-install-recommends /tmp/zmtools_*.deb >/dev/null
-  installed > "$work/packages-after"
-  pulled=$(comm -13 "$work/packages-before" "$work/packages-after")
-  note "apt-get installed $(echo "$pulled" | wc -l) packages: $(echo $pulled)"
+
+  # The console tools alone, as on a server: nothing of Qt or of a display comes with them.
+  apt-get install -y -qq --no-install-recommends /tmp/zmtools.deb >/dev/null
+  installed > "$work/packages-zmtools"
+  pulled=$(comm -13 "$work/packages-before" "$work/packages-zmtools")
+  note "zmtools alone: apt-get installed $(echo "$pulled" | wc -l) packages: $(echo $pulled)"
   ! echo "$pulled" | grep -E -e '-(dev|doc)$' || fail "development or documentation packages pulled in"
-  # Nothing missing: every library of the programs and of Qt's platform plugins resolves.
-  for f in /usr/lib/zmtools/* /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/*.so; do
+  ! echo "$pulled" | grep -E -i 'qt|^libx|^libgl|^libegl|wayland|xcb|^x11|mesa|fontconfig' \
+    || fail "zmtools pulled in a package of Qt or of the display"
+  [ ! -e /usr/lib/zmtools/zm32 ] || fail "zmtools holds zm32"
+  # Nothing missing: every library of the programs resolves.
+  for f in /usr/lib/zmtools/*; do
     [ -L "$f" ] || ! head -c 4 "$f" | grep -q ELF || ! ldd "$f" | grep 'not found' || fail "$f lacks a library"
   done
   [ "$(dpkg -L zmtools | grep -c '\.so')" -eq 1 ] && dpkg -L zmtools | grep -qx /usr/lib/zmtools/libzmhwcomm.so \
     || fail "the package holds another library than /usr/lib/zmtools/libzmhwcomm.so"
+  [ "$(dpkg-query -W -f='${Conffiles}' zmtools | awk '{ print $1 }' | xargs)" = /etc/zmtools/zm32.ini ] \
+    || fail "zmtools' conffiles: $(dpkg-query -W -f='${Conffiles}' zmtools)"
 
   # The converters, through their links in /usr/bin.
   [ "$(command -v dabrix) $(command -v morvel)" = "/usr/bin/dabrix /usr/bin/morvel" ] || fail "no /usr/bin links"
@@ -56,12 +64,81 @@ if [ "${1:-}" = --inside ]; then
   cmp image.bin back.bin || fail "dabrix and morvel do not round-trip"
   note "morvel and dabrix round-trip 5000 bytes"
 
-  # promsim, and zm32 offscreen on it through /usr/bin/zm32.
+  # promsim, and zmcli on it through /usr/bin/zmcli, with the settings from /etc.
   promsim --link "$work/prompro7" --trace "$work/line.txt" >/dev/null &
   pids+=($!)
   wait_for 10 test -e "$work/prompro7" || fail "promsim made no link"
   case $(readlink -f "$work/prompro7") in /dev/pts/*) ;; *) fail "promsim's line is no pseudo-terminal" ;; esac
   export ZMHW_COM1=$work/prompro7
+  /usr/bin/zmcli send V >"$work/zmcli.out" 2>&1 || fail "zmcli send V: $(cat "$work/zmcli.out")"
+  grep -q 'Verify' "$work/zmcli.out" || fail "zmcli send V printed no answer: $(cat "$work/zmcli.out")"
+  note "zmcli send V through /usr/bin/zmcli gets the answer and the prompt"
+
+  # Tools for the checks below, after the package's own dependencies have been counted.
+  apt-get install -y -qq --no-install-recommends man-db bash-completion >/dev/null
+  for page in zmcli dabrix morvel promsim; do
+    man "$page" 2>/dev/null | grep -q "^NAME" || fail "man $page renders nothing"
+  done
+  man dabrix 2>/dev/null | grep -q 'flat binary image' || fail "man dabrix lacks its text"
+  man zmcli 2>/dev/null | grep -q '^ENVIRONMENT' || fail "man zmcli lacks ENVIRONMENT"
+  note "man pages render: man dabrix, morvel, promsim, zmcli"
+
+  # The completion, as a new user's interactive bash loads it (bash-completion, on demand): what
+  # it offers for a line, table-driven; every word listed must be among the offers.
+  mkdir -p "$work/home" "$work/files"
+  cp /etc/skel/.bashrc "$work/home/"
+  touch "$work/files/rom.hex" "$work/files/trace.txt" "$work/files/site.ini"
+  cat > "$work/complete.sh" <<'CHECK'
+__load_completion zmcli || { echo "no completion for zmcli"; exit 1; }
+complete -p zmcli | grep -q -- '-F _zmcli zmcli$' || { echo "completion: $(complete -p zmcli)"; exit 1; }
+offers() {  # the words offered for the line, cursor at its end, split as bash splits it
+  local line=$1
+  read -r -a COMP_WORDS <<<"${line//=/ = }"
+  [[ $line == *" " || $line == *= ]] && COMP_WORDS+=("")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) COMP_LINE=$line COMP_POINT=${#line} COMPREPLY=()
+  _zmcli zmcli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+  echo " ${COMPREPLY[*]} "
+}
+status=0
+while IFS='|' read -r line wanted; do
+  got=$(offers "$line")
+  for w in $wanted; do
+    [[ $got == *" $w "* ]] || { echo "'$line' offers [$got], not $w"; status=1; }
+  done
+done <<'TABLE'
+zmcli |term send download upload-bin upload-hex verify
+zmcli -|-p -b -f -i --log --quiet --echo --version
+zmcli -p1 upload-bin --|--start --bytes --log
+zmcli upload-hex --|--offset --stop
+zmcli send --|--raw --expect --enter
+zmcli download --|--verify --binary
+zmcli download r|rom.hex
+zmcli --log=tr|trace.txt
+zmcli -is|-isite.ini
+zmcli --flow |none ctsrts dtrdsr
+TABLE
+got=$(offers 'zmcli send ')
+[ -z "${got// /}" ] || { echo "send's TEXT is offered [$got]"; status=1; }
+exit $status
+CHECK
+  (cd "$work/files" && HOME=$work/home bash -i "$work/complete.sh" >"$work/complete.out" 2>&1) \
+    || fail "bash completion: $(cat "$work/complete.out")"
+  note "bash -i loads the completion of zmcli: commands, options and file names offered"
+
+  # The window on top: it brings Qt, and needs zmtools of its own version.
+  [ "$(dpkg-deb -f /tmp/zm32.deb Depends | cut -d, -f1)" = "zmtools (= $(dpkg-query -W -f='${Version}' zmtools))" ] \
+    || fail "zm32's Depends: $(dpkg-deb -f /tmp/zm32.deb Depends)"
+  installed > "$work/packages-no-zm32"
+  apt-get install -y -qq --no-install-recommends /tmp/zm32.deb >/dev/null
+  pulled_zm32=$(installed | comm -13 "$work/packages-no-zm32" -)
+  note "zm32 on top: apt-get installed $(echo "$pulled_zm32" | wc -l) packages: $(echo $pulled_zm32)"
+  ! echo "$pulled_zm32" | grep -E -e '-(dev|doc)$' || fail "development or documentation packages pulled in"
+  for f in /usr/lib/zmtools/zm32 /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/*.so; do
+    ! ldd "$f" | grep 'not found' || fail "$f lacks a library"
+  done
+  man zm32 2>/dev/null | grep -q "^NAME" || fail "man zm32 renders nothing"
+
+  # zm32 offscreen on promsim through /usr/bin/zm32.
   QT_QPA_PLATFORM=offscreen /usr/bin/zm32 >"$work/zm32.out" 2>&1 &
   zm32=$!
   wait_for 20 grep -q 'peer opened the line' "$work/line.txt" || fail "zm32 did not open promsim's line"
@@ -69,18 +146,8 @@ if [ "${1:-}" = --inside ]; then
   kill -0 $zm32 2>/dev/null || fail "zm32 ended: $(cat "$work/zm32.out")"
   kill $zm32; wait $zm32 || true
   note "zm32 runs offscreen and opens promsim's line"
-  /usr/bin/zmcli send V >"$work/zmcli.out" 2>&1 || fail "zmcli send V: $(cat "$work/zmcli.out")"
-  grep -q 'Verify' "$work/zmcli.out" || fail "zmcli send V printed no answer: $(cat "$work/zmcli.out")"
-  note "zmcli send V through /usr/bin/zmcli gets the answer and the prompt"
 
-  # Tools for the checks below, after the package's own dependencies have been counted.
-  apt-get install -y -qq --no-install-recommends man-db xvfb xdotool strace >/dev/null
-  for page in zm32 zmcli dabrix morvel promsim; do
-    man "$page" 2>/dev/null | grep -q "^NAME" || fail "man $page renders nothing"
-  done
-  man dabrix 2>/dev/null | grep -q 'flat binary image' || fail "man dabrix lacks its text"
-  note "man pages render: man dabrix, morvel, promsim, zm32, zmcli"
-
+  apt-get install -y -qq --no-install-recommends xvfb xdotool strace >/dev/null
   # zm32 on a display: its caption names the settings beside the program, reached through the
   # /usr/bin link, and the help window opens the help files there.
   Xvfb :7 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
@@ -108,14 +175,15 @@ if [ "${1:-}" = --inside ]; then
   wait 2>/dev/null || true
   pids=()
 
-  dpkg -L zmtools > "$work/package-files"
-  apt-get purge -y -qq zmtools man-db xvfb xdotool strace >/dev/null
+  apt-get purge -y -qq zm32 zmtools man-db bash-completion xvfb xdotool strace >/dev/null
   apt-get autoremove --purge -y -qq >/dev/null
   # What the tools brought and autoremove keeps (a package something recommends) goes by hand;
-  # of what the package brought, nothing may stay.
-  from_tools=$(installed | comm -13 "$work/packages-before" - | comm -23 - <(echo "$pulled"))
+  # of what the packages brought, nothing may stay.
+  from_tools=$(installed | comm -13 "$work/packages-before" - | comm -23 - <(printf '%s\n' $pulled $pulled_zm32 | sort))
   [ -z "$from_tools" ] || apt-get purge -y -qq $from_tools >/dev/null
-  dpkg-query -W -f='${db:Status-Abbrev}' zmtools 2>/dev/null | grep -q '^i' && fail "zmtools still installed"
+  for p in zmtools zm32; do
+    dpkg-query -W -f='${db:Status-Abbrev}' $p 2>/dev/null | grep -q '^i' && fail "$p still installed"
+  done
   snapshot > "$work/files-after"
   left=$(comm -13 "$work/files-before" "$work/files-after")
   [ -z "$left" ] || fail "left behind after purge: $(echo $left)"
@@ -128,11 +196,13 @@ fi
 if [ "${1:-}" = --root ]; then
   # In a mount and process namespace of its own: every mount made here, debootstrap's too, and
   # every process left go with it, however the check ends.
-  root=$2 deb=$3 script=$4
+  root=$2 script=$3
+  shift 3
   echo "package-check: making a fresh Debian 12 in $root"
   debootstrap --variant=minbase bookworm "$root" "${DEBIAN_MIRROR:-http://deb.debian.org/debian}" \
     >"$root.log" 2>&1 || { tail -n 20 "$root.log" >&2; exit 1; }
-  cp "$deb" "$root/tmp/"
+  cp "$1" "$root/tmp/zmtools.deb"
+  cp "$2" "$root/tmp/zm32.deb"
   cp "$script" "$root/tmp/package-check.sh"
   cp /etc/resolv.conf "$root/etc/resolv.conf"
   mount -t proc proc "$root/proc"
@@ -146,12 +216,25 @@ if [ "$(id -u)" -ne 0 ]; then
   exec sudo --preserve-env=DEBIAN_MIRROR,BUILD_DIR bash "$self" "$@"
 fi
 started=$(date +%s)
-deb=${1:-}
-[ -n "$deb" ] || deb=$(bash scripts/package.sh | tail -n 1)
-deb=$(realpath "$deb")
+if [ $# -eq 0 ]; then
+  built=$(bash scripts/package.sh | tail -n 1)
+  set -- $built
+fi
+# One zmtools and one zm32 package, in either order.
+debs=()
+for package in zmtools zm32; do
+  found=""
+  for deb in "$@"; do
+    [ -f "$deb" ] || { echo "package-check: $deb: no such file" >&2; exit 2; }
+    [ "$(dpkg-deb -f "$deb" Package)" != "$package" ] || found=$(realpath "$deb")
+  done
+  [ -n "$found" ] || { echo "package-check: no $package package among: $*" >&2; exit 2; }
+  debs+=("$found")
+done
 root=$(realpath -m "${BUILD_DIR:-build-package}/check-root")
 cleanup() { rm -rf --one-file-system "$root"; }
 trap cleanup EXIT
 cleanup
-unshare --mount --pid --fork --kill-child bash "$self" --root "$root" "$deb" "$self"
+mkdir -p "$(dirname "$root")"
+unshare --mount --pid --fork --kill-child bash "$self" --root "$root" "$self" "${debs[@]}"
 echo "package-check: passed in $(($(date +%s) - started)) s"

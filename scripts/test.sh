@@ -25,6 +25,6 @@ if [ "${ZM_SKIP_WINDOWS:-0}" != 1 ]; then
 fi
 
 if [ "${ZM_SKIP_PACKAGE:-0}" != 1 ]; then
-  deb=$(bash scripts/package.sh | tail -n 1)
-  [ "${ZM_SKIP_PACKAGE_CHECK:-0}" = 1 ] || bash scripts/package-check.sh "$deb"
+  debs=$(bash scripts/package.sh | tail -n 1)   # zmtools and zm32, on one line
+  [ "${ZM_SKIP_PACKAGE_CHECK:-0}" = 1 ] || bash scripts/package-check.sh $debs
 fi
