@@ -195,6 +195,23 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
     }
 }
 
+std::map<int32_t, std::string> ReadPortsSection(const ProfileFile &file)
+{
+    std::map<int32_t, std::string> devices;
+    for (const std::string &name : file.EntryNames("ports")) {
+        // COM and a port number from 1, as the serial library names its ports.
+        const std::string digits = name.size() > 3 ? name.substr(3) : std::string();
+        if (!SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") || digits.empty() ||
+            digits.size() > 9 || digits[0] == '0' || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string device = file.Value("ports", name).value_or("");
+        const int32_t port = ParseDecimal(digits);
+        if (!device.empty() && !devices.count(port))
+            devices[port] = device;
+    }
+    return devices;
+}
+
 void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::string> &args,
                   const std::string &programPath, const UsageReporter &reportUsage)
 {
@@ -220,5 +237,7 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
     else
         QualifyInProgramDir(state.settingsPath);
     state.settingsFileMissing = !FileExists(state.settingsPath);
-    ReadSettingsFile(op, ProfileFile::Load(state.settingsPath), state.settingsSection);
+    const ProfileFile file = ProfileFile::Load(state.settingsPath);
+    ReadSettingsFile(op, file, state.settingsSection);
+    state.portDevices = ReadPortsSection(file);
 }

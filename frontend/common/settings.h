@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct SettingsState {
     bool noSettingsFile = false;
     bool settingsFileMissing = false;
     bool commandLineError = false;
+    // The [ports] section of the settings file: "COMn=device" entries by port number.
+    std::map<int32_t, std::string> portDevices;
 };
 
 // Shows the command-line usage message; without one it is not shown.
@@ -48,3 +51,5 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
 
 // The settings file's part of LoadSettings: the keys of `section`, then its "help" key.
 void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section);
+// The devices of the [ports] section; entries that name no port or no device are left out.
+std::map<int32_t, std::string> ReadPortsSection(const ProfileFile &file);

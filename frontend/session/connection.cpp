@@ -80,6 +80,26 @@ std::string Connection::BackText() const
     return "Line back: " + PortName(settings_.port);
 }
 
+PortDevice ChoosePortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
+                            const std::string &settingsPath)
+{
+#if defined(_WIN32)
+    (void)port, (void)ports, (void)settingsPath;
+    return {};
+#else
+    const std::string variable = "ZMHW_COM" + std::to_string(port);
+    const char *configured = std::getenv(variable.c_str());
+    if (configured && *configured)
+        return {configured, variable};
+    const auto entry = ports.find(port);
+    if (entry != ports.end()) {
+        setenv(variable.c_str(), entry->second.c_str(), 1);
+        return {entry->second, "[ports] of " + settingsPath};
+    }
+    return {"/dev/ttyS" + std::to_string(port - 1), "the default"};
+#endif
+}
+
 std::string PortName(int32_t port)
 {
     const std::string name = "COM" + std::to_string(port);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "timing.h"
@@ -47,6 +48,18 @@ private:
     ConnectionState state_ = ConnectionState::Closed;
     Deadline reopenDue_;
 };
+
+// The device a port number opens, and where that comes from.
+struct PortDevice {
+    std::string path;    // empty where the platform's own names serve (Windows)
+    std::string origin;  // "ZMHW_COM1", "[ports] of /etc/zmtools/zm32.ini", "the default"
+};
+
+// ZMHW_COMn when set and not empty; else the [ports] entry (`ports`, read from `settingsPath`),
+// which is then put into this process's ZMHW_COMn, where the serial library looks; else
+// /dev/ttyS<n-1>. Other callers of the library keep to ZMHW_COMn alone.
+PortDevice ChoosePortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
+                            const std::string &settingsPath);
 
 // Serial port `port` by its name and, where the platform maps the name to a device, that
 // device: "COM1 (/dev/ttyUSB0)".

@@ -296,6 +296,25 @@ TEST(SettingsFile, BooleanKeepsItsValueForNonNumbers)
     EXPECT_TRUE(op.upper);
 }
 
+TEST(SettingsFile, PortsSectionNamesDevicesByPortNumber)
+{
+    using Devices = std::map<int32_t, std::string>;
+    const struct {
+        const char *text;
+        Devices devices;
+    } cases[] = {
+        {"[zm32]\nport=1\n", {}},  // no section
+        {"[ports]\nCOM1=/dev/serial/by-id/usb-A-if00\ncom12 = \"/dev/ttyUSB1\"\n",
+         {{1, "/dev/serial/by-id/usb-A-if00"}, {12, "/dev/ttyUSB1"}}},
+        // Malformed: no "=", no device, no number, a number with a leading zero, not COM.
+        {"[ports]\nCOM2 /dev/ttyUSB2\nCOM3=\nCOM=/dev/a\nCOM04=/dev/b\nCOM5x=/dev/c\nLPT1=/dev/d\nCOM6=/dev/e\n",
+         {{6, "/dev/e"}}},
+        {"[ports]\nCOM7=/dev/first\nCOM7=/dev/second\n", {{7, "/dev/first"}}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ReadPortsSection(ProfileFile::Parse(c.text)), c.devices) << c.text;
+}
+
 TEST(SettingsFile, BadFilesLoseNothing)
 {
     zmtest::TempDir dir;

@@ -39,3 +39,37 @@ TEST(SessionLine, LostDuringATransferIsSaidAfterItAndFoundAgain)
     const std::string traced = TraceOf(*s, trace);
     EXPECT_EQ(traced.substr(traced.rfind('-') + 1), "\r\npV");
 }
+
+// The device of a port: ZMHW_COMn first, then the settings file's [ports], then the default;
+// the [ports] entry reaches the serial library, which opens it.
+TEST(SessionLine, PortDeviceFromTheEnvironmentThenThePortsSectionThenTheDefault)
+{
+    TempDir dir;
+    SimulatedProgrammer programmer({});
+    const int port = NextTransferPort();
+    const std::string variable = "ZMHW_COM" + std::to_string(port);
+    const std::map<int32_t, std::string> ports{{port, programmer.path}};
+    unsetenv(variable.c_str());
+    const PortDevice fromNothing = ChoosePortDevice(port, {}, "zm32.ini");
+    EXPECT_EQ(fromNothing.path, "/dev/ttyS" + std::to_string(port - 1));
+    EXPECT_EQ(fromNothing.origin, "the default");
+    EXPECT_EQ(getenv(variable.c_str()), nullptr);
+
+    dir.Write("zm32.ini", "[ports]\nCOM" + std::to_string(port) + "=" + programmer.path + "\n");
+    TestHost host;
+    Session session{host};
+    session.LoadSettings({"-i" + dir.File("zm32.ini"), "-p" + std::to_string(port)}, BinPath("zm32"));
+    EXPECT_GE(session.OpenPort(), 0);
+    EXPECT_TRUE(session.IsOpen());
+    EXPECT_EQ(PortName(port), "COM" + std::to_string(port) + " (" + programmer.path + ")");
+
+    setenv(variable.c_str(), "/dev/from-the-environment", 1);
+    const PortDevice fromEnvironment = ChoosePortDevice(port, ports, "zm32.ini");
+    EXPECT_EQ(fromEnvironment.path, "/dev/from-the-environment");
+    EXPECT_EQ(fromEnvironment.origin, variable);
+    unsetenv(variable.c_str());
+    const PortDevice fromSection = ChoosePortDevice(port, ports, "/etc/zmtools/zm32.ini");
+    EXPECT_EQ(fromSection.path, programmer.path);
+    EXPECT_EQ(fromSection.origin, "[ports] of /etc/zmtools/zm32.ini");
+    EXPECT_EQ(std::string(getenv(variable.c_str())), programmer.path);
+}
