@@ -1,1 +1,1 @@
-target_link_libraries(${name} PRIVATE zm32core)
+target_link_libraries(${name} PRIVATE zmcommon)
