@@ -74,6 +74,11 @@ say "cross builds done"
 
 # --- What the binaries export and import -------------------------------------------------
 eight="zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
+# The project's version as the resources give it: text as written, and four numbers.
+version=$(sed -n 's/^project(zmtools VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+IFS=. read -ra numbers <<<"$version.0.0.0"
+file_version="${numbers[0]}, ${numbers[1]}, ${numbers[2]}, 0"
+resource_value() { sed -n "s/^ *VALUE \"$1\", \"\\(.*\\)\"\r\\?$/\\1/p"; }
 for arch in win64 win32; do
   objdump=${cpu[$arch]}-w64-mingw32-objdump stage=build-$arch/zmtools-$arch
   listed=$(cmake -E chdir "build-$arch" cmake -E tar tf "zmtools-$arch.zip" | sort | xargs)
@@ -89,12 +94,26 @@ for arch in win64 win32; do
     imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | sort | xargs)
     [ "$imports" = "KERNEL32.dll msvcrt.dll" ] || fail "$arch: $(basename "$f") imports '$imports'"
   done
+  # Explorer's Properties: the version resource of every binary names the product, the file and
+  # the project's version; windres reads it back from the binary.
+  for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
+    name=$(basename "$f")
+    rc=$(${cpu[$arch]}-w64-mingw32-windres -J coff -O rc -i "$f" 2>&1) || fail "$arch: $name: no resources ($rc)"
+    want="ProductName=zmtools FileVersion=$version ProductVersion=$version OriginalFilename=$name" got=
+    for key in ProductName FileVersion ProductVersion OriginalFilename; do
+      got+="${got:+ }$key=$(resource_value "$key" <<<"$rc")"
+    done
+    [ "$got" = "$want" ] || fail "$arch: $name's version resource says '$got'"
+    description=$(resource_value FileDescription <<<"$rc")
+    [[ $description == "${name%.*}: "?* ]] || fail "$arch: $name's description is '$description'"
+    grep -q "^ *FILEVERSION $file_version\r\\?$" <<<"$rc" || fail "$arch: $name's FILEVERSION is not $file_version"
+  done
   # Compiled with the header and linked against the import library, a caller asks for the plain names.
   bound=$($objdump -p "build-$arch/bin/port_check.exe" |
     awk '/DLL Name:/ {dll = $3; next} dll == "zmhwcomm.dll" && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' | sort | xargs)
   [ "$bound" = "$eight" ] || fail "$arch: port_check.exe imports '$bound' from zmhwcomm.dll"
 done
-say "exports and imports checked on win64 and win32"
+say "exports, imports and version resources checked on win64 and win32"
 
 # --- wine: a throwaway prefix in the build tree, COM ports only where they lead to promsim ----
 export WINEPREFIX=$root/build-win64/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
