@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Builds zmhwcomm.dll, dabrix.exe and morvel.exe for 64-bit and 32-bit Windows with mingw-w64
-# into build-win64/ and build-win32/ (each with its zmtools-winNN.zip) and proves them:
-#  - the DLL exports exactly the eight undecorated names and every binary imports only
-#    KERNEL32.dll and msvcrt.dll;
+# into build-win64/ and build-win32/, each with its zmtools-winNN.zip (bin/, include/, lib/,
+# examples/, README.txt, LICENSE.txt), and proves them:
+#  - each zip holds exactly its files, the text files with CR LF;
+#  - the DLL exports exactly the eight undecorated names, every binary imports only
+#    KERNEL32.dll and msvcrt.dll and carries a version resource with the project's version;
+#  - from the unpacked zip alone, the example builds with the header and the MinGW import
+#    library, and lld-link links a caller against zmhwcomm.lib as Microsoft's linker would;
 #  - under wine, the converters give the Linux builds' files, statuses and messages on a table
 #    of inputs (console lines may end with CR LF there);
 #  - under wine, a C caller of the DLL, linked against its import library and bound by name,
-#    sends a file to promsim and reads it back, on COM1 and on COM12.
+#    sends a file to promsim and reads it back, on COM1 and on COM12; the example gets the prompt.
 # Running 32-bit programs needs Debian's wine32: installed when CI=true or ZM_WINE32=1, used
 # whenever it is there; without it the 32-bit build is only checked, not run.
 set -euo pipefail
@@ -22,7 +26,8 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 bash scripts/setup.sh
-bash scripts/setup.sh mingw-w64 wine wine64
+# llvm: llvm-dlltool makes zmhwcomm.lib; lld: lld-link, a linker on Microsoft's terms, proves it.
+bash scripts/setup.sh mingw-w64 wine wine64 llvm lld
 # Whether this kernel runs 32-bit programs at all: a three-instruction i386 program tells,
 # before wine32 is installed for nothing.
 runs_32bit() {
@@ -61,6 +66,12 @@ cmake --build build -j2 --target dabrix morvel promsim zmhwcomm >build/windows-o
   { cat build/windows-oracles.log; fail "Linux build"; }
 
 declare -A cpu=([win64]=x86_64 [win32]=i686)
+# The console programs in the zips' bin/ beside zmhwcomm.dll; a program added here is checked
+# for its place in the zip, its imports and its version resource.
+programs=(dabrix morvel)
+zip_files=(LICENSE.txt README.txt bin/zmhwcomm.dll examples/zmhwcomm_example.c include/zmhwcomm.h
+  lib/libzmhwcomm.dll.a lib/zmhwcomm.def lib/zmhwcomm.lib)
+for p in "${programs[@]}"; do zip_files+=("bin/$p.exe"); done
 for arch in win64 win32; do
   dir=build-$arch stage=build-$arch/zmtools-$arch
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-${cpu[$arch]}.cmake" \
@@ -81,10 +92,19 @@ file_version="${numbers[0]}, ${numbers[1]}, ${numbers[2]}, 0"
 resource_value() { sed -n "s/^ *VALUE \"$1\", \"\\(.*\\)\"\r\\?$/\\1/p"; }
 for arch in win64 win32; do
   objdump=${cpu[$arch]}-w64-mingw32-objdump stage=build-$arch/zmtools-$arch
-  listed=$(cmake -E chdir "build-$arch" cmake -E tar tf "zmtools-$arch.zip" | sort | xargs)
-  for f in zmhwcomm.dll dabrix.exe morvel.exe; do
-    [[ " $listed " == *" zmtools-$arch/bin/$f "* ]] || fail "$arch: zip lacks bin/$f"
+  # The zip holds exactly its files, and a tree unpacked from it is what the checks below use.
+  listed=$(cmake -E chdir "build-$arch" cmake -E tar tf "zmtools-$arch.zip" | grep -v '/$' | sort | xargs)
+  want=$(printf "zmtools-$arch/%s\n" "${zip_files[@]}" | sort | xargs)
+  [ "$listed" = "$want" ] || fail "$arch: the zip holds '$listed'"
+  rm -rf "build-$arch/unzipped" && mkdir "build-$arch/unzipped"
+  cmake -E chdir "build-$arch/unzipped" cmake -E tar xf "../zmtools-$arch.zip"
+  unzipped=build-$arch/unzipped/zmtools-$arch
+  for f in README.txt LICENSE.txt; do
+    [ -z "$(grep -v $'\r$' "$unzipped/$f")" ] || fail "$arch: $f has lines without CR LF"
   done
+  tr -d '\r' <"$unzipped/LICENSE.txt" | cmp -s - LICENSE || fail "$arch: LICENSE.txt is not LICENSE"
+  echo "  $arch zip: $(stat -c %s "build-$arch/zmtools-$arch.zip") bytes;" \
+    "$(cd "$unzipped" && for f in bin/* lib/*; do printf '%s %s, ' "$f" "$(stat -c %s "$f")"; done | sed 's/, $//')"
   dll=$($objdump -p "$stage/bin/zmhwcomm.dll")
   exports=$(echo "$dll" | sed -n '/Ordinal\/Name Pointer/,/^$/p' |
     grep -P '^\t\[\s*\d+\] ' | awk '{print $NF}' | sort | xargs)
@@ -112,6 +132,34 @@ for arch in win64 win32; do
   bound=$($objdump -p "build-$arch/bin/port_check.exe" |
     awk '/DLL Name:/ {dll = $3; next} dll == "zmhwcomm.dll" && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' | sort | xargs)
   [ "$bound" = "$eight" ] || fail "$arch: port_check.exe imports '$bound' from zmhwcomm.dll"
+
+  # A DLL caller with the unpacked tree alone: the example built with the header and the MinGW
+  # import library, and a caller of all eight linked by lld-link against zmhwcomm.lib the way
+  # Microsoft's linker links it, each asking zmhwcomm.dll for the eight plain names.
+  (cd "$unzipped" && ${cpu[$arch]}-w64-mingw32-gcc -std=c99 -Wall -Wextra -Werror -Iinclude \
+    examples/zmhwcomm_example.c -Llib -lzmhwcomm -o bin/zmhwcomm_example.exe) || fail "$arch: the example does not build"
+  cat >"build-$arch/unzipped/all_eight.c" <<'EOF'
+#include "zmhwcomm.h"
+int __stdcall all_eight(void)
+{
+    intptr_t h = 0;
+    return zmhwOpen(&h, 1, 9600, 8, 0, 'N', 0) + zmhwTX(h, 'V') + zmhwRX(h) + zmhwRXQ(h) + zmhwTXQ(h) +
+           zmhwQ_CLEAR(h) + zmhwClose(&h) + *zmotla();
+}
+EOF
+  ${cpu[$arch]}-w64-mingw32-gcc -O1 -c -I"$unzipped/include" "build-$arch/unzipped/all_eight.c" \
+    -o "build-$arch/unzipped/all_eight.o"
+  (cd "build-$arch/unzipped" && lld-link /nologo /nodefaultlib /safeseh:no /entry:all_eight /subsystem:console \
+    /out:all_eight.exe all_eight.o "zmtools-$arch/lib/zmhwcomm.lib") || fail "$arch: lld-link with zmhwcomm.lib"
+  for caller in "$unzipped/bin/zmhwcomm_example.exe" "build-$arch/unzipped/all_eight.exe"; do
+    bound=$($objdump -p "$caller" |
+      awk '/DLL Name:/ {dll = $3; next} dll == "zmhwcomm.dll" && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' | sort | xargs)
+    want=$eight
+    [[ $caller == *all_eight* ]] || want="zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwTX zmotla"
+    [ "$bound" = "$want" ] || fail "$arch: $(basename "$caller") imports '$bound' from zmhwcomm.dll"
+  done
+  defined=$(sed -n '/^EXPORTS/,$ s/^ \+\([A-Za-z_]*\)\(@[0-9]*\)\? *$/\1/p' "$unzipped/lib/zmhwcomm.def" | sort | xargs)
+  [ "$defined" = "$eight" ] || fail "$arch: zmhwcomm.def lists '$defined'"
 done
 say "exports, imports and version resources checked on win64 and win32"
 
@@ -185,7 +233,7 @@ port_leads_to_promsim() {
 # --- The serial library under wine, with the Linux build's figures beside it -----------------
 head -c 300 /dev/urandom >"$work/ports/data.bin"
 build/bin/morvel "$work/ports/data.bin" "$work/ports/data.hex"
-cc -std=gnu99 -Wall -Wextra -Werror -Ifrontend/session tests/windows/port_check.c -o "$work/port_check" \
+cc -std=gnu99 -Wall -Wextra -Werror -Iseriallink/include tests/windows/port_check.c -o "$work/port_check" \
   -Lbuild/bin -lzmhwcomm -Wl,-rpath,"$root/build/bin"
 figures() { grep '^figure' | awk '{printf "%s=%s ", $2, $3}'; }
 port_leads_to_promsim 1
@@ -206,7 +254,14 @@ for arch in "${run_arches[@]}"; do
     done
   done
 done
-say "serial library under wine on COM1 and COM12 (${run_arches[*]})"
+# The example as a user builds it from the zip, run beside the zip's DLL: the prompt comes.
+for arch in "${run_arches[@]}"; do
+  port_leads_to_promsim 1
+  out=$(cd "$work/ports" && wine "$root/build-$arch/unzipped/zmtools-$arch/bin/zmhwcomm_example.exe" 1 2>&1 |
+    tr -d '\r') || { echo "$out"; fail "$arch: the example on COM1"; }
+  [[ $out == "zmhwcomm uhk, COM1"$'\n'*$'\n>' ]] || { echo "$out"; fail "$arch: the example got no prompt"; }
+done
+say "serial library under wine on COM1 and COM12, the example on COM1 (${run_arches[*]})"
 
 # --- The converters under wine against the Linux builds ---------------------------------
 in=$work/in
