@@ -11,8 +11,9 @@
 #    of inputs (console lines may end with CR LF there);
 #  - under wine, a C caller of the DLL, linked against its import library and bound by name,
 #    sends a file to promsim and reads it back, on COM1 and on COM12; the example gets the prompt.
-# Running 32-bit programs needs Debian's wine32: installed when CI=true or ZM_WINE32=1, used
-# whenever it is there; without it the 32-bit build is only checked, not run.
+# The 32-bit programs run under Debian's wine32, natively or under qemu-i386 where the kernel
+# runs no 32-bit programs (see run32 below); ZM_WINE32=0 leaves them out. Either way the i686
+# exports' calling convention is checked in the disassembly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -39,25 +40,50 @@ runs_32bit() {
   rm -rf "$t"
   return $rc
 }
-if { [ "${CI:-}" = true ] || [ "${ZM_WINE32:-0}" = 1 ]; } && runs_32bit; then
-  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
-  bash scripts/setup.sh wine32:i386
-fi
-# Debian's wine command prefers the 32-bit loader once wine32 is installed, even on a kernel
-# that runs no 32-bit programs; there the 64-bit loader runs the 64-bit programs alone.
+# qemu-user 10 or later, from bookworm-backports on Debian 12: with its own 7.2 one 32-bit wine
+# process took about 50 s when tried, with 10.0 it takes one to three seconds.
+qemu_major() { qemu-i386 --version 2>/dev/null | sed -n '1s/^qemu-i386 version \([0-9]*\).*/\1/p'; }
+qemu_ready() {
+  [ "$(qemu_major)" -ge 10 ] 2>/dev/null && return 0
+  local codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ "$codename" = bookworm ]; then
+    grep -rqs '^[^#]*bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/ ||
+      printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' |
+      as_root tee /etc/apt/sources.list.d/zmtools-backports.sources >/dev/null
+    echo "windows: installing qemu-user from bookworm-backports"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -o DPkg::Lock::Timeout=600 -y -qq \
+      --no-install-recommends -t bookworm-backports qemu-user >/dev/null
+  else
+    bash scripts/setup.sh qemu-user
+  fi
+  [ "$(qemu_major)" -ge 10 ] 2>/dev/null
+}
+# How the 32-bit programs run: under wine32 natively where the kernel runs 32-bit programs,
+# else wine32's loader under qemu-i386's user-mode emulation, WINELOADERNOEXEC=1 keeping it from
+# executing itself again through the kernel; the 64-bit ones always under the 64-bit loader,
+# since Debian's wine command prefers the 32-bit one once wine32 is installed.
 run_arches=(win64)
-skipped=
-if ! runs_32bit; then
-  skipped="this kernel runs no 32-bit programs"
-  ! installed wine32:i386 || wine() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
-elif ! installed wine32:i386; then
-  skipped="no wine32; CI=true or ZM_WINE32=1 installs it"
-elif /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  run_arches+=(win32)
+run32= skipped=
+wine() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
+if [ "${ZM_WINE32:-1}" = 0 ]; then
+  skipped="ZM_WINE32=0 leaves them out"
 else
-  skipped="wine32's loader does not start"
-  wine() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
+  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  if ! bash scripts/setup.sh wine32:i386; then
+    skipped="wine32 could not be installed"
+  elif runs_32bit; then
+    run32=native
+    wine32() { /usr/lib/wine/wine "$@"; }
+  elif qemu_ready; then
+    run32="qemu-i386 $(qemu_major)"
+    wine32() { WINELOADERNOEXEC=1 qemu-i386 /usr/lib/wine/wine "$@"; }
+  else
+    skipped="this kernel runs no 32-bit programs and no qemu-user 10 or later could be installed"
+  fi
 fi
+run_on() { if [ "$1" = win32 ]; then wine32 "${@:2}"; else wine "${@:2}"; fi; }
 say "packages ready"
 
 # The Linux programs are the oracles and promsim the programmer.
@@ -89,6 +115,28 @@ eight="zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
 version=$(sed -n 's/^project(zmtools VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 IFS=. read -ra numbers <<<"$version.0.0.0"
 file_version="${numbers[0]}, ${numbers[1]}, ${numbers[2]}, 0"
+# On i686 each export, disassembled from its export-table entry, returns popping four bytes per
+# 32-bit argument (__stdcall); zmotla, a C call, with a plain ret.
+declare -A stack_bytes=([zmhwOpen]=28 [zmhwClose]=4 [zmhwTX]=8 [zmhwRX]=4 [zmhwRXQ]=4 [zmhwTXQ]=4
+  [zmhwQ_CLEAR]=4 [zmotla]=0)
+stdcall_checked() { # dll, its objdump -p
+  local base name index rva at ret popped
+  local -A rva_of
+  base=$(awk '$1 == "ImageBase" {print $2}' <<<"$2")
+  while read -r index rva; do rva_of[$index]=$rva; done < <(sed -n '/^Export Address Table -- /,/^$/p' <<<"$2" |
+    sed -n 's/^\t\[ *\([0-9]*\)\] +base\[ *[0-9]*\] \([0-9a-f]*\) Export RVA$/\1 \2/p')
+  while read -r index name; do
+    rva=${rva_of[$index]:-} && [ -n "$rva" ] || fail "win32: $name has no entry in the export address table"
+    at=$((0x$base + 0x$rva))
+    ret=$(i686-w64-mingw32-objdump -d --no-show-raw-insn --start-address=$at --stop-address=$((at + 4096)) "$1" |
+      grep -m1 -P '\tret' || true)
+    [ -n "$ret" ] || fail "win32: no ret in the 4 kB from $name's entry"
+    popped=$(sed -n 's/.*\tret *\$0x\([0-9a-f]*\).*/\1/p' <<<"$ret")
+    popped=$((0x${popped:-0}))
+    [ "$popped" = "${stack_bytes[$name]}" ] ||
+      fail "win32: $name returns with '$(xargs <<<"${ret##*:}")', popping $popped bytes, not ${stack_bytes[$name]}"
+  done < <(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$2" | sed -n 's/^\t\[ *\([0-9]*\)\] \(.*\)$/\1 \2/p')
+}
 resource_value() { sed -n "s/^ *VALUE \"$1\", \"\\(.*\\)\"\r\\?$/\\1/p"; }
 for arch in win64 win32; do
   objdump=${cpu[$arch]}-w64-mingw32-objdump stage=build-$arch/zmtools-$arch
@@ -110,6 +158,7 @@ for arch in win64 win32; do
     grep -P '^\t\[\s*\d+\] ' | awk '{print $NF}' | sort | xargs)
   [ "$exports" = "$eight" ] || fail "$arch: zmhwcomm.dll exports '$exports'"
   grep -qP '^Name .* zmhwcomm\.dll$' <<<"$dll" || fail "$arch: export table names no zmhwcomm.dll"
+  [ "$arch" != win32 ] || stdcall_checked "$stage/bin/zmhwcomm.dll" "$dll"
   for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
     imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | sort | xargs)
     [ "$imports" = "KERNEL32.dll msvcrt.dll" ] || fail "$arch: $(basename "$f") imports '$imports'"
@@ -166,11 +215,16 @@ say "exports, imports and version resources checked on win64 and win32"
 # --- wine: a throwaway prefix in the build tree, COM ports only where they lead to promsim ----
 export WINEPREFIX=$root/build-win64/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
-prefix_kind="runs ${run_arches[*]}"
+prefix_kind="32-bit: ${run32:-none}"
 if [ "$(cat "$WINEPREFIX/.zmtools" 2>/dev/null)" != "$prefix_kind" ]; then
   [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   WINEARCH=win64 wine wineboot -i >/dev/null 2>&1 || fail "wineboot"
+  wineserver -w
+  # The 32-bit system folder is filled by a 32-bit program that the 64-bit wineboot cannot start
+  # where the kernel runs none: links to wine32's own DLLs stand in for the copies it makes.
+  [[ $run32 != qemu* ]] ||
+    cp -sn /usr/lib/i386-linux-gnu/wine/i386-windows/* "$WINEPREFIX/drive_c/windows/syswow64/"
   echo "$prefix_kind" >"$WINEPREFIX/.zmtools"
 fi
 pids=()
@@ -179,7 +233,16 @@ cleanup() {
   wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
-say "wine prefix ready"
+# wine without a working 32-bit loader exits 0 and prints nothing: only the output tells.
+if [ -n "$run32" ]; then
+  usage=$(wine32 "$root/build-win32/zmtools-win32/bin/morvel.exe" 2>&1 | tr -d '\r' || true)
+  if [[ $usage == "morvel bin_input_file "* ]]; then
+    run_arches+=(win32)
+  else
+    skipped="wine32 under $run32 printed '${usage:0:200}' for morvel's usage"
+  fi
+fi
+say "wine prefix ready (32-bit programs: ${run32:-not run})"
 
 work=$root/build-win64/checks
 rm -rf "$work"
@@ -248,7 +311,7 @@ for arch in "${run_arches[@]}"; do
   for caller in port_check port_check_byname; do
     for n in "${ports[@]}"; do
       port_leads_to_promsim "$n"
-      out=$(cd "$work/ports" && wine "$callers/$caller.exe" "$n" data.hex data.bin 2>&1 | tr -d '\r') ||
+      out=$(cd "$work/ports" && run_on "$arch" "$callers/$caller.exe" "$n" data.hex data.bin 2>&1 | tr -d '\r') ||
         { echo "$out"; fail "$arch $caller on COM$n"; }
       echo "  $arch $caller COM$n: $(figures <<<"$out")"
     done
@@ -257,7 +320,7 @@ done
 # The example as a user builds it from the zip, run beside the zip's DLL: the prompt comes.
 for arch in "${run_arches[@]}"; do
   port_leads_to_promsim 1
-  out=$(cd "$work/ports" && wine "$root/build-$arch/unzipped/zmtools-$arch/bin/zmhwcomm_example.exe" 1 2>&1 |
+  out=$(cd "$work/ports" && run_on "$arch" "$root/build-$arch/unzipped/zmtools-$arch/bin/zmhwcomm_example.exe" 1 2>&1 |
     tr -d '\r') || { echo "$out"; fail "$arch: the example on COM1"; }
   [[ $out == "zmhwcomm uhk, COM1"$'\n'*$'\n>' ]] || { echo "$out"; fail "$arch: the example got no prompt"; }
 done
@@ -298,7 +361,7 @@ run_case() { # where program-command args...
   echo $? >"$where.rc"
   set -e
 }
-wine_program() { wine "$root/build-$arch/zmtools-$arch/bin/$1.exe" "${@:2}"; }
+wine_program() { run_on "$arch" "$root/build-$arch/zmtools-$arch/bin/$1.exe" "${@:2}"; }
 linux_program() { "$root/build/bin/$1" "${@:2}"; }
 for arch in "${run_arches[@]}"; do
   for i in "${!cases[@]}"; do
