@@ -159,14 +159,12 @@ for arch in win64 win32; do
   [ "$exports" = "$eight" ] || fail "$arch: zmhwcomm.dll exports '$exports'"
   grep -qP '^Name .* zmhwcomm\.dll$' <<<"$dll" || fail "$arch: export table names no zmhwcomm.dll"
   [ "$arch" != win32 ] || stdcall_checked "$stage/bin/zmhwcomm.dll" "$dll"
-  for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
-    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | sort | xargs)
-    [ "$imports" = "KERNEL32.dll msvcrt.dll" ] || fail "$arch: $(basename "$f") imports '$imports'"
-  done
-  # Explorer's Properties: the version resource of every binary names the product, the file and
-  # the project's version; windres reads it back from the binary.
+  # Each binary imports only the system's DLLs, and its version resource (Explorer's Properties),
+  # read back by windres, names the product, the file and the project's version.
   for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
     name=$(basename "$f")
+    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | sort | xargs)
+    [ "$imports" = "KERNEL32.dll msvcrt.dll" ] || fail "$arch: $name imports '$imports'"
     rc=$(${cpu[$arch]}-w64-mingw32-windres -J coff -O rc -i "$f" 2>&1) || fail "$arch: $name: no resources ($rc)"
     want="ProductName=zmtools FileVersion=$version ProductVersion=$version OriginalFilename=$name" got=
     for key in ProductName FileVersion ProductVersion OriginalFilename; do
@@ -177,14 +175,9 @@ for arch in win64 win32; do
     [[ $description == "${name%.*}: "?* ]] || fail "$arch: $name's description is '$description'"
     grep -q "^ *FILEVERSION $file_version\r\\?$" <<<"$rc" || fail "$arch: $name's FILEVERSION is not $file_version"
   done
-  # Compiled with the header and linked against the import library, a caller asks for the plain names.
-  bound=$($objdump -p "build-$arch/bin/port_check.exe" |
-    awk '/DLL Name:/ {dll = $3; next} dll == "zmhwcomm.dll" && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' | sort | xargs)
-  [ "$bound" = "$eight" ] || fail "$arch: port_check.exe imports '$bound' from zmhwcomm.dll"
-
-  # A DLL caller with the unpacked tree alone: the example built with the header and the MinGW
-  # import library, and a caller of all eight linked by lld-link against zmhwcomm.lib the way
-  # Microsoft's linker links it, each asking zmhwcomm.dll for the eight plain names.
+  # Callers compiled with the header ask zmhwcomm.dll for the plain names: port_check linked by
+  # the build; from the unpacked tree alone, the example built with the MinGW import library and
+  # a caller of all eight linked by lld-link against zmhwcomm.lib as Microsoft's linker links it.
   (cd "$unzipped" && ${cpu[$arch]}-w64-mingw32-gcc -std=c99 -Wall -Wextra -Werror -Iinclude \
     examples/zmhwcomm_example.c -Llib -lzmhwcomm -o bin/zmhwcomm_example.exe) || fail "$arch: the example does not build"
   cat >"build-$arch/unzipped/all_eight.c" <<'EOF'
@@ -200,12 +193,11 @@ EOF
     -o "build-$arch/unzipped/all_eight.o"
   (cd "build-$arch/unzipped" && lld-link /nologo /nodefaultlib /safeseh:no /entry:all_eight /subsystem:console \
     /out:all_eight.exe all_eight.o "zmtools-$arch/lib/zmhwcomm.lib") || fail "$arch: lld-link with zmhwcomm.lib"
-  for caller in "$unzipped/bin/zmhwcomm_example.exe" "build-$arch/unzipped/all_eight.exe"; do
-    bound=$($objdump -p "$caller" |
+  for caller in "build-$arch/bin/port_check.exe:$eight" "build-$arch/unzipped/all_eight.exe:$eight" \
+    "$unzipped/bin/zmhwcomm_example.exe:zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwTX zmotla"; do
+    bound=$($objdump -p "${caller%%:*}" |
       awk '/DLL Name:/ {dll = $3; next} dll == "zmhwcomm.dll" && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' | sort | xargs)
-    want=$eight
-    [[ $caller == *all_eight* ]] || want="zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwTX zmotla"
-    [ "$bound" = "$want" ] || fail "$arch: $(basename "$caller") imports '$bound' from zmhwcomm.dll"
+    [ "$bound" = "${caller#*:}" ] || fail "$arch: $(basename "${caller%%:*}") imports '$bound' from zmhwcomm.dll"
   done
   defined=$(sed -n '/^EXPORTS/,$ s/^ \+\([A-Za-z_]*\)\(@[0-9]*\)\? *$/\1/p' "$unzipped/lib/zmhwcomm.def" | sort | xargs)
   [ "$defined" = "$eight" ] || fail "$arch: zmhwcomm.def lists '$defined'"
