@@ -7,7 +7,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+// One file on purpose: its one platform call, an open file's identity (isOpenFile), lives here too.
+#ifdef _WIN32
+#ifndef NOMINMAX  // mingw's C++ library defines it already
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -353,6 +363,32 @@ bool parseCommandLine(int argc, char *argv[], Options &o)
     return o.input && o.output;
 }
 
+// Whether `path` names the file already open as `in`, whose contents writing it would destroy.
+// The platform's own file identity: std::filesystem would bring a megabyte of the C++ library
+// into the statically linked Windows program.
+#ifdef _WIN32
+bool isOpenFile(FILE *in, const char *path)
+{
+    const HANDLE other = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION a, b;
+    const bool same = GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(in))), &a)
+                      && GetFileInformationByHandle(other, &b)
+                      && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
+                      && a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(other);
+    return same;
+}
+#else
+bool isOpenFile(FILE *in, const char *path)
+{
+    struct stat a, b;
+    return fstat(fileno(in), &a) == 0 && stat(path, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+#endif
+
 int writeError(FILE *console)
 {
     std::fputs("error writing output file\n", console);
@@ -378,9 +414,7 @@ int runDabrix(int argc, char *argv[], FILE *console, FILE *errors)
         std::fprintf(errors, "couldn't open %s for %s.", o.input, "r");
         return kFileError;
     }
-    // Emptying the output would destroy the input still to be read.
-    std::error_code sameFile;
-    if (std::filesystem::equivalent(o.input, o.output, sameFile) || !out.open(o.output, "wb+", true)) {
+    if (isOpenFile(in.get(), o.output) || !out.open(o.output, "wb+", true)) {
         std::fprintf(errors, "couldn't open %s for %s.", o.output, "wb+");
         return kFileError;
     }

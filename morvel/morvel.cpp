@@ -6,7 +6,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
+// One file on purpose: its one platform call, an open file's identity (isOpenFile), lives here too.
+#ifdef _WIN32
+#ifndef NOMINMAX  // mingw's C++ library defines it already
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define MORVEL_HEX16 1
@@ -193,6 +203,32 @@ private:
     size_t size_ = 0;
 };
 
+// Whether `path` names the file already open as `in`, whose contents writing it would destroy.
+// The platform's own file identity: std::filesystem would bring a megabyte of the C++ library
+// into the statically linked Windows program.
+#ifdef _WIN32
+bool isOpenFile(FILE *in, const char *path)
+{
+    const HANDLE other = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION a, b;
+    const bool same = GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(in))), &a)
+                      && GetFileInformationByHandle(other, &b)
+                      && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
+                      && a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(other);
+    return same;
+}
+#else
+bool isOpenFile(FILE *in, const char *path)
+{
+    struct stat a, b;
+    return fstat(fileno(in), &a) == 0 && stat(path, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+#endif
+
 int usage(FILE *errors)
 {
     std::fputs(kUsage, errors);
@@ -245,7 +281,6 @@ int runMorvel(int argc, char *argv[], FILE *errors)
     bool zeroLengthEnd = false, alternativeEnd = false;
     uint32_t address = 0;
     File in, out;
-    const char *input = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (a[0] == '-') {
@@ -258,12 +293,9 @@ int runMorvel(int argc, char *argv[], FILE *errors)
         } else if (!in) {
             if (!in.open(a, "rb"))
                 return cannotOpen(errors, a, "rb");
-            input = a;
         } else if (!out) {
-            // Emptying the output would destroy the input still to be read.
-            std::error_code sameFile;
             // CR LF is written explicitly, so the stream itself stays binary.
-            if (std::filesystem::equivalent(input, a, sameFile) || !out.open(a, "wb"))
+            if (isOpenFile(in.get(), a) || !out.open(a, "wb"))
                 return cannotOpen(errors, a, "w");
         } else {
             return usage(errors);

@@ -1,5 +1,7 @@
 // The eight exports. Nothing raised inside may cross them: every failure becomes -4.
+#include <atomic>
 #include <cstdint>
+#include <set>
 
 #include "commport.h"
 #include "portsettings.h"
@@ -18,6 +20,48 @@ namespace {
 constexpr int32_t kFailure = -4;
 const char kVersionTag[] = "uhk";
 
+// The ports this library made and has not deleted: an open on a variable that holds one of them
+// is refused, where overwriting it would lose the port and its lock. A spin lock, since the
+// win32-threads runtime of mingw-w64 has no std::mutex.
+class LivePorts {
+public:
+    bool Holds(intptr_t handle)
+    {
+        const Guard guard(busy_);
+        return ports_.count(handle) != 0;
+    }
+    void Add(intptr_t handle)
+    {
+        const Guard guard(busy_);
+        ports_.insert(handle);
+    }
+    void Remove(intptr_t handle)
+    {
+        const Guard guard(busy_);
+        ports_.erase(handle);
+    }
+
+private:
+    struct Guard {
+        explicit Guard(std::atomic_flag &flag) : flag_(flag)
+        {
+            while (flag_.test_and_set(std::memory_order_acquire)) {
+            }
+        }
+        ~Guard() { flag_.clear(std::memory_order_release); }
+        std::atomic_flag &flag_;
+    };
+
+    std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
+    std::set<intptr_t> ports_;
+};
+
+LivePorts &Live()
+{
+    static LivePorts ports;
+    return ports;
+}
+
 template <typename Operation>
 int32_t OnPort(intptr_t handle, Operation operation)
 {
@@ -35,7 +79,7 @@ int32_t OnPort(intptr_t handle, Operation operation)
 int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t databits,
                           int32_t stopbits, int32_t parity, int32_t flow)
 {
-    if (!handle)
+    if (!handle || Live().Holds(*handle))
         return kFailure;
     int32_t result = kFailure;
     bool cleanUp = false;
@@ -50,6 +94,7 @@ int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t 
         p->SetParity(ParityFromLetter(static_cast<uint8_t>(parity)));
         p->SetHandshaking(flow);
         p->OpenPort();
+        Live().Add(*handle);
         cleanUp = false;
         result = 0;
     } catch (...) {
@@ -72,6 +117,7 @@ int32_t ZMHW_API zmhwClose(intptr_t *handle)
         // The port is closed even so; the variable keeps it until a close succeeds.
         return kFailure;
     }
+    Live().Remove(*handle);
     delete port;
     *handle = 0;
     return 0;

@@ -215,16 +215,20 @@ TEST_F(ExportsTest, DeviceIsForExclusiveUseUntilClosed)
     EXPECT_EQ(second, 0);
 }
 
-TEST_F(ExportsTest, OpenFailuresLeaveNullAndNoDeviceOpen)
+TEST_F(ExportsTest, OpenFailuresLeakNoPort)
 {
     const std::string plainFile = testing::TempDir() + "zmhw_not_a_tty";
     std::ofstream(plainFile) << "x";
-    ComMapping missing(41, "/nonexistent/ttyUSB9"), notTty(42, plainFile), zero(0, pty.Path());
+    PtyPair other;
+    ComMapping missing(41, "/nonexistent/ttyUSB9"), notTty(42, plainFile), zero(0, pty.Path()),
+        spare(43, other.Path());
     struct Case {
         const char *what;
         int32_t port, baud, bits, stop;
+        bool holdsOpenPort = false;  // the variable already holds this library's port on kPort
     };
     const Case cases[] = {
+        {"handle holding an open port", 43, 9600, 8, 0, true},
         {"missing device", 41, 9600, 8, 0},
         {"not a terminal", 42, 9600, 8, 0},
         {"port 0", 0, 9600, 8, 0},
@@ -238,8 +242,17 @@ TEST_F(ExportsTest, OpenFailuresLeaveNullAndNoDeviceOpen)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         intptr_t h = 0x5678;
+        if (c.holdsOpenPort) {
+            ASSERT_EQ(zmhwOpen(&h, kPort, 9600, 8, 0, 'N', 0), 0);
+        }
+        const intptr_t held = c.holdsOpenPort ? h : 0;
         EXPECT_EQ(zmhwOpen(&h, c.port, c.baud, c.bits, c.stop, 'N', 0), -4);
-        EXPECT_EQ(h, 0);
+        EXPECT_EQ(h, held);
+        if (c.holdsOpenPort) {
+            ASSERT_EQ(zmhwTX(h, 'k'), 0);  // the port held stays usable
+            EXPECT_EQ(pty.PeerRead(1), "k");
+            EXPECT_EQ(zmhwClose(&h), 0);
+        }
     }
     EXPECT_EQ(zmhwOpen(nullptr, kPort, 9600, 8, 0, 'N', 0), -4);
     // Nothing was left holding the device.
