@@ -1,5 +1,5 @@
 // The console on Windows: the console input API for raw keys, a console control handler for
-// the stop requests, waits on the input handle and on an event the handler sets.
+// the stop requests, an event it sets to end waits early.
 #include "../console.h"
 
 #include <atomic>
@@ -116,32 +116,65 @@ Input ReadConsoleKeys(HANDLE in, int ms, std::string &bytes)
     return bytes.size() > before ? Input::Bytes : Input::None;
 }
 
-Input ReadBytes(HANDLE in, DWORD available, std::string &bytes)
+// Redirected input (a pipe, a file, NUL) is read by a thread of its own in blocking reads:
+// a pipe from a POSIX shell under wine has no PeekNamedPipe and is always "signalled", and one
+// way for every kind of handle is the one that is proven there.
+struct RedirectedInput {
+    CRITICAL_SECTION lock;
+    HANDLE arrived = nullptr;  // auto-reset: set after each read and at the end
+    std::string pending;
+    bool ended = false;
+};
+
+DWORD WINAPI ReadRedirected(void *context)
 {
-    char buffer[256];
-    DWORD n = 0;
-    const DWORD wanted = available > 0 && available < sizeof buffer ? available : sizeof buffer;
-    if (!ReadFile(in, buffer, wanted, &n, nullptr) || n == 0)
-        return Input::End;
-    bytes.append(buffer, n);
-    return Input::Bytes;
+    auto &input = *static_cast<RedirectedInput *>(context);
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    for (bool ended = false; !ended;) {
+        char buffer[256];
+        DWORD n = 0;
+        ended = !ReadFile(in, buffer, sizeof buffer, &n, nullptr) || n == 0;
+        EnterCriticalSection(&input.lock);
+        input.pending.append(buffer, ended ? 0 : n);
+        input.ended = ended;
+        LeaveCriticalSection(&input.lock);
+        SetEvent(input.arrived);
+    }
+    return 0;
 }
 
-// A pipe cannot be waited on: it is looked at every few milliseconds until the time is up.
-Input ReadPipe(HANDLE in, int ms, std::string &bytes)
+// What the reader has, moved to `bytes`; None while it has nothing yet.
+Input TakeRedirected(RedirectedInput &input, std::string &bytes)
 {
-    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
-    for (;;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr))
-            return Input::End;  // the writer has gone
-        if (available > 0)
-            return ReadBytes(in, available, bytes);
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end || stopSignal != 0)
-            return Input::None;
-        Sleep(static_cast<int>(end - now < 5 ? end - now : 5));
+    EnterCriticalSection(&input.lock);
+    Input result = Input::None;
+    if (!input.pending.empty()) {
+        bytes += input.pending;
+        input.pending.clear();
+        result = Input::Bytes;
+    } else if (input.ended) {
+        result = Input::End;
     }
+    LeaveCriticalSection(&input.lock);
+    return result;
+}
+
+Input ReadRedirectedInput(int ms, std::string &bytes)
+{
+    // Started at the first read and left running: a read that blocks ends with the process.
+    static RedirectedInput *input = [] {
+        auto *started = new RedirectedInput;
+        InitializeCriticalSection(&started->lock);
+        started->arrived = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        if (!started->arrived || !CreateThread(nullptr, 0, ReadRedirected, started, 0, nullptr))
+            started->ended = true;
+        return started;
+    }();
+    const Input now = TakeRedirected(*input, bytes);
+    if (now != Input::None || !input->arrived)
+        return now;
+    WaitFor(input->arrived, static_cast<DWORD>(ms));
+    return TakeRedirected(*input, bytes);
 }
 
 }  // namespace
@@ -209,17 +242,7 @@ Input ReadInput(int ms, std::string &bytes)
         return Input::End;
     if (IsConsole(in))
         return ReadConsoleKeys(in, ms, bytes);
-    switch (GetFileType(in)) {
-    case FILE_TYPE_PIPE:
-        return ReadPipe(in, ms, bytes);
-    case FILE_TYPE_DISK:
-        return ReadBytes(in, 0, bytes);  // a file never makes a read wait
-    default:
-        // A character device (NUL, a serial line): readable once its handle is signalled.
-        if (!WaitFor(in, static_cast<DWORD>(ms)))
-            return Input::None;
-        return ReadBytes(in, 0, bytes);
-    }
+    return ReadRedirectedInput(ms, bytes);
 }
 
 void Sleep(int ms)
