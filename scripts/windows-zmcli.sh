@@ -104,6 +104,22 @@ zmcli_term_keys() {
   printf '\035' 2>/dev/null || true
 }
 
+# What a console shows has TEXT: wine draws a space as a step right, and hides the cursor
+# around each character.
+zmcli_console_shows() { sed -e 's/\x1b\[1C/ /g' -e 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$1" 2>/dev/null | grep -qF "$2"; }
+
+# term's keys in a console, each once what it answers is shown: "v" after the greeting (raw mode
+# is on by then), Ctrl-] after the answer; script ends with its input, so that comes last.
+zmcli_console_keys() {
+  trap '' PIPE
+  local text
+  for text in 'Ctrl-]' 'Verify OK'; do
+    for _ in $(seq 150); do ! zmcli_console_shows "$1" "$text" || break; sleep 0.1; done
+    if [ "$text" = 'Ctrl-]' ]; then printf v; else printf '\035'; fi
+  done 2>/dev/null || true
+  sleep 2
+}
+
 # zmcli_run SIDE BIN WHERE: the cases, then term, on a promsim of their own.
 zmcli_run() {
   local side=$1 bin=$2 where=$3 i words
@@ -154,6 +170,18 @@ zmcli_checks() {
     [ "$(cat "$side/term.rc")" = 0 ] && grep -q 'Verify OK' "$side/term.out" ||
       fail "$side: term with keys from a pipe: status $(cat "$side/term.rc"), '$(cat "$side/term.out" "$side/term.err")'"
   done
+  # term in a console: wine makes the pseudo-terminal of script a console, so the keys come
+  # through the console input API in raw mode; "v" goes out as "V" while upper is on.
+  port_leads_to_promsim "$zmcli_port"
+  set +e
+  (zmcli_console_keys "$wine_dir/console.out") | (
+    ! declare -F wine >/dev/null || export -f wine
+    SHELL=/bin/bash script -qec "$(printf '%q ' wine "$bin/zmcli.exe" -i- "-p$zmcli_port" term)" /dev/null
+  ) >"$wine_dir/console.out" 2>&1
+  rc=$?
+  set -e
+  [ "$rc" = 0 ] && zmcli_console_shows "$wine_dir/console.out" 'Verify OK' ||
+    fail "$arch zmcli.exe term in a console: status $rc, '$(head -c 300 "$wine_dir/console.out")'"
   for side in "$linux" "$wine_dir"; do
     [ "$(cat "$side/memory")" = same ] || fail "$side: promsim's memory is not the downloaded image"
     cmp -s "$side/back.bin" "$side/image.bin" || fail "$side: upload-bin's file is not the image"
@@ -165,5 +193,5 @@ zmcli_checks() {
   cmp -s "$linux/hex.bin" "$linux/image.bin" || fail "Linux: dabrix of upload-hex's file is not the image"
   (cd "$wine_dir" && wine "$bin/dabrix.exe" back.hex hex.bin >dabrix.out 2>&1) || fail "$arch dabrix.exe back.hex"
   cmp -s "$wine_dir/hex.bin" "$wine_dir/image.bin" || fail "$arch: dabrix.exe of upload-hex's file is not the image"
-  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe; download, upload-bin, upload-hex and dabrix.exe give the image back"
+  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe and in a console; download, upload-bin, upload-hex and dabrix.exe give the image back"
 }
