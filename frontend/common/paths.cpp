@@ -1,9 +1,10 @@
 // Placing bare file names in the current directory or beside the program.
 #include "paths.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include "platform/program_path.h"
 
 namespace {
 
@@ -33,22 +34,6 @@ std::string DirectoryOf(const std::string &path)
 {
     const size_t cut = path.find_last_of(kSeparator);
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-std::string ProgramPath()
-{
-#if defined(__linux__)
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error)
-        return self.string();
-#endif
-#if defined(_WIN32)
-    char *path = nullptr;
-    if (_get_pgmptr(&path) == 0 && path)
-        return path;
-#endif
-    return {};
 }
 
 }  // namespace
