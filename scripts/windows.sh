@@ -88,13 +88,13 @@ say "packages ready"
 
 # The Linux programs are the oracles and promsim the programmer.
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j2 --target dabrix morvel promsim zmhwcomm >build/windows-oracles.log ||
+cmake --build build -j2 --target dabrix morvel promsim zmhwcomm zmcli >build/windows-oracles.log ||
   { cat build/windows-oracles.log; fail "Linux build"; }
 
 declare -A cpu=([win64]=x86_64 [win32]=i686)
 # The console programs in the zips' bin/ beside zmhwcomm.dll; a program added here is checked
 # for its place in the zip, its imports and its version resource.
-programs=(dabrix morvel)
+programs=(zmcli dabrix morvel)
 zip_files=(LICENSE.txt README.txt bin/zmhwcomm.dll examples/zmhwcomm_example.c include/zmhwcomm.h
   lib/libzmhwcomm.dll.a lib/zmhwcomm.def lib/zmhwcomm.lib)
 for p in "${programs[@]}"; do zip_files+=("bin/$p.exe"); done
@@ -164,7 +164,9 @@ for arch in win64 win32; do
   for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
     name=$(basename "$f")
     imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | sort | xargs)
-    [ "$imports" = "KERNEL32.dll msvcrt.dll" ] || fail "$arch: $name imports '$imports'"
+    expected="KERNEL32.dll msvcrt.dll"
+    [ "$name" != zmcli.exe ] || expected="KERNEL32.dll msvcrt.dll zmhwcomm.dll"
+    [ "$imports" = "$expected" ] || fail "$arch: $name imports '$imports'"
     rc=$(${cpu[$arch]}-w64-mingw32-windres -J coff -O rc -i "$f" 2>&1) || fail "$arch: $name: no resources ($rc)"
     want="ProductName=zmtools FileVersion=$version ProductVersion=$version OriginalFilename=$name" got=
     for key in ProductName FileVersion ProductVersion OriginalFilename; do
@@ -317,6 +319,10 @@ for arch in "${run_arches[@]}"; do
   [[ $out == "zmhwcomm uhk, COM1"$'\n'*$'\n>' ]] || { echo "$out"; fail "$arch: the example got no prompt"; }
 done
 say "serial library under wine on COM1 and COM12, the example on COM1 (${run_arches[*]})"
+
+# --- zmcli.exe under wine against the Linux build's zmcli --------------------------------
+source scripts/windows-zmcli.sh
+for arch in "${run_arches[@]}"; do zmcli_checks "build-$arch/zmtools-$arch/bin"; done
 
 # --- The converters under wine against the Linux builds ---------------------------------
 in=$work/in
