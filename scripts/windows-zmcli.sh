@@ -197,5 +197,7 @@ zmcli_checks() {
   cmp -s "$linux/hex.bin" "$linux/image.bin" || fail "Linux: dabrix of upload-hex's file is not the image"
   (cd "$wine_dir" && run_on "$arch" "$bin/dabrix.exe" back.hex hex.bin >dabrix.out 2>&1) || fail "$arch dabrix.exe back.hex"
   cmp -s "$wine_dir/hex.bin" "$wine_dir/image.bin" || fail "$arch: dabrix.exe of upload-hex's file is not the image"
-  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe and in a console; download, upload-bin, upload-hex and dabrix.exe give the image back"
+  local console=
+  [ "$arch" != win64 ] || console=" and in a console"
+  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe$console; download, upload-bin, upload-hex and dabrix.exe give the image back"
 }
