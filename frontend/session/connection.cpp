@@ -60,6 +60,20 @@ void Connection::ClearReceiveQueue(bool &lostNow)
         ReceiveQueue(lostNow);  // tells a device that has gone away
 }
 
+std::string Connection::TakeReceived(bool &lostNow)
+{
+    std::string taken;
+    for (int32_t waiting = ReceiveQueue(lostNow); waiting > 0; --waiting) {
+        const int32_t value = zmhwRX(port_);
+        if (value < 0)
+            break;
+        taken += static_cast<char>(value);
+    }
+    if (!lostNow)
+        ClearReceiveQueue(lostNow);
+    return taken;
+}
+
 bool Connection::ReopenWhenDue()
 {
     if (state_ != ConnectionState::Lost || !reopenDue_.Expired())
@@ -80,7 +94,7 @@ std::string Connection::BackText() const
     return "Line back: " + PortName(settings_.port);
 }
 
-std::string PortName(int32_t port)
+std::string PortDevice(int32_t port)
 {
     const std::string name = "COM" + std::to_string(port);
 #if defined(_WIN32)
@@ -89,7 +103,14 @@ std::string PortName(int32_t port)
     // As the serial library maps it: $ZMHW_COM<n> when set, else the n-th built-in port.
     const char *configured = std::getenv(("ZMHW_" + name).c_str());
     if (configured && *configured)
-        return name + " (" + configured + ")";
-    return port > 0 ? name + " (/dev/ttyS" + std::to_string(port - 1) + ")" : name;
+        return configured;
+    return port > 0 ? "/dev/ttyS" + std::to_string(port - 1) : std::string();
 #endif
+}
+
+std::string PortName(int32_t port)
+{
+    const std::string name = "COM" + std::to_string(port);
+    const std::string device = PortDevice(port);
+    return device.empty() || device == name ? name : name + " (" + device + ")";
 }

@@ -32,6 +32,8 @@ public:
     int32_t ReceiveQueue(bool &lostNow);
     // Throws away what was received; a failure loses the connection as above.
     void ClearReceiveQueue(bool &lostNow);
+    // Clears as above, but returns what was waiting (untraced, as a clearing is).
+    std::string TakeReceived(bool &lostNow);
     // While lost: about once a second opens the port again; true when it is back.
     bool ReopenWhenDue();
 
@@ -48,6 +50,8 @@ private:
     Deadline reopenDue_;
 };
 
+// The device the serial library opens for port `port` (on Windows its name), empty for none.
+std::string PortDevice(int32_t port);
 // Serial port `port` by its name and, where the platform maps the name to a device, that
 // device: "COM1 (/dev/ttyUSB0)".
 std::string PortName(int32_t port);

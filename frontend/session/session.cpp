@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "format.h"
+#include "open_failure.h"
 #include "text.h"
 
 namespace {
@@ -44,8 +45,10 @@ bool Session::LoadSettings(const std::vector<std::string> &args, const std::stri
 int32_t Session::OpenPort()
 {
     const int32_t result = connection_.Open();
-    if (result < 0)
+    if (result < 0) {
         host_.ShowError(FormatGuarded("Couldn't zmhwOpen (%d)", {result}));
+        host_.ShowOpenCause(OpenFailureCause(settings_, settingsState_));
+    }
     return result;
 }
 
@@ -174,7 +177,8 @@ void Session::LetLineSettle(int32_t quietMs, int32_t limitMs)
 }
 
 AnswerEnd Session::ReadAnswer(const std::string &prompt, int32_t quietMs,
-                              const std::function<void(const std::string &text)> &show)
+                              const std::function<void(const std::string &text)> &show,
+                              std::string *received)
 {
     std::string tail;
     Deadline quiet;
@@ -204,6 +208,8 @@ AnswerEnd Session::ReadAnswer(const std::string &prompt, int32_t quietMs,
                 tail.erase(0, tail.size() - prompt.size());
             prompted = tail == prompt;
         }
+        if (received)
+            *received += answer;
         show(DisplayText(answer, true));
         if (prompted)
             return AnswerEnd::Prompt;
