@@ -175,6 +175,12 @@ TransferEnd Session::ReadBack(int32_t start, int32_t count, std::string &bytes)
         bytes += static_cast<char>(value);
         return true;
     });
+    // The answer to the last CR is let arrive first, so that the clearing takes it in its
+    // first round, as it does after upload bin has closed its file.
+    Deadline answer;
+    answer.Arm(kHexByteLimitMs / 20);
+    while (end == TransferEnd::Completed && ReceiveQueue() == 0 && !answer.Expired())
+        PauseForLine();
     ClearInputSlowly(500);
     SendChar(13);
     EndTransfer();
