@@ -26,7 +26,7 @@ const char kFooter[] =
     "Settings: built-in defaults, then the command line, then zm32.ini (the current directory,\n"
     "else beside the program): the file is zm32.ini, section [zm32], for zmcli as well, and\n"
     "its keys win over -p -b -f. A command's own options (--start, --bytes, --offset,\n"
-    "--stop, --log) win over the file.\n"
+    "--stop, --log, --delay, --flow) win over the file.\n"
     "\n"
     "Exit status: 0 done; 1 the transfer failed (time-out before any data, receive error,\n"
     "missing space, bad hex byte, a failed write, a lost line), the programmer's answer to a\n"
