@@ -67,6 +67,43 @@ TEST(ZmcliTerm, KeysGoOutAnswersComeBackAndCtrlBracketRestoresTheConsole)
     close(slave);
 }
 
+TEST(ZmcliTerm, WhateverSignalEndsItTheConsoleIsRestored)
+{
+    TempDir dir;
+    PromsimRunner sim;
+    struct Case {
+        std::vector<int> signals;  // sent one right after the other
+        int status;
+    } cases[] = {
+        {{SIGTERM}, 128 + SIGTERM},
+        {{SIGHUP}, 128 + SIGHUP},
+        {{SIGINT, SIGINT}, 128 + SIGINT},  // the second may come before the first is acted on
+        {{SIGQUIT, SIGTERM}, -2},          // ended by either
+    };
+    for (const Case &c : cases) {
+        int master = -1, slave = -1;
+        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        termios before{};
+        tcgetattr(slave, &before);
+        const pid_t pid = StartZmcli(sim.Path(), {"term"}, slave, dir.Path());
+        ASSERT_GT(pid, 0);
+        std::string seen;
+        ASSERT_TRUE(ReadUntil(master, "<CR><LF>\r\n>", seen)) << seen;
+        for (const int sig : c.signals)
+            kill(pid, sig);
+        const int status = WaitExit(pid, 5000);
+        if (c.status == -2)
+            EXPECT_TRUE(status == 128 + SIGQUIT || status == 128 + SIGTERM) << status;
+        else
+            EXPECT_EQ(status, c.status) << c.signals[0];
+        termios after{};
+        tcgetattr(slave, &after);
+        EXPECT_TRUE(SameSettings(before, after)) << c.signals[0];
+        close(master);
+        close(slave);
+    }
+}
+
 TEST(ZmcliTerm, ATransferShowsItsProgressOnATerminalUnlessQuiet)
 {
     TempDir dir;
