@@ -49,8 +49,8 @@ private:
     // Nobody to ask on a console: the upload checks its file before it starts instead.
     std::string ChooseOtherFile(const std::string &) override { return {}; }
     void ShowProgress(int64_t done, int64_t total) override;
-    // A line of its own on standard error, after a transfer's own message.
-    // Elsewhere the command ends with the line, so nothing is waited for: port and device only.
+    // A line of its own on standard error, after a transfer's own message. Outside term the
+    // command ends with the line and nothing is waited for: port and device only.
     void OnLineLost(const std::string &text) override { Say(sayLine ? text : text.substr(0, text.find(';'))); }
     void OnLineBack(const std::string &text) override { if (sayLine) Say(text); }
     void ShowOpenCause(const std::string &text) override { Say(text); }

@@ -1,10 +1,10 @@
-// download, upload-bin and upload-hex: the session's transfers with a progress line.
+// download (with --verify), upload-bin and upload-hex: the session's transfers with a progress line.
 #include <cstdio>
 
 #include "commands.h"
+#include "console.h"
 #include "image_file.h"
 #include "output_check.h"
-#include "console.h"
 #include "text.h"
 #include "timing.h"
 

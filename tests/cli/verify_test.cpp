@@ -17,6 +17,17 @@ std::string Morvel(const TempDir &dir, const std::string &bytes, int address, bo
     return more ? hex.substr(0, hex.find(":00000001FF")) : hex;
 }
 
+// Motorola S1 records (with an S0 header and S9 end) of `bytes` at `address`, by objcopy.
+std::string Srec(const TempDir &dir, const std::string &bytes, int address)
+{
+    dir.Write("part.bin", bytes);
+    EXPECT_EQ(RunProcess({"/usr/bin/objcopy", "-I", "binary", "-O", "srec", "--change-addresses",
+                          std::to_string(address), dir.File("part.bin"), dir.File("part.srec")})
+                  .status,
+              0);
+    return ReadFile(dir.File("part.srec"));
+}
+
 std::string Changed(std::string bytes, size_t at)
 {
     bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
@@ -56,6 +67,7 @@ TEST(ZmcliVerify, EachFileAgainstTheSimulatedMemory)
         std::string memoryAfter;  // when not empty: the simulated memory's first 0x30 bytes after it
     } cases[] = {
         {"hex equal", Morvel(dir, memory.substr(0x100, 0x30), 0x100), {"verify", "f"}, {}, 0, equal, ""},
+        {"S1 equal", Srec(dir, memory.substr(0x100, 0x30), 0x100), {"verify", "f"}, {}, 0, equal, ""},
         {"binary equal", memory.substr(0x100, 0x30), {"verify", "f", "--start", "0x100"}, {}, 0, equal, ""},
         {"binary quiet", memory.substr(0x100, 0x30), {"--quiet", "verify", "f", "--start", "100"}, {}, 0, "", ""},
         {"hex biased", Morvel(dir, memory.substr(0x100, 0x30), 0x1100), {"verify", "f", "--offset", "1000"}, {}, 0, equal, ""},
