@@ -218,6 +218,8 @@ TEST(Zmcli, OpenFailuresNameThePortTheDeviceAndTheCause)
         std::string err;
     } cases[] = {
         {"missing device", dir.File("none"), {"-i-", "send", "V"}, "", 3, opened + "COM9 is DIR/none" + missing + "\n"},
+        {"not a terminal", dir.Write("plain", "x"), {"-i-", "send", "V"}, "", 3,
+         opened + "COM9 is DIR/plain: not a serial line\n"},
         {"format", sim.Path(), {"-i-", "-f7o1.5", "send", "V"}, "", 3, opened + "7o1.5: this data format cannot be set\n"},
         {"in use", sim.Path(), {"-i-", "send", "V"}, "", 3, opened + "COM9 is LINE: it is in use by another program\n"},
         {"port from zm32.ini", sim.Path(), {"-p1", "send", "V"}, "[zm32]\r\nport=9\r\n", 3,
