@@ -9,6 +9,8 @@ namespace {
 
 // How often a lost connection is looked for again.
 constexpr int32_t kReopenMs = 1000;
+// What the programmer may say at the end of a download: more is not kept.
+constexpr size_t kLongestTaken = 4096;
 
 }  // namespace
 
@@ -62,15 +64,22 @@ void Connection::ClearReceiveQueue(bool &lostNow)
 
 std::string Connection::TakeReceived(bool &lostNow)
 {
+    // Read rather than purged: a purge would also drop what arrives while the waiting bytes
+    // are read, such as the second half of the programmer's report. A line that never stops
+    // talking is purged after a report's worth, as before.
     std::string taken;
-    for (int32_t waiting = ReceiveQueue(lostNow); waiting > 0; --waiting) {
-        const int32_t value = zmhwRX(port_);
-        if (value < 0)
+    for (int32_t waiting = ReceiveQueue(lostNow); waiting > 0; waiting = ReceiveQueue(lostNow)) {
+        if (taken.size() >= kLongestTaken) {
+            ClearReceiveQueue(lostNow);
             break;
-        taken += static_cast<char>(value);
+        }
+        for (; waiting > 0; --waiting) {
+            const int32_t value = zmhwRX(port_);
+            if (value < 0)
+                return taken;
+            taken += static_cast<char>(value);
+        }
     }
-    if (!lostNow)
-        ClearReceiveQueue(lostNow);
     return taken;
 }
 

@@ -32,7 +32,8 @@ public:
     int32_t ReceiveQueue(bool &lostNow);
     // Throws away what was received; a failure loses the connection as above.
     void ClearReceiveQueue(bool &lostNow);
-    // Clears as above, but returns what was waiting (untraced, as a clearing is).
+    // Empties the queue as a clearing does, but returns what was in it (untraced, as a
+    // clearing is).
     std::string TakeReceived(bool &lostNow);
     // While lost: about once a second opens the port again; true when it is back.
     bool ReopenWhenDue();
