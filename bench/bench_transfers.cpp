@@ -407,6 +407,42 @@ void UploadsPaced(const std::string &dir, int number)
     }
 }
 
+// zmcli verify of 2000 hex bytes beside zmcli upload-bin of the same range: the same examine
+// pass, so the same time. Alternating runs, each against a fresh simulator; medians compared.
+void VerifyBesideUploadBin(const std::string &dir, int number)
+{
+    const std::string range = dir + "/verify.bin";
+    std::ofstream(range, std::ios::binary) << ReadFile(dir + "/image.bin").substr(0, 0x2000);
+    const auto run = [&](const std::vector<std::string> &args) {
+        zmtest::PromsimRunner sim({"--rate", "0", "--size", "10000", "--image", dir + "/image.bin"});
+        if (!zmtest::IsPseudoTerminal(sim.Path()))
+            return -1.0;
+        setenv(("ZMHW_COM" + std::to_string(number)).c_str(), sim.Path().c_str(), 1);
+        std::vector<std::string> argv{zmtest::BinPath("zmcli"), "-i-", "-p" + std::to_string(number), "--quiet"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const auto start = Clock::now();
+        const int status = zmtest::RunProcess(argv).status;
+        return status == 0 ? Seconds(Clock::now() - start) : -1.0;
+    };
+    std::vector<double> verify, upload;
+    for (int i = 0; i < 5; ++i) {
+        upload.push_back(run({"upload-bin", dir + "/verify-back.bin", "--start", "0", "--bytes", "2000"}));
+        verify.push_back(run({"verify", range, "--binary", "--start", "0"}));
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const double v = median(verify), u = median(upload);
+    // The fastest runs too: on a shared machine the load of the moment is in every median.
+    const double vMin = *std::min_element(verify.begin(), verify.end());
+    const double uMin = *std::min_element(upload.begin(), upload.end());
+    std::printf("zmcli verify of 2000 hex bytes: %.3f s; upload-bin of the same range: %.3f s (median of 5 each; "
+                "verify/upload-bin %.3f; within 5 %%: %s); fastest %.3f s and %.3f s (%.3f)%s\n",
+                v, u, v / u, v <= u * 1.05 ? "yes" : "NO", vMin, uMin, vMin / uMin,
+                vMin < 0 || uMin < 0 ? " [a run failed]" : "");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -429,7 +465,7 @@ int main(int argc, char **argv)
     }
     Calibrate();  // measured once per run; kept out of the download's figures
     // An argument picks the measurements whose name contains it: raw, download, hex, bin,
-    // silent, paced.
+    // verify, silent, paced.
     const std::string only = argc > 1 ? argv[1] : "";
     const auto wanted = [&only](const char *name) { return std::string(name).find(only) != std::string::npos; };
     if (wanted("raw"))
@@ -454,6 +490,8 @@ int main(int argc, char **argv)
         Beside("upload bin", window, 77, {"--rate", "0", "--size", "10000", "--image", dir + "/image.bin"},
                {"upload-bin", dir + "/cli.bin", "--bytes", "10000"}, sameAs("cli.bin", "image.bin"));
     }
+    if (wanted("verify"))
+        VerifyBesideUploadBin(dir, 80);
     if (wanted("upload hex silent"))
         UploadHexSilent(dir, 78);
     if (wanted("uploads paced"))

@@ -3,7 +3,7 @@
 #   bench/run_all.sh                  (all)
 #   bench/run_all.sh terminal         (only those whose name contains the word)
 #   bench/run_all.sh transfers paced  (further words go to the benchmark: bench_transfers picks
-#                                      its measurements by them, e.g. raw, hex, bin, silent, paced)
+#                                      its measurements by them, e.g. raw, hex, bin, verify, silent, paced)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh

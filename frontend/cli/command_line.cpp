@@ -7,9 +7,10 @@
 
 namespace {
 
-const std::set<std::string> kCommands{"term", "send", "download", "upload-bin", "upload-hex"};
+const std::set<std::string> kCommands{"term", "send", "download", "verify", "upload-bin", "upload-hex"};
 // Long options whose value is the next argument: that value is never taken for one of zm32's.
-const std::set<std::string> kValueOptions{"--log", "--start", "--bytes", "--stop", "--offset"};
+const std::set<std::string> kValueOptions{"--log", "--start", "--bytes", "--stop", "--offset",
+                                          "--expect", "--delay", "--flow"};
 
 const char kDescription[] =
     "zmcli: the Prompro 7 from a shell, on the same session and transfers as zm32.\n"
@@ -17,23 +18,27 @@ const char kDescription[] =
     "zm32's options come first and mean what they mean to zm32:\n"
     "  -pN        port N (ZMHW_COM<N>, else /dev/ttyS<N-1>)\n"
     "  -bBAUD     baud rate (-b19,200 is 19200)\n"
-    "  -fFORMAT   data bits, parity, stop bits (8n1, 7e2, 7o1.5)\n"
-    "  -iFILE     settings file instead of zm32.ini; -i- none\n";
+    "  -fFORMAT   data bits, parity, stop bits (8n1, 7e2, 5n1.5)\n"
+    "  -iFILE     settings file instead of zm32.ini; -i- none\n"
+    "Their value may also follow as the next argument (-b 9600).\n";
 
 const char kFooter[] =
     "Settings: built-in defaults, then the command line, then zm32.ini (the current directory,\n"
     "else beside the program): the file is zm32.ini, section [zm32], for zmcli as well, and\n"
     "its keys win over -p -b -f. A command's own options (--start, --bytes, --offset,\n"
-    "--stop, --log) win over the file.\n"
+    "--stop, --log, --delay, --flow) win over the file.\n"
     "\n"
     "Exit status: 0 done; 1 the transfer failed (time-out before any data, receive error,\n"
-    "missing space, bad hex byte, a failed write) or send got no prompt; 2 usage; 3 the port\n"
-    "or a file could not be opened; 130 stopped by Ctrl-C.\n"
+    "missing space, bad hex byte, a failed write, a lost line), the programmer's answer to a\n"
+    "download said it failed or did not come, verify found differences, send got no prompt\n"
+    "or not the --expect words, or the file had nothing to send; 2 usage; 3 the port or a\n"
+    "file could not be opened; 130 stopped by Ctrl-C.\n"
     "\n"
     "zmcli COMMAND --help shows a command's options.\n"
     "\n"
     "Examples:\n"
-    "  zmcli -p1 download rom.hex && zmcli send P && zmcli send V\n"
+    "  zmcli -p1 download rom.hex --verify && zmcli send P --expect OK && zmcli send V --expect OK\n"
+    "  zmcli verify rom.bin --start 0\n"
     "  zmcli upload-bin back.bin --start 0 --bytes 2000 && cmp rom.bin back.bin\n"
     "  zmcli upload-hex back.hex --stop FFFF\n"
     "  zmcli term                     (Ctrl-] ends)";
@@ -48,13 +53,15 @@ bool IsSettingsArg(const std::string &arg, bool beforeCommand)
     return beforeCommand && !arg.empty() && arg[0] == '/';
 }
 
-// A hexadecimal value as the settings file takes it ("$" allowed), but the whole text and
-// within 31 bits.
+// A hexadecimal value as the settings file takes it ("$" or "0x" allowed), but the whole text
+// and within 31 bits.
 CLI::Validator HexNumber()
 {
     return CLI::Validator(
         [](std::string &value) -> std::string {
-            const std::string digits = !value.empty() && value[0] == '$' ? value.substr(1) : value;
+            std::string digits = !value.empty() && value[0] == '$' ? value.substr(1) : value;
+            if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+                digits.erase(0, 2);
             if (digits.empty() || digits.size() > 8 ||
                 !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }) ||
                 std::stoul(digits, nullptr, 16) > 0x7FFFFFFFul)
@@ -65,12 +72,51 @@ CLI::Validator HexNumber()
         "HEX");
 }
 
+// zm32's options with their value in the next argument ("-b 9600") joined as zm32 takes them.
+std::vector<std::string> JoinSettingsValues(const std::vector<std::string> &args)
+{
+    std::vector<std::string> joined;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--") {
+            joined.insert(joined.end(), args.begin() + static_cast<long>(i), args.end());
+            break;
+        }
+        const bool bare = arg.size() == 2 && (arg[0] == '-' || arg[0] == '/') &&
+                          std::string("pbfi").find(arg[1]) != std::string::npos;
+        if (bare && i + 1 < args.size())
+            joined.push_back(arg + args[++i]);
+        else
+            joined.push_back(arg);
+        if (kValueOptions.count(arg) && i + 1 < args.size())
+            joined.push_back(args[++i]);
+    }
+    return joined;
+}
+
+// The first argument that is neither an option nor an option's value: the command.
+std::string FirstWord(const std::vector<std::string> &rest)
+{
+    for (size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] == "--")
+            return {};
+        if (kValueOptions.count(rest[i])) {
+            ++i;
+            continue;
+        }
+        if (!rest[i].empty() && rest[i][0] != '-')
+            return rest[i];
+    }
+    return {};
+}
+
 }  // namespace
 
-ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &options,
+ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &options,
                             std::string &message)
 {
     // zm32's options go to zm32's readers as they are; everything else to CLI11.
+    const std::vector<std::string> args = JoinSettingsValues(given);
     std::vector<std::string> rest;
     bool beforeCommand = true;
     bool optionsEnd = false;
@@ -92,6 +138,12 @@ ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &op
             beforeCommand = false;
     }
 
+    const std::string word = FirstWord(rest);
+    if (!word.empty() && !kCommands.count(word)) {
+        message = "zmcli: unknown command '" + word + "'";
+        return ParseOutcome::Error;
+    }
+
     CLI::App app(kDescription, "zmcli");
     app.footer(kFooter);
     app.require_subcommand(1);
@@ -101,14 +153,35 @@ ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &op
         ->type_name("FILE");
     app.add_flag("--quiet", options.quiet, "no progress line");
     app.add_flag("--echo", options.echo, "print what a transfer sends, as zm32's pane shows it");
+    app.add_flag("--version", "print zmcli's version");
+    int32_t delay = 0;
+    auto *delayOption = app.add_option("--delay", delay, "milliseconds after each character sent (zm32.ini's delayms)")
+        ->type_name("MS")->check(CLI::Range(0, 60000));
+    std::string flow;
+    auto *flowOption = app.add_option("--flow", flow, "flow control (zm32.ini's flow)")
+        ->check(CLI::IsMember({"none", "ctsrts", "dtrdsr"}));
 
     auto *term = app.add_subcommand("term", "a terminal on the programmer in this console; Ctrl-] ends it");
     term->add_flag("--raw", options.raw, "received bytes as they are, not named as zm32's pane names them");
     auto *send = app.add_subcommand("send", "send TEXT as typed keys, print the answer up to the next prompt");
     send->add_option("TEXT", options.text, "the keys, e.g. V")->required();
     send->add_flag("--raw", options.raw, "the answer as it is, not named as zm32's pane names it");
-    auto *download = app.add_subcommand("download", "send an Intel hex file to the programmer (I, T, the records)");
-    download->add_option("FILE", options.file, "the hex file")->required();
+    send->add_option("--expect", options.expect, "exit 1 unless the answers contain WORDS (exact bytes)")
+        ->type_name("WORDS");
+    send->add_flag("--enter", options.enter, "a carriage return after TEXT (send X0000 --enter examines)");
+    auto *download = app.add_subcommand("download", "send an Intel hex file or a binary image to the programmer (I, T, the records)");
+    download->add_option("FILE", options.file, "the hex file, Motorola S1 file or binary image")->required();
+    download->add_flag("--verify", options.verify, "read back what FILE defines and compare (as verify)");
+    auto *verify = app.add_subcommand("verify", "read back (X) the addresses FILE defines and compare");
+    verify->add_option("FILE", options.file, "the hex file, Motorola S1 file or binary image")->required();
+    for (CLI::App *command : {download, verify}) {
+        command->add_flag("--hex", options.hex, "FILE is records (Intel hex or Motorola S1), whatever it looks like");
+        command->add_flag("--binary", options.binary, "FILE is a binary image, whatever it looks like");
+        command->add_option("--start", options.start, "a binary image's first address (default 0)")
+            ->transform(HexNumber());
+        command->add_option("--offset", options.bias, "subtracted from each record's address, as dabrix's -o")
+            ->transform(HexNumber())->type_name("HEX");
+    }
     auto *uploadBin = app.add_subcommand("upload-bin", "read memory byte by byte (X) into a binary file");
     uploadBin->add_option("FILE", options.file, "the binary file (replaced)")->required();
     uploadBin->add_option("--start", options.start, "first address (zm32.ini's uploadbinstart)")
@@ -124,6 +197,10 @@ ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &op
     uploadHex->add_option("--stop", options.stop, "ends after the first record above this address (zm32.ini's uploadhexstop)")
         ->transform(HexNumber());
 
+    const auto versionAsked = [&] {
+        message = "zmcli " ZM_VERSION;
+        return app.get_option("--version")->count() > 0;
+    };
     std::reverse(rest.begin(), rest.end());
     try {
         app.parse(rest);
@@ -131,11 +208,24 @@ ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &op
         message = app.help();
         return ParseOutcome::Help;
     } catch (const CLI::ParseError &e) {
+        // --version alone: the missing command is no error then.
+        if (versionAsked())
+            return ParseOutcome::Version;
         message = std::string(e.what()) + "\nRun with --help for more information.";
         return ParseOutcome::Error;
     }
     if (logOption->count() > 0)
         options.log = log;
+    if (versionAsked())
+        return ParseOutcome::Version;
+    if (delayOption->count() > 0)
+        options.delay = delay;
+    if (flowOption->count() > 0)
+        options.flow = flow == "ctsrts" ? 1 : flow == "dtrdsr" ? 2 : 0;
+    if (options.hex && options.binary) {
+        message = "--hex and --binary exclude each other\nRun with --help for more information.";
+        return ParseOutcome::Error;
+    }
     options.command = app.get_subcommands().front()->get_name();
     return ParseOutcome::Run;
 }

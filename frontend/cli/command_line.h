@@ -2,6 +2,7 @@
 // their long options.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,18 +12,28 @@ struct CliOptions {
     std::optional<std::string> log;  // --log given, maybe empty (no trace log)
     bool quiet = false;
     bool echo = false;
-    std::string command;  // term, send, download, upload-bin, upload-hex
+    std::string command;  // term, send, download, verify, upload-bin, upload-hex
     std::string text;     // send
     std::string file;     // the transfers
     bool raw = false;     // term, send
     // Given in hexadecimal, "$" dropped; empty when not given.
     std::string start, bytes, stop;
     std::string offset;  // one character; empty when not given
+    // verify and download: the file's kind forced (--hex, --binary), the bias of records
+    // (--offset HEX) and a binary image's first address (--start HEX).
+    bool hex = false;
+    bool binary = false;
+    std::string bias;
+    bool verify = false;    // download --verify
+    std::optional<std::string> expect;  // send --expect
+    bool enter = false;     // send --enter
+    std::optional<int32_t> delay;  // --delay MS
+    std::optional<int32_t> flow;   // --flow: 0 none, 1 ctsrts, 2 dtrdsr
 };
 
-enum class ParseOutcome { Run, Help, Error };
+enum class ParseOutcome { Run, Help, Version, Error };
 
-// Fills `options`; Help and Error leave the text to print (help on standard output, an error
-// on standard error) in `message`.
+// Fills `options`; Help, Version and Error leave the text to print (help and version on
+// standard output, an error on standard error) in `message`.
 ParseOutcome ParseArguments(const std::vector<std::string> &args, CliOptions &options,
                             std::string &message);

@@ -3,6 +3,7 @@
 
 #include "command_line.h"
 #include "console_host.h"
+#include "image_file.h"
 
 namespace exit_status {
 constexpr int kDone = 0;
@@ -11,6 +12,16 @@ constexpr int kUsage = 2;
 constexpr int kNotOpened = 3;
 }  // namespace exit_status
 
+// The programmer's prompt, and how long a quiet line means that no more of an answer comes.
+inline const std::string kPrompt = "\r\n>";
+constexpr int32_t kAnswerQuietMs = 2000;
+
 int RunTerm(ConsoleHost &host, const CliOptions &options);
 int RunSend(ConsoleHost &host, const CliOptions &options);
 int RunTransfer(ConsoleHost &host, const CliOptions &options);
+int RunVerify(ConsoleHost &host, const CliOptions &options);
+
+// verify.cpp: FILE as the options say to read it; an exit status, and why in `error`.
+int LoadImage(const CliOptions &options, ImageFile &image, std::string &error);
+// Reads back what `image` defines and compares; says the outcome, returns the exit status.
+int VerifyImage(ConsoleHost &host, const CliOptions &options, const ImageFile &image);

@@ -9,9 +9,9 @@ namespace console {
 
 bool IsTerminal(int fd);
 
-// Ctrl-C (and SIGTERM, SIGHUP) become a stop request instead of ending the program at once,
+// Ctrl-C (and SIGTERM, SIGHUP, SIGQUIT) become a stop request instead of ending the program at once,
 // so that a transfer ends as after Stop, its file keeps what came and the port is closed.
-// A second such signal ends the program as usual.
+// A second such signal ends the program as usual, the console put back first.
 void CatchStopSignals();
 // The signal that asked to stop, 0 while none came.
 int StopSignal();

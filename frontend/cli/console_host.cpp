@@ -82,6 +82,7 @@ void ConsoleHost::WaitPumping(int32_t ms)
 
 void ConsoleHost::ShowProgress(int64_t done, int64_t total)
 {
+    lastDone = done;
     if (progress)
         progress->Progress(done, total);
 }

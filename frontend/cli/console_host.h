@@ -21,6 +21,8 @@ public:
     // Whether the echo is shown, and where the progress is drawn (null: nowhere).
     bool echo = false;
     ProgressLine *progress = nullptr;
+    // The last figures a transfer gave.
+    int64_t lastDone = 0;
     // How messages end: a console in raw mode needs the carriage return written out.
     const char *lineEnd = "\n";
     // Received and echoed bytes as they came (zmcli's --raw), not named.
@@ -29,7 +31,7 @@ public:
         raw_ = on;
         session.SetRawDisplay(on);
     }
-    // Whether a lost line and its return are said (term).
+    // term: a lost line is waited for, and its return said.
     bool sayLine = false;
 
     Session session{*this};
@@ -47,10 +49,17 @@ private:
     // Nobody to ask on a console: the upload checks its file before it starts instead.
     std::string ChooseOtherFile(const std::string &) override { return {}; }
     void ShowProgress(int64_t done, int64_t total) override;
-    // In term, a line of its own on standard error; a command that ends with the transfer
-    // says it by the transfer's own message and status, with nothing to wait for.
-    void OnLineLost(const std::string &text) override { if (sayLine) Say(text); }
+    // A line of its own on standard error, after a transfer's own message. Outside term the
+    // command ends with the line and nothing is waited for: port and device only.
+    void OnLineLost(const std::string &text) override { Say(sayLine ? text : text.substr(0, text.find(';'))); }
     void OnLineBack(const std::string &text) override { if (sayLine) Say(text); }
+    void ShowOpenCause(const std::string &text) override { Say(text); }
+    // Silence after records is upload hex's normal end, said by its summary instead.
+    void ShowUploadQuiet(const std::string &text, bool afterData) override
+    {
+        if (!afterData)
+            Say(text);
+    }
 
     bool raw_ = false;
 };

@@ -1,9 +1,11 @@
-// download, upload-bin and upload-hex: the session's transfers with a progress line.
+// download (with --verify), upload-bin and upload-hex: the session's transfers with a progress line.
 #include <cstdio>
 
 #include "commands.h"
 #include "console.h"
-#include "paths.h"
+#include "image_file.h"
+#include "output_check.h"
+#include "text.h"
 #include "timing.h"
 
 namespace {
@@ -23,6 +25,42 @@ const char *EndingText(TransferEnd end)
     return "";
 }
 
+// What the programmer said to the download, up to its prompt, on standard error: the kept
+// bytes, and what it still says after the final CR. No prompt, or "fail" or "error" in it,
+// fails the download.
+int DownloadAnswer(ConsoleHost &host, const CliOptions &options)
+{
+    Session &session = host.session;
+    // The prompts that answered I and T come first.
+    std::string answer = session.DownloadAnswer();
+    while (answer.compare(0, kPrompt.size(), kPrompt) == 0)
+        answer.erase(0, kPrompt.size());
+    bool prompted = answer.find(kPrompt) != std::string::npos;
+    if (!prompted)
+        prompted = session.ReadAnswer(kPrompt, kAnswerQuietMs, [](const std::string &) {}, &answer) ==
+                   AnswerEnd::Prompt;
+    answer = answer.substr(0, answer.find(kPrompt));
+    std::string shown;
+    for (const char c : answer)
+        if (c != '\r' && !(c == '\n' && shown.empty()))
+            shown += c;
+    if (!options.quiet && !shown.empty())
+        host.Say(shown);
+    if (session.IsLineLost())
+        return exit_status::kFailed;
+    if (!prompted) {
+        host.Say("download: no prompt from the programmer after the transfer");
+        return exit_status::kFailed;
+    }
+    const std::string lower = LowerCase(shown);
+    if (lower.find("fail") != std::string::npos || lower.find("error") != std::string::npos) {
+        if (options.quiet)
+            host.Say(shown);
+        return exit_status::kFailed;
+    }
+    return exit_status::kDone;
+}
+
 int ExitStatus(TransferEnd end)
 {
     switch (end) {
@@ -37,31 +75,40 @@ int ExitStatus(TransferEnd end)
     return exit_status::kFailed;
 }
 
-// Upload hex saves only at its end, where the window would ask for another file: a file that
-// cannot be written is found out before anything is received, so no upload is lost for it.
-bool CanCreate(const std::string &path)
-{
-    const bool existed = FileExists(path);
-    std::FILE *file = std::fopen(path.c_str(), "ab");
-    if (!file)
-        return false;
-    std::fclose(file);
-    if (!existed)
-        std::remove(path.c_str());
-    return true;
-}
-
 }  // namespace
 
 int RunTransfer(ConsoleHost &host, const CliOptions &options)
 {
     Session &session = host.session;
-    const bool showProgress = !options.quiet && console::IsTerminal(2);
     const bool download = options.command == "download";
+    // A download's file is read and checked before anything is sent.
+    ImageFile image;
+    std::FILE *records = nullptr;
+    if (download) {
+        std::string error;
+        const int loaded = LoadImage(options, image, error);
+        if (loaded != exit_status::kDone) {
+            host.Say(error);
+            return loaded;
+        }
+        records = std::tmpfile();
+        const std::string text = image.records ? image.content : IntelHexRecords(image.content, image.start);
+        if (!records || std::fwrite(text.data(), 1, text.size(), records) != text.size() ||
+            std::fflush(records) != 0) {
+            host.Say("Cannot make the records of " + options.file + " ready to send");
+            if (records)
+                std::fclose(records);
+            return exit_status::kNotOpened;
+        }
+        std::rewind(records);
+    }
+
+    const bool showProgress = !options.quiet && console::IsTerminal(2);
     ProgressLine progress(showProgress ? stderr : nullptr, options.command,
                           options.command == "upload-hex" ? "lines" : "bytes");
     host.progress = &progress;
     host.echo = options.echo;
+    host.lastDone = 0;
 
     TransferEnd end = TransferEnd::FileNotOpened;
     progress.Start();
@@ -69,10 +116,11 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
         // The pacing loop's half-second measurement only where there is pacing.
         if (session.Settings().delayms != 0)
             Calibrate();
-        end = session.DownloadHex(options.file);
+        end = session.DownloadHex(records, options.file);
+        std::fclose(records);
     } else if (options.command == "upload-bin") {
         end = session.UploadBin(options.file);
-    } else if (CanCreate(options.file)) {
+    } else if (CanWrite(options.file)) {
         end = session.UploadHex(options.file);
     } else {
         host.Say("Cannot create file " + options.file);
@@ -82,5 +130,15 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     progress.Finish(EndingText(end));
     host.progress = nullptr;
     host.echo = false;
-    return ExitStatus(end);
+    if (end == TransferEnd::Completed && options.command == "upload-hex" && !options.quiet && !showProgress)
+        host.Say("upload-hex: done, " + std::to_string(host.lastDone) + " lines");
+    int status = ExitStatus(end);
+    if (download && end == TransferEnd::Completed) {
+        status = DownloadAnswer(host, options);
+        if (options.verify) {
+            const int verified = VerifyImage(host, options, image);
+            status = status != exit_status::kDone ? status : verified;
+        }
+    }
+    return status;
 }

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "console.h"
 #include "numbers.h"
+#include "output_check.h"
 
 namespace {
 
@@ -22,6 +23,10 @@ void ApplyCommandOptions(const CliOptions &options, ZM32OP &settings)
         settings.uploadhexstop = ParseHex(options.stop);
     if (!options.offset.empty())
         settings.uploadoffset = options.offset;
+    if (options.delay)
+        settings.delayms = *options.delay;
+    if (options.flow)
+        settings.flow = *options.flow;
 }
 
 int Run(const CliOptions &options)
@@ -32,6 +37,12 @@ int Run(const CliOptions &options)
     if (!session.LoadSettings(options.settingsArgs, "zm32"))
         return exit_status::kUsage;
     ApplyCommandOptions(options, session.Settings());
+    // The trace log opens at the first byte: a log that cannot be written is found out first.
+    const std::string &log = session.Settings().log;
+    if (!log.empty() && !CanWrite(log)) {
+        host.Say("Cannot write the log " + log);
+        return exit_status::kNotOpened;
+    }
     session.RestartTrace();
     if (session.OpenPort() < 0)
         return exit_status::kNotOpened;
@@ -40,6 +51,8 @@ int Run(const CliOptions &options)
         status = RunTerm(host, options);
     else if (options.command == "send")
         status = RunSend(host, options);
+    else if (options.command == "verify")
+        status = RunVerify(host, options);
     else
         status = RunTransfer(host, options);
     session.Close();
@@ -55,6 +68,7 @@ int main(int argc, char **argv)
     std::string message;
     switch (ParseArguments(args, options, message)) {
     case ParseOutcome::Help:
+    case ParseOutcome::Version:
         std::printf("%s\n", message.c_str());
         return exit_status::kDone;
     case ParseOutcome::Error:

@@ -9,6 +9,8 @@ namespace {
 
 // How often a lost connection is looked for again.
 constexpr int32_t kReopenMs = 1000;
+// What the programmer may say at the end of a download: more is not kept.
+constexpr size_t kLongestTaken = 4096;
 
 }  // namespace
 
@@ -60,6 +62,27 @@ void Connection::ClearReceiveQueue(bool &lostNow)
         ReceiveQueue(lostNow);  // tells a device that has gone away
 }
 
+std::string Connection::TakeReceived(bool &lostNow)
+{
+    // Read rather than purged: a purge would also drop what arrives while the waiting bytes
+    // are read, such as the second half of the programmer's report. A line that never stops
+    // talking is purged after a report's worth, as before.
+    std::string taken;
+    for (int32_t waiting = ReceiveQueue(lostNow); waiting > 0; waiting = ReceiveQueue(lostNow)) {
+        if (taken.size() >= kLongestTaken) {
+            ClearReceiveQueue(lostNow);
+            break;
+        }
+        for (; waiting > 0; --waiting) {
+            const int32_t value = zmhwRX(port_);
+            if (value < 0)
+                return taken;
+            taken += static_cast<char>(value);
+        }
+    }
+    return taken;
+}
+
 bool Connection::ReopenWhenDue()
 {
     if (state_ != ConnectionState::Lost || !reopenDue_.Expired())
@@ -96,11 +119,11 @@ PortDevice ChoosePortDevice(int32_t port, const std::map<int32_t, std::string> &
         setenv(variable.c_str(), entry->second.c_str(), 1);
         return {entry->second, "[ports] of " + settingsPath};
     }
-    return {"/dev/ttyS" + std::to_string(port - 1), "the default"};
+    return {PortDevicePath(port), ""};
 #endif
 }
 
-std::string PortName(int32_t port)
+std::string PortDevicePath(int32_t port)
 {
     const std::string name = "COM" + std::to_string(port);
 #if defined(_WIN32)
@@ -109,7 +132,14 @@ std::string PortName(int32_t port)
     // As the serial library maps it: $ZMHW_COM<n> when set, else the n-th built-in port.
     const char *configured = std::getenv(("ZMHW_" + name).c_str());
     if (configured && *configured)
-        return name + " (" + configured + ")";
-    return port > 0 ? name + " (/dev/ttyS" + std::to_string(port - 1) + ")" : name;
+        return configured;
+    return port > 0 ? "/dev/ttyS" + std::to_string(port - 1) : std::string();
 #endif
+}
+
+std::string PortName(int32_t port)
+{
+    const std::string name = "COM" + std::to_string(port);
+    const std::string device = PortDevicePath(port);
+    return device.empty() || device == name ? name : name + " (" + device + ")";
 }

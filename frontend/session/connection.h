@@ -33,6 +33,9 @@ public:
     int32_t ReceiveQueue(bool &lostNow);
     // Throws away what was received; a failure loses the connection as above.
     void ClearReceiveQueue(bool &lostNow);
+    // Empties the queue as a clearing does, but returns what was in it (untraced, as a
+    // clearing is).
+    std::string TakeReceived(bool &lostNow);
     // While lost: about once a second opens the port again; true when it is back.
     bool ReopenWhenDue();
 
@@ -52,7 +55,7 @@ private:
 // The device a port number opens, and where that comes from.
 struct PortDevice {
     std::string path;    // empty where the platform's own names serve (Windows)
-    std::string origin;  // "ZMHW_COM1", "[ports] of /etc/zmtools/zm32.ini", "the default"
+    std::string origin;  // "ZMHW_COM1", "[ports] of /etc/zmtools/zm32.ini"; empty: built in
 };
 
 // ZMHW_COMn when set and not empty; else the [ports] entry (`ports`, read from `settingsPath`),
@@ -60,6 +63,9 @@ struct PortDevice {
 // /dev/ttyS<n-1>. Other callers of the library keep to ZMHW_COMn alone.
 PortDevice ChoosePortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
                             const std::string &settingsPath);
+
+// The device the serial library opens for port `port` (on Windows its name), empty for none.
+std::string PortDevicePath(int32_t port);
 
 // Serial port `port` by its name and, where the platform maps the name to a device, that
 // device: "COM1 (/dev/ttyUSB0)".

@@ -1,5 +1,5 @@
 // "download hex": sends an Intel hex file to the programmer line by line, paced and echoed,
-// stoppable between lines. The programmer's answers are not read, only discarded at the end.
+// stoppable between lines. The programmer's answers are not read during it, only taken at the end.
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -107,6 +107,14 @@ TransferEnd Session::DownloadHex(const std::string &path)
         host_.ShowError(FormatGuarded("Couldn't open \"%s\" for read", {path}));
         return TransferEnd::FileNotOpened;
     }
+    const TransferEnd end = DownloadHex(file, path);
+    std::fclose(file);
+    return end;
+}
+
+TransferEnd Session::DownloadHex(std::FILE *file, const std::string &path)
+{
+    downloadAnswer_.clear();
     // The size for progress; a file that cannot seek (a pipe) has none.
     int64_t size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) {
@@ -153,11 +161,13 @@ TransferEnd Session::DownloadHex(const std::string &path)
     else if (readFailed)
         host_.ShowError(FormatGuarded("Couldn't read \"%s\"", {path}));
 
-    ClearReceiveQueue();
+    bool lostNow = false;
+    downloadAnswer_ = connection_.TakeReceived(lostNow);
+    if (lostNow)
+        SayLost();
     echoControls_ = false;
     SendChar(13);
     EndStoppable();
-    std::fclose(file);
     EndTransfer();
     if (sent < 0 || readFailed)
         return TransferEnd::Failed;

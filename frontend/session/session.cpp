@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "format.h"
+#include "open_failure.h"
 #include "text.h"
 
 namespace {
@@ -45,8 +46,10 @@ int32_t Session::OpenPort()
 {
     portDevice_ = ChoosePortDevice(settings_.port, settingsState_.portDevices, settingsState_.settingsPath);
     const int32_t result = connection_.Open();
-    if (result < 0)
+    if (result < 0) {
         host_.ShowError(FormatGuarded("Couldn't zmhwOpen (%d)", {result}));
+        host_.ShowOpenCause(OpenFailureCause(settings_, settingsState_, portDevice_));
+    }
     return result;
 }
 
@@ -175,7 +178,8 @@ void Session::LetLineSettle(int32_t quietMs, int32_t limitMs)
 }
 
 AnswerEnd Session::ReadAnswer(const std::string &prompt, int32_t quietMs,
-                              const std::function<void(const std::string &text)> &show)
+                              const std::function<void(const std::string &text)> &show,
+                              std::string *received)
 {
     std::string tail;
     Deadline quiet;
@@ -205,6 +209,8 @@ AnswerEnd Session::ReadAnswer(const std::string &prompt, int32_t quietMs,
                 tail.erase(0, tail.size() - prompt.size());
             prompted = tail == prompt;
         }
+        if (received)
+            *received += answer;
         show(DisplayText(answer, true));
         if (prompted)
             return AnswerEnd::Prompt;

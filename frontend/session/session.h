@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -65,9 +66,11 @@ public:
     // most `limitMs`), so that an old prompt is not taken for the next answer's.
     void LetLineSettle(int32_t quietMs, int32_t limitMs);
     // The answer to what was sent, up to and including `prompt`, or until the line is quiet
-    // for `quietMs`; each piece is shown through `show` as display text as it comes.
+    // for `quietMs`; each piece is shown through `show` as display text as it comes, and its
+    // bytes as they came are appended to `received` where given.
     AnswerEnd ReadAnswer(const std::string &prompt, int32_t quietMs,
-                         const std::function<void(const std::string &text)> &show);
+                         const std::function<void(const std::string &text)> &show,
+                         std::string *received = nullptr);
 
     // Stop: the running transfer looks at it where it may stop.
     void RequestStop() { stopRequested_ = true; }
@@ -85,6 +88,13 @@ public:
     TransferEnd DownloadHex(const std::string &path);
     TransferEnd UploadBin(const std::string &path);
     TransferEnd UploadHex(const std::string &path);
+    // Download hex from an open file (a pipe, or records made in memory); `name` for messages.
+    TransferEnd DownloadHex(std::FILE *file, const std::string &name);
+    // What the programmer said during the last download, taken where the download clears
+    // the line (the same bytes, no longer thrown away; the trace is as before).
+    const std::string &DownloadAnswer() const { return downloadAnswer_; }
+    // Upload bin's examine read-back of `count` bytes from `start` into `bytes`, as a transfer.
+    TransferEnd ReadBack(int32_t start, int32_t count, std::string &bytes);
 
 private:
     friend class SessionProbe;  // the tests' look inside
@@ -117,6 +127,8 @@ private:
     // do not come or are not hex). A negative limit waits without end.
     bool WaitForText(const std::string &text, int32_t limitMs);
     int32_t ReadHexByte(int32_t limitMs);
+    TransferEnd ExaminePass(int32_t start, int32_t count,
+                            const std::function<bool(uint8_t, int32_t)> &take);
     // Download hex's sending: the text byte by byte, echoed in batches, paced when asked;
     // stops at the first failed send and returns its result.
     int32_t SendEchoed(DownloadEcho &echo, const std::string &text, bool paced);
@@ -135,6 +147,7 @@ private:
     bool stopWholeTransfer_ = false;
 
     std::string pendingEcho_;
+    std::string downloadAnswer_;
     std::chrono::steady_clock::time_point lastInput_;
     // How quickly the line answers a send: the send last timed, and the sleeps after a send.
     std::chrono::steady_clock::time_point answeredSend_;

@@ -35,4 +35,13 @@ public:
     // the device it stands for.
     virtual void OnLineLost(const std::string &text) = 0;
     virtual void OnLineBack(const std::string &text) = 0;
+    // The port did not open: after the error, why (the port, its device, the cause). A window
+    // shows it on its status line.
+    virtual void ShowOpenCause(const std::string &text) { ShowStatus(text); }
+    // Upload hex ended on the programmer's silence; `afterData`: after records, its normal end.
+    virtual void ShowUploadQuiet(const std::string &text, bool afterData)
+    {
+        (void)afterData;
+        ShowInfo(text);
+    }
 };

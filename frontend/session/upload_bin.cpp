@@ -1,6 +1,7 @@
 // "upload bin": reads a range of the programmer's memory through its examine command, one
 // "=" and two hex digits a byte, and writes the bytes unchanged into a binary file.
 #include <cstdio>
+#include <functional>
 
 #include "format.h"
 #include "numbers.h"
@@ -84,67 +85,102 @@ int32_t Session::ReadHexByte(int32_t limitMs)
     return -1;
 }
 
-TransferEnd Session::UploadBin(const std::string &path)
+// One examine pass: X, the address, CR, then "=XX" and a space per byte, CR after the last.
+// `take` gets each byte with its count and returns false when it cannot keep it (it says why).
+TransferEnd Session::ExaminePass(int32_t start, int32_t count,
+                                 const std::function<bool(uint8_t, int32_t)> &take)
 {
-    std::remove(path.c_str());
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        host_.ShowError(FormatGuarded("Couldn't create \"%s\"", {path}));
-        return TransferEnd::FileNotOpened;
-    }
-    // Unbuffered, so that a failing write shows at the byte it concerns and the file always
-    // holds every byte received so far.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    BeginTransfer();
-    BeginStoppable();
     int32_t counter = 0;
     TransferEnd end = TransferEnd::Failed;
-    bool writeFailed = false;
     host_.WaitPumping(200);
     ClearReceiveQueue();
     SendString("X");
     if (!WaitForText(" ", 1000)) {
         host_.ShowError("missing space");
-    } else {
-        SendString(HexPadded(settings_.uploadbinstart, 4) + "\r");
-        for (;;) {
-            if (!WaitForText("=", 1000)) {
-                host_.ShowError("missing \"=\"; sorry");
+        return end;
+    }
+    SendString(HexPadded(start, 4) + "\r");
+    for (;;) {
+        if (!WaitForText("=", 1000)) {
+            host_.ShowError("missing \"=\"; sorry");
+            break;
+        }
+        const int32_t value = ReadHexByte(kHexByteLimitMs);
+        if (value < 0) {
+            host_.ShowError("bad hex byte");
+            break;
+        }
+        ++counter;
+        if (!take(static_cast<uint8_t>(value), counter))
+            break;
+        if (counter >= count) {
+            host_.ShowProgress(counter, count);
+            SendString("\r");
+            end = TransferEnd::Completed;
+            break;
+        }
+        bytes_.SendByte(32);
+        if (counter % 8 == 0) {
+            host_.ShowStatus(FormatGuarded("$%x bytes", {counter}));
+            host_.ShowProgress(counter, count);
+            host_.ProcessMessages();
+            if (stopRequested_) {
+                end = TransferEnd::Stopped;
                 break;
-            }
-            const int32_t value = ReadHexByte(kHexByteLimitMs);
-            if (value < 0) {
-                host_.ShowError("bad hex byte");
-                break;
-            }
-            if (std::fputc(value, file) == EOF) {
-                writeFailed = true;
-                host_.ShowError(FormatGuarded("Couldn't write \"%s\"", {path}));
-                break;
-            }
-            ++counter;
-            if (counter >= settings_.uploadbinbytes) {
-                host_.ShowProgress(counter, settings_.uploadbinbytes);
-                SendString("\r");
-                end = TransferEnd::Completed;
-                break;
-            }
-            bytes_.SendByte(32);
-            if (counter % 8 == 0) {
-                host_.ShowStatus(FormatGuarded("$%x bytes", {counter}));
-                host_.ShowProgress(counter, settings_.uploadbinbytes);
-                host_.ProcessMessages();
-                if (stopRequested_) {
-                    end = TransferEnd::Stopped;
-                    break;
-                }
             }
         }
     }
+    return end;
+}
+
+TransferEnd Session::UploadBin(const std::string &path)
+{
+    // Opened in place, never deleted first: a link is written through and stays a link, a
+    // device or FIFO is written to, a regular file is replaced by truncating it.
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        host_.ShowError(FormatGuarded("Couldn't create \"%s\"", {path}));
+        return TransferEnd::FileNotOpened;
+    }
+    BeginTransfer();
+    BeginStoppable();
+    bool writeFailed = false;
+    // Buffered, and flushed at every status count: a failure still keeps what came before it.
+    const auto put = [&](uint8_t value, int32_t counter) {
+        writeFailed = std::fputc(value, file) == EOF ||
+                      ((counter % 8 == 0 || counter >= settings_.uploadbinbytes) && std::fflush(file) != 0);
+        if (writeFailed)
+            host_.ShowError(FormatGuarded("Couldn't write \"%s\"", {path}));
+        return !writeFailed;
+    };
+    TransferEnd end = ExaminePass(settings_.uploadbinstart, settings_.uploadbinbytes, put);
     if (std::fclose(file) != 0 && !writeFailed) {
         host_.ShowError(FormatGuarded("Couldn't write \"%s\"", {path}));
         end = TransferEnd::Failed;
     }
+    if (writeFailed)
+        end = TransferEnd::Failed;
+    ClearInputSlowly(500);
+    SendChar(13);
+    EndTransfer();
+    return end;
+}
+
+TransferEnd Session::ReadBack(int32_t start, int32_t count, std::string &bytes)
+{
+    bytes.clear();
+    BeginTransfer();
+    BeginStoppable();
+    const TransferEnd end = ExaminePass(start, count, [&bytes](uint8_t value, int32_t) {
+        bytes += static_cast<char>(value);
+        return true;
+    });
+    // The answer to the last CR is let arrive first, so that the clearing takes it in its
+    // first round, as it does after upload bin has closed its file.
+    Deadline answer;
+    answer.Arm(kHexByteLimitMs / 20);
+    while (end == TransferEnd::Completed && ReceiveQueue() == 0 && !answer.Expired())
+        PauseForLine();
     ClearInputSlowly(500);
     SendChar(13);
     EndTransfer();

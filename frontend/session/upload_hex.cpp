@@ -77,7 +77,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
             deadline.Arm(kQuietMs);
         } else if (deadline.Expired()) {
             // The quiet time after data is the normal end; nothing at all is a failure.
-            host_.ShowInfo(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}));
+            host_.ShowUploadQuiet(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}), received);
             if (!received)
                 end = TransferEnd::Failed;
             break;

@@ -1,5 +1,6 @@
 // zmcli term with a pseudo-terminal as its console: typed keys go out by the window's rules,
-// received bytes come back as the pane shows them, Ctrl-] ends and restores the console.
+// received bytes come back as the pane shows them, Ctrl-] or any stop signal ends it and
+// restores the console.
 #include <pty.h>
 #include <termios.h>
 
@@ -32,39 +33,58 @@ bool SameSettings(const termios &a, const termios &b)
 
 }  // namespace
 
-TEST(ZmcliTerm, KeysGoOutAnswersComeBackAndCtrlBracketRestoresTheConsole)
+TEST(ZmcliTerm, KeysGoOutAnswersComeBackAndEveryEndingRestoresTheConsole)
 {
     TempDir dir;
     PromsimRunner sim;
-    int master = -1, slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    termios before{};
-    tcgetattr(slave, &before);
+    struct Case {
+        std::vector<int> signals;  // none: keys, then Ctrl-]; else sent one right after the other
+        int status;                // -2: ended by either signal
+    } cases[] = {
+        {{}, 0},
+        {{SIGTERM}, 128 + SIGTERM},
+        {{SIGHUP}, 128 + SIGHUP},
+        {{SIGINT, SIGINT}, 128 + SIGINT},  // the second may come before the first is acted on
+        {{SIGQUIT, SIGTERM}, -2},
+    };
+    for (const Case &c : cases) {
+        int master = -1, slave = -1;
+        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        termios before{};
+        tcgetattr(slave, &before);
 
-    const pid_t pid = StartZmcli(sim.Path(), {"term"}, slave, dir.Path());
-    ASSERT_GT(pid, 0);
-    std::string seen;
-    ASSERT_TRUE(ReadUntil(master, "Ctrl-] ends it\r\n", seen)) << seen;
-    // The programmer's greeting, as the pane shows it.
-    ASSERT_TRUE(ReadUntil(master, "<CR><LF>\r\n>", seen)) << seen;
-    termios during{};
-    tcgetattr(slave, &during);
-    EXPECT_EQ(during.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        const pid_t pid = StartZmcli(sim.Path(), {"term"}, slave, dir.Path());
+        ASSERT_GT(pid, 0);
+        std::string seen;
+        ASSERT_TRUE(ReadUntil(master, "Ctrl-] ends it\r\n", seen)) << seen;
+        // The programmer's greeting, as the pane shows it.
+        ASSERT_TRUE(ReadUntil(master, "<CR><LF>\r\n>", seen)) << seen;
+        if (c.signals.empty()) {
+            termios during{};
+            tcgetattr(slave, &during);
+            EXPECT_EQ(during.c_lflag & (ICANON | ECHO | ISIG), 0u);
 
-    // "v" goes out as "V" and shows; Enter (CR) is sent unshown; the arrow key is not sent;
-    // the answer shows control bytes by name, a new line after them.
-    seen.clear();
-    ASSERT_EQ(write(master, "\033[Av\r", 5), 5);
-    EXPECT_TRUE(ReadUntil(master, "Verify OK<CR><LF>\r\n>", seen)) << seen;
-    EXPECT_EQ(seen.rfind("V<CR><LF>\r\nVerify OK", 0), 0u) << seen;
-
-    ASSERT_EQ(write(master, "\035", 1), 1);
-    EXPECT_EQ(WaitExit(pid, 5000), 0);
-    termios after{};
-    tcgetattr(slave, &after);
-    EXPECT_TRUE(SameSettings(before, after));
-    close(master);
-    close(slave);
+            // "v" goes out as "V" and shows; Enter (CR) is sent unshown; the arrow key is not
+            // sent; the answer shows control bytes by name, a new line after them.
+            seen.clear();
+            ASSERT_EQ(write(master, "\033[Av\r", 5), 5);
+            EXPECT_TRUE(ReadUntil(master, "Verify OK<CR><LF>\r\n>", seen)) << seen;
+            EXPECT_EQ(seen.rfind("V<CR><LF>\r\nVerify OK", 0), 0u) << seen;
+            ASSERT_EQ(write(master, "\035", 1), 1);
+        }
+        for (const int sig : c.signals)
+            kill(pid, sig);
+        const int status = WaitExit(pid, 5000);
+        if (c.status == -2)
+            EXPECT_TRUE(status == 128 + SIGQUIT || status == 128 + SIGTERM) << status;
+        else
+            EXPECT_EQ(status, c.status) << c.signals.size();
+        termios after{};
+        tcgetattr(slave, &after);
+        EXPECT_TRUE(SameSettings(before, after)) << status;
+        close(master);
+        close(slave);
+    }
 }
 
 TEST(ZmcliTerm, ATransferShowsItsProgressOnATerminalUnlessQuiet)

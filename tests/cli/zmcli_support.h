@@ -84,4 +84,12 @@ inline int WaitExit(pid_t pid, int ms)
 
 inline std::string Image(size_t size) { return PseudoRandomImage(size); }
 
+// `text` with every `name` in it replaced by `value`: expected messages name the run's paths.
+inline std::string Replaced(std::string text, const std::string &name, const std::string &value)
+{
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + value.size()))
+        text.replace(at, name.size(), value);
+    return text;
+}
+
 }  // namespace zmtest

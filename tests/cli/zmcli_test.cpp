@@ -1,6 +1,8 @@
 // zmcli end to end against promsim: the transfers give the simulated memory back, each ending
 // has its message and exit status, Ctrl-C keeps what came, send says whether the prompt came.
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 
 #include "zmcli_support.h"
 
@@ -33,7 +35,7 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     // The echo as the pane shows it: the line end before, the commands, the records.
     ProcessResult r = Zmcli(line, {"--echo", "download", "image.hex"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "Transfer OK: 8192 bytes in 512 records\n");
     EXPECT_EQ(r.out.rfind("<CR><LF>\r\nIT:10000000", 0), 0u) << r.out.substr(0, 40);
     // The simulator saves its memory after the transfer's report.
     for (int waited = 0; waited < 5000 && ReadFile(dir.File("memory.bin")) != image; waited += 20)
@@ -49,7 +51,7 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     // The quiet time after the data is the upload's normal end.
     r = Zmcli(line, {"upload-hex", "back.hex", "--stop", "FFFF"}, dir.Path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Timed out (10000 ms)\n");
+    EXPECT_EQ(r.err, "upload-hex: done, 514 lines\n");
     ASSERT_EQ(Dabrix(dir, {"back.hex", "hex.bin"}), 0);
     EXPECT_TRUE(ReadFile(dir.File("hex.bin")) == image);
 
@@ -87,11 +89,12 @@ TEST(Zmcli, EachEndingGivesItsMessageAndExitStatus)
         {"bin: silent", {"--silent"}, {"upload-bin", "out"}, "missing space\n", 1, ""},
         {"bin: garbage", {"--garbage"}, {"upload-bin", "out"}, "missing space\n", 1, ""},
         {"bin: hang-up", {"--hangup-after", std::to_string(prompt + 1 + 4 * shown + 6)},
-         {"upload-bin", "out"}, "missing \"=\"; sorry\n", 1, image.substr(0, 4)},
+         {"upload-bin", "out"}, "missing \"=\"; sorry\nLine lost: COM9 (LINE)\n", 1, image.substr(0, 4)},
         {"hex: hang-up", {"--hangup-after", std::to_string(2 * prompt + 2 * record + 10)},
-         {"upload-hex", "out", "--stop", "FFFF"}, "getchar error -4\n", 1, "records"},
+         {"upload-hex", "out", "--stop", "FFFF"}, "getchar error -4\nLine lost: COM9 (LINE)\n", 1, "records"},
         {"hex: nothing comes", {"--silent"}, {"upload-hex", "out"}, "Timed out (10000 ms)\n", 1, ""},
-        {"missing port", {}, {"upload-bin", "out"}, "Couldn't zmhwOpen (-4)\n", 3, ""},
+        {"missing port", {}, {"upload-bin", "out"},
+         "Couldn't zmhwOpen (-4)\nCOM9 is DIR/none (from ZMHW_COM9): No such device (set ZMHW_COM9 to the programmer's device)\n", 3, ""},
         {"bin: file", {}, {"upload-bin", "no/out"}, "Couldn't create \"no/out\"\n", 3, ""},
         {"hex: file", {}, {"upload-hex", "no/out"}, "Cannot create file no/out\n", 3, ""},
         {"download: file", {}, {"download", "no.hex"}, "Couldn't open \"no.hex\" for read\n", 3, ""},
@@ -116,7 +119,7 @@ TEST(Zmcli, EachEndingGivesItsMessageAndExitStatus)
         if (c.status == 2 && c.err.empty())
             EXPECT_NE(r.err.find("Run with --help"), std::string::npos) << c.name << ": " << r.err;
         else
-            EXPECT_EQ(r.err, c.err) << c.name;
+            EXPECT_EQ(r.err, Replaced(Replaced(c.err, "LINE", sim.Path()), "DIR", dir.Path())) << c.name;
         const std::string out = ReadFile(dir.File("out"));
         if (c.kept == "records") {
             // Whole records, as far as they came.
@@ -172,17 +175,150 @@ TEST(Zmcli, SendExitsZeroOnlyWhenThePromptCame)
         std::vector<std::string> args;
         int status;
         std::string out;
+        std::string err;
     } cases[] = {
         // Typed keys: upper-cased; the answer as the pane shows it, or as it came.
-        {{}, {"send", "v"}, 0, "<CR><LF>\r\nVerify OK<CR><LF>\r\n>\n"},
-        {{}, {"send", "?"}, 0, "?<CR><LF>\r\n>\n"},
-        {{}, {"send", "--raw", "?"}, 0, "?\r\n>"},
-        {{"--silent"}, {"send", "V"}, 1, "\n"},
+        {{}, {"send", "v"}, 0, "<CR><LF>\r\nVerify OK<CR><LF>\r\n>\n", ""},
+        {{}, {"send", "?"}, 0, "?<CR><LF>\r\n>\n", ""},
+        {{}, {"send", "--raw", "?"}, 0, "?\r\n>", ""},
+        {{"--silent"}, {"send", "V"}, 1, "\n", "send: no prompt from the programmer\n"},
+        // Every answer, one prompt each; the words looked for in the bytes as they came.
+        {{}, {"send", "IV", "--raw", "--expect", "OK\r\n>"}, 0, "\r\n>\r\nVerify OK\r\n>", ""},
+        {{}, {"send", "V", "--expect", "Program OK"}, 1, "<CR><LF>\r\nVerify OK<CR><LF>\r\n>\n",
+         "send: the answer does not contain \"Program OK\"\n"},
+        {{}, {"send", "X0010", "--enter", "--raw"}, 0, " \r\n0010=FF", ""},
+        // zm32's options with their value joined or in the next argument.
+        {{}, {"-b", "9600", "-f", "8n1", "-p", "9", "-i", "-", "send", "V", "--raw"}, 0, "\r\nVerify OK\r\n>", ""},
+        {{}, {"-b9600", "-f8n1", "send", "V", "--raw", "--delay", "1", "--flow", "none"}, 0, "\r\nVerify OK\r\n>", ""},
+        // The greeting, then the line goes away while the answer is awaited.
+        {{"--hangup-after", "3"}, {"send", "V", "--raw"}, 1, "", "Line lost: COM9 (LINE)\n"},
     };
     for (const Case &c : cases) {
         PromsimRunner sim(c.faults);
         const ProcessResult r = Zmcli(sim.Path(), c.args);
-        EXPECT_EQ(r.status, c.status) << c.args.back() << ": " << r.err;
-        EXPECT_EQ(r.out, c.out) << c.args.back();
+        EXPECT_EQ(r.status, c.status) << c.args[1] << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args[1];
+        EXPECT_EQ(r.err, Replaced(c.err, "LINE", sim.Path())) << c.args[1];
+    }
+}
+
+TEST(Zmcli, OpenFailuresNameThePortTheDeviceAndTheCause)
+{
+    TempDir dir;
+    PromsimRunner sim(std::vector<std::string>{});
+    ASSERT_TRUE(IsPseudoTerminal(sim.Path()));
+    const std::string opened = "Couldn't zmhwOpen (-4)\n";
+    const std::string missing = ": No such device (set ZMHW_COM9 to the programmer's device)";
+    struct Case {
+        const char *name;
+        std::string line;  // the port's device
+        std::vector<std::string> args;
+        std::string ini;   // zm32.ini in the current directory, when not empty
+        int status;
+        std::string err;
+    } cases[] = {
+        {"missing device", dir.File("none"), {"-i-", "send", "V"}, "", 3,
+         opened + "COM9 is DIR/none (from ZMHW_COM9)" + missing + "\n"},
+        {"device from [ports]", "", {"send", "V"}, "[ports]\r\nCOM9=" + dir.File("none") + "\r\n", 3,
+         opened + "COM9 is DIR/none (from [ports] of DIR/zm32.ini)" + missing + "\n"},
+        {"not a terminal", dir.Write("plain", "x"), {"-i-", "send", "V"}, "", 3,
+         opened + "COM9 is DIR/plain (from ZMHW_COM9): not a serial line\n"},
+        {"format", sim.Path(), {"-i-", "-f7o1.5", "send", "V"}, "", 3, opened + "7o1.5: this data format cannot be set\n"},
+        {"in use", sim.Path(), {"-i-", "send", "V"}, "", 3,
+         opened + "COM9 is LINE (from ZMHW_COM9): it is in use by another program\n"},
+        {"port from zm32.ini", sim.Path(), {"-p1", "send", "V"}, "[zm32]\r\nport=9\r\n", 3,
+         opened + "COM9 is LINE (from ZMHW_COM9): it is in use by another program; the port was set by DIR/zm32.ini\n"},
+        {"log cannot be written", sim.Path(), {"-i-", "--log", "no/such/log", "send", "V"}, "", 3,
+         "Cannot write the log no/such/log\n"},
+    };
+    for (const Case &c : cases) {
+        std::remove(dir.File("zm32.ini").c_str());
+        if (!c.ini.empty())
+            dir.Write("zm32.ini", c.ini);
+        UseLine(c.line);
+        // Another program holds the line as the serial library would.
+        const int held = open(sim.Path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(held, 0);
+        const bool busy = std::string(c.name) == "in use" || std::string(c.name) == "port from zm32.ini";
+        if (busy) {
+            ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+        }
+        std::vector<std::string> argv{BinPath("zmcli"), "-p9"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const ProcessResult r = RunProcess(argv, {}, dir.Path());
+        close(held);
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_EQ(r.err, Replaced(Replaced(c.err, "LINE", sim.Path()), "DIR", dir.Path())) << c.name;
+    }
+}
+
+TEST(Zmcli, UploadBinWritesThroughLinksAndIntoFifosAndReplacesFiles)
+{
+    const std::string image = Image(0x400);
+    enum class Kind { Link, Fifo, Regular };
+    struct Case {
+        const char *name;
+        Kind kind;
+        std::vector<std::string> range;
+        std::string expected;
+    } cases[] = {
+        {"link", Kind::Link, {"--start", "0x10", "--bytes", "0x20"}, image.substr(0x10, 0x20)},
+        {"fifo", Kind::Fifo, {"--start", "$20", "--bytes", "10"}, image.substr(0x20, 0x10)},
+        {"regular file", Kind::Regular, {"--start", "0", "--bytes", "8"}, image.substr(0, 8)},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        PromsimRunner sim({"--size", "400", "--image", dir.Write("image.bin", image)});
+        const std::string target = dir.File("target");
+        std::string fifoRead;
+        std::thread reader;
+        if (c.kind == Kind::Link) {
+            dir.Write("target", std::string(100, 'x'));
+            ASSERT_EQ(symlink(target.c_str(), dir.File("out").c_str()), 0);
+        } else if (c.kind == Kind::Fifo) {
+            ASSERT_EQ(mkfifo(dir.File("out").c_str(), 0600), 0);
+            reader = std::thread([&] { fifoRead = ReadFile(dir.File("out")); });
+        } else {
+            dir.Write("out", std::string(100, 'x'));
+        }
+        std::vector<std::string> args{"upload-bin", "out"};
+        args.insert(args.end(), c.range.begin(), c.range.end());
+        const ProcessResult r = Zmcli(sim.Path(), args, dir.Path());
+        if (reader.joinable())
+            reader.join();
+        EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+        struct stat info {};
+        ASSERT_EQ(lstat(dir.File("out").c_str(), &info), 0) << c.name;
+        if (c.kind == Kind::Link) {
+            EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.name;
+            EXPECT_TRUE(ReadFile(target) == c.expected) << c.name;
+        } else if (c.kind == Kind::Fifo) {
+            EXPECT_TRUE(S_ISFIFO(info.st_mode)) << c.name;
+            EXPECT_TRUE(fifoRead == c.expected) << c.name;
+        } else {
+            EXPECT_TRUE(ReadFile(dir.File("out")) == c.expected) << c.name;
+        }
+    }
+}
+
+TEST(Zmcli, CommandLineConventions)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out;  // its start
+        std::string err;
+    } cases[] = {
+        {{"bogus"}, 2, "", "zmcli: unknown command 'bogus'\n"},
+        {{"--version"}, 0, "zmcli ", ""},
+        {{"--help"}, 0, "zmcli: the Prompro 7", ""},
+    };
+    for (const Case &c : cases) {
+        const ProcessResult r = RunProcess(ZmcliArgs(c.args));
+        EXPECT_EQ(r.status, c.status) << c.args[0];
+        EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << c.args[0];
+        EXPECT_EQ(r.err, c.err) << c.args[0];
+        // Only formats that can be set are offered.
+        EXPECT_EQ(r.out.find("7o1.5"), std::string::npos);
     }
 }

@@ -13,10 +13,22 @@ namespace console {
 namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
+// The console's settings while raw mode is on, for a signal that ends the program.
+termios savedConsole{};
+volatile std::sig_atomic_t consoleRaw = 0;
 
 void OnStopSignal(int sig)
 {
-    stopSignal = sig;
+    if (stopSignal == 0) {
+        stopSignal = sig;
+        return;
+    }
+    // A second signal ends the program at once (a hung line never traps the user), with
+    // the console as it was found.
+    if (consoleRaw)
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedConsole);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
 }
 
 }  // namespace
@@ -30,10 +42,11 @@ void CatchStopSignals()
 {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
+    // One handler at a time: a second signal waits until the first has been noted.
     sigemptyset(&action.sa_mask);
-    // A second signal ends the program: a hung line never traps the user.
-    action.sa_flags = SA_RESETHAND;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&action.sa_mask, sig);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         sigaction(sig, &action, nullptr);
     // A reader that went away (| head) must not end the program with the console in raw mode.
     std::signal(SIGPIPE, SIG_IGN);
@@ -54,17 +67,22 @@ RawMode::RawMode()
     if (tcgetattr(STDIN_FILENO, &settings) != 0)
         return;
     saved_ = std::make_unique<Saved>(Saved{settings});
+    savedConsole = settings;
+    consoleRaw = 1;
     // Keys arrive one by one, unechoed; Ctrl-C and Ctrl-Z are bytes for the programmer.
     // Output keeps its processing off too: the display writes its own CR LF.
     cfmakeraw(&settings);
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &settings) != 0)
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &settings) != 0) {
+        consoleRaw = 0;
         saved_.reset();
+    }
 }
 
 RawMode::~RawMode()
 {
+    consoleRaw = 0;
     if (saved_)
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_->settings);
 }

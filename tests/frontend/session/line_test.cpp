@@ -52,7 +52,7 @@ TEST(SessionLine, PortDeviceFromTheEnvironmentThenThePortsSectionThenTheDefault)
     unsetenv(variable.c_str());
     const PortDevice fromNothing = ChoosePortDevice(port, {}, "zm32.ini");
     EXPECT_EQ(fromNothing.path, "/dev/ttyS" + std::to_string(port - 1));
-    EXPECT_EQ(fromNothing.origin, "the default");
+    EXPECT_EQ(fromNothing.origin, "");
     EXPECT_EQ(getenv(variable.c_str()), nullptr);
 
     dir.Write("zm32.ini", "[ports]\nCOM" + std::to_string(port) + "=" + programmer.path + "\n");

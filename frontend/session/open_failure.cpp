@@ -1,0 +1,55 @@
+#include "open_failure.h"
+
+#include "connection.h"
+#include "platform/device_probe.h"
+#include "profile.h"
+#include "settings.h"
+
+namespace {
+
+std::string FormatText(const ZM32OP &settings)
+{
+    const char parity = settings.parity == 'E' || settings.parity == 'e'   ? 'e'
+                        : settings.parity == 'O' || settings.parity == 'o' ? 'o'
+                                                                           : 'n';
+    const char *stop = settings.stopbits == 3 ? "1.5" : settings.stopbits == 2 ? "2" : "1";
+    return std::to_string(settings.databits) + parity + stop;
+}
+
+// The serial rules: 5 to 8 data bits, 1.5 stop bits only with 5 of them, 2 not with 5.
+bool FormatCanBeSet(const ZM32OP &settings)
+{
+    if (settings.databits < 5 || settings.databits > 8)
+        return false;
+    if (settings.stopbits == 3)
+        return settings.databits == 5;
+    return settings.stopbits != 2 || settings.databits != 5;
+}
+
+}  // namespace
+
+std::string OpenFailureCause(const ZM32OP &settings, const SettingsState &found, const PortDevice &chosen)
+{
+    const std::string port = "COM" + std::to_string(settings.port);
+    std::string cause;
+    if (!FormatCanBeSet(settings)) {
+        cause = FormatText(settings) + ": this data format cannot be set";
+    } else if (PortDevicePath(settings.port).empty()) {
+        cause = port + ": no such port";
+    } else {
+        const std::string device = PortDevicePath(settings.port);
+        // Where the device came from, unless it is the built-in one, which the hint names.
+        const std::string from =
+            !chosen.origin.empty() && chosen.path == device ? " (from " + chosen.origin + ")" : std::string();
+        std::string problem = DeviceProblem(device, settings.port);
+        if (problem.empty())
+            problem = "it does not take " + std::to_string(settings.baud) + " baud, " + FormatText(settings);
+        else if (problem == "in use by another program")
+            problem = "it is " + problem;
+        cause = port + " is " + device + from + ": " + problem;
+    }
+    if (!found.noSettingsFile && !found.settingsFileMissing &&
+        ProfileFile::Load(found.settingsPath).Value(found.settingsSection, "port"))
+        cause += "; the port was set by " + found.settingsPath;
+    return cause;
+}

@@ -1,0 +1,132 @@
+// zmcli verify and download --verify against promsim: what is said and the exit status for
+// files that match the simulated memory or not, gaps, rejected records and unreadable files.
+#include "zmcli_support.h"
+
+using namespace zmtest;
+
+namespace {
+
+// Intel hex of `bytes` at `address` by morvel, the end record dropped when `more` follow.
+std::string Morvel(const TempDir &dir, const std::string &bytes, int address, bool more = false)
+{
+    dir.Write("part.bin", bytes);
+    char offset[16];
+    std::snprintf(offset, sizeof offset, "-o%X", address);
+    EXPECT_EQ(RunProcess({BinPath("morvel"), dir.File("part.bin"), dir.File("part.hex"), offset, "-1"}).status, 0);
+    const std::string hex = ReadFile(dir.File("part.hex"));
+    return more ? hex.substr(0, hex.find(":00000001FF")) : hex;
+}
+
+// Motorola S1 records (with an S0 header and S9 end) of `bytes` at `address`, by objcopy.
+std::string Srec(const TempDir &dir, const std::string &bytes, int address)
+{
+    dir.Write("part.bin", bytes);
+    EXPECT_EQ(RunProcess({"/usr/bin/objcopy", "-I", "binary", "-O", "srec", "--change-addresses",
+                          std::to_string(address), dir.File("part.bin"), dir.File("part.srec")})
+                  .status,
+              0);
+    return ReadFile(dir.File("part.srec"));
+}
+
+std::string Changed(std::string bytes, size_t at)
+{
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+    return bytes;
+}
+
+std::string Inverted(std::string bytes)
+{
+    for (char &c : bytes)
+        c = static_cast<char>(~c);
+    return bytes;
+}
+
+std::string Byte(const std::string &bytes, size_t at)
+{
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", static_cast<uint8_t>(bytes[at]));
+    return text;
+}
+
+}  // namespace
+
+TEST(ZmcliVerify, EachFileAgainstTheSimulatedMemory)
+{
+    TempDir dir;
+    const std::string memory = Image(0x400);
+    const std::string other = Image(0x800).substr(0x400);
+    const std::string bad = Changed(memory.substr(0x100, 0x30), 0x05);
+    const std::string equal = "verify: 48 bytes equal\n";
+    struct Case {
+        const char *name;
+        std::string file;  // the file's content
+        std::vector<std::string> args;  // FILE is "f"
+        std::vector<std::string> faults;
+        int status;
+        std::string err;
+        std::string memoryAfter;  // when not empty: the simulated memory's first 0x30 bytes after it
+    } cases[] = {
+        {"hex equal", Morvel(dir, memory.substr(0x100, 0x30), 0x100), {"verify", "f"}, {}, 0, equal, ""},
+        {"S1 equal", Srec(dir, memory.substr(0x100, 0x30), 0x100), {"verify", "f"}, {}, 0, equal, ""},
+        {"binary equal", memory.substr(0x100, 0x30), {"verify", "f", "--start", "0x100"}, {}, 0, equal, ""},
+        {"binary quiet", memory.substr(0x100, 0x30), {"--quiet", "verify", "f", "--start", "100"}, {}, 0, "", ""},
+        {"hex biased", Morvel(dir, memory.substr(0x100, 0x30), 0x1100), {"verify", "f", "--offset", "1000"}, {}, 0, equal, ""},
+        {"binary different", bad, {"verify", "f", "--start", "100", "--binary"}, {}, 1,
+         "0105: file " + Byte(bad, 5) + ", programmer " + Byte(memory, 0x105) + "\nverify: 1 of 48 bytes differ\n", ""},
+        // 0x20 bytes not read between the runs, 0x200 bytes apart: two passes; only the second differs.
+        {"gap between records",
+         Morvel(dir, memory.substr(0x10, 0x10), 0x10, true) + Morvel(dir, Changed(memory.substr(0x300, 0x10), 2), 0x300),
+         {"verify", "f"}, {}, 1,
+         "0302: file " + Byte(Changed(memory.substr(0x300, 0x10), 2), 2) + ", programmer " + Byte(memory, 0x302) +
+             "\nverify: 1 of 32 bytes differ\n", ""},
+        {"more than 20 differ", Inverted(memory.substr(0, 0x30)), {"verify", "f", "--binary"}, {}, 1,
+         "... and 28 more\nverify: 48 of 48 bytes differ\n", ""},
+        {"failed read-back", memory.substr(0, 0x30), {"verify", "f"}, {"--silent"}, 1, "missing space\n", ""},
+        {"unreadable file", "", {"verify", "none"}, {}, 3, "Couldn't open \"none\" for read\n", ""},
+        {"no data record", ":00000001FF\r\nS9030000FC\r\n", {"verify", "f"}, {}, 1,
+         "\"f\" has no data record: nothing to send\n", ""},
+        // Downloads: the programmer's answer, then the read-back against the same file.
+        {"binary download, image differs", other.substr(0, 0x30), {"download", "f", "--verify"}, {}, 0,
+         "Transfer OK: 48 bytes in 3 records\n" + equal, other.substr(0, 0x30)},
+        {"binary download, image matches", memory.substr(0, 0x30), {"download", "f", "--verify", "--binary"}, {}, 0,
+         "Transfer OK: 48 bytes in 3 records\n" + equal, memory.substr(0, 0x30)},
+        {"hex download, image differs", Morvel(dir, other.substr(0, 0x30), 0), {"download", "f", "--verify"}, {}, 0,
+         "Transfer OK: 48 bytes in 3 records\n" + equal, other.substr(0, 0x30)},
+        {"rejected download", ":10000000" + std::string(32, '0') + "00\r\n:00000001FF\r\n", {"download", "f"}, {}, 1,
+         "Transfer failed, line 1: bad checksum\n", memory.substr(0, 0x30)},
+        {"rejected download, verify", ":10000000" + std::string(32, '0') + "00\r\n:00000001FF\r\n",
+         {"download", "f", "--verify", "--quiet"}, {}, 1, "Transfer failed, line 1: bad checksum\n" + [&] {
+             // The memory kept its image: every byte of it that is not 0 differs.
+             std::string lines;
+             int differ = 0;
+             for (size_t i = 0; i < 16; ++i)
+                 if (memory[i] != 0 && ++differ)
+                     lines += "000" + std::string(1, "0123456789ABCDEF"[i]) + ": file 00, programmer " + Byte(memory, i) + "\n";
+             return lines + "verify: " + std::to_string(differ) + " of 16 bytes differ\n";
+         }(), memory.substr(0, 0x30)},
+        {"download, nobody answers", memory.substr(0, 0x10), {"download", "f"}, {"--silent"}, 1,
+         "download: no prompt from the programmer after the transfer\n", ""},
+        {"empty file, nothing sent", "", {"download", "f"}, {}, 1, "\"f\" is empty: nothing to send\n", memory.substr(0, 0x30)},
+    };
+    for (const Case &c : cases) {
+        dir.Write("f", c.file);
+        std::vector<std::string> options{"--size", "400", "--image", dir.Write("image.bin", memory),
+                                         "--save", dir.File("saved.bin")};
+        options.insert(options.end(), c.faults.begin(), c.faults.end());
+        ProcessResult r;
+        {
+            PromsimRunner sim(options);
+            r = Zmcli(sim.Path(), c.args, dir.Path());
+        }
+        EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
+        if (c.err.rfind("...", 0) == 0) {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 22) << c.name;
+            EXPECT_EQ(r.err.substr(r.err.find("...")), c.err) << c.name;
+        } else {
+            EXPECT_EQ(r.err, c.err) << c.name;
+        }
+        if (!c.memoryAfter.empty()) {
+            EXPECT_TRUE(ReadFile(dir.File("saved.bin")).substr(0, 0x30) == c.memoryAfter) << c.name;
+        }
+    }
+}
