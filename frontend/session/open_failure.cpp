@@ -46,7 +46,8 @@ std::string OpenFailureCause(const ZM32OP &settings, const SettingsState &found,
             problem = "it does not take " + std::to_string(settings.baud) + " baud, " + FormatText(settings);
         else if (problem == "in use by another program")
             problem = "it is " + problem;
-        cause = port + " is " + device + from + ": " + problem;
+        // Windows opens the port by its own name: there is no device to name beside it.
+        cause = (device == port ? port : port + " is " + device + from) + ": " + problem;
     }
     if (!found.noSettingsFile && !found.settingsFileMissing &&
         ProfileFile::Load(found.settingsPath).Value(found.settingsSection, "port"))
