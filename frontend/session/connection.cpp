@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "linewait.h"
 #include "settings.h"
 #include "zmhwcomm.h"
 
@@ -23,13 +24,16 @@ int32_t Connection::Open()
     const int32_t result = zmhwOpen(&port_, settings_.port, settings_.baud, settings_.databits,
                                     settings_.stopbits, static_cast<uint8_t>(settings_.parity),
                                     settings_.flow);
-    if (result >= 0)
+    if (result >= 0) {
         state_ = ConnectionState::Up;
+        line_ = linewait::FindDescriptor(PortDevice(settings_.port));
+    }
     return result;
 }
 
 void Connection::Close()
 {
+    line_ = -1;
     zmhwClose(&port_);
     state_ = ConnectionState::Closed;
 }
@@ -39,6 +43,7 @@ bool Connection::Lose()
     if (state_ != ConnectionState::Up)
         return false;
     state_ = ConnectionState::Lost;
+    line_ = -1;
     // The device is gone: its port is given back at once, so that the device can be opened
     // again when it returns.
     zmhwClose(&port_);
@@ -83,13 +88,20 @@ std::string Connection::BackText() const
 std::string PortName(int32_t port)
 {
     const std::string name = "COM" + std::to_string(port);
+    const std::string device = PortDevice(port);
+    return device.empty() ? name : name + " (" + device + ")";
+}
+
+std::string PortDevice(int32_t port)
+{
 #if defined(_WIN32)
-    return name;
+    (void)port;
+    return {};
 #else
     // As the serial library maps it: $ZMHW_COM<n> when set, else the n-th built-in port.
-    const char *configured = std::getenv(("ZMHW_" + name).c_str());
+    const char *configured = std::getenv(("ZMHW_COM" + std::to_string(port)).c_str());
     if (configured && *configured)
-        return name + " (" + configured + ")";
-    return port > 0 ? name + " (/dev/ttyS" + std::to_string(port - 1) + ")" : name;
+        return configured;
+    return port > 0 ? "/dev/ttyS" + std::to_string(port - 1) : std::string();
 #endif
 }
