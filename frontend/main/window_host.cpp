@@ -40,6 +40,13 @@ void TForm_main::WaitPumping(int32_t ms)
     WaitWhilePumping(ms);
 }
 
+void TForm_main::WaitForLine(int line, int32_t ms)
+{
+    (void)line;  // the session's line, which the notifier follows
+    SyncLineNotifier();
+    WaitForLineOrEvents(lineNotifier_, ms);
+}
+
 void TForm_main::StoppableChanged(bool stoppable)
 {
     BitBtn_Stop->setVisible(stoppable);
