@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -121,6 +122,8 @@ private:
     // Wakes the loop when the line has a byte: on in terminal mode and during the session's
     // waits, off while a transfer reads the line itself.
     QSocketNotifier *lineNotifier_ = nullptr;
+    // When a wait for the line last handled the window's events.
+    std::chrono::steady_clock::time_point eventsHandled_;
     bool receiveDisplay_ = false;
     std::vector<std::string> args_;
     std::string programPath_;

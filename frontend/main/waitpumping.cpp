@@ -55,15 +55,22 @@ void WaitForLineOrEvents(QSocketNotifier *line, int32_t ms)
         QCoreApplication::processEvents();
         return;
     }
-    // The notifier is on only here: outside the wait the session reads the line itself.
+    // The notifier is on only here: outside the wait the session reads the line itself, or
+    // leaves it unread (a modal box, a pumping wait), where it would wake the loop at once,
+    // again and again.
     const bool wasEnabled = line && line->isEnabled();
     if (line)
         line->setEnabled(true);
-    QTimer end;
-    end.setSingleShot(true);
-    end.setTimerType(Qt::PreciseTimer);
-    end.start(ms);
+    // One timer for every wait: these come once a received byte on a slow line.
+    static QTimer *end = [] {
+        auto *timer = new QTimer(QCoreApplication::instance());
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+        return timer;
+    }();
+    end->start(ms);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    end->stop();
     if (line)
         line->setEnabled(wasEnabled);
 }
