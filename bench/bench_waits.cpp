@@ -1,5 +1,5 @@
 // What zmcli's waits cost: the pause after each character of a download (delayms 1, 2, 5)
-// between its writes to the line (strace must be installed), with the share of a core it takes (target at delayms=2: under 10 %, every
+// between its writes to the line (perf or strace must be installed), with the share of a core it takes (target at delayms=2: under 10 %, every
 // gap at least delayms, mean within 0.3 ms of it); and both uploads against promsim --rate 960
 // (9600 baud): the share of a core (target under 2 %) and the whole run beside a client that
 // answers at once.
@@ -70,9 +70,9 @@ Run RunZmcli(int number, const std::string &device, const std::vector<std::strin
 
 // A download paced by `delayms` into a pseudo-terminal of our own (nothing reads it; the
 // download reads no answers). The pauses are the gaps between zmcli's one-byte writes to the
-// line as strace times them (the reading end of a pseudo-terminal gets its bytes through a
-// kernel worker, too late and too unevenly to time a pause); the share of a core from a
-// second run without strace.
+// line as perf trace (else strace) times them (the reading end of a pseudo-terminal gets its
+// bytes through a kernel worker, too late and too unevenly to time a pause); the share of a
+// core from a second run, not traced.
 void Paced(const std::string &dir, int delayms, int number)
 {
     int master = -1, slave = -1;
@@ -95,24 +95,30 @@ void Paced(const std::string &dir, int delayms, int number)
     });
     const std::vector<std::string> args{"-i" + ini, "download", dir + "/small.hex"};
     const Run run = RunZmcli(number, ttyname(slave), args);
-    const std::string straced = dir + "/strace.txt";
-    const Run traced = RunZmcli(number, ttyname(slave), args, {"strace", "-ttt", "-e", "trace=write", "-o", straced});
+    // perf trace reads the kernel's tracepoints without stopping zmcli; strace stops it at
+    // every call, which lengthens each gap a little.
+    const bool perf = access("/usr/bin/perf", X_OK) == 0;
+    const std::string traceFile = dir + "/writes.txt";
+    const Run traced = RunZmcli(number, ttyname(slave), args,
+                                perf ? std::vector<std::string>{"perf", "trace", "-e", "write", "-o", traceFile, "--"}
+                                     : std::vector<std::string>{"strace", "-ttt", "-e", "trace=write", "-o", traceFile});
     stop = true;
     reader.join();
     close(master);
     close(slave);
-    // One-byte writes, by descriptor: the line's is the one with the most.
+    // One-byte writes, by descriptor: the line's is the one with the most. Times in ms.
     std::map<int, std::vector<double>> writes;
-    std::ifstream in(straced);
+    std::ifstream in(traceFile);
     for (std::string line; std::getline(in, line);) {
         double at = 0;
         int fd = -1;
-        const size_t call = line.find(" write(");
-        if (call == std::string::npos || line.find(", 1)") == std::string::npos || line.size() < 3 ||
-            line.compare(line.size() - 3, 3, "= 1") != 0 ||
-            std::sscanf(line.c_str(), "%lf", &at) != 1 || std::sscanf(line.c_str() + call + 7, "%d", &fd) != 1)
+        const size_t call = line.find(perf ? "write(fd: " : " write(");
+        const bool oneByte = line.find(perf ? "count: 1)" : ", 1)") != std::string::npos && line.size() >= 3 &&
+                             line.compare(line.size() - 3, 3, "= 1") == 0;
+        if (call == std::string::npos || !oneByte || std::sscanf(line.c_str(), "%lf", &at) != 1 ||
+            std::sscanf(line.c_str() + call + (perf ? 10 : 7), "%d", &fd) != 1)
             continue;
-        writes[fd].push_back(at);
+        writes[fd].push_back(perf ? at / 1000 : at);
     }
     std::vector<double> times;
     for (const auto &w : writes)
@@ -124,7 +130,7 @@ void Paced(const std::string &dir, int delayms, int number)
         if ((times[i] - times[i - 1]) * 1000 < 100)
             gaps.push_back((times[i] - times[i - 1]) * 1000);
     if (gaps.empty() || run.status != 0 || traced.status != 0) {
-        std::printf("download at delayms=%d: failed (status %d, under strace %d)\n", delayms, run.status,
+        std::printf("download at delayms=%d: failed (status %d, traced %d)\n", delayms, run.status,
                     traced.status);
         return;
     }
