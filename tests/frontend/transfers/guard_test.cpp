@@ -152,7 +152,8 @@ TEST(TransferGuard, TheWindowAnswersWhileATransferWaitsForTheProgrammer)
     // Events are posted every 37 ms for the whole transfer, so that each of its waits gets
     // some: the pumping waits after the commands, the waits for the programmer's bytes, the
     // message box, the slow clearing. Each is handled at once, not at the next look of a
-    // polling wait (the median says so without a busy machine's stray delay failing the test).
+    // polling wait: the waits for the programmer take most of each run, so three in four
+    // within 20 ms says so, without a busy machine's stray delay failing the test.
     struct Case {
         const char *name;
         const char *item;
@@ -161,7 +162,7 @@ TEST(TransferGuard, TheWindowAnswersWhileATransferWaitsForTheProgrammer)
         std::vector<std::string> boxes;
     } cases[] = {
         // Stop ends a wait for data at once: no "Timed out".
-        {"upload hex for its first byte", "uploadhex", {"--silent"}, 2500, {}},
+        {"upload hex for its first byte", "uploadhex", {"--silent"}, 6000, {}},
         {"upload bin for the space", "uploadbin1", {"--silent"}, -1, {"missing space"}},
         // The prompt, the space and "\r\n0000=": the digits never come.
         {"upload bin for the digits", "uploadbin1", {"--stall-after", "11"}, -1, {"bad hex byte"}},
@@ -201,7 +202,7 @@ TEST(TransferGuard, TheWindowAnswersWhileATransferWaitsForTheProgrammer)
         std::lock_guard<std::mutex> hold(lock);
         ASSERT_GT(delays.size(), 10u) << c.name;
         std::sort(delays.begin(), delays.end());
-        EXPECT_LT(delays[delays.size() / 2], 20) << c.name;
+        EXPECT_LT(delays[delays.size() * 3 / 4], 20) << c.name;
         EXPECT_LT(delays[delays.size() * 9 / 10], 100) << c.name;
         EXPECT_EQ(boxes.Texts(), c.boxes) << c.name;
         EXPECT_TRUE(std::filesystem::exists(dir.File("out"))) << c.name;
