@@ -31,7 +31,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_image.h"
 #include "promsim_runner.h"
+#include "examine_at_once.h"
 #include "raw_line.h"
 #include "run_process.h"
 #include "tform_main.h"
@@ -308,55 +310,6 @@ void UploadHexSilent(const std::string &dir, int number)
     ReportCpu("upload hex, silent programmer, the wait for data", cpu);
 }
 
-// The examine dialogue of upload bin played straight on promsim's line, answering each byte
-// the moment it is complete: bytes per second, the most the paced line gives. 0 on failure.
-double ExamineAtOnce(const std::string &device, int bytes)
-{
-    const int fd = OpenRawLine(device);
-    if (fd < 0)
-        return 0;
-    std::string seen;
-    // Reads until `done` holds for what came; false after a second of silence.
-    const auto readUntil = [&](const std::function<bool()> &done) {
-        while (!done()) {
-            pollfd p{fd, POLLIN, 0};
-            char buf[256];
-            if (poll(&p, 1, 1000) <= 0)
-                return false;
-            const ssize_t k = read(fd, buf, sizeof buf);
-            if (k <= 0)
-                return false;
-            seen.append(buf, size_t(k));
-        }
-        return true;
-    };
-    double rate = 0;
-    if (write(fd, "X", 1) == 1 && readUntil([&] { return seen.find(' ') != std::string::npos; }) &&
-        write(fd, "0000\r", 5) == 5) {
-        std::optional<Clock::time_point> first;
-        int done = 0;
-        for (; done < bytes; ++done) {
-            const size_t from = seen.size();
-            // "=" and its two digits.
-            if (!readUntil([&] {
-                    const size_t equals = seen.find('=', from);
-                    return equals != std::string::npos && seen.size() >= equals + 3;
-                }))
-                break;
-            if (!first)
-                first = Clock::now();
-            if (write(fd, " ", 1) != 1)
-                break;
-        }
-        if (first && done > 1)
-            rate = (done - 1) / Seconds(Clock::now() - *first);
-        if (write(fd, "\r", 1) != 1)
-            rate = 0;
-    }
-    close(fd);
-    return rate;
-}
-
 // Both uploads on a line paced like 9600 baud: how close they come to its pace, at what cost.
 void UploadsPaced(const std::string &dir, int number)
 {
@@ -377,7 +330,7 @@ void UploadsPaced(const std::string &dir, int number)
         s.form->GetSession().Close();
         // Each byte is answered with CR LF, four address digits, "=" and two digits: at most
         // 960 / 9 bytes a second; promsim's own pace shows with a client that answers at once.
-        const double atOnce = ExamineAtOnce(s.sim.Path(), 0x100);
+        const double atOnce = ExamineAtOnce(s.sim.Path(), 0x100).rate;
         std::printf("upload bin at 960 bytes/s, %lld bytes: %.1f bytes/s; a client answering at once %.1f, "
                     "9 characters a byte %.1f (%.1f %% of the client's; target over 95 %%: %s)\n",
                     span.lastCount, span.Rate(1), atOnce, kRate / 9, 100 * span.Rate(1) / atOnce,
@@ -451,12 +404,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const zmtest::TempDir temp;
     const std::string &dir = temp.Path();
-    std::string image;
-    uint32_t x = 1;
-    for (int i = 0; i < 0x10000; ++i) {
-        x = x * 1103515245u + 12345u;
-        image += static_cast<char>(x >> 23);
-    }
+    const std::string image = BenchImage(0x10000);
     std::ofstream(dir + "/image.bin", std::ios::binary) << image;
     std::ofstream(dir + "/image2k.bin", std::ios::binary) << image.substr(0, 0x800);
     if (zmtest::RunProcess({zmtest::BinPath("morvel"), dir + "/image.bin", dir + "/image.hex", "-1"}).status != 0) {

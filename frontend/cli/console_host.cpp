@@ -6,13 +6,6 @@
 #include "console.h"
 #include "timing.h"
 
-namespace {
-
-// How long a pumping wait sleeps between looks at the stop signal.
-constexpr int32_t kSliceMs = 10;
-
-}  // namespace
-
 void ConsoleHost::Print(const std::string &bytes)
 {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
@@ -74,8 +67,9 @@ void ConsoleHost::WaitPumping(int32_t ms)
 {
     Deadline deadline;
     deadline.Arm(std::min(ms, kLongestWaitMs));
+    // A stop signal ends the sleep early (it interrupts the poll inside).
     while (!deadline.Expired()) {
-        console::Sleep(kSliceMs);
+        console::Sleep(std::max(deadline.RemainingMs(), 1));
         ProcessMessages();
     }
 }

@@ -5,16 +5,8 @@
 
 #include "waitpumping.h"
 
-namespace {
-
-// Often enough that a received byte shows within 20 ms; rare enough to cost next to nothing.
-constexpr int kWakeIntervalMs = 10;
-
-}  // namespace
-
 IdleNotifier::IdleNotifier(QObject *parent) : QObject(parent)
 {
-    wakeTimer_.setInterval(kWakeIntervalMs);
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &IdleNotifier::OnAboutToBlock);
 }
@@ -22,7 +14,13 @@ IdleNotifier::IdleNotifier(QObject *parent) : QObject(parent)
 void IdleNotifier::SetHandler(std::function<void()> handler)
 {
     handler_ = std::move(handler);
-    if (handler_)
+    SetWakeInterval(wakeTimer_.interval());
+}
+
+void IdleNotifier::SetWakeInterval(int ms)
+{
+    wakeTimer_.setInterval(ms);
+    if (handler_ && ms > 0)
         wakeTimer_.start();
     else
         wakeTimer_.stop();

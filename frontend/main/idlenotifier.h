@@ -9,9 +9,12 @@ class IdleNotifier : public QObject {
     Q_OBJECT
 public:
     explicit IdleNotifier(QObject *parent = nullptr);
-    // An empty handler means none. While one is installed a 10 ms timer wakes the loop,
-    // so that bytes that arrive without any window message are still shown promptly.
+    // An empty handler means none. The loop wakes only for its events (a received byte
+    // wakes it through the line's socket notifier), not for the handler.
     void SetHandler(std::function<void()> handler);
+    // While a handler is installed, also wakes the loop every `ms` (0: never), for work
+    // that no event announces, such as looking for a lost line again.
+    void SetWakeInterval(int ms);
     bool HasHandler() const { return bool(handler_); }
 
 private:

@@ -1,13 +1,40 @@
 // Terminal mode: received bytes into the pane, typed keys and Stop out to the session.
+#include <QSocketNotifier>
+
 #include "tform_main.h"
 #include "terminalpane.h"
 
+namespace {
+
+// How often a lost line is looked for again: the session tries at most this often anyway.
+constexpr int kLostLineWakeMs = 1000;
+
+}  // namespace
+
+// Received bytes wake the loop through the line's notifier, and the idle handler drains
+// them; nothing else wakes an idle window, but for a lost line, looked for once a second.
 void TForm_main::SetReceiveDisplay(bool on)
 {
+    receiveDisplay_ = on;
     if (on)
         idle_.SetHandler([this] { DrainReceived(); });
     else
         idle_.SetHandler({});
+    SyncLineNotifier();
+}
+
+void TForm_main::SyncLineNotifier()
+{
+    const int line = session_.LineDescriptor();
+    if (lineNotifier_ && int(lineNotifier_->socket()) != line) {
+        delete lineNotifier_;
+        lineNotifier_ = nullptr;
+    }
+    if (!lineNotifier_ && line >= 0)
+        lineNotifier_ = new QSocketNotifier(line, QSocketNotifier::Read, this);
+    if (lineNotifier_)
+        lineNotifier_->setEnabled(receiveDisplay_);
+    idle_.SetWakeInterval(session_.IsLineLost() ? kLostLineWakeMs : 0);
 }
 
 void TForm_main::DrainReceived()
@@ -19,6 +46,7 @@ void TForm_main::DrainReceived()
     // A flood is taken in slices, so the window keeps painting and answering between them.
     std::string text;
     const bool more = session_.ReceiveForTerminal(text);
+    SyncLineNotifier();
     if (!text.empty())
         RichEdit_Main->AppendCapped(QString::fromLatin1(text.data(), qsizetype(text.size())), kTerminalLines);
     draining_ = false;

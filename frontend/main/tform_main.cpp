@@ -159,6 +159,8 @@ void TForm_main::SessionStart()
     if (started_)
         return;
     started_ = true;
+    // Started once: from here on the loop wakes only for what happens.
+    idle_.SetHandler({});
     if (!session_.LoadSettings(args_, programPath_)) {
         close();
         return;
@@ -201,6 +203,7 @@ void TForm_main::FormClose()
     formClosed_ = true;
     idle_.SetHandler({});
     session_.Close();
+    SetReceiveDisplay(false);
 }
 
 void TForm_main::estafewmillisecondsClick()

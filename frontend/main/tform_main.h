@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 class QAction;
 class QLabel;
 class QPushButton;
+class QSocketNotifier;
 class QSplitter;
 class TerminalPane;
 class Thelpf;
@@ -67,6 +69,9 @@ private:
     void SessionStart();
     void SetReceiveDisplay(bool on);
     void DrainReceived();
+    // Keeps the line's socket notifier on the session's current line: made when the port
+    // opens, dropped when it closes (a notifier on a closed descriptor would spin the loop).
+    void SyncLineNotifier();
     void FocusTerminal();
     void UpdateLogMenu();
     void EnableTransferItems(bool on);
@@ -80,6 +85,7 @@ private:
     void ShowEcho(const std::string &text) override;
     void ProcessMessages() override;
     void WaitPumping(int32_t ms) override;
+    void WaitForLine(int line, int32_t ms) override;
     void StoppableChanged(bool stoppable) override;
     void TransferStarted() override;
     void TransferEnded() override;
@@ -113,6 +119,12 @@ private:
     Session session_{*this};
     FileDialogAnswer fileDialogAnswer_;
     IdleNotifier idle_;
+    // Wakes the loop when the line has a byte: on in terminal mode and during the session's
+    // waits, off while a transfer reads the line itself.
+    QSocketNotifier *lineNotifier_ = nullptr;
+    // When a wait for the line last handled the window's events.
+    std::chrono::steady_clock::time_point eventsHandled_;
+    bool receiveDisplay_ = false;
     std::vector<std::string> args_;
     std::string programPath_;
     bool started_ = false;

@@ -1,8 +1,10 @@
-// The wait that keeps the window working.
+// The waits that keep the window working: each sleeps in the event loop, bounded by a timer
+// at its end, so that an event is handled at once and nothing wakes the loop in between.
 #include "waitpumping.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -11,9 +13,6 @@
 #include "timing.h"
 
 namespace {
-
-// How often WaitWhilePumping looks at its deadline while no event arrives.
-constexpr int kPumpSliceMs = 10;
 
 bool waitPumpingRunning = false;
 
@@ -27,14 +26,16 @@ void WaitWhilePumping(int32_t ms)
     Deadline deadline;
     deadline.Arm(std::min(ms, kLongestWaitMs));
     if (QCoreApplication::instance()) {
-        // The timer bounds each wait for events, so the loop sleeps instead of spinning.
-        QTimer slice;
-        slice.start(kPumpSliceMs);
-        while (!deadline.Expired())
+        QTimer end;
+        end.setSingleShot(true);
+        end.setTimerType(Qt::PreciseTimer);
+        while (!deadline.Expired()) {
+            end.start(std::max(deadline.RemainingMs(), 1));
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        }
     } else {
         while (!deadline.Expired())
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPumpSliceMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::max(deadline.RemainingMs(), 1)));
     }
     waitPumpingRunning = false;
 }
@@ -42,4 +43,34 @@ void WaitWhilePumping(int32_t ms)
 bool WaitWhilePumpingRunning()
 {
     return waitPumpingRunning;
+}
+
+void WaitForLineOrEvents(QSocketNotifier *line, int32_t ms)
+{
+    if (!QCoreApplication::instance()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(ms, 0)));
+        return;
+    }
+    if (ms <= 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    // The notifier is on only here: outside the wait the session reads the line itself, or
+    // leaves it unread (a modal box, a pumping wait), where it would wake the loop at once,
+    // again and again.
+    const bool wasEnabled = line && line->isEnabled();
+    if (line)
+        line->setEnabled(true);
+    // One timer for every wait: these come once a received byte on a slow line.
+    static QTimer *end = [] {
+        auto *timer = new QTimer(QCoreApplication::instance());
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+        return timer;
+    }();
+    end->start(ms);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    end->stop();
+    if (line)
+        line->setEnabled(wasEnabled);
 }

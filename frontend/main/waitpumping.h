@@ -1,8 +1,13 @@
-// The wait that keeps the window working.
+// The waits that keep the window working.
 #pragma once
 
 #include <cstdint>
 
+class QSocketNotifier;
+
 // Waits while the window keeps working (at most kLongestWaitMs); a nested call returns at once.
 void WaitWhilePumping(int32_t ms);
 bool WaitWhilePumpingRunning();
+// Sleeps at most `ms` until the line (`line`: its notifier, or null) has a byte or the window
+// has an event, and handles the window's events that are there.
+void WaitForLineOrEvents(QSocketNotifier *line, int32_t ms);

@@ -21,7 +21,6 @@ ByteLayer::~ByteLayer()
 int32_t ByteLayer::SendByte(uint8_t value)
 {
     const int32_t result = zmhwTX(port_, value);
-    lastSent_ = std::chrono::steady_clock::now();
     TraceWrite("p%s", {CharName(traceState_, value, true)});
     return result;
 }

@@ -1,7 +1,6 @@
 // One byte at a time to and from the programmer, and the trace log of every byte.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -22,8 +21,6 @@ public:
 
     int32_t SendByte(uint8_t value);
     int32_t ReceiveByte();
-    // When SendByte was last called.
-    std::chrono::steady_clock::time_point LastSent() const { return lastSent_; }
 
     // Pieces longer than this are dropped.
     static constexpr size_t kMaxTracePiece = 2000;
@@ -39,5 +36,4 @@ private:
     std::FILE *file_ = nullptr;
     bool disabled_ = false;
     std::optional<char> lastPrefix_;  // first character of the trace line being written
-    std::chrono::steady_clock::time_point lastSent_;
 };

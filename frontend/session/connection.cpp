@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "linewait.h"
 #include "settings.h"
 #include "zmhwcomm.h"
 
@@ -25,13 +26,16 @@ int32_t Connection::Open()
     const int32_t result = zmhwOpen(&port_, settings_.port, settings_.baud, settings_.databits,
                                     settings_.stopbits, static_cast<uint8_t>(settings_.parity),
                                     settings_.flow);
-    if (result >= 0)
+    if (result >= 0) {
         state_ = ConnectionState::Up;
+        line_ = linewait::FindDescriptor(PortDevicePath(settings_.port));
+    }
     return result;
 }
 
 void Connection::Close()
 {
+    line_ = -1;
     zmhwClose(&port_);
     state_ = ConnectionState::Closed;
 }
@@ -41,6 +45,7 @@ bool Connection::Lose()
     if (state_ != ConnectionState::Up)
         return false;
     state_ = ConnectionState::Lost;
+    line_ = -1;
     // The device is gone: its port is given back at once, so that the device can be opened
     // again when it returns.
     zmhwClose(&port_);

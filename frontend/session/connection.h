@@ -26,6 +26,9 @@ public:
     void Close();
     const intptr_t &Handle() const { return port_; }
     bool IsOpen() const { return port_ != 0; }
+    // What a wait can sleep on until the line has a byte (see linewait.h): -1 when the port
+    // is not open or the platform gives none.
+    int LineDescriptor() const { return line_; }
     ConnectionState State() const { return state_; }
 
     // The receive queue count, negative on failure: a failure on an open connection means the
@@ -48,6 +51,7 @@ private:
 
     const ZM32OP &settings_;
     intptr_t port_ = 0;
+    int line_ = -1;
     ConnectionState state_ = ConnectionState::Closed;
     Deadline reopenDue_;
 };

@@ -2,7 +2,7 @@
 // transfers share.
 #include "session.h"
 
-#include <thread>
+#include <algorithm>
 
 #include "format.h"
 #include "open_failure.h"
@@ -12,21 +12,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A wait sleeps this long between looks at the line: a byte is seen within 1 ms of its
-// arrival, and a quiet line costs next to nothing.
-constexpr auto kPauseStep = std::chrono::microseconds(700);
-// A line whose answer to a send came within this is a quick one: after each send it is looked
-// at again at once for this long, so that a dialogue of quick answers loses no time to
-// sleeping. On a slower line (9600 baud takes 1 ms a character) waits sleep from the start;
-// there an answer found after a single sleep shows that the line has become quick.
-constexpr auto kQuickAnswer = std::chrono::milliseconds(1);
-// How often a wait lets the host handle its input, so that a window paints and answers.
-constexpr auto kHandleInputEvery = std::chrono::milliseconds(50);
 // The longest the terminal takes received bytes at a time, so that a flood leaves the host
 // time to paint and answer.
 constexpr auto kTerminalSlice = std::chrono::milliseconds(5);
-// How often a wait for the programmer's answer looks at the line.
-constexpr auto kAnswerPoll = std::chrono::milliseconds(5);
 
 }  // namespace
 
@@ -65,12 +53,6 @@ int32_t Session::ReceiveQueue()
     const int32_t waiting = connection_.ReceiveQueue(lostNow);
     if (lostNow)
         SayLost();
-    // The first bytes seen after a send tell how quickly this line answers.
-    if (waiting > 0 && bytes_.LastSent() != answeredSend_) {
-        answeredSend_ = bytes_.LastSent();
-        const int sleeps = sleptAfter_ == answeredSend_ ? sleeps_ : 0;
-        quickAnswers_ = Clock::now() - answeredSend_ < kQuickAnswer || (!quickAnswers_ && sleeps <= 1);
-    }
     return waiting;
 }
 
@@ -97,22 +79,10 @@ bool Session::Reconnect()
     return true;
 }
 
-void Session::PauseForLine()
+// A byte wakes the wait at once, so even a quick line loses no time to sleeping.
+void Session::PauseForLine(int32_t ms)
 {
-    const Clock::time_point now = Clock::now();
-    if (quickAnswers_ && now - bytes_.LastSent() < kQuickAnswer)
-        return;
-    if (now - lastInput_ >= kHandleInputEvery) {
-        lastInput_ = now;
-        host_.ProcessMessages();
-        return;
-    }
-    if (sleptAfter_ != bytes_.LastSent()) {
-        sleptAfter_ = bytes_.LastSent();
-        sleeps_ = 0;
-    }
-    ++sleeps_;
-    std::this_thread::sleep_for(kPauseStep);
+    host_.WaitForLine(connection_.LineDescriptor(), std::min(ms, kLongestWaitMs));
 }
 
 std::string Session::DisplayText(const std::string &bytes, bool received)
@@ -170,10 +140,9 @@ void Session::LetLineSettle(int32_t quietMs, int32_t limitMs)
             ClearReceiveQueue();
             quiet.Arm(quietMs);
         }
-        host_.ProcessMessages();
+        host_.WaitForLine(connection_.LineDescriptor(), std::min(quiet.RemainingMs(), limit.RemainingMs()));
         if (stopRequested_)
             return;
-        std::this_thread::sleep_for(kAnswerPoll);
     }
 }
 
@@ -193,7 +162,7 @@ AnswerEnd Session::ReadAnswer(const std::string &prompt, int32_t quietMs,
         if (waiting < 0)
             return AnswerEnd::Lost;
         if (waiting == 0) {
-            std::this_thread::sleep_for(kAnswerPoll);
+            host_.WaitForLine(connection_.LineDescriptor(), quiet.RemainingMs());
             continue;
         }
         quiet.Arm(quietMs);

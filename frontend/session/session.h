@@ -48,6 +48,8 @@ public:
     int32_t OpenPort();
     bool IsOpen() const { return connection_.IsOpen(); }
     bool IsLineLost() const { return connection_.State() == ConnectionState::Lost; }
+    // What a host can sleep on until the line has a byte (see linewait.h); -1 for nothing.
+    int LineDescriptor() const { return connection_.LineDescriptor(); }
     // Closes the port and the trace log, writing a pending line break first.
     void Close();
 
@@ -103,9 +105,9 @@ private:
     void ClearReceiveQueue();
     void SayLost();
     bool Reconnect();
-    // A wait on the line found nothing waiting: pauses briefly instead of asking again at
-    // once, and lets the host handle its input now and then.
-    void PauseForLine();
+    // A wait on the line found nothing waiting: sleeps until a byte comes, the host has
+    // input (handled by the host), or `ms` pass.
+    void PauseForLine(int32_t ms);
 
     // The echo rule: what SendChar shows of a byte it sends.
     bool Echoes(uint8_t c) const { return settings_.echo && (c >= 32 || echoControls_); }
@@ -148,10 +150,4 @@ private:
 
     std::string pendingEcho_;
     std::string downloadAnswer_;
-    std::chrono::steady_clock::time_point lastInput_;
-    // How quickly the line answers a send: the send last timed, and the sleeps after a send.
-    std::chrono::steady_clock::time_point answeredSend_;
-    bool quickAnswers_ = true;
-    std::chrono::steady_clock::time_point sleptAfter_;
-    int sleeps_ = 0;
 };

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "linewait.h"
+
 class SessionHost {
 public:
     virtual ~SessionHost() = default;
@@ -19,6 +21,14 @@ public:
     virtual void ProcessMessages() = 0;
     // Waits about `ms` (at most kLongestWaitMs) while handling what comes meanwhile.
     virtual void WaitPumping(int32_t ms) = 0;
+    // Sleeps at most `ms` until the line (`line`, see linewait.h; -1: none) has a byte or the
+    // host has input, and handles that input. This one sleeps on the line alone and handles
+    // what came after it; a window wakes for its own events too.
+    virtual void WaitForLine(int line, int32_t ms)
+    {
+        linewait::Wait(line, ms);
+        ProcessMessages();
+    }
     // A stoppable part of a transfer begins or ends: the Stop control appears or goes.
     virtual void StoppableChanged(bool stoppable) = 0;
     // A transfer owns the line from TransferStarted until TransferEnded: received bytes are

@@ -1,16 +1,24 @@
-// Millisecond deadlines and the calibrated busy wait.
+// Millisecond deadlines and the pause that sleeps and spins its tail.
 #include "timing.h"
 
 #include <algorithm>
 #include <chrono>
 
+#include "linewait.h"
+
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int32_t kShortestDeadlineMs = 60;
-constexpr int32_t kCalibrationMs = 500;
+constexpr int kCalibrationSleeps = 20;
+// The tail is what a sleep overshoots plus this, within these bounds.
+constexpr Clock::duration kTailMargin = std::chrono::microseconds(20);
+constexpr Clock::duration kShortestTail = std::chrono::microseconds(30);
+constexpr Clock::duration kLongestTail = std::chrono::microseconds(400);
 
 bool calibrated = false;
-int32_t loopsPerMs = 0;
+Clock::duration spinTail = kLongestTail;
 
 }  // namespace
 
@@ -32,38 +40,47 @@ bool Deadline::ExpiredAt(uint32_t now) const
     return static_cast<int32_t>(now - start_) >= duration_;
 }
 
+int32_t Deadline::RemainingMs() const
+{
+    const int32_t left = duration_ - static_cast<int32_t>(TickCount() - start_);
+    return left > 0 ? left : 0;
+}
+
+// A few short sleeps tell how late this machine wakes (timer slack, scheduling); the tail
+// spins a little longer than that, so the sleep before it seldom overshoots the pause.
 void Calibrate()
 {
     if (calibrated)
         return;
     calibrated = true;
-    int64_t passes = 0;
-    Deadline deadline;
-    deadline.Arm(kCalibrationMs);
-    while (!deadline.Expired())
-        ++passes;
-    loopsPerMs = static_cast<int32_t>(std::min<int64_t>(passes / kCalibrationMs, INT32_MAX));
+    Clock::duration latest{};
+    for (int i = 0; i < kCalibrationSleeps; ++i) {
+        const Clock::time_point until = Clock::now() + std::chrono::microseconds(500);
+        linewait::SleepUntil(until);
+        latest = std::max(latest, Clock::now() - until);
+    }
+    spinTail = std::clamp<Clock::duration>(latest + kTailMargin, kShortestTail, kLongestTail);
 }
 
-int32_t LoopsPerMs()
+int32_t SpinTailUs()
 {
-    return loopsPerMs;
+    return calibrated ? static_cast<int32_t>(std::chrono::duration_cast<std::chrono::microseconds>(spinTail).count())
+                      : 0;
 }
 
-// Each pass makes one deadline test, as the calibration did, so the passes measure the time.
-// A negative duration never counts down to zero and ends at the cap.
+// The tail adapts to how late the sleeps actually wake, so that a busy machine keeps the
+// pauses on time and a quiet one spins less.
 void DelayMs(int32_t ms)
 {
     if (ms == 0)
         return;
     Calibrate();
-    int64_t passes = static_cast<int64_t>(loopsPerMs) * ms;
-    if (ms > 0 && passes < 1)
-        passes = 1;
-    Deadline cap;
-    cap.Arm(kLongestWaitMs);
-    while (!cap.Expired()) {
-        if (--passes == 0)
-            return;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms > 0 ? std::min(ms, kLongestWaitMs)
+                                                                                  : kLongestWaitMs);
+    const Clock::time_point wake = end - spinTail;
+    linewait::SleepUntil(wake);
+    const Clock::duration late = Clock::now() - wake;
+    spinTail = std::clamp<Clock::duration>((spinTail * 7 + late + kTailMargin) / 8, kShortestTail, kLongestTail);
+    while (Clock::now() < end) {
     }
 }

@@ -1,4 +1,4 @@
-// Millisecond deadlines on a wrapping tick, and the calibrated pause between sent characters.
+// Millisecond deadlines on a wrapping tick, and the pause between sent characters.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@ public:
     bool Expired() const { return ExpiredAt(TickCount()); }
     void ArmAt(uint32_t now, int32_t ms);
     bool ExpiredAt(uint32_t now) const;
+    // Milliseconds until it expires, 0 when it has.
+    int32_t RemainingMs() const;
 
 private:
     int32_t duration_ = 60;
@@ -20,6 +22,11 @@ private:
 // The longest DelayMs or a pumping wait lasts, whatever it is asked for.
 constexpr int32_t kLongestWaitMs = 10000;
 
+// Measures once how late a sleep wakes on this machine: the length of the spinning tail that
+// makes every pause end on time.
 void Calibrate();
-int32_t LoopsPerMs();
+// The spinning tail in microseconds, 0 before the first calibration.
+int32_t SpinTailUs();
+// Sleeps most of `ms`, then spins the tail: never shorter than `ms`, and hardly longer.
+// A negative duration lasts kLongestWaitMs, as does any longer one.
 void DelayMs(int32_t ms);

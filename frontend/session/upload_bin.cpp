@@ -23,35 +23,34 @@ bool ExpiredWithin(const Deadline &deadline, int32_t limitMs)
     return limitMs >= 0 && deadline.Expired();
 }
 
+// How long a wait may sleep: what is left of the limit, or a while when there is none.
+int32_t LeftOf(const Deadline &deadline, int32_t limitMs)
+{
+    return limitMs >= 0 ? deadline.RemainingMs() : kLongestWaitMs;
+}
+
 } // namespace
 
 bool Session::WaitForText(const std::string &text, int32_t limitMs)
 {
     Deadline deadline;
     ArmUnlessUnlimited(deadline, limitMs);
-    // The status line shows what arrived while waiting. It is not repainted before the next
-    // processing of messages, so it is set once on the way out.
-    std::string seen;
-    const auto finish = [&](bool found) {
-        host_.ShowStatus(seen);
-        return found;
-    };
+    // What arrives meanwhile is not shown: the status line holds the transfer's counts.
     size_t position = 0;
     for (;;) {
         if (ExpiredWithin(deadline, limitMs))
-            return finish(false);
+            return false;
         if (position >= text.size())
-            return finish(true);
+            return true;
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
-            return finish(false);  // the device is gone: a receive error
+            return false;  // the device is gone: a receive error
         if (waiting == 0)
-            PauseForLine();
+            PauseForLine(LeftOf(deadline, limitMs));
         for (int32_t i = 0; i < waiting; ++i) {
             const int32_t value = bytes_.ReceiveByte();
             if (value < 0)
-                return finish(false);
-            seen += static_cast<char>(value);
+                return false;
             if (static_cast<char>(value) == text[position]) {
                 ++position;
                 break;
@@ -74,7 +73,7 @@ int32_t Session::ReadHexByte(int32_t limitMs)
         if (waiting < 0)
             return -1;
         if (waiting == 0) {
-            PauseForLine();
+            PauseForLine(LeftOf(deadline, limitMs));
         } else {
             const int32_t value = bytes_.ReceiveByte();
             if (value < 0)
@@ -180,7 +179,7 @@ TransferEnd Session::ReadBack(int32_t start, int32_t count, std::string &bytes)
     Deadline answer;
     answer.Arm(kHexByteLimitMs / 20);
     while (end == TransferEnd::Completed && ReceiveQueue() == 0 && !answer.Expired())
-        PauseForLine();
+        PauseForLine(answer.RemainingMs());
     ClearInputSlowly(500);
     SendChar(13);
     EndTransfer();

@@ -82,7 +82,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
                 end = TransferEnd::Failed;
             break;
         } else {
-            PauseForLine();
+            PauseForLine(deadline.RemainingMs());
             // Between lines, a wait for data ends with Stop and keeps the lines so far.
             if (current.empty() && stopRequested_) {
                 end = TransferEnd::Stopped;

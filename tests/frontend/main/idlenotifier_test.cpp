@@ -44,7 +44,7 @@ TEST(IdleNotifier, CallsTheHandlerWheneverTheLoopIdles)
     int calls = 0;
     idle.SetHandler([&] { ++calls; });
     EXPECT_TRUE(idle.HasHandler());
-    // No other event source is busy: only the notifier's own wake-ups keep the calls coming.
+    // The notifier wakes nothing itself: the check's own timer keeps the loop waking.
     EXPECT_TRUE(RunLoopUntil([&] { return calls >= 5; }));
 
     idle.SetHandler({});

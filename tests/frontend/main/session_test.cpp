@@ -1,5 +1,6 @@
 // The session: start with and without a settings file, a bad command line, a missing port,
 // a round trip with the simulated programmer, and closing.
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QLabel>
 #include <QTest>
@@ -78,10 +79,10 @@ TEST(Session, MissingPortLeavesAUsableWindow)
     setenv("ZMHW_COM99", dir.File("no-such-tty").c_str(), 1);
     const std::string trace = dir.File("trace.txt");
     const std::string ini = dir.Write("zm32.ini", "[zm32]\nport=99\nlog=" + trace + "\n");
-    BoxAnswerer boxes;
+    auto boxes = std::make_unique<BoxAnswerer>();
     auto form = MakeForm({"-i" + ini});
-    ASSERT_TRUE(PumpUntil([&] { return !boxes.Texts().empty(); }));
-    EXPECT_EQ(boxes.Texts()[0], "Couldn't zmhwOpen (-4)");
+    ASSERT_TRUE(PumpUntil([&] { return !boxes->Texts().empty(); }));
+    EXPECT_EQ(boxes->Texts()[0], "Couldn't zmhwOpen (-4)");
     // The box keeps its text; the status line says why, as zmcli's second line does.
     EXPECT_EQ(Child<QLabel>(*form, "Label_Stat")->text().toStdString(),
               "COM99 is " + dir.File("no-such-tty") +
@@ -89,8 +90,19 @@ TEST(Session, MissingPortLeavesAUsableWindow)
     EXPECT_FALSE(form->GetSession().IsOpen());
     EXPECT_TRUE(Child<QLabel>(*form, "Label_Help")->text().isEmpty());
     PumpFor(100);
-    EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes->Texts().size(), 1u);
     EXPECT_TRUE(form->isVisible());
+
+    // Nothing happens, so nothing wakes the window (the answerer's own timer gone first).
+    boxes.reset();
+    int wakes = 0;
+    const auto counter = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                                          [&wakes] { ++wakes; });
+    QEventLoop idle;
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    QObject::disconnect(counter);
+    EXPECT_LT(wakes, 10);
 
     // Typing still goes through the byte layer (it shows in the trace) and the echo.
     QTest::keyClick(Child<TerminalPane>(*form, "RichEdit_Main"), Qt::Key_A, Qt::NoModifier);

@@ -262,6 +262,7 @@ public:
     std::vector<std::string> boxes;  // the text of each message box, in order
     std::string pane;                // the echo as the terminal pane shows it
     std::string status;
+    std::vector<std::string> statuses;  // every status line, in order
     bool stopShown = false;
     bool transferRunning = false;
     std::vector<std::string> lineSaid;    // what was said of the line going and coming back
@@ -269,7 +270,11 @@ public:
     size_t otherFilesAsked = 0;
     std::function<void()> onMessages;
 
-    void ShowStatus(const std::string &text) override { status = text; }
+    void ShowStatus(const std::string &text) override
+    {
+        status = text;
+        statuses.push_back(text);
+    }
     void ShowInfo(const std::string &text) override { boxes.push_back(text); }
     void ShowError(const std::string &text) override { boxes.push_back(text); }
     void ShowEcho(const std::string &text) override

@@ -48,12 +48,28 @@ TEST(Deadline, TenMillisecondsLastSixty)
 TEST(DelayMs, ZeroNeedsNoCalibration)
 {
     DelayMs(0);
-    EXPECT_EQ(LoopsPerMs(), 0);
+    EXPECT_EQ(SpinTailUs(), 0);
     DelayMs(1);  // the first real wait calibrates
-    const int32_t loops = LoopsPerMs();
-    EXPECT_GT(loops, 0);
-    Calibrate();  // once per run
-    EXPECT_EQ(LoopsPerMs(), loops);
+    EXPECT_GT(SpinTailUs(), 0);
+    EXPECT_LE(SpinTailUs(), 1000);  // a fraction of a millisecond spins, the rest sleeps
+}
+
+// A pause may come out longer on a busy machine, but never shorter: the programmer needs it.
+TEST(DelayMs, NeverShorterThanAsked)
+{
+    struct Case {
+        int32_t ms;
+        int repeats;
+    };
+    const Case cases[] = {{1, 200}, {2, 100}, {5, 40}, {60, 2}};
+    for (const Case &c : cases) {
+        for (int i = 0; i < c.repeats; ++i) {
+            const auto start = Clock::now();
+            DelayMs(c.ms);
+            const auto took = Clock::now() - start;
+            ASSERT_GE(took, std::chrono::milliseconds(c.ms)) << c.ms << " ms, pause " << i;
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // "upload bin" against a programmer played by the test: the examine dialogue byte for byte,
 // the range settings, the two hex characters, each time-out, Stop, and file failures.
+#include <regex>
 #include <sys/resource.h>
 
 #include "session_test_support.h"
@@ -44,6 +45,11 @@ BinUpload RunBinUpload(const Examiner &examiner, int32_t start, int32_t count, b
     const TransferEnd end = s->session.UploadBin(path);
     ExpectTerminalMode(*s);
     EXPECT_EQ(s->host.status, "");
+    // The status line holds the counts and the slow clearing, never what arrived meanwhile.
+    for (const std::string &status : s->host.statuses)
+        EXPECT_TRUE(status.empty() || std::regex_match(status, std::regex("\\$[0-9a-f]+ bytes")) ||
+                    status.rfind("Clearing input ever so slowly (", 0) == 0)
+            << status;
     return {path, peer.Finish(), ReadFile(path), std::filesystem::exists(path), s->host.boxes, end};
 }
 
