@@ -10,7 +10,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int32_t kShortestDeadlineMs = 60;
 constexpr int kCalibrationSleeps = 20;
 // The tail is what a sleep overshoots plus this, within these bounds.
 constexpr Clock::duration kTailMargin = std::chrono::microseconds(20);
@@ -26,24 +25,6 @@ uint32_t Deadline::TickCount()
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
-
-void Deadline::ArmAt(uint32_t now, int32_t ms)
-{
-    start_ = now;
-    duration_ = std::max(ms, kShortestDeadlineMs);
-}
-
-// The difference wraps with the tick counter, so a wrap between arming and testing is harmless.
-bool Deadline::ExpiredAt(uint32_t now) const
-{
-    return static_cast<int32_t>(now - start_) >= duration_;
-}
-
-int32_t Deadline::RemainingMs() const
-{
-    const int32_t left = duration_ - static_cast<int32_t>(TickCount() - start_);
-    return left > 0 ? left : 0;
 }
 
 // A few short sleeps tell how late this machine wakes (timer slack, scheduling); the tail

@@ -3,18 +3,29 @@
 
 #include <cstdint>
 
-// A millisecond deadline over a wrapping 32-bit tick; never shorter than 60 ms.
+// A millisecond deadline over a wrapping 32-bit tick; never shorter than 60 ms. The
+// difference wraps with the tick, so a wrap between arming and testing is harmless.
 class Deadline {
 public:
+    // The millisecond tick (timing.cpp; the session's fuzz targets put a virtual one in place).
     static uint32_t TickCount();
     void Arm(int32_t ms) { ArmAt(TickCount(), ms); }
     bool Expired() const { return ExpiredAt(TickCount()); }
-    void ArmAt(uint32_t now, int32_t ms);
-    bool ExpiredAt(uint32_t now) const;
+    void ArmAt(uint32_t now, int32_t ms)
+    {
+        start_ = now;
+        duration_ = ms > kShortestMs ? ms : kShortestMs;
+    }
+    bool ExpiredAt(uint32_t now) const { return static_cast<int32_t>(now - start_) >= duration_; }
     // Milliseconds until it expires, 0 when it has.
-    int32_t RemainingMs() const;
+    int32_t RemainingMs() const
+    {
+        const int32_t left = duration_ - static_cast<int32_t>(TickCount() - start_);
+        return left > 0 ? left : 0;
+    }
 
 private:
+    static constexpr int32_t kShortestMs = 60;
     int32_t duration_ = 60;
     uint32_t start_ = 0;
 };

@@ -65,10 +65,10 @@ int32_t Session::ReadHexByte(int32_t limitMs)
     ArmUnlessUnlimited(deadline, limitMs);
     std::string collected;
     while (!ExpiredWithin(deadline, limitMs)) {
-        if (collected.size() >= 2) {
-            const int32_t value = ParseHex(collected);
-            return value <= 255 ? value : -1;
-        }
+        // Two digits that are not both hex are no byte: read as far as they go, "=3Z" would
+        // put 03 into the file, and garbage on the line would pass for memory.
+        if (collected.size() >= 2)
+            return HexDigitValue(collected[0]) >= 0 && HexDigitValue(collected[1]) >= 0 ? ParseHex(collected) : -1;
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
             return -1;

@@ -100,14 +100,22 @@ TEST(UploadBin, TraceAndEchoShowTheDialogue)
 
 TEST(UploadBin, TwoCharactersAfterEqualsAreReadAsHex)
 {
+    // Two characters that are not both hex digits are no byte: the upload ends there with
+    // "bad hex byte" and keeps the bytes before, instead of putting a made-up value in the file.
     struct Case {
         std::string digits;
-        char value;
-    } cases[] = {{"5A", 0x5A}, {"ff", '\xFF'}, {" 5", 0}, {"G1", 0}, {"1G", 1}, {"\r\n", 0}};
+        int value;  // -1: no byte
+    } cases[] = {{"5A", 0x5A}, {"ff", 0xFF}, {" 5", -1}, {"G1", -1}, {"1G", -1}, {"\r\n", -1}};
     for (const Case &c : cases) {
         const BinUpload r = RunBinUpload(Examiner(Memory(4)).Digits(1, c.digits), 0, 3);
+        if (c.value < 0) {
+            EXPECT_EQ(r.file, Memory(4).substr(0, 1)) << c.digits;
+            EXPECT_EQ(r.boxes, std::vector<std::string>{"bad hex byte"}) << c.digits;
+            EXPECT_EQ(r.end, TransferEnd::Failed) << c.digits;
+            continue;
+        }
         ASSERT_EQ(r.file.size(), 3u) << c.digits;
-        EXPECT_EQ(r.file[1], c.value) << c.digits;
+        EXPECT_EQ(r.file[1], static_cast<char>(c.value)) << c.digits;
         EXPECT_EQ(r.file[2], Memory(4)[2]) << c.digits;
     }
 }
