@@ -31,7 +31,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "bench_image.h"
+#include "file_bytes.h"
 #include "promsim_runner.h"
 #include "examine_at_once.h"
 #include "raw_line.h"
@@ -404,7 +404,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const zmtest::TempDir temp;
     const std::string &dir = temp.Path();
-    const std::string image = BenchImage(0x10000);
+    const std::string image = zmtest::PseudoRandomImage(0x10000);
     std::ofstream(dir + "/image.bin", std::ios::binary) << image;
     std::ofstream(dir + "/image2k.bin", std::ios::binary) << image.substr(0, 0x800);
     if (zmtest::RunProcess({zmtest::BinPath("morvel"), dir + "/image.bin", dir + "/image.hex", "-1"}).status != 0) {

@@ -18,7 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "bench_image.h"
+#include "file_bytes.h"
 #include "promsim_runner.h"
 #include "examine_at_once.h"
 #include "run_process.h"
@@ -183,7 +183,7 @@ int main(int argc, char **argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const zmtest::TempDir temp;
     const std::string &dir = temp.Path();
-    const std::string image = BenchImage(0x800);
+    const std::string image = zmtest::PseudoRandomImage(0x800);
     std::ofstream(dir + "/image.bin", std::ios::binary) << image;
     std::ofstream(dir + "/image2k.bin", std::ios::binary) << image;
     std::ofstream(dir + "/small.bin", std::ios::binary) << image.substr(0, 0x100);
