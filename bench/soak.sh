@@ -38,12 +38,12 @@ head -c 512 /dev/urandom >"$work/other.bin"
 
 # Starts promsim on a link (its process in $promsim_pid); the link is checked to lead to
 # promsim's pseudo-terminal before anything is sent on it. Upload hex clears the line for a
-# second after "U", so the records come after that, as from the real device.
+# second after "U", so the records come after that: three seconds, as from the real device.
 start_promsim() { # LINK LOG OPTIONS...
   local link=$1 log=$2
   shift 2
   rm -f "$link"
-  "$bin/promsim" --link "$link" --size "$size" --upload-delay 1500 "$@" >"$log" 2>&1 &
+  "$bin/promsim" --link "$link" --size "$size" --upload-delay 3000 "$@" >"$log" 2>&1 &
   promsim_pid=$!
   local i
   for i in $(seq 200); do
