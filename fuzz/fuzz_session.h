@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fake_line.h"
+#include "numbers.h"
 #include "session.h"
 
 // Stops the transfer at the n-th processing of messages (0: never), as a click on Stop would.
@@ -96,6 +97,25 @@ inline std::string ReadAll(const std::string &path)
 inline bool IsHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// The bytes the taken answers stand for: after the first space, each "=" and the two hex
+// digits after it, until two digits are not hex.
+inline std::string ShownBytes(const std::string &taken)
+{
+    std::string bytes;
+    size_t at = taken.find(' ');
+    if (at == std::string::npos)
+        return bytes;
+    for (++at;;) {
+        const size_t equals = taken.find('=', at);
+        if (equals == std::string::npos || equals + 2 >= taken.size())
+            return bytes;
+        if (!IsHexDigit(taken[equals + 1]) || !IsHexDigit(taken[equals + 2]))
+            return bytes;
+        bytes += static_cast<char>(ParseHex(taken.substr(equals + 1, 2)));
+        at = equals + 3;
+    }
 }
 
 #define FUZZ_CHECK(condition) \

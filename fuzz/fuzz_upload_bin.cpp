@@ -3,28 +3,6 @@
 #include "fuzz_session.h"
 #include "numbers.h"
 
-namespace {
-
-// The bytes the taken answers stand for: after the first space, each "=" and the two hex
-// digits after it, until two digits are not hex.
-std::string ShownBytes(const std::string &taken)
-{
-    std::string bytes;
-    size_t at = taken.find(' ');
-    if (at == std::string::npos)
-        return bytes;
-    for (++at;;) {
-        const size_t equals = taken.find('=', at);
-        if (equals == std::string::npos || equals + 2 >= taken.size())
-            return bytes;
-        if (!IsHexDigit(taken[equals + 1]) || !IsHexDigit(taken[equals + 2]))
-            return bytes;
-        bytes += static_cast<char>(ParseHex(taken.substr(equals + 1, 2)));
-        at = equals + 3;
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -74,6 +74,7 @@ zmcli_cases=(
   "0|-p$zmcli_port send V"
   "3|-p$zmcli_missing send V"
   "2|-p$zmcli_port frobnicate"
+  "0|-p$zmcli_port download image.bin --verify"
 )
 
 # zmcli_one SIDE BIN WHERE NAME ARGS...: Linux's zmcli or BIN/zmcli.exe in WHERE, standard
