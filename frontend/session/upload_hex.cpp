@@ -62,7 +62,6 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     ClearReceiveQueue();
 
     TransferEnd end = TransferEnd::Completed;
-    bool received = false;
     Deadline deadline;
     deadline.Arm(kFirstByteMs);
     for (bool done = false; !done;) {
@@ -73,12 +72,14 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
             break;
         }
         if (waiting > 0) {
-            received = true;
             deadline.Arm(kQuietMs);
         } else if (deadline.Expired()) {
-            // The quiet time after data is the normal end; nothing at all is a failure.
-            host_.ShowUploadQuiet(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}), received);
-            if (!received)
+            // The quiet time after records is the normal end; nothing at all is a failure, and
+            // so are bytes that never made a line (garbage, a wrong baud rate): there is
+            // nothing to save that came from the memory.
+            const bool gotLines = !lines.empty();
+            host_.ShowUploadQuiet(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}), gotLines);
+            if (!gotLines)
                 end = TransferEnd::Failed;
             break;
         } else {

@@ -93,6 +93,7 @@ TEST(Zmcli, EachEndingGivesItsMessageAndExitStatus)
         {"hex: hang-up", {"--hangup-after", std::to_string(2 * prompt + 2 * record + 10)},
          {"upload-hex", "out", "--stop", "FFFF"}, "getchar error -4\nLine lost: COM9 (LINE)\n", 1, "records"},
         {"hex: nothing comes", {"--silent"}, {"upload-hex", "out"}, "Timed out (10000 ms)\n", 1, ""},
+        {"hex: garbage, no line", {"--garbage"}, {"upload-hex", "out"}, "Timed out (10000 ms)\n", 1, ""},
         {"missing port", {}, {"upload-bin", "out"},
          "Couldn't zmhwOpen (-4)\nCOM9 is DIR/none (from ZMHW_COM9): No such device (set ZMHW_COM9 to the programmer's device)\n", 3, ""},
         {"bin: file", {}, {"upload-bin", "no/out"}, "Couldn't create \"no/out\"\n", 3, ""},
