@@ -147,7 +147,8 @@ for n in $(seq "$count"); do
       upload-hex)
         # An upload that ends when the programmer falls silent keeps the records that came.
         kept=0
-        "$bin/dabrix" "$work/out.hex" "$work/out.bin" >/dev/null 2>&1 && kept=$(stat -c %s "$work/out.bin")
+        # dabrix takes an argument that begins with "/" for an option: the names are relative.
+        (cd "$work" && "$bin/dabrix" out.hex out.bin >/dev/null 2>&1) && kept=$(stat -c %s "$work/out.bin")
         { [ "$kept" -gt 0 ] && cmp -s "$work/out.bin" <(head -c "$kept" "$image") &&
           { [ "$kept" -eq $((0x$size)) ] || [ "$fault" = stall ]; }; } ||
           { report_wrong "$n" "$command" "$fault" "records differ from memory"; continue; } ;;
