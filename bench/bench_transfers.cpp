@@ -23,10 +23,8 @@
 #include <memory>
 #include <optional>
 #include <poll.h>
-#include <pty.h>
 #include <sstream>
 #include <string>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -51,12 +49,8 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 void RawPty(size_t bytes)
 {
     int master = -1, slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+    if (!OpenRawPty(master, slave))
         return;
-    termios t{};
-    tcgetattr(slave, &t);
-    cfmakeraw(&t);
-    tcsetattr(slave, TCSANOW, &t);
     // One write() per byte into one end, read in bulk at the other; then the other way.
     const auto measure = [bytes](int from, int to, bool oneByteWrites) {
         std::thread reader([&] {

@@ -9,16 +9,15 @@
 #include <fstream>
 #include <map>
 #include <poll.h>
-#include <pty.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "file_bytes.h"
+#include "raw_line.h"
 #include "promsim_runner.h"
 #include "examine_at_once.h"
 #include "run_process.h"
@@ -76,12 +75,8 @@ Run RunZmcli(int number, const std::string &device, const std::vector<std::strin
 void Paced(const std::string &dir, int delayms, int number)
 {
     int master = -1, slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+    if (!OpenRawPty(master, slave))
         return;
-    termios t{};
-    tcgetattr(slave, &t);
-    cfmakeraw(&t);
-    tcsetattr(slave, TCSANOW, &t);
     const std::string ini = dir + "/paced" + std::to_string(delayms) + ".ini";
     std::ofstream(ini) << "[zm32]\r\ndelayms=" << delayms << "\r\n";
     bool stop = false;

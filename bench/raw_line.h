@@ -4,6 +4,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <pty.h>
 #include <string>
 #include <termios.h>
 #include <thread>
@@ -30,4 +31,16 @@ inline int OpenRawLine(const std::string &path)
     cfmakeraw(&t);
     tcsetattr(fd, TCSANOW, &t);
     return fd;
+}
+
+// A pseudo-terminal of the benchmark's own, its device side raw; false when none could be had.
+inline bool OpenRawPty(int &master, int &slave)
+{
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return false;
+    termios t{};
+    tcgetattr(slave, &t);
+    cfmakeraw(&t);
+    tcsetattr(slave, TCSANOW, &t);
+    return true;
 }
