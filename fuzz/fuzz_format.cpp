@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "format.h"
+#include "numbers.h"
 
 namespace {
 

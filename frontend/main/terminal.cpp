@@ -3,6 +3,7 @@
 
 #include "tform_main.h"
 #include "terminalpane.h"
+#include "waitpumping.h"
 
 namespace {
 
@@ -23,17 +24,31 @@ void TForm_main::SetReceiveDisplay(bool on)
     SyncLineNotifier();
 }
 
-void TForm_main::SyncLineNotifier()
+// The notifier follows the library's descriptor, which changes with every reopening.
+QSocketNotifier *TForm_main::LineNotifier()
 {
     const int line = session_.LineDescriptor();
     if (lineNotifier_ && int(lineNotifier_->socket()) != line) {
         delete lineNotifier_;
         lineNotifier_ = nullptr;
     }
-    if (!lineNotifier_ && line >= 0)
+    if (!lineNotifier_ && line >= 0) {
         lineNotifier_ = new QSocketNotifier(line, QSocketNotifier::Read, this);
-    if (lineNotifier_)
-        lineNotifier_->setEnabled(receiveDisplay_);
+        lineNotifier_->setEnabled(false);
+        // Outside the terminal and the transfers' waits nobody reads the line: a byte there
+        // would wake the loop again and again.
+        connect(lineNotifier_, &QSocketNotifier::activated, this, [this] {
+            if (!receiveDisplay_ && !WaitingForLine())
+                lineNotifier_->setEnabled(false);
+        });
+    }
+    return lineNotifier_;
+}
+
+void TForm_main::SyncLineNotifier()
+{
+    if (QSocketNotifier *notifier = LineNotifier())
+        notifier->setEnabled(receiveDisplay_);
     idle_.SetWakeInterval(session_.IsLineLost() ? kLostLineWakeMs : 0);
 }
 

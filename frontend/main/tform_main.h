@@ -72,6 +72,7 @@ private:
     // Keeps the line's socket notifier on the session's current line: made when the port
     // opens, dropped when it closes (a notifier on a closed descriptor would spin the loop).
     void SyncLineNotifier();
+    QSocketNotifier *LineNotifier();
     void FocusTerminal();
     void UpdateLogMenu();
     void EnableTransferItems(bool on);

@@ -15,6 +15,7 @@
 namespace {
 
 bool waitPumpingRunning = false;
+bool waitingForLine = false;
 
 }  // namespace
 
@@ -55,13 +56,12 @@ void WaitForLineOrEvents(QSocketNotifier *line, int32_t ms)
         QCoreApplication::processEvents();
         return;
     }
-    // The notifier is on only here: outside the wait the session reads the line itself, or
-    // leaves it unread (a modal box, a pumping wait), where it would wake the loop at once,
-    // again and again.
-    const bool wasEnabled = line && line->isEnabled();
-    if (line)
+    // The notifier is turned on here and left on: every switch wakes the loop once more, and
+    // these waits come once a received byte on a slow line. Should it fire outside a wait,
+    // where nobody reads the line, its owner turns it off (see WaitingForLine).
+    if (line && !line->isEnabled())
         line->setEnabled(true);
-    // One timer for every wait: these come once a received byte on a slow line.
+    // One timer for every wait.
     static QTimer *end = [] {
         auto *timer = new QTimer(QCoreApplication::instance());
         timer->setSingleShot(true);
@@ -69,8 +69,13 @@ void WaitForLineOrEvents(QSocketNotifier *line, int32_t ms)
         return timer;
     }();
     end->start(ms);
+    waitingForLine = true;
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    waitingForLine = false;
     end->stop();
-    if (line)
-        line->setEnabled(wasEnabled);
+}
+
+bool WaitingForLine()
+{
+    return waitingForLine;
 }

@@ -48,7 +48,7 @@ void TForm_main::WaitPumping(int32_t ms)
 void TForm_main::WaitForLine(int line, int32_t ms)
 {
     using Clock = std::chrono::steady_clock;
-    constexpr int32_t kLineAloneMs = 1;
+    constexpr int32_t kLineAloneMs = 3;
     constexpr auto kEventsEvery = std::chrono::milliseconds(10);
     if (Clock::now() - eventsHandled_ >= kEventsEvery) {
         QCoreApplication::processEvents();
@@ -56,8 +56,7 @@ void TForm_main::WaitForLine(int line, int32_t ms)
     }
     if (line >= 0 && linewait::Wait(line, std::min(ms, kLineAloneMs)))
         return;
-    SyncLineNotifier();
-    WaitForLineOrEvents(lineNotifier_, ms - kLineAloneMs);
+    WaitForLineOrEvents(LineNotifier(), ms - kLineAloneMs);
     eventsHandled_ = Clock::now();
 }
 

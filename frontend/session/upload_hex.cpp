@@ -1,11 +1,13 @@
 // "upload hex": the programmer sends its memory as Intel hex text; the lines are collected
 // and saved as a text file when the programmer falls silent, passes the stop address, on
 // Stop or on a receive error.
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "format.h"
+#include "linewait.h"
 #include "numbers.h"
 #include "session.h"
 
@@ -16,6 +18,9 @@ constexpr int32_t kQuietMs = 1000;
 // Within a line that never ends, messages are still processed this often, so that Stop
 // works against a line full of garbage as well.
 constexpr size_t kStopCheckBytes = 4096;
+// While records stream in, they are taken this much at a time, not a byte per wake-up: on a
+// slow line each byte would wake the transfer on its own. Nothing waits for an answer here.
+constexpr auto kGatherTime = std::chrono::milliseconds(5);
 
 enum class SaveResult { Saved, CannotCreate, CannotWrite };
 
@@ -64,6 +69,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     TransferEnd end = TransferEnd::Completed;
     Deadline deadline;
     deadline.Arm(kFirstByteMs);
+    bool streaming = false;
     for (bool done = false; !done;) {
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0) {
@@ -82,6 +88,8 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
             if (!gotLines)
                 end = TransferEnd::Failed;
             break;
+        } else if (streaming) {
+            linewait::SleepUntil(std::chrono::steady_clock::now() + kGatherTime);
         } else {
             PauseForLine(deadline.RemainingMs());
             // Between lines, a wait for data ends with Stop and keeps the lines so far.
@@ -90,6 +98,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
                 break;
             }
         }
+        streaming = waiting > 0;
         for (int32_t i = 0; i < waiting && !done; ++i) {
             const int32_t value = bytes_.ReceiveByte();
             if (value < 0) {

@@ -177,25 +177,26 @@ BOOL WINAPI ClearCommError(HANDLE handle, LPDWORD errors, COMSTAT *stat)
     SerialDevice *d = Device(handle);
     if (!d)
         return FALSE;
-    const auto buffered = static_cast<DWORD>(d->rxEnd - d->rxPos);
-    // With nothing read ahead, one poll tells whether the driver holds bytes and whether the
-    // device hung up: a quiet line, which callers ask about in every wait, costs one call.
-    short revents = 0;
-    if (buffered == 0) {
-        pollfd p{d->fd, POLLIN, 0};
-        if (poll(&p, 1, 0) > 0)
-            revents = p.revents;
+    // With nothing read ahead, one read takes what the driver holds, and tells of a hang-up:
+    // a quiet line, which callers ask about in every wait, and a byte that woke them, each
+    // cost one call, and the byte is then taken from the buffer.
+    const bool wasEmpty = d->rxPos == d->rxEnd;
+    if (wasEmpty && Fill(*d) < 0) {
+        if (HungUp(*d))
+            Fail(ERROR_DEVICE_NOT_CONNECTED);
+        return FALSE;
     }
+    const auto buffered = static_cast<DWORD>(d->rxEnd - d->rxPos);
     int waiting = 0, queued = 0;
-    if ((buffered > 0 || (revents & POLLIN)) && ioctl(d->fd, FIONREAD, &waiting) != 0)
-        return FailErrno();
+    // Bytes read ahead before, or a full buffer, may have more behind them in the driver. Bytes
+    // read ahead are reported before a failure of the driver (a hang-up): they came before it,
+    // and the next look with the buffer empty fails.
+    if (buffered > 0 && (!wasEmpty || buffered == d->rx.size()) && ioctl(d->fd, FIONREAD, &waiting) != 0)
+        waiting = 0;
     // A pseudo-terminal passes every byte on at once and keeps no send queue.
     if (!d->pseudoTerminal && ioctl(d->fd, TIOCOUTQ, &queued) != 0)
         return FailErrno();
     const DWORD inQueue = static_cast<DWORD>(waiting) + buffered;
-    // Bytes still waiting are read before a hang-up is reported.
-    if (inQueue == 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)))
-        return Fail(ERROR_DEVICE_NOT_CONNECTED);
     // Line errors arrive in the data stream on this platform; there are no flags to clear.
     if (errors)
         *errors = 0;

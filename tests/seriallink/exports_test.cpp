@@ -279,6 +279,11 @@ TEST_F(ExportsTest, PeerHangingUpFailsEveryCallWithoutBlocking)
     ASSERT_TRUE(pty.PeerWrite("unread"));
     ASSERT_TRUE(Eventually([&] { return zmhwRXQ(handle) == 6; }));
     pty.CloseMaster();
+    // What came before the hang-up and was counted is still handed out, then every call fails.
+    std::string before;
+    for (int32_t waiting = zmhwRXQ(handle); waiting > 0; --waiting)
+        before += char(zmhwRX(handle));
+    EXPECT_EQ(before, "unread");
     const std::pair<const char *, std::function<int32_t()>> calls[] = {
         {"zmhwRXQ", [&] { return zmhwRXQ(handle); }},
         {"zmhwTXQ", [&] { return zmhwTXQ(handle); }},
