@@ -2,7 +2,7 @@
 // between its writes to the line (perf or strace must be installed), with the share of a core it takes (target at delayms=2: under 10 %, every
 // gap at least delayms, mean within 0.3 ms of it); and both uploads against promsim --rate 960
 // (9600 baud): the share of a core (target under 2 %) and the whole run beside a client that
-// answers at once.
+// answers at once; and zmcli term's wake-ups on a quiet line.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -33,11 +33,12 @@ struct Run {
     int status = -1;
     double wall = 0;
     double cpu = 0;  // user and system seconds of the child
+    long sleeps = 0;  // times it gave up the processor of its own accord
 };
 
 // Runs zmcli on port `number` (which must be a pseudo-terminal) with its CPU time.
 Run RunZmcli(int number, const std::string &device, const std::vector<std::string> &args,
-             const std::vector<std::string> &wrapper = {})
+             const std::vector<std::string> &wrapper = {}, int input = -1)
 {
     Run run;
     if (!zmtest::IsPseudoTerminal(device))
@@ -53,7 +54,7 @@ Run RunZmcli(int number, const std::string &device, const std::vector<std::strin
     const pid_t pid = fork();
     if (pid == 0) {
         const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
+        dup2(input >= 0 ? input : null, 0);
         dup2(null, 1);
         zmtest::ExecOrExit(argv);
     }
@@ -63,8 +64,28 @@ Run RunZmcli(int number, const std::string &device, const std::vector<std::strin
     run.wall = Seconds(Clock::now() - start);
     run.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
               usage.ru_stime.tv_usec / 1e6;
+    run.sleeps = usage.ru_nvcsw;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// zmcli term on a quiet programmer, its keyboard a pipe that stays silent for 5 s and then
+// closes: how often it wakes and what share of a core it takes (start and end included).
+void TermIdle(int number)
+{
+    zmtest::PromsimRunner sim(std::vector<std::string>{});
+    int keys[2];
+    if (pipe2(keys, O_CLOEXEC) != 0)  // zmcli must hold no writing end of its own
+        return;
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        close(keys[1]);
+    });
+    const Run run = RunZmcli(number, sim.Path(), {"-i-", "term"}, {}, keys[0]);
+    closer.join();
+    close(keys[0]);
+    std::printf("zmcli term, quiet for 5 s: %.1f wake-ups a second, %.2f %% of a core%s\n",
+                double(run.sleeps) / run.wall, 100 * run.cpu / run.wall, run.status == 0 ? "" : " [failed]");
 }
 
 // A download paced by `delayms` into a pseudo-terminal of our own (nothing reads it; the
@@ -193,5 +214,7 @@ int main(int argc, char **argv)
             Paced(dir, delayms, 81);
     if (std::string("uploads paced").find(only) != std::string::npos || only.empty())
         UploadsPaced(dir, 83);
+    if (std::string("term").find(only) != std::string::npos || only.empty())
+        TermIdle(85);
     return 0;
 }

@@ -5,8 +5,11 @@
 
 namespace {
 
-// How long the loop waits for a key while the line is quiet: a received byte shows within it.
-constexpr int kKeyWaitMs = 10;
+// How long the quiet loop sleeps: until a key or a received byte wakes it, or a lost line is
+// due to be looked for again; where the line gives nothing to wait on (Windows), it looks
+// this often, and a received byte shows within that.
+constexpr int kQuietWaitMs = 1000;
+constexpr int kLookEveryMs = 10;
 
 }  // namespace
 
@@ -34,7 +37,11 @@ int RunTerm(ConsoleHost &host, const CliOptions &options)
             host.PrintDisplay(received);
 
         std::string keys;
-        const console::Input input = console::ReadInput(more || !received.empty() ? 0 : kKeyWaitMs, keys);
+        const int line = session.LineDescriptor();
+        const int wait = more || !received.empty() ? 0
+                         : line >= 0 || session.IsLineLost() ? kQuietWaitMs
+                                                              : kLookEveryMs;
+        const console::Input input = console::ReadInput(wait, keys, line);
         if (input == console::Input::End)
             break;
         for (const char key : KeysToBytes(keys)) {

@@ -87,10 +87,11 @@ RawMode::~RawMode()
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_->settings);
 }
 
-Input ReadInput(int ms, std::string &bytes)
+Input ReadInput(int ms, std::string &bytes, int line)
 {
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0)
+    // poll passes over a negative descriptor.
+    pollfd p[2] = {{STDIN_FILENO, POLLIN, 0}, {line, POLLIN, 0}};
+    if (poll(p, 2, ms) <= 0 || p[0].revents == 0)
         return Input::None;
     char buffer[256];
     const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);

@@ -235,7 +235,7 @@ RawMode::~RawMode()
         SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), saved_->mode);
 }
 
-Input ReadInput(int ms, std::string &bytes)
+Input ReadInput(int ms, std::string &bytes, int /*line: there is none to wait on here*/)
 {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     if (in == nullptr || in == INVALID_HANDLE_VALUE)
