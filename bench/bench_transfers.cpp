@@ -301,7 +301,7 @@ void UploadHexSilent(const std::string &dir, int number)
         std::this_thread::sleep_for(std::chrono::seconds(9));
         cpu.Mark();
     });
-    s.Run("uploadhex", dir + "/silent.hex", [] {}, 20);
+    s.Run("uploadhex", dir + "/silent.hex", [] {}, 60000);  // no probe: its timer would wake the wait
     sampler.join();
     ReportCpu("upload hex, silent programmer, the wait for data", cpu);
 }
