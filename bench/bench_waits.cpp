@@ -4,6 +4,7 @@
 // (9600 baud): the share of a core (target under 2 %) and the whole run beside a client that
 // answers at once; and zmcli term's wake-ups on a quiet line.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -100,13 +101,21 @@ void Paced(const std::string &dir, int delayms, int number)
         return;
     const std::string ini = dir + "/paced" + std::to_string(delayms) + ".ini";
     std::ofstream(ini) << "[zm32]\r\ndelayms=" << delayms << "\r\n";
-    bool stop = false;
+    std::atomic<bool> stop{false};
+    // The programmer's side: takes everything and prompts after every CR, so that zmcli gets
+    // the prompt it waits for after the download.
     std::thread reader([&] {
         char buf[256];
         while (!stop) {
             pollfd p{master, POLLIN, 0};
-            if (poll(&p, 1, 50) > 0 && read(master, buf, sizeof buf) <= 0)
+            if (poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = read(master, buf, sizeof buf);
+            if (n <= 0)
                 break;
+            for (ssize_t i = 0; i < n; ++i)
+                if (buf[i] == '\r' && write(master, "\r\n>", 3) != 3)
+                    return;
         }
     });
     const std::vector<std::string> args{"-i" + ini, "download", dir + "/small.hex"};
