@@ -13,6 +13,7 @@ packages=(
   binutils srecord                          # objcopy and srec_cat as test oracles
   clang libclang-rt-14-dev                  # libFuzzer targets
   hyperfine time                            # benchmarks
+  at-spi2-core dbus-daemon python3-pyatspi  # the accessibility walk of the window (bench)
   dpkg-dev file lintian desktop-file-utils man-db debootstrap  # the Debian package and its checks
 )
 [ $# -eq 0 ] || packages=("$@")

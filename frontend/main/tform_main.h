@@ -125,6 +125,7 @@ private:
     QSocketNotifier *lineNotifier_ = nullptr;
     // When a wait for the line last handled the window's events.
     std::chrono::steady_clock::time_point eventsHandled_;
+    bool lineWokeLast_ = true;  // whether the line, not an event, ended the last wait
     bool receiveDisplay_ = false;
     std::vector<std::string> args_;
     std::string programPath_;
