@@ -93,7 +93,7 @@ TEST(Session, MissingPortLeavesAUsableWindow)
     EXPECT_EQ(boxes->Texts().size(), 1u);
     EXPECT_TRUE(form->isVisible());
 
-    // Nothing happens, so nothing wakes the window (the answerer's own timer gone first).
+    // Nothing happens, so nothing wakes the window.
     boxes.reset();
     int wakes = 0;
     const auto counter = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
