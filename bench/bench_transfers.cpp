@@ -137,17 +137,19 @@ struct Span {
 };
 
 // The counts the uploads show on the status line: "$n bytes" (hexadecimal) and "line n, ...".
-std::optional<long long> BytesShown(const TForm_main &form)
+// The status line's count; from the label itself where it was looked up once (the paced runs
+// measure zm32's share of a core, and a search of the window's children costs too).
+std::optional<long long> BytesShown(const QLabel &status)
 {
-    const QString text = Child<QLabel>(form, "Label_Stat")->text();
+    const QString text = status.text();
     if (!text.startsWith("$") || !text.endsWith(" bytes"))
         return std::nullopt;
     return text.mid(1).section(' ', 0, 0).toLongLong(nullptr, 16);
 }
 
-std::optional<long long> LinesShown(const TForm_main &form)
+std::optional<long long> LinesShown(const QLabel &status)
 {
-    const QString text = Child<QLabel>(form, "Label_Stat")->text();
+    const QString text = status.text();
     if (!text.startsWith("line "))
         return std::nullopt;
     return text.mid(5).section(',', 0, 0).toLongLong();
@@ -258,7 +260,7 @@ double UploadHex(const std::string &dir, int number)
     s.form->GetSession().Settings().uploadhexstop = 0xFFFF;
     Span span;
     const auto took = s.Run("uploadhex", dir + "/upload.hex", [&] {
-        if (const auto lines = LinesShown(*s.form))
+        if (const auto lines = LinesShown(*Child<QLabel>(*s.form, "Label_Stat")))
             span.See(true, *lines);
     });
     char what[96];
@@ -276,7 +278,7 @@ double UploadBin(const std::string &dir, int number)
     s.form->GetSession().Settings().uploadbinbytes = 0x10000;
     Span span;
     const auto took = s.Run("uploadbin1", dir + "/upload.bin", [&] {
-        if (const auto count = BytesShown(*s.form))
+        if (const auto count = BytesShown(*Child<QLabel>(*s.form, "Label_Stat")))
             span.See(true, *count);
     });
     const bool same = ReadFile(dir + "/upload.bin") == ReadFile(dir + "/image.bin");
@@ -315,11 +317,12 @@ void UploadsPaced(const std::string &dir, int number)
         if (!s.Ready())
             return;
         s.form->GetSession().Settings().uploadbinbytes = 0x200;
+        const QLabel *status = Child<QLabel>(*s.form, "Label_Stat");
         Span span;
         CpuShare cpu;
         s.Run("uploadbin1", dir + "/paced.bin", [&] {
             // The share of a core is read only when the count moves: reading it costs too.
-            if (const auto count = BytesShown(*s.form); count && span.See(true, *count))
+            if (const auto count = BytesShown(*status); count && span.See(true, *count))
                 cpu.Mark();
         }, 20);
         s.form->GetSession().Close();
@@ -339,11 +342,12 @@ void UploadsPaced(const std::string &dir, int number)
         if (!s.Ready())
             return;
         s.form->GetSession().Settings().uploadhexstop = 0xFFFF;
+        const QLabel *status = Child<QLabel>(*s.form, "Label_Stat");
         Span span;
         CpuShare cpu;
         s.Run("uploadhex", dir + "/paced.hex", [&] {
             // The share of a core is read only when the count moves: reading it costs too.
-            if (const auto lines = LinesShown(*s.form); lines && span.See(true, *lines))
+            if (const auto lines = LinesShown(*status); lines && span.See(true, *lines))
                 cpu.Mark();
         }, 20);
         const double rate = span.Rate(44);
