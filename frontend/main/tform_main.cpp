@@ -83,8 +83,6 @@ void TForm_main::BuildWindow()
     Panel_Buttons = new QWidget(central);
     Panel_Buttons->setObjectName("Panel_Buttons");
     Panel_Buttons->setFixedHeight(40);
-    auto *buttons = new QHBoxLayout(Panel_Buttons);
-    buttons->setContentsMargins(4, 4, 0, 4);
     Label_Stat = new QLabel(Panel_Buttons);
     Label_Stat->setObjectName("Label_Stat");
     Label_Stat->setWordWrap(true);
@@ -92,13 +90,37 @@ void TForm_main::BuildWindow()
     BitBtn_Stop->setObjectName("BitBtn_Stop");
     BitBtn_Stop->setFocusPolicy(Qt::NoFocus);
     BitBtn_Stop->hide();
-    buttons->addWidget(Label_Stat, 1);
-    buttons->addWidget(BitBtn_Stop, 0, Qt::AlignRight | Qt::AlignBottom);
+    // Placed by hand, not by a layout: there, every new text of the status line (a count every
+    // few bytes of a transfer) laid the whole window out again.
+    Panel_Buttons->installEventFilter(this);
     outer->addWidget(Panel_Buttons);
     connect(BitBtn_Stop, &QPushButton::clicked, this, [this] { BitBtn_StopClick(); });
 
     setCentralWidget(central);
     resize(680, 440);
+}
+
+// The status line fills the panel, less the Stop button at its bottom right while it shows.
+void TForm_main::PlaceStatusPanel()
+{
+    const QRect area = Panel_Buttons->rect().adjusted(4, 4, 0, -4);
+    QRect label = area;
+    if (!BitBtn_Stop->isHidden()) {
+        const QSize stop = BitBtn_Stop->sizeHint();
+        const QRect button(area.right() - stop.width() + 1, area.bottom() - stop.height() + 1, stop.width(),
+                           stop.height());
+        BitBtn_Stop->setGeometry(button);
+        label.setRight(button.left() - style()->layoutSpacing(QSizePolicy::Label, QSizePolicy::PushButton,
+                                                              Qt::Horizontal) - 1);
+    }
+    Label_Stat->setGeometry(label);
+}
+
+bool TForm_main::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Panel_Buttons && event->type() == QEvent::Resize)
+        PlaceStatusPanel();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm_main::BuildMenus()

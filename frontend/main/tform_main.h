@@ -43,12 +43,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class FormProbe;  // the tests' look inside
 
     void BuildWindow();
     void BuildMenus();
+    void PlaceStatusPanel();
     void ConfigureDialogs();
 
     // Event handlers

@@ -67,6 +67,7 @@ void TForm_main::WaitForLine(int line, int32_t ms)
 void TForm_main::StoppableChanged(bool stoppable)
 {
     BitBtn_Stop->setVisible(stoppable);
+    PlaceStatusPanel();
 }
 
 // A lost line stays said until it is back; that it is back is said for a few seconds, unless
