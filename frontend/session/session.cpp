@@ -32,11 +32,11 @@ bool Session::LoadSettings(const std::vector<std::string> &args, const std::stri
 
 int32_t Session::OpenPort()
 {
-    portDevice_ = ChoosePortDevice(settings_.port, settingsState_.portDevices, settingsState_.settingsPath);
+    const PortDevice chosen = ChoosePortDevice(settings_.port, settingsState_.portDevices, settingsState_.settingsPath);
     const int32_t result = connection_.Open();
     if (result < 0) {
         host_.ShowError(FormatGuarded("Couldn't zmhwOpen (%d)", {result}));
-        host_.ShowOpenCause(OpenFailureCause(settings_, settingsState_, portDevice_));
+        host_.ShowOpenCause(OpenFailureCause(settings_, settingsState_, chosen));
     }
     return result;
 }

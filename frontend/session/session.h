@@ -139,7 +139,6 @@ private:
     ZM32OP settings_;
     SettingsState settingsState_;
     Connection connection_{settings_};
-    PortDevice portDevice_;
     ByteLayer bytes_{connection_.Handle(), settings_};
     CharNameState displayState_;
     bool rawDisplay_ = false;
