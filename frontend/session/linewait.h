@@ -20,12 +20,20 @@ namespace linewait {
 // the system has one, else nothing (the caller's spin does the pause).
 void SleepUntil(std::chrono::steady_clock::time_point until);
 
-// The descriptor under which this process holds `devicePath` open, or -1 (none, or Windows,
-// where the port's handle stays inside the library).
+// The descriptor under which this process holds `devicePath` open, or -1. Windows: the handle
+// of the one serial port this process holds open (none when it holds two), readied for waits.
 int FindDescriptor(const std::string &devicePath);
 
 // Waits at most `ms` until `line` (a descriptor from FindDescriptor, -1 for none) is readable
-// or hung up, or a signal comes. True when the line woke it.
+// or hung up, or a signal comes (Windows: WakeWait is called). True when the line woke it.
 bool Wait(int line, int32_t ms);
+
+// Whether an event loop can watch a line from FindDescriptor: a POSIX descriptor can, Windows'
+// port handle cannot, and is waited on with Wait.
+bool Watchable();
+
+// Ends a Wait under way, from another thread: Windows' console control handler. On POSIX the
+// signal itself ends it, and this does nothing.
+void WakeWait();
 
 }  // namespace linewait

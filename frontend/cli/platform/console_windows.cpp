@@ -10,6 +10,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include "linewait.h"
+
 namespace console {
 
 namespace {
@@ -44,6 +46,7 @@ BOOL WINAPI OnControl(DWORD type)
         return FALSE;
     if (stopEvent)
         SetEvent(stopEvent);
+    linewait::WakeWait();
     // Windows ends the process as soon as a close handler returns: the time until then lets
     // the transfer stop, keep its file and close the port.
     if (sig == SIGTERM)

@@ -60,4 +60,13 @@ bool Wait(int line, int32_t ms)
     return poll(&p, 1, ms < 0 ? 0 : ms) > 0 && p.revents != 0;
 }
 
+bool Watchable()
+{
+    return true;
+}
+
+void WakeWait()
+{
+}
+
 }  // namespace linewait
