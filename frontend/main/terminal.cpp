@@ -1,6 +1,7 @@
 // Terminal mode: received bytes into the pane, typed keys and Stop out to the session.
 #include <QSocketNotifier>
 
+#include "linewait.h"
 #include "tform_main.h"
 #include "terminalpane.h"
 #include "waitpumping.h"
@@ -9,6 +10,8 @@ namespace {
 
 // How often a lost line is looked for again: the session tries at most this often anyway.
 constexpr int kLostLineWakeMs = 1000;
+// How often the terminal looks at a line that no notifier watches (Windows' port handle).
+constexpr int kUnwatchedLineWakeMs = 10;
 
 }  // namespace
 
@@ -32,7 +35,7 @@ QSocketNotifier *TForm_main::LineNotifier()
         delete lineNotifier_;
         lineNotifier_ = nullptr;
     }
-    if (!lineNotifier_ && line >= 0) {
+    if (!lineNotifier_ && line >= 0 && linewait::Watchable()) {
         lineNotifier_ = new QSocketNotifier(line, QSocketNotifier::Read, this);
         lineNotifier_->setEnabled(false);
         // Outside the terminal and the transfers' waits nobody reads the line: a byte there
@@ -49,7 +52,8 @@ void TForm_main::SyncLineNotifier()
 {
     if (QSocketNotifier *notifier = LineNotifier())
         notifier->setEnabled(receiveDisplay_);
-    idle_.SetWakeInterval(session_.IsLineLost() ? kLostLineWakeMs : 0);
+    const bool unwatched = session_.IsOpen() && !LineNotifier();
+    idle_.SetWakeInterval(session_.IsLineLost() ? kLostLineWakeMs : unwatched ? kUnwatchedLineWakeMs : 0);
 }
 
 void TForm_main::DrainReceived()

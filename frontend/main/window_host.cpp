@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "linewait.h"
 #include "messageboxes.h"
 #include "terminalpane.h"
 #include "tform_main.h"
@@ -52,6 +53,16 @@ void TForm_main::WaitForLine(int line, int32_t ms)
     using Clock = std::chrono::steady_clock;
     constexpr int32_t kLineAloneMs = 3;
     constexpr auto kEventsEvery = std::chrono::milliseconds(10);
+    QSocketNotifier *notifier = LineNotifier();
+    if (!notifier && session_.IsOpen()) {
+        // Nothing wakes the loop for the line (Windows' port handle): short waits on the line
+        // alone, the events handled before each.
+        constexpr int32_t kUnwatchedSliceMs = 10;
+        QCoreApplication::processEvents();
+        eventsHandled_ = Clock::now();
+        linewait::Wait(line, std::min(ms, line >= 0 ? kUnwatchedSliceMs : 1));
+        return;
+    }
     if (Clock::now() - eventsHandled_ >= kEventsEvery) {
         QCoreApplication::processEvents();
         eventsHandled_ = Clock::now();
@@ -59,7 +70,7 @@ void TForm_main::WaitForLine(int line, int32_t ms)
     const int32_t alone = line >= 0 && lineWokeLast_ ? std::min(ms, kLineAloneMs) : 0;
     if (alone > 0 && linewait::Wait(line, alone))
         return;
-    WaitForLineOrEvents(LineNotifier(), ms - alone);
+    WaitForLineOrEvents(notifier, ms - alone);
     lineWokeLast_ = line >= 0 && linewait::Wait(line, 0);
     eventsHandled_ = Clock::now();
 }
