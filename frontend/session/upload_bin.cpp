@@ -1,9 +1,13 @@
 // "upload bin": reads a range of the programmer's memory through its examine command, one
 // "=" and two hex digits a byte, and writes the bytes unchanged into a binary file.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "format.h"
+#include "linewait.h"
 #include "numbers.h"
 #include "session.h"
 
@@ -11,6 +15,10 @@ namespace {
 
 // How long the digits after "=" may take; the neighbouring waits allow the same.
 constexpr int32_t kHexByteLimitMs = 1000;
+// A wait for the rest of an answer gathers it for this long at most, however slow the line,
+// and not at all on a line too quick to be worth a sleep (timer slack alone is 50 us).
+constexpr auto kLongestGather = std::chrono::milliseconds(4);
+constexpr auto kShortestGather = std::chrono::microseconds(500);
 
 void ArmUnlessUnlimited(Deadline &deadline, int32_t limitMs)
 {
@@ -33,8 +41,14 @@ int32_t LeftOf(const Deadline &deadline, int32_t limitMs)
 
 bool Session::WaitForText(const std::string &text, int32_t limitMs)
 {
+    using Clock = std::chrono::steady_clock;
     Deadline deadline;
     ArmUnlessUnlimited(deadline, limitMs);
+    // Once the answer flows, the line's pace is known, and the wait takes two characters at a
+    // time rather than waking for each: what is awaited ("=") is followed by two digits, so
+    // seeing it a character late costs nothing.
+    std::optional<Clock::time_point> lastTaken;
+    Clock::duration gather{};
     // What arrives meanwhile is not shown: the status line holds the transfer's counts.
     size_t position = 0;
     for (;;) {
@@ -45,17 +59,29 @@ bool Session::WaitForText(const std::string &text, int32_t limitMs)
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
             return false;  // the device is gone: a receive error
-        if (waiting == 0)
-            PauseForLine(LeftOf(deadline, limitMs));
-        for (int32_t i = 0; i < waiting; ++i) {
+        if (waiting == 0) {
+            if (gather > gather.zero())
+                linewait::SleepUntil(Clock::now() + gather);
+            else
+                PauseForLine(LeftOf(deadline, limitMs));
+            gather = gather.zero();
+            continue;
+        }
+        int32_t taken = 0;
+        while (taken < waiting && position < text.size()) {
             const int32_t value = bytes_.ReceiveByte();
             if (value < 0)
                 return false;
-            if (static_cast<char>(value) == text[position]) {
+            ++taken;
+            if (static_cast<char>(value) == text[position])
                 ++position;
-                break;
-            }
         }
+        const Clock::time_point now = Clock::now();
+        if (lastTaken)
+            gather = std::min<Clock::duration>(2 * (now - *lastTaken) / taken, kLongestGather);
+        if (gather < kShortestGather)
+            gather = gather.zero();
+        lastTaken = now;
     }
 }
 
