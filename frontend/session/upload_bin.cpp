@@ -1,6 +1,7 @@
 // "upload bin": reads a range of the programmer's memory through its examine command, one
 // "=" and two hex digits a byte, and writes the bytes unchanged into a binary file.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -40,15 +41,31 @@ int32_t LeftOf(const Deadline &deadline, int32_t limitMs)
     return limitMs >= 0 ? deadline.RemainingMs() : kLongestWaitMs;
 }
 
-// Each byte's answer (CR LF, the address, "=", two digits) takes about as long as the one
-// before on a steady line: the pass sleeps through three quarters of it at once rather than
-// waking for each character. A quicker answer is then seen late by at most that much, once.
-void SleepThroughMostOf(std::chrono::steady_clock::time_point asked, std::chrono::steady_clock::duration expected)
-{
-    const auto most = std::min<std::chrono::steady_clock::duration>(expected * 3 / 4, kLongestAnswerSleep);
-    if (most >= kShortestGather)
-        linewait::SleepUntil(asked + most);
-}
+// Each byte's answer (CR LF, the address, "=", two digits) takes about as long as the ones
+// before on a steady line: the pass sleeps through three quarters of the shortest of the last
+// three at once rather than waking for each character. One slow answer (the machine busy
+// elsewhere) so makes no sleep that a quick line would overrun.
+class AnswerPace {
+public:
+    using Clock = std::chrono::steady_clock;
+    void Asked() { asked_ = Clock::now(); }
+    void Answered()
+    {
+        std::rotate(last_.begin(), last_.begin() + 1, last_.end());
+        last_.back() = Clock::now() - asked_;
+    }
+    void SleepThroughMost() const
+    {
+        const auto shortest = *std::min_element(last_.begin(), last_.end());
+        const auto most = std::min<Clock::duration>(shortest * 3 / 4, kLongestAnswerSleep);
+        if (most >= kShortestGather)
+            linewait::SleepUntil(asked_ + most);
+    }
+
+private:
+    Clock::time_point asked_ = Clock::now();
+    std::array<Clock::duration, 3> last_{};
+};
 
 } // namespace
 
@@ -138,10 +155,9 @@ TransferEnd Session::ExaminePass(int32_t start, int32_t count,
         return end;
     }
     SendString(HexPadded(start, 4) + "\r");
-    auto asked = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::duration lastAnswer{};
+    AnswerPace pace;
     for (;;) {
-        SleepThroughMostOf(asked, lastAnswer);
+        pace.SleepThroughMost();
         if (!WaitForText("=", 1000)) {
             host_.ShowError("missing \"=\"; sorry");
             break;
@@ -151,7 +167,7 @@ TransferEnd Session::ExaminePass(int32_t start, int32_t count,
             host_.ShowError("bad hex byte");
             break;
         }
-        lastAnswer = std::chrono::steady_clock::now() - asked;
+        pace.Answered();
         ++counter;
         if (!take(static_cast<uint8_t>(value), counter))
             break;
@@ -162,7 +178,7 @@ TransferEnd Session::ExaminePass(int32_t start, int32_t count,
             break;
         }
         bytes_.SendByte(32);
-        asked = std::chrono::steady_clock::now();
+        pace.Asked();
         if (counter % 8 == 0) {
             host_.ShowStatus(FormatGuarded("$%x bytes", {counter}));
             host_.ShowProgress(counter, count);
