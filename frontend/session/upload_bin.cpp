@@ -42,7 +42,7 @@ int32_t LeftOf(const Deadline &deadline, int32_t limitMs)
 }
 
 // Each byte's answer (CR LF, the address, "=", two digits) takes about as long as the ones
-// before on a steady line: the pass sleeps through three quarters of the shortest of the last
+// before on a steady line: the pass sleeps through seven eighths of the shortest of the last
 // three at once rather than waking for each character. One slow answer (the machine busy
 // elsewhere) so makes no sleep that a quick line would overrun.
 class AnswerPace {
@@ -57,7 +57,7 @@ public:
     void SleepThroughMost() const
     {
         const auto shortest = *std::min_element(last_.begin(), last_.end());
-        const auto most = std::min<Clock::duration>(shortest * 3 / 4, kLongestAnswerSleep);
+        const auto most = std::min<Clock::duration>(shortest * 7 / 8, kLongestAnswerSleep);
         if (most >= kShortestGather)
             linewait::SleepUntil(asked_ + most);
     }
