@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <optional>
 
 #include "format.h"
 #include "linewait.h"
@@ -16,10 +15,8 @@ namespace {
 
 // How long the digits after "=" may take; the neighbouring waits allow the same.
 constexpr int32_t kHexByteLimitMs = 1000;
-// A wait for the rest of an answer gathers it for this long at most, however slow the line,
-// and not at all on a line too quick to be worth a sleep (timer slack alone is 50 us).
-constexpr auto kLongestGather = std::chrono::milliseconds(4);
-constexpr auto kShortestGather = std::chrono::microseconds(500);
+// No sleep through an answer on a line too quick to be worth it (timer slack alone is 50 us).
+constexpr auto kShortestAnswerSleep = std::chrono::microseconds(500);
 // The longest the examine pass sleeps through an answer on the line alone: the window's
 // events wait meanwhile.
 constexpr auto kLongestAnswerSleep = std::chrono::milliseconds(8);
@@ -58,7 +55,7 @@ public:
     {
         const auto shortest = *std::min_element(last_.begin(), last_.end());
         const auto most = std::min<Clock::duration>(shortest * 7 / 8, kLongestAnswerSleep);
-        if (most >= kShortestGather)
+        if (most >= kShortestAnswerSleep)
             linewait::SleepUntil(asked_ + most);
     }
 
@@ -71,14 +68,8 @@ private:
 
 bool Session::WaitForText(const std::string &text, int32_t limitMs)
 {
-    using Clock = std::chrono::steady_clock;
     Deadline deadline;
     ArmUnlessUnlimited(deadline, limitMs);
-    // Once the answer flows, the line's pace is known, and the wait takes two characters at a
-    // time rather than waking for each: what is awaited ("=") is followed by two digits, so
-    // seeing it a character late costs nothing.
-    std::optional<Clock::time_point> lastTaken;
-    Clock::duration gather{};
     // What arrives meanwhile is not shown: the status line holds the transfer's counts.
     size_t position = 0;
     for (;;) {
@@ -89,29 +80,17 @@ bool Session::WaitForText(const std::string &text, int32_t limitMs)
         const int32_t waiting = ReceiveQueue();
         if (waiting < 0)
             return false;  // the device is gone: a receive error
-        if (waiting == 0) {
-            if (gather > gather.zero())
-                linewait::SleepUntil(Clock::now() + gather);
-            else
-                PauseForLine(LeftOf(deadline, limitMs));
-            gather = gather.zero();
-            continue;
-        }
-        int32_t taken = 0;
-        while (taken < waiting && position < text.size()) {
+        if (waiting == 0)
+            PauseForLine(LeftOf(deadline, limitMs));
+        for (int32_t i = 0; i < waiting; ++i) {
             const int32_t value = bytes_.ReceiveByte();
             if (value < 0)
                 return false;
-            ++taken;
-            if (static_cast<char>(value) == text[position])
+            if (static_cast<char>(value) == text[position]) {
                 ++position;
+                break;
+            }
         }
-        const Clock::time_point now = Clock::now();
-        if (lastTaken)
-            gather = std::min<Clock::duration>(2 * (now - *lastTaken) / taken, kLongestGather);
-        if (gather < kShortestGather)
-            gather = gather.zero();
-        lastTaken = now;
     }
 }
 
