@@ -2,12 +2,13 @@
 #include "commands.h"
 #include "console.h"
 #include "keys.h"
+#include "linewait.h"
 
 namespace {
 
 // How long the quiet loop sleeps: until a key or a received byte wakes it, or a lost line is
-// due to be looked for again; where the line gives nothing to wait on (Windows), it looks
-// this often, and a received byte shows within that.
+// due to be looked for again; where the console cannot wait on the line (Windows' port handle
+// is no descriptor), it looks this often, and a received byte shows within that.
 constexpr int kQuietWaitMs = 1000;
 constexpr int kLookEveryMs = 10;
 
@@ -37,7 +38,7 @@ int RunTerm(ConsoleHost &host, const CliOptions &options)
             host.PrintDisplay(received);
 
         std::string keys;
-        const int line = session.LineDescriptor();
+        const int line = linewait::Watchable() ? session.LineDescriptor() : -1;
         const int wait = more || !received.empty() ? 0
                          : line >= 0 || session.IsLineLost() ? kQuietWaitMs
                                                               : kLookEveryMs;
