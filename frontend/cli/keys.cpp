@@ -1,5 +1,7 @@
 #include "keys.h"
 
+#include "key_bytes.h"
+
 namespace {
 
 // The length of an escape sequence at keys[i] (ESC [ ... final, ESC O x), 0 for a lone ESC.
@@ -32,19 +34,24 @@ std::string KeysToBytes(const std::string &keys)
                 continue;
             }
             bytes += keys[i];
-        } else if (c == 127) {
-            bytes += '\b';
-        } else if (c < 0x80) {
-            bytes += keys[i];
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < keys.size() &&
-                   (static_cast<uint8_t>(keys[i + 1]) & 0xC0) == 0x80) {
-            bytes += static_cast<char>(((c & 0x03) << 6) | (keys[i + 1] & 0x3F));
-            ++i;
-        } else if (c >= 0xC0) {
-            // Another character: its continuation bytes go with it.
-            while (i + 1 < keys.size() && (static_cast<uint8_t>(keys[i + 1]) & 0xC0) == 0x80)
-                ++i;
+            continue;
         }
+        if (c >= 0x80 && c < 0xC0)
+            continue;  // a stray continuation byte
+        // One character, its continuation bytes with it, as the window's table sends it; a
+        // sequence cut short is no character.
+        char32_t cp = c < 0x80 ? c : c < 0xE0 ? (c & 0x1F) : c < 0xF0 ? (c & 0x0F) : (c & 0x07);
+        const size_t needed = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+        size_t got = 0;
+        while (c >= 0xC0 && i + 1 < keys.size() && (static_cast<uint8_t>(keys[i + 1]) & 0xC0) == 0x80) {
+            cp = (cp << 6) | (keys[++i] & 0x3F);
+            ++got;
+        }
+        if (got != needed)
+            continue;
+        const int byte = TypedCharByte(cp);
+        if (byte >= 0)
+            bytes += static_cast<char>(byte);
     }
     return bytes;
 }

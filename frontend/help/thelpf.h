@@ -1,17 +1,17 @@
-// The help window: the program's help file and the settings file's description, on two tabs,
-// with a forward search in the tab being shown.
+// The help window on Qt: draws what the help window's logic says.
 #pragma once
 
 #include <QWidget>
-#include <cstdint>
 #include <string>
+
+#include "help_window_logic.h"
 
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 
-class Thelpf : public QWidget {
+class Thelpf : public QWidget, public HelpWindowView {
     Q_OBJECT
 public:
     explicit Thelpf(QWidget *parent = nullptr);
@@ -26,23 +26,20 @@ public:
     QPushButton *Button_Search = nullptr;
     QLineEdit *Edit1 = nullptr;
 
-    bool shownFlag = false;
-    int32_t searchFrom = 0;
-    // Where the two help files are read from; empty means the program's own directory.
-    std::string helpDir;
+    HelpWindowLogic logic{*this};
 
-    // Event handlers
-    void FormShow();
-    void FormClose();
-    void Button_SearchClick();
-    void PageControl1Change();
-    void Edit1Change();
-    // Both return true when they consumed the key.
-    bool Edit1KeyDown(int key);
-    bool FormKeyDown(int key);
-
-    // Shows "couldn't load <path>" unless the file's text replaces it.
-    static void LoadTextInto(QPlainTextEdit *pane, const std::string &path);
+    // The view
+    void SetPaneText(int page, const std::string &text) override;
+    void SetTabCaption(int page, const std::string &caption) override;
+    void SetCurrentPage(int page) override;
+    int CurrentPage() const override;
+    void SelectInPane(int page, size_t from, size_t to) override;
+    void FocusPane(int page) override;
+    void FocusSearchBox() override;
+    std::string SearchText() const override;
+    void EnableSearchButton(bool on) override;
+    void ShowWindow() override;
+    void RaiseWindow() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -51,6 +48,5 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    std::string HelpFilePath(const std::string &name) const;
-    QPlainTextEdit *CurrentPane() const;
+    QPlainTextEdit *Pane(int page) const { return page == 0 ? RichEdit_TeciFake : RichEdit_teci; }
 };

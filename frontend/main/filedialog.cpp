@@ -2,31 +2,30 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QStringList>
 
-FileDialog::FileDialog(QWidget *parent, const QString &name, const QString &caption, Mode mode)
-    : parent_(parent), name_(name), caption_(caption), mode_(mode)
+std::string RunFileDialog(QWidget *parent, const FileRequest &request)
 {
-}
-
-std::string FileDialog::Run(const std::string &preset) const
-{
-    QFileDialog dialog(parent_, caption_);
-    dialog.setObjectName(name_);
+    QFileDialog dialog(parent, QString::fromStdString(request.caption));
+    dialog.setObjectName(request.name);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (mode_ == Mode::Open) {
+    if (request.mode == FileRequest::Mode::Open) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite_);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     }
-    if (!filters_.isEmpty())
-        dialog.setNameFilters(filters_);
-    if (!directory_.isEmpty())
-        dialog.setDirectory(directory_);
-    if (!preset.empty())
-        dialog.selectFile(QFile::decodeName(preset.c_str()));
+    QStringList filters;
+    for (const FileRequest::Filter &filter : request.filters)
+        filters << QString::fromStdString(filter.description + " (" + filter.pattern + ")");
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    if (!request.directory.empty())
+        dialog.setDirectory(QFile::decodeName(request.directory.c_str()));
+    if (!request.preset.empty())
+        dialog.selectFile(QFile::decodeName(request.preset.c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return QFile::encodeName(dialog.selectedFiles().first()).toStdString();

@@ -3,8 +3,6 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
-#include "waitpumping.h"
-
 IdleNotifier::IdleNotifier(QObject *parent) : QObject(parent)
 {
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
@@ -27,10 +25,10 @@ void IdleNotifier::SetWakeInterval(int ms)
 }
 
 // The handler may open a modal box, whose own loop is about to block too: it is not run
-// again inside itself. Nor inside WaitWhilePumping, which processes messages without idle work.
+// again inside itself.
 void IdleNotifier::OnAboutToBlock()
 {
-    if (running_ || !handler_ || WaitWhilePumpingRunning())
+    if (running_ || !handler_)
         return;
     running_ = true;
     // A copy: the handler may install another one, which would destroy it while it runs.

@@ -1,30 +1,19 @@
-// The three modal message boxes. Their texts may carry file names in any encoding.
+// The modal message boxes, with the platform's icons and buttons.
 #include "messageboxes.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStringDecoder>
 
-namespace {
-
-// UTF-8 where the bytes are UTF-8; otherwise every byte as one character, so that a name in
-// another encoding still shows all its bytes instead of replacement marks.
-QString BoxText(const std::string &text)
+bool RunMessageBox(BoxKind kind, const std::string &title, const std::string &text)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString shown = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (utf8.hasError())
-        shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return shown;
-}
-
-int RunBox(QMessageBox::Icon icon, const char *title, const std::string &format,
-           const FormatArgs &args, QMessageBox::StandardButtons buttons)
-{
-    QMessageBox box(icon, QString::fromLatin1(title), BoxText(FormatGuarded(format, args)),
-                    buttons, QApplication::activeWindow());
+    const QMessageBox::Icon icon = kind == BoxKind::Error         ? QMessageBox::Critical
+                                   : kind == BoxKind::Information ? QMessageBox::Information
+                                                                  : QMessageBox::Question;
+    const QMessageBox::StandardButtons buttons =
+        kind == BoxKind::Confirm ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text), buttons,
+                    QApplication::activeWindow());
     // File names and received text must not be taken for markup.
     box.setTextFormat(Qt::PlainText);
     if (buttons & QMessageBox::Yes) {
@@ -33,23 +22,5 @@ int RunBox(QMessageBox::Icon icon, const char *title, const std::string &format,
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
-    return box.exec();
-}
-
-}  // namespace
-
-void ShowErrorBox(const std::string &format, const FormatArgs &args)
-{
-    RunBox(QMessageBox::Critical, "Error", format, args, QMessageBox::Ok);
-}
-
-void ShowInfoBox(const std::string &format, const FormatArgs &args)
-{
-    RunBox(QMessageBox::Information, "Information", format, args, QMessageBox::Ok);
-}
-
-bool AskYesNo(const std::string &format, const FormatArgs &args)
-{
-    return RunBox(QMessageBox::Question, "Confirm", format, args,
-                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return box.exec() == QMessageBox::Yes;
 }

@@ -1,8 +1,8 @@
-// The three modal message boxes; the text is always built with FormatGuarded.
+// The modal message boxes: the logic has made their titles and texts.
 #pragma once
 
-#include "format.h"
+#include "main_window_view.h"
 
-void ShowErrorBox(const std::string &format, const FormatArgs &args = {});
-void ShowInfoBox(const std::string &format, const FormatArgs &args = {});
-bool AskYesNo(const std::string &format, const FormatArgs &args = {});
+// A box of `kind` with the window's text `text` (UTF-8); true when Confirm is answered Yes.
+bool RunMessageBox(BoxKind kind, const std::string &title, const std::string &text);
+

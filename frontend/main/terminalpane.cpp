@@ -8,6 +8,8 @@
 
 #include "terminalpane.h"
 
+#include "key_bytes.h"
+
 namespace {
 
 // Lines the pane shows for one block; lays the block out first if it is not yet.
@@ -62,25 +64,15 @@ TerminalPane::TerminalPane(QWidget *parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
-void TerminalPane::AppendCapped(const QString &text, int maxLines)
+void TerminalPane::AppendCapped(const QString &text, bool replace, int maxLines)
 {
     QTextDocument *doc = document();
     QTextCursor cursor(doc);
-    // A batch that brings maxLines line breaks of its own leaves nothing before its last
-    // maxLines lines: skip what the cap would delete anyway.
-    int breaks = 0;
-    int from = 0;
-    for (int i = text.size() - 1; i >= 0; --i) {
-        if (text.at(i) == QLatin1Char('\n') && ++breaks == maxLines) {
-            from = i + 1;
-            break;
-        }
-    }
-    if (from > 0)
+    if (replace)
         cursor.select(QTextCursor::Document);
     else
         cursor.movePosition(QTextCursor::End);
-    cursor.insertText(from > 0 ? text.mid(from) : text);
+    cursor.insertText(text);
     TrimToLines(doc, maxLines);
 
     cursor.movePosition(QTextCursor::End);
@@ -103,41 +95,36 @@ int TerminalPane::ShownLineCount() const
 int TerminalPane::KeyByte(const QKeyEvent *event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    if (mods & (Qt::AltModifier | Qt::MetaModifier))
-        return -1;
     const int key = event->key();
+    KeyKind kind = KeyKind::Character;
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        kind = KeyKind::Enter;
+        break;
     case Qt::Key_Backspace:
-        return 8;
+        kind = KeyKind::Backspace;
+        break;
     case Qt::Key_Escape:
-        return 27;
+        kind = KeyKind::Escape;
+        break;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        return 9;
+        kind = KeyKind::Tab;
+        break;
     default:
         break;
     }
-    if (mods & Qt::ControlModifier) {
-        if (key >= Qt::Key_A && key <= Qt::Key_Z)
-            return key - Qt::Key_A + 1;
-        if (key == Qt::Key_BracketLeft)
-            return 27;
-        if (key == Qt::Key_Backslash)
-            return 28;
-        if (key == Qt::Key_BracketRight)
-            return 29;
+    const bool ctrl = mods & Qt::ControlModifier;
+    char32_t c = 0;
+    if (ctrl && key < 0x80) {
+        c = char32_t(key);  // Qt's codes of letters and brackets are their ASCII capitals
+    } else if (!ctrl && event->text().size() == 1) {
+        c = event->text().at(0).unicode();
+    } else if (kind == KeyKind::Character) {
         return -1;
     }
-    const QString text = event->text();
-    if (text.size() != 1)
-        return -1;
-    const char16_t c = text.at(0).unicode();
-    if (c < 32 || c == 127 || c > 255)
-        return -1;
-    return c;
+    return ::KeyByte(kind, c, ctrl, mods & (Qt::AltModifier | Qt::MetaModifier));
 }
 
 void TerminalPane::keyPressEvent(QKeyEvent *event)

@@ -8,10 +8,10 @@ class TerminalPane : public QPlainTextEdit {
 public:
     explicit TerminalPane(QWidget *parent = nullptr);
 
-    // Appends `text` at the end, then deletes lines from the top until at most `maxLines`
-    // lines remain as the pane shows them (a wrapped line counts as several); the caret
-    // ends at the end of the text, scrolled into view.
-    void AppendCapped(const QString &text, int maxLines);
+    // Appends `text` at the end (or replaces the text with it), then deletes lines from the
+    // top until at most `maxLines` lines remain as the pane shows them (a wrapped line counts
+    // as several); the caret ends at the end of the text, scrolled into view.
+    void AppendCapped(const QString &text, bool replace, int maxLines);
     // Lines as the pane shows them now.
     int ShownLineCount() const;
     // The byte a key press makes (Enter 13, Backspace 8, Ctrl+letter 1..26, ...); -1 for none.

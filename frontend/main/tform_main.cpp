@@ -1,5 +1,4 @@
-// The main window: its components and menus, the session's start and end, and the small
-// menu commands.
+// The main window: its components and menus, and what it draws for the window's logic.
 #include "tform_main.h"
 
 #include <QAction>
@@ -10,34 +9,27 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "filedialog.h"
 #include "messageboxes.h"
 #include "terminalpane.h"
 #include "thelpf.h"
-#include "timing.h"
-#include "zmhwcomm.h"
-
-namespace {
-
-// The front-end's own version label, shown in the caption beside the library's.
-const char *const kVersionLabel = "uhj";
-
-QString ToQString(const std::string &text) { return QString::fromStdString(text); }
-
-} // namespace
 
 TForm_main::TForm_main(const std::vector<std::string> &args, const std::string &programPath,
                        QWidget *parent)
-    : QMainWindow(parent), args_(args), programPath_(programPath)
+    : QMainWindow(parent), logic_(*this, args, programPath)
 {
     setObjectName("Form_main");
     setWindowTitle("zm32");
     BuildWindow();
     BuildMenus();
-    ConfigureDialogs();
     helpf = new Thelpf(this);
-    FormCreate();
+    lineBackTimer_ = new QTimer(this);
+    lineBackTimer_->setSingleShot(true);
+    connect(lineBackTimer_, &QTimer::timeout, this, [this] { logic_.OnTimer(); });
+    logic_.FormCreate();
 }
 
 // A window destroyed without being closed still gives its port back: the session does.
@@ -62,7 +54,7 @@ void TForm_main::BuildWindow()
     Splitter_Edit_Help = new QSplitter(Qt::Horizontal, TabControl_Main);
     Splitter_Edit_Help->setObjectName("Splitter_Edit_Help");
     RichEdit_Main = new TerminalPane(this);
-    connect(RichEdit_Main, &TerminalPane::KeyTyped, this, [this](char key) { RichEdit_MainKeyPress(key); });
+    connect(RichEdit_Main, &TerminalPane::KeyTyped, this, [this](char key) { logic_.OnKey(key); });
     RichEdit_Main->setObjectName("RichEdit_Main");
     RichEdit_Main->setFont(terminalFont);
     Label_Help = new QLabel(Splitter_Edit_Help);
@@ -94,7 +86,7 @@ void TForm_main::BuildWindow()
     // few bytes of a transfer) laid the whole window out again.
     Panel_Buttons->installEventFilter(this);
     outer->addWidget(Panel_Buttons);
-    connect(BitBtn_Stop, &QPushButton::clicked, this, [this] { BitBtn_StopClick(); });
+    connect(BitBtn_Stop, &QPushButton::clicked, this, [this] { logic_.OnStop(); });
 
     setCentralWidget(central);
     resize(680, 440);
@@ -125,155 +117,106 @@ bool TForm_main::eventFilter(QObject *watched, QEvent *event)
 
 void TForm_main::BuildMenus()
 {
-    auto item = [this](QMenu *menu, const char *name, const char *caption, void (TForm_main::*handler)()) {
-        QAction *action = menu->addAction(caption);
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-        return action;
-    };
-    QMenu *prompro7 = menuBar()->addMenu("prompro7");
-    DownloadHex = item(prompro7, "DownloadHex", "download hex", &TForm_main::DownloadHexClick);
-    uploadbin1 = item(prompro7, "uploadbin1", "upload bin", &TForm_main::uploadbin1Click);
-    uploadhex = item(prompro7, "uploadhex", "upload hex (for a long long time)", &TForm_main::uploadhexClick);
-    prompro7->addSeparator();
-    exit1 = item(prompro7, "exit1", "exit", &TForm_main::exit1Click);
-
-    QMenu *etc = menuBar()->addMenu("etc");
-    testafewmilliseconds = item(etc, "testafewmilliseconds", "test a few milliseconds",
-                                &TForm_main::estafewmillisecondsClick);
-    log = item(etc, "log", "log", &TForm_main::logClick);
-    log->setCheckable(true);
-    clear1 = item(etc, "clear1", "clear", &TForm_main::clear1Click);
-
-    help = menuBar()->addAction("help");
-    help->setObjectName("help");
-    connect(help, &QAction::triggered, this, [this] { helpClick(); });
-}
-
-void TForm_main::ConfigureDialogs()
-{
-    OpenDialog_Hex = std::make_unique<FileDialog>(this, "OpenDialog_Hex", "Open", FileDialog::Mode::Open);
-    OpenDialog_Hex->setNameFilters({"hex files (*.hex)", "any files (*)"});
-    OpenDialog_Hex->setDirectory(".");
-
-    SaveDialog = std::make_unique<FileDialog>(this, "SaveDialog", "Save As", FileDialog::Mode::Save);
-    SaveDialog->setDirectory(".");
-
-    SaveDialogLog = std::make_unique<FileDialog>(this, "SaveDialogLog", "Trace log", FileDialog::Mode::Save);
-    // The log is appended to, so choosing an existing file needs no warning.
-    SaveDialogLog->setConfirmOverwrite(false);
-}
-
-std::string TForm_main::RunFileDialog(const std::unique_ptr<FileDialog> &dialog, const std::string &preset)
-{
-    if (fileDialogAnswer_)
-        return fileDialogAnswer_(dialog.get());
-    return dialog->Run(preset);
-}
-
-void TForm_main::FormCreate()
-{
-    idle_.SetHandler([this] { SessionStart(); });
-}
-
-void TForm_main::SessionStart()
-{
-    if (started_)
-        return;
-    started_ = true;
-    // Started once: from here on the loop wakes only for what happens.
-    idle_.SetHandler({});
-    if (!session_.LoadSettings(args_, programPath_)) {
-        close();
-        return;
+    for (const Menu &menu : MainMenus()) {
+        if (menu.items.empty()) {
+            QAction *action = menuBar()->addAction(menu.caption);
+            action->setObjectName(MenuItemOf(menu.command).name);
+            connect(action, &QAction::triggered, this, [this, id = menu.command] { logic_.OnCommand(id); });
+            items_[menu.command] = action;
+            continue;
+        }
+        QMenu *bar = menuBar()->addMenu(menu.caption);
+        for (const MenuItem &item : menu.items) {
+            if (item.separatorBefore)
+                bar->addSeparator();
+            QAction *action = bar->addAction(item.caption);
+            action->setObjectName(item.name);
+            action->setCheckable(item.checkable);
+            connect(action, &QAction::triggered, this, [this, id = item.id] { logic_.OnCommand(id); });
+            items_[item.id] = action;
+        }
     }
-    const SettingsState &settingsState = session_.SettingsFound();
-    setWindowTitle(ToQString(FormatGuarded("%s%s (zm32:%s zmhwcomm.dll:%s)",
-                                           {settingsState.settingsPath,
-                                            settingsState.settingsFileMissing ? "?" : "",
-                                            kVersionLabel, zmotla()})));
-    session_.RestartTrace();
-    UpdateLogMenu();
-    if (session_.OpenPort() < 0)
-        return;
-    QString helpText = ToQString(session_.Settings().helpText);
-    helpText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    Label_Help->setText(helpText);
-    FocusTerminal();
-    SetReceiveDisplay(true);
 }
 
 void TForm_main::closeEvent(QCloseEvent *event)
 {
-    if (session_.TransferRunning()) {
-        // The running transfer stops at its next check and closes the window when it ends.
-        session_.StopTransfer();
-        closeAfterTransfer_ = true;
+    if (!logic_.CloseRequested()) {
         event->ignore();
         return;
     }
-    FormClose();
     if (helpf)
         helpf->close();
     event->accept();
 }
 
-void TForm_main::FormClose()
+void TForm_main::SetCaption(const std::string &text)
 {
-    if (formClosed_)
-        return;
-    formClosed_ = true;
-    idle_.SetHandler({});
-    session_.Close();
-    SetReceiveDisplay(false);
+    setWindowTitle(QString::fromStdString(text));
 }
 
-void TForm_main::estafewmillisecondsClick()
+void TForm_main::SetStatus(const std::string &text)
 {
-    Calibrate();
-    if (!AskYesNo("Wait 5 seconds?"))
-        return;
-    DelayMs(5000);
-    ShowInfoBox("Finished");
+    Label_Stat->setText(QString::fromStdString(text));
 }
 
-void TForm_main::logClick()
+void TForm_main::SetHelpLabel(const std::string &text)
 {
-    UpdateLogMenu();
-    if (log->isChecked()) {
-        session_.CloseTrace();
-    } else {
-        const std::string chosen = RunFileDialog(SaveDialogLog, session_.Settings().log);
-        if (!chosen.empty())
-            session_.Settings().log = chosen;
-        session_.RestartTrace();
-    }
-    UpdateLogMenu();
+    Label_Help->setText(QString::fromStdString(text));
 }
 
-void TForm_main::UpdateLogMenu()
+void TForm_main::AppendToPane(const std::string &text, bool replace, int maxLines)
 {
-    const bool open = session_.TraceIsOpen();
-    log->setChecked(open);
-    log->setText(open ? ToQString(FormatGuarded("log %s", {session_.Settings().log})) : QString("log"));
+    RichEdit_Main->AppendCapped(QString::fromStdString(text), replace, maxLines);
 }
 
-void TForm_main::clear1Click()
+void TForm_main::ClearPane()
 {
     RichEdit_Main->clear();
 }
 
-void TForm_main::exit1Click()
+void TForm_main::FocusTerminal()
 {
-    close();
+    RichEdit_Main->setFocus();
 }
 
-void TForm_main::helpClick()
+void TForm_main::SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption)
 {
-    if (helpf->shownFlag) {
-        helpf->raise();
-        helpf->activateWindow();
-    } else {
-        helpf->show();
-    }
+    QAction *item = items_.at(id);
+    item->setEnabled(enabled);
+    if (item->isCheckable())
+        item->setChecked(checked);
+    item->setText(QString::fromStdString(caption));
+}
+
+void TForm_main::ShowStop(bool shown)
+{
+    BitBtn_Stop->setVisible(shown);
+    PlaceStatusPanel();
+}
+
+bool TForm_main::ShowBox(BoxKind kind, const std::string &title, const std::string &text)
+{
+    return RunMessageBox(kind, title, text);
+}
+
+std::string TForm_main::AskForFile(const FileRequest &request)
+{
+    if (fileDialogAnswer_)
+        return fileDialogAnswer_(&request);
+    return RunFileDialog(this, request);
+}
+
+void TForm_main::ShowHelpWindow()
+{
+    helpf->logic.Open();
+}
+
+void TForm_main::StartTimer(int ms)
+{
+    lineBackTimer_->start(ms);
+}
+
+void TForm_main::CloseWindow()
+{
+    close();
 }

@@ -1,29 +1,27 @@
-// The main window: a terminal on the programmer, and the menus that start the transfers.
+// The main window on Qt: draws what the window's logic says and tells it what the user did.
 #pragma once
 
 #include <QMainWindow>
-#include <chrono>
-#include <cstdint>
 #include <functional>
-#include <memory>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "filedialog.h"
 #include "idlenotifier.h"
-#include "session.h"
+#include "main_window_logic.h"
 
 class QAction;
 class QLabel;
 class QPushButton;
 class QSocketNotifier;
 class QSplitter;
+class QTimer;
 class TerminalPane;
 class Thelpf;
 
 // Its controls and menu items carry their names as objectName (RichEdit_Main, Label_Stat,
 // BitBtn_Stop, DownloadHex, uploadbin1, uploadhex, log, ...), for tests and accessibility.
-class TForm_main : public QMainWindow, private SessionHost {
+class TForm_main : public QMainWindow, public MainWindowView {
     Q_OBJECT
 public:
     // `args`: the command line without the program name; `programPath`: the running program.
@@ -32,14 +30,29 @@ public:
     ~TForm_main() override;
 
     // The port, its settings and the transfers.
-    Session &GetSession() { return session_; }
+    Session &GetSession() { return logic_.GetSession(); }
     // Answers the three file dialogs instead of the user (empty: cancelled); unset, they run.
-    using FileDialogAnswer = std::function<std::string(const FileDialog *dialog)>;
+    using FileDialogAnswer = std::function<std::string(const FileRequest *dialog)>;
     void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
 
-    // Terminal limits: lines kept in the pane; how long the status line says the line is back.
-    static constexpr int kTerminalLines = 200;
-    static constexpr int kLineBackShownMs = 4000;
+    // The view
+    void SetCaption(const std::string &text) override;
+    void SetStatus(const std::string &text) override;
+    void SetHelpLabel(const std::string &text) override;
+    void AppendToPane(const std::string &text, bool replace, int maxLines) override;
+    void ClearPane() override;
+    void FocusTerminal() override;
+    void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) override;
+    void ShowStop(bool shown) override;
+    bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
+    std::string AskForFile(const FileRequest &request) override;
+    void ShowHelpWindow() override;
+    void ProcessEvents() override;
+    void WaitForLineOrEvents(int line, int32_t ms) override;
+    void SetIdle(bool on, int line, int wakeMs) override;
+    void WakeSoon() override;
+    void StartTimer(int ms) override;
+    void CloseWindow() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -51,50 +64,8 @@ private:
     void BuildWindow();
     void BuildMenus();
     void PlaceStatusPanel();
-    void ConfigureDialogs();
-
-    // Event handlers
-    void FormCreate();
-    void FormClose();
-    void RichEdit_MainKeyPress(char key);
-    void BitBtn_StopClick();
-    void estafewmillisecondsClick();
-    void logClick();
-    void clear1Click();
-    void exit1Click();
-    void helpClick();
-    void DownloadHexClick();
-    void uploadbin1Click();
-    void uploadhexClick();
-
-    // Session and terminal
-    void SessionStart();
-    void SetReceiveDisplay(bool on);
-    void DrainReceived();
-    // Keeps the line's socket notifier on the session's current line: made when the port
-    // opens, dropped when it closes (a notifier on a closed descriptor would spin the loop).
-    void SyncLineNotifier();
-    QSocketNotifier *LineNotifier();
-    void FocusTerminal();
-    void UpdateLogMenu();
-    void EnableTransferItems(bool on);
-    // Runs one of the three file dialogs; returns the chosen file or empty when cancelled.
-    std::string RunFileDialog(const std::unique_ptr<FileDialog> &dialog, const std::string &preset = {});
-
-    // The session's host
-    void ShowStatus(const std::string &text) override;
-    void ShowInfo(const std::string &text) override;
-    void ShowError(const std::string &text) override;
-    void ShowEcho(const std::string &text) override;
-    void ProcessMessages() override;
-    void WaitPumping(int32_t ms) override;
-    void WaitForLine(int line, int32_t ms) override;
-    void StoppableChanged(bool stoppable) override;
-    void TransferStarted() override;
-    void TransferEnded() override;
-    std::string ChooseOtherFile(const std::string &failedPath) override;
-    void OnLineLost(const std::string &text) override;
-    void OnLineBack(const std::string &text) override;
+    // The notifier follows the library's descriptor, which changes with every reopening.
+    QSocketNotifier *LineNotifier(int line);
 
     // Components
     QWidget *TabControl_Main = nullptr;
@@ -104,35 +75,17 @@ private:
     QWidget *Panel_Buttons = nullptr;
     QLabel *Label_Stat = nullptr;
     QPushButton *BitBtn_Stop = nullptr;
-    std::unique_ptr<FileDialog> OpenDialog_Hex;
-    std::unique_ptr<FileDialog> SaveDialog;
-    std::unique_ptr<FileDialog> SaveDialogLog;
-    // Menu items
-    QAction *DownloadHex = nullptr;
-    QAction *uploadbin1 = nullptr;
-    QAction *uploadhex = nullptr;
-    QAction *exit1 = nullptr;
-    QAction *testafewmilliseconds = nullptr;
-    QAction *log = nullptr;
-    QAction *clear1 = nullptr;
-    QAction *help = nullptr;
+    // Menu items, by command
+    std::map<CommandId, QAction *> items_;
     // The help window, created hidden at program start.
     Thelpf *helpf = nullptr;
 
-    Session session_{*this};
+    MainWindowLogic logic_;
     FileDialogAnswer fileDialogAnswer_;
     IdleNotifier idle_;
+    QTimer *lineBackTimer_ = nullptr;
     // Wakes the loop when the line has a byte: on in terminal mode and during the session's
     // waits, off while a transfer reads the line itself.
     QSocketNotifier *lineNotifier_ = nullptr;
-    // When a wait for the line last handled the window's events.
-    std::chrono::steady_clock::time_point eventsHandled_;
-    bool lineWokeLast_ = true;  // whether the line, not an event, ended the last wait
-    bool receiveDisplay_ = false;
-    std::vector<std::string> args_;
-    std::string programPath_;
-    bool started_ = false;
-    bool draining_ = false;
-    bool closeAfterTransfer_ = false;
-    bool formClosed_ = false;
+    bool idleOn_ = false;
 };

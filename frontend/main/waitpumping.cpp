@@ -1,5 +1,5 @@
-// The waits that keep the window working: each sleeps in the event loop, bounded by a timer
-// at its end, so that an event is handled at once and nothing wakes the loop in between.
+// The wait that keeps the window working: it sleeps in the event loop, bounded by a timer at
+// its end, so that an event is handled at once and nothing wakes the loop in between.
 #include "waitpumping.h"
 
 #include <QCoreApplication>
@@ -10,43 +10,13 @@
 #include <chrono>
 #include <thread>
 
-#include "timing.h"
-
 namespace {
 
-bool waitPumpingRunning = false;
 bool waitingForLine = false;
 
 }  // namespace
 
-void WaitWhilePumping(int32_t ms)
-{
-    if (waitPumpingRunning)
-        return;
-    waitPumpingRunning = true;
-    Deadline deadline;
-    deadline.Arm(std::min(ms, kLongestWaitMs));
-    if (QCoreApplication::instance()) {
-        QTimer end;
-        end.setSingleShot(true);
-        end.setTimerType(Qt::PreciseTimer);
-        while (!deadline.Expired()) {
-            end.start(std::max(deadline.RemainingMs(), 1));
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        }
-    } else {
-        while (!deadline.Expired())
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::max(deadline.RemainingMs(), 1)));
-    }
-    waitPumpingRunning = false;
-}
-
-bool WaitWhilePumpingRunning()
-{
-    return waitPumpingRunning;
-}
-
-void WaitForLineOrEvents(QSocketNotifier *line, int32_t ms)
+void WaitForLineOrEventsOn(QSocketNotifier *line, int32_t ms)
 {
     if (!QCoreApplication::instance()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::max(ms, 0)));

@@ -40,13 +40,13 @@ struct ShownHelp {
     {
         dir.Write("zm32.txt", helpText);
         dir.Write("zm32ini.txt", iniText);
-        window.helpDir = dir.Path();
+        window.logic.helpDir = dir.Path();
         window.show();
     }
     void Search(const std::string &text)
     {
         window.Edit1->setText(QString::fromStdString(text));
-        window.Button_SearchClick();
+        window.logic.Button_SearchClick();
     }
     TempDir dir;
     Thelpf window;
@@ -60,7 +60,7 @@ TEST(HelpWindow, MissingFilesSayWhereTheyWereLookedFor)
     window.show();
     EXPECT_EQ(Text(window.RichEdit_TeciFake), "couldn't load " + ProgramDir() + "/zm32.txt");
     EXPECT_EQ(Text(window.RichEdit_teci), "couldn't load " + ProgramDir() + "/zm32ini.txt");
-    EXPECT_TRUE(window.shownFlag);
+    EXPECT_TRUE(window.logic.shownFlag);
 }
 
 TEST(HelpWindow, ShowsBothFilesOnTheirTabs)
@@ -110,9 +110,9 @@ TEST(HelpWindow, SwitchingTabsSearchesTheOtherPaneFromTheTop)
     ShownHelp help("x word word", "word here, word there");
     help.Search("word");
     help.Search("word");
-    EXPECT_EQ(help.window.searchFrom, 8);
+    EXPECT_EQ(help.window.logic.searchFrom, 8);
     help.window.PageControl1->setCurrentIndex(1);
-    EXPECT_EQ(help.window.searchFrom, 0);
+    EXPECT_EQ(help.window.logic.searchFrom, 0);
     help.Search("word");
     EXPECT_EQ(Selected(help.window.RichEdit_teci), (Selection{0, 4}));
 }
@@ -130,7 +130,7 @@ TEST(HelpWindow, KeysAndTheSearchButton)
     QTest::keyClick(help.window.RichEdit_TeciFake, Qt::Key_F3);
     EXPECT_EQ(Selected(help.window.RichEdit_TeciFake), (Selection{8, 11}));
     QTest::mouseClick(help.window.Button_Search, Qt::LeftButton);
-    EXPECT_EQ(help.window.searchFrom, 0);
+    EXPECT_EQ(help.window.logic.searchFrom, 0);
     help.window.Edit1->clear();
     EXPECT_FALSE(help.window.Button_Search->isEnabled());
 }
@@ -142,7 +142,7 @@ TEST(HelpWindow, ClosingEmptiesAndShowingReloads)
     help.window.PageControl1->setCurrentIndex(1);
     help.window.close();
     EXPECT_FALSE(help.window.isVisible());
-    EXPECT_FALSE(help.window.shownFlag);
+    EXPECT_FALSE(help.window.logic.shownFlag);
     EXPECT_EQ(Text(help.window.RichEdit_TeciFake), "");
     EXPECT_EQ(Text(help.window.RichEdit_teci), "");
 
@@ -150,7 +150,7 @@ TEST(HelpWindow, ClosingEmptiesAndShowingReloads)
     help.window.show();
     EXPECT_EQ(Text(help.window.RichEdit_TeciFake), "new text");
     EXPECT_EQ(help.window.PageControl1->currentIndex(), 0);
-    EXPECT_EQ(help.window.searchFrom, 0);
+    EXPECT_EQ(help.window.logic.searchFrom, 0);
     if (QTest::qWaitForWindowActive(&help.window, 2000)) {
         EXPECT_TRUE(help.window.Edit1->hasFocus());
     }
@@ -162,15 +162,15 @@ TEST(HelpWindow, TheHelpMenuShowsOrFocusesIt)
     TempDir dir;
     dir.Write("zm32.txt", "help text");
     auto form = StartOn(peer);
-    Child<Thelpf>(*form, "helpf")->helpDir = dir.Path();
+    Child<Thelpf>(*form, "helpf")->logic.helpDir = dir.Path();
     EXPECT_FALSE(Child<Thelpf>(*form, "helpf")->isVisible());
     Child<QAction>(*form, "help")->trigger();
     ASSERT_TRUE(Child<Thelpf>(*form, "helpf")->isVisible());
     EXPECT_EQ(Text(Child<Thelpf>(*form, "helpf")->RichEdit_TeciFake), "help text");
     Child<Thelpf>(*form, "helpf")->Edit1->setText("help");
-    Child<Thelpf>(*form, "helpf")->Button_SearchClick();
+    Child<Thelpf>(*form, "helpf")->logic.Button_SearchClick();
     Child<QAction>(*form, "help")->trigger();
     // Already showing: not loaded again, so the search goes on where it was.
-    EXPECT_EQ(Child<Thelpf>(*form, "helpf")->searchFrom, 1);
+    EXPECT_EQ(Child<Thelpf>(*form, "helpf")->logic.searchFrom, 1);
     EXPECT_TRUE(Child<Thelpf>(*form, "helpf")->isVisible());
 }

@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "bytelayer.h"
-#include "waitpumping.h"
 #include "idlenotifier.h"
 
 namespace {
@@ -83,27 +82,6 @@ TEST(IdleNotifier, HandlerMayReplaceItself)
     });
     EXPECT_TRUE(RunLoopUntil([&] { return trail.find(",second") != std::string::npos; }));
     EXPECT_EQ(trail.rfind("first;,second", 0), 0u);
-}
-
-TEST(IdleNotifier, QuietWhileWaitPumpingRuns)
-{
-    IdleNotifier idle;
-    int calls = 0;
-    int callsDuringWait = 0;
-    idle.SetHandler([&] {
-        ++calls;
-        callsDuringWait += WaitWhilePumpingRunning() ? 1 : 0;
-    });
-    WaitWhilePumping(100);
-    EXPECT_EQ(calls, 0);
-
-    bool waited = false;
-    QTimer::singleShot(0, [&] {
-        WaitWhilePumping(150);
-        waited = true;
-    });
-    EXPECT_TRUE(RunLoopUntil([&] { return waited && calls >= 2; }));
-    EXPECT_EQ(callsDuringWait, 0);
 }
 
 }  // namespace

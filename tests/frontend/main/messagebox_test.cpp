@@ -6,10 +6,22 @@
 #include <QTimer>
 #include <functional>
 
-#include "messageboxes.h"
 #include "settings.h"
+#include "window_test_support.h"
 
 namespace {
+
+// The logic's boxes, shown by the Qt window (which starts no session here).
+bool Box(BoxKind kind, const std::string &format, const FormatArgs &args = {})
+{
+    static TForm_main form({"-i-"}, zmtest::ZmPath());
+    static bool quiet = (FormProbe::Idle(form).SetHandler({}), true);
+    (void)quiet;
+    return FormProbe::Logic(form).Box(kind, format, args);
+}
+void ShowErrorBox(const std::string &format, const FormatArgs &args = {}) { Box(BoxKind::Error, format, args); }
+void ShowInfoBox(const std::string &format, const FormatArgs &args = {}) { Box(BoxKind::Information, format, args); }
+bool AskYesNo(const std::string &format, const FormatArgs &args = {}) { return Box(BoxKind::Confirm, format, args); }
 
 struct SeenBox {
     QString title;

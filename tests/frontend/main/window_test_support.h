@@ -32,17 +32,18 @@
 #include "terminalpane.h"
 #include "tform_main.h"
 #include "thelpf.h"
+#include "window_logic_probe.h"
 
 // The tests' look inside the window: the state that only its own handlers change.
 class FormProbe {
 public:
     static IdleNotifier &Idle(TForm_main &form) { return form.idle_; }
-    static bool CloseAfterTransfer(const TForm_main &form) { return form.closeAfterTransfer_; }
-    static void ShowEcho(TForm_main &form, const std::string &text) { form.ShowEcho(text); }
-    static void SetReceiveDisplay(TForm_main &form, bool on) { form.SetReceiveDisplay(on); }
-    static void HelpClick(TForm_main &form) { form.helpClick(); }
-    static void OnLineLost(TForm_main &form, const std::string &text) { form.TForm_main::OnLineLost(text); }
-    static void OnLineBack(TForm_main &form, const std::string &text) { form.TForm_main::OnLineBack(text); }
+    static MainWindowLogic &Logic(TForm_main &form) { return form.logic_; }
+    static SessionHost &Host(TForm_main &form) { return WindowLogicProbe::Host(form.logic_); }
+    static bool CloseAfterTransfer(TForm_main &form) { return WindowLogicProbe::CloseAfterTransfer(form.logic_); }
+    static void ShowEcho(TForm_main &form, const std::string &text) { Host(form).ShowEcho(text); }
+    static void SetReceiveDisplay(TForm_main &form, bool on) { WindowLogicProbe::SetReceiveDisplay(form.logic_, on); }
+    static void HelpClick(TForm_main &form) { form.logic_.OnCommand(CommandId::Help); }
 };
 
 // A control or menu item of the window by its name (the help window: its class).

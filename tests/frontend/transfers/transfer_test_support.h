@@ -25,7 +25,7 @@ struct DialogAnswers {
     size_t asked = 0;
     void Install(TForm_main &form)
     {
-        form.SetFileDialogAnswer([this](const FileDialog *) {
+        form.SetFileDialogAnswer([this](const FileRequest *) {
             return asked < paths.size() ? paths[asked++] : (++asked, std::string());
         });
     }

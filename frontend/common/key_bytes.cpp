@@ -1,0 +1,42 @@
+#include "key_bytes.h"
+
+int KeyByte(KeyKind kind, char32_t c, bool ctrl, bool altOrMeta)
+{
+    if (altOrMeta)
+        return -1;
+    switch (kind) {
+    case KeyKind::Enter:
+        return 13;
+    case KeyKind::Backspace:
+        return 8;
+    case KeyKind::Escape:
+        return 27;
+    case KeyKind::Tab:
+        return 9;
+    case KeyKind::Other:
+        return -1;
+    case KeyKind::Character:
+        break;
+    }
+    if (ctrl) {
+        if ((c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'))
+            return int(c & 0x1F);
+        if (c == U'[')
+            return 27;
+        if (c == U'\\')
+            return 28;
+        if (c == U']')
+            return 29;
+        return -1;
+    }
+    if (c < 32 || c == 127 || c > 255)
+        return -1;
+    return int(c);
+}
+
+int TypedCharByte(char32_t c)
+{
+    if (c == 127)
+        return 8;
+    return c <= 255 ? int(c) : -1;
+}

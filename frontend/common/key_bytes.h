@@ -1,0 +1,18 @@
+// The bytes that typed keys send to the programmer: one table for both windows and the console.
+#pragma once
+
+// What kind of key a window reports.
+enum class KeyKind { Character, Enter, Backspace, Escape, Tab, Other };
+
+// A window's key: Enter 13, Backspace 8, Escape 27, Tab 9; Ctrl with a letter 1 to 26, with
+// "[" 27, "\" 28, "]" 29, with anything else nothing; a character key its character when it
+// is a printable Latin-1 one. With Alt or Meta nothing: those are the window's shortcuts.
+// `c`: the character the key makes (for Ctrl: the key's own, a letter in either case).
+// Returns the byte, or -1 for none.
+int KeyByte(KeyKind kind, char32_t c, bool ctrl, bool altOrMeta);
+
+// A character as it arrives from a console or a window's character message, where the
+// system has already made Enter, Tab, Backspace, Escape and the Ctrl keys into their control
+// characters: those pass as they are, DEL (Backspace on a console, Ctrl+Backspace in a
+// window) as Backspace, Latin-1 as its byte, anything else nothing (-1).
+int TypedCharByte(char32_t c);

@@ -1,0 +1,410 @@
+#include "main_window_logic.h"
+
+#include <algorithm>
+
+#include "linewait.h"
+#include "timing.h"
+#include "window_text.h"
+#include "zmhwcomm.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often a lost line is looked for again: the session tries at most this often anyway.
+constexpr int kLostLineWakeMs = 1000;
+// How often the terminal looks at a line that the loop cannot watch.
+constexpr int kUnwatchedLineWakeMs = 10;
+
+const char *BoxTitle(BoxKind kind)
+{
+    switch (kind) {
+    case BoxKind::Error:
+        return "Error";
+    case BoxKind::Information:
+        return "Information";
+    case BoxKind::Confirm:
+        break;
+    }
+    return "Confirm";
+}
+
+}  // namespace
+
+MainWindowLogic::MainWindowLogic(MainWindowView &view, std::vector<std::string> args, std::string programPath)
+    : view_(view), args_(std::move(args)), programPath_(std::move(programPath))
+{
+    for (const Menu &menu : MainMenus()) {
+        for (const MenuItem &item : menu.items)
+            commands_[item.id].caption = item.caption;
+        if (menu.items.empty())
+            commands_[menu.command].caption = menu.caption;
+    }
+}
+
+// A window destroyed without being closed still gives its port back: the session does.
+MainWindowLogic::~MainWindowLogic() = default;
+
+FileRequest MainWindowLogic::OpenHexRequest()
+{
+    return {"OpenDialog_Hex", "Open", FileRequest::Mode::Open, {{"hex files", "*.hex"}, {"any files", "*"}}, ".",
+            false, {}};
+}
+
+FileRequest MainWindowLogic::SaveRequest(const std::string &preset)
+{
+    return {"SaveDialog", "Save As", FileRequest::Mode::Save, {}, ".", true, preset};
+}
+
+// The log is appended to, so choosing an existing file needs no warning.
+FileRequest MainWindowLogic::SaveLogRequest(const std::string &preset)
+{
+    return {"SaveDialogLog", "Trace log", FileRequest::Mode::Save, {}, {}, false, preset};
+}
+
+bool MainWindowLogic::Box(BoxKind kind, const std::string &format, const FormatArgs &args)
+{
+    return view_.ShowBox(kind, BoxTitle(kind), WindowText(FormatGuarded(format, args)));
+}
+
+void MainWindowLogic::FormCreate()
+{
+    view_.SetIdle(true, -1, 0);
+}
+
+void MainWindowLogic::OnIdle()
+{
+    // A box opened by the idle work has a loop of its own, which is about to sleep too; and
+    // a pumping wait processes messages without idle work.
+    if (idleRunning_ || waitPumping_)
+        return;
+    idleRunning_ = true;
+    if (!started_)
+        SessionStart();
+    else if (receiveDisplay_)
+        DrainReceived();
+    idleRunning_ = false;
+}
+
+void MainWindowLogic::SessionStart()
+{
+    if (started_)
+        return;
+    started_ = true;
+    // Started once: from here on the loop wakes only for what happens.
+    view_.SetIdle(false, -1, 0);
+    if (!session_.LoadSettings(args_, programPath_)) {
+        view_.CloseWindow();
+        return;
+    }
+    const SettingsState &found = session_.SettingsFound();
+    view_.SetCaption(WindowText(FormatGuarded("%s%s (zm32:%s zmhwcomm.dll:%s)",
+                                              {found.settingsPath, found.settingsFileMissing ? "?" : "",
+                                               kVersionLabel, zmotla()})));
+    session_.RestartTrace();
+    UpdateLogMenu();
+    if (session_.OpenPort() < 0)
+        return;
+    view_.SetHelpLabel(WindowText(session_.Settings().helpText));
+    view_.FocusTerminal();
+    SetReceiveDisplay(true);
+}
+
+bool MainWindowLogic::CloseRequested()
+{
+    if (session_.TransferRunning()) {
+        // The running transfer stops at its next check and closes the window when it ends.
+        session_.StopTransfer();
+        closeAfterTransfer_ = true;
+        return false;
+    }
+    FormClose();
+    return true;
+}
+
+void MainWindowLogic::FormClose()
+{
+    if (formClosed_)
+        return;
+    formClosed_ = true;
+    started_ = true;
+    session_.Close();
+    SetReceiveDisplay(false);
+}
+
+void MainWindowLogic::OnCommand(CommandId id)
+{
+    // A host may not disable its items; a command that a transfer shuts out stays shut out.
+    if (!commands_[id].enabled)
+        return;
+    switch (id) {
+    case CommandId::DownloadHex:
+        return DownloadHexClick();
+    case CommandId::UploadBin:
+        return uploadbin1Click();
+    case CommandId::UploadHex:
+        return uploadhexClick();
+    case CommandId::Exit:
+        return exit1Click();
+    case CommandId::TestDelay:
+        return estafewmillisecondsClick();
+    case CommandId::Log:
+        return logClick();
+    case CommandId::Clear:
+        return clear1Click();
+    case CommandId::Help:
+        return helpClick();
+    }
+}
+
+void MainWindowLogic::DownloadHexClick()
+{
+    const std::string path = view_.AskForFile(OpenHexRequest());
+    if (path.empty())
+        return;
+    // Measured once per run, before the file opens, so that it never delays the pacing.
+    Calibrate();
+    session_.DownloadHex(path);
+}
+
+void MainWindowLogic::uploadbin1Click()
+{
+    const std::string path = view_.AskForFile(SaveRequest());
+    if (!path.empty())
+        session_.UploadBin(path);
+}
+
+void MainWindowLogic::uploadhexClick()
+{
+    const std::string path = view_.AskForFile(SaveRequest());
+    if (!path.empty())
+        session_.UploadHex(path);
+}
+
+void MainWindowLogic::estafewmillisecondsClick()
+{
+    Calibrate();
+    if (!Box(BoxKind::Confirm, "Wait 5 seconds?"))
+        return;
+    DelayMs(5000);
+    Box(BoxKind::Information, "Finished");
+}
+
+void MainWindowLogic::logClick()
+{
+    UpdateLogMenu();
+    if (commands_[CommandId::Log].checked) {
+        session_.CloseTrace();
+    } else {
+        const std::string chosen = view_.AskForFile(SaveLogRequest(session_.Settings().log));
+        if (!chosen.empty())
+            session_.Settings().log = chosen;
+        session_.RestartTrace();
+    }
+    UpdateLogMenu();
+}
+
+void MainWindowLogic::UpdateLogMenu()
+{
+    const bool open = session_.TraceIsOpen();
+    SetCommandState(CommandId::Log, commands_[CommandId::Log].enabled, open,
+                    open ? WindowText(FormatGuarded("log %s", {session_.Settings().log})) : "log");
+}
+
+void MainWindowLogic::clear1Click()
+{
+    view_.ClearPane();
+}
+
+void MainWindowLogic::exit1Click()
+{
+    view_.CloseWindow();
+}
+
+void MainWindowLogic::helpClick()
+{
+    view_.ShowHelpWindow();
+}
+
+void MainWindowLogic::SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption)
+{
+    CommandState &state = commands_[id];
+    state = {enabled, checked, caption};
+    view_.SetCommandState(id, enabled, checked, caption);
+}
+
+void MainWindowLogic::EnableTransferCommands(bool on)
+{
+    for (auto &[id, state] : commands_)
+        if (!EnabledDuringTransfer(id) && state.enabled != on)
+            SetCommandState(id, on, state.checked, state.caption);
+}
+
+void MainWindowLogic::SetReceiveDisplay(bool on)
+{
+    receiveDisplay_ = on;
+    SyncIdle();
+}
+
+void MainWindowLogic::SyncIdle()
+{
+    const int line = session_.LineDescriptor();
+    const bool unwatched = session_.IsOpen() && !(line >= 0 && linewait::Watchable());
+    const int wakeMs = session_.IsLineLost() ? kLostLineWakeMs : unwatched ? kUnwatchedLineWakeMs : 0;
+    view_.SetIdle(receiveDisplay_, line, wakeMs);
+}
+
+// The pane's cap: a batch that brings kTerminalLines line breaks of its own leaves nothing
+// before its last kTerminalLines lines, so what the cap would delete anyway is skipped.
+void MainWindowLogic::AppendToPane(const std::string &bytes)
+{
+    size_t from = 0;
+    int breaks = 0;
+    for (size_t i = bytes.size(); i-- > 0;) {
+        if (bytes[i] == '\n' && ++breaks == kTerminalLines) {
+            from = i + 1;
+            break;
+        }
+    }
+    view_.AppendToPane(Latin1ToUtf8(bytes.substr(from)), from > 0, kTerminalLines);
+}
+
+void MainWindowLogic::DrainReceived()
+{
+    // All bytes of one drain go into the pane at once; the cap then works once per batch.
+    // A flood is taken in slices, so the window keeps painting and answering between them.
+    std::string text;
+    const bool more = session_.ReceiveForTerminal(text);
+    SyncIdle();
+    if (!text.empty())
+        AppendToPane(text);
+    if (more)
+        view_.WakeSoon();
+}
+
+void MainWindowLogic::OnKey(char byte)
+{
+    session_.KeyPress(byte);
+}
+
+void MainWindowLogic::OnStop()
+{
+    session_.RequestStop();
+    view_.FocusTerminal();
+}
+
+// A lost line stays said until it is back; that it is back is said for a few seconds, unless
+// something else is said meanwhile.
+void MainWindowLogic::OnTimer()
+{
+    if (!lineBackSaid_.empty() && status_ == lineBackSaid_)
+        ShowStatus({});
+    lineBackSaid_.clear();
+}
+
+void MainWindowLogic::ShowStatus(const std::string &text)
+{
+    status_ = WindowText(text);
+    view_.SetStatus(status_);
+}
+
+void MainWindowLogic::ShowInfo(const std::string &text)
+{
+    Box(BoxKind::Information, "%s", {text});
+}
+
+void MainWindowLogic::ShowError(const std::string &text)
+{
+    Box(BoxKind::Error, "%s", {text});
+}
+
+void MainWindowLogic::ShowEcho(const std::string &text)
+{
+    AppendToPane(text);
+}
+
+void MainWindowLogic::ProcessMessages()
+{
+    view_.ProcessEvents();
+}
+
+void MainWindowLogic::WaitPumping(int32_t ms)
+{
+    if (waitPumping_)
+        return;
+    waitPumping_ = true;
+    Deadline deadline;
+    deadline.Arm(std::min(ms, kLongestWaitMs));
+    while (!deadline.Expired())
+        view_.WaitForLineOrEvents(-1, std::max(deadline.RemainingMs(), 1));
+    waitPumping_ = false;
+}
+
+// A quick programmer answers within a fraction of a millisecond, and on a slow line the next
+// character follows within one: after the line woke the last wait, this one first sleeps on
+// the line alone for a moment, cheaper than a round of the event loop. After an event it goes
+// straight into the loop, so that a chain of requests (an accessibility client walking the
+// window) is answered at once. The window's events are handled every few milliseconds anyway.
+void MainWindowLogic::WaitForLine(int line, int32_t ms)
+{
+    constexpr int32_t kLineAloneMs = 3;
+    constexpr auto kEventsEvery = std::chrono::milliseconds(10);
+    if (session_.IsOpen() && !(line >= 0 && linewait::Watchable())) {
+        // Nothing wakes the loop for the line: short waits on the line alone, the events
+        // handled before each.
+        constexpr int32_t kUnwatchedSliceMs = 10;
+        view_.ProcessEvents();
+        eventsHandled_ = Clock::now();
+        linewait::Wait(line, std::min(ms, line >= 0 ? kUnwatchedSliceMs : 1));
+        return;
+    }
+    if (Clock::now() - eventsHandled_ >= kEventsEvery) {
+        view_.ProcessEvents();
+        eventsHandled_ = Clock::now();
+    }
+    const int32_t alone = line >= 0 && lineWokeLast_ ? std::min(ms, kLineAloneMs) : 0;
+    if (alone > 0 && linewait::Wait(line, alone))
+        return;
+    view_.WaitForLineOrEvents(line, ms - alone);
+    lineWokeLast_ = line >= 0 && linewait::Wait(line, 0);
+    eventsHandled_ = Clock::now();
+}
+
+void MainWindowLogic::StoppableChanged(bool stoppable)
+{
+    view_.ShowStop(stoppable);
+}
+
+void MainWindowLogic::TransferStarted()
+{
+    EnableTransferCommands(false);
+    SetReceiveDisplay(false);
+}
+
+void MainWindowLogic::TransferEnded()
+{
+    SetReceiveDisplay(true);
+    EnableTransferCommands(true);
+    // A close asked for during the transfer was held back until its file was written.
+    if (closeAfterTransfer_) {
+        closeAfterTransfer_ = false;
+        view_.CloseWindow();
+    }
+}
+
+std::string MainWindowLogic::ChooseOtherFile(const std::string &failedPath)
+{
+    return view_.AskForFile(SaveRequest(failedPath));
+}
+
+void MainWindowLogic::OnLineLost(const std::string &text)
+{
+    ShowStatus(text);
+}
+
+void MainWindowLogic::OnLineBack(const std::string &text)
+{
+    ShowStatus(text);
+    lineBackSaid_ = status_;
+    view_.StartTimer(kLineBackShownMs);
+}

@@ -1,0 +1,121 @@
+// What the main window does, whatever draws it: the start and the close, the menus and their
+// state, the caption, status and box texts, the terminal's drain and keys, the waits that keep
+// the window working during a transfer, and the line's loss and return. It is the session's
+// host; a window is a view (MainWindowView) that draws what it is told and reports what the
+// user did through the On... calls.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "format.h"
+#include "main_window_view.h"
+#include "session.h"
+
+class MainWindowLogic : private SessionHost {
+public:
+    // `args`: the command line without the program name; `programPath`: the running program.
+    MainWindowLogic(MainWindowView &view, std::vector<std::string> args, std::string programPath);
+    ~MainWindowLogic() override;
+    MainWindowLogic(const MainWindowLogic &) = delete;
+    MainWindowLogic &operator=(const MainWindowLogic &) = delete;
+
+    // Lines the terminal keeps; how long the status line says that the line is back.
+    static constexpr int kTerminalLines = 200;
+    static constexpr int kLineBackShownMs = 4000;
+    // The front-end's own version label, shown in the caption beside the library's.
+    static constexpr const char *kVersionLabel = "uhj";
+
+    // The window has been built: the session starts at its first idle moment.
+    void FormCreate();
+    // What the user did, and what the loop reports.
+    void OnIdle();
+    void OnCommand(CommandId id);
+    // A typed key's byte (common/key_bytes.h makes it).
+    void OnKey(char byte);
+    void OnStop();
+    void OnTimer();
+    // The window is asked to close: true when it may close now (the session is then closed).
+    // During a transfer the transfer is stopped instead, and the window closes at its end.
+    bool CloseRequested();
+
+    Session &GetSession() { return session_; }
+    const std::string &Status() const { return status_; }
+    // Where the settings say the help files are: beside the program.
+    const std::string &ProgramPath() const { return programPath_; }
+
+    // The three file dialogs.
+    static FileRequest OpenHexRequest();
+    static FileRequest SaveRequest(const std::string &preset = {});
+    static FileRequest SaveLogRequest(const std::string &preset);
+
+    // The message boxes, their texts built with FormatGuarded and shown by the window's rule.
+    bool Box(BoxKind kind, const std::string &format, const FormatArgs &args = {});
+
+private:
+    friend class WindowLogicProbe;  // the tests' look inside
+
+    // The menu commands.
+    void DownloadHexClick();
+    void uploadbin1Click();
+    void uploadhexClick();
+    void estafewmillisecondsClick();
+    void logClick();
+    void clear1Click();
+    void exit1Click();
+    void helpClick();
+
+    void SessionStart();
+    void FormClose();
+    void SetReceiveDisplay(bool on);
+    void DrainReceived();
+    // Tells the view what its idle loop waits for: the line's descriptor changes with every
+    // reopening, and a lost line is looked for again about once a second.
+    void SyncIdle();
+    void UpdateLogMenu();
+    void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption);
+    void EnableTransferCommands(bool on);
+    void AppendToPane(const std::string &bytes);
+
+    // The session's host
+    void ShowStatus(const std::string &text) override;
+    void ShowInfo(const std::string &text) override;
+    void ShowError(const std::string &text) override;
+    void ShowEcho(const std::string &text) override;
+    void ProcessMessages() override;
+    void WaitPumping(int32_t ms) override;
+    void WaitForLine(int line, int32_t ms) override;
+    void StoppableChanged(bool stoppable) override;
+    void TransferStarted() override;
+    void TransferEnded() override;
+    std::string ChooseOtherFile(const std::string &failedPath) override;
+    void OnLineLost(const std::string &text) override;
+    void OnLineBack(const std::string &text) override;
+
+    struct CommandState {
+        bool enabled = true;
+        bool checked = false;
+        std::string caption;
+    };
+
+    MainWindowView &view_;
+    std::vector<std::string> args_;
+    std::string programPath_;
+    Session session_{*this};
+    std::map<CommandId, CommandState> commands_;
+    std::string status_;
+    // The status text that the line-back timer clears, unless something else was said since.
+    std::string lineBackSaid_;
+    // When a wait for the line last handled the window's events.
+    std::chrono::steady_clock::time_point eventsHandled_;
+    bool lineWokeLast_ = true;  // whether the line, not an event, ended the last wait
+    bool started_ = false;
+    bool receiveDisplay_ = false;
+    bool idleRunning_ = false;
+    bool waitPumping_ = false;
+    bool closeAfterTransfer_ = false;
+    bool formClosed_ = false;
+};

@@ -1,0 +1,69 @@
+// What the main window's logic asks of a window: the small set of calls a host draws and
+// answers. Every text is UTF-8, already made by the window's one rule (window_text.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "menu_model.h"
+
+enum class BoxKind { Error, Information, Confirm };
+
+// A file dialog, described: the host makes it, runs it modally and forgets it.
+struct FileRequest {
+    enum class Mode { Open, Save };
+    struct Filter {
+        std::string description;  // "hex files"
+        std::string pattern;      // "*.hex"
+    };
+    const char *name;  // OpenDialog_Hex, SaveDialog, SaveDialogLog
+    std::string caption;
+    Mode mode;
+    std::vector<Filter> filters;
+    std::string directory;  // empty: the dialog's own choice
+    bool confirmOverwrite;
+    std::string preset;  // the file chosen when it opens
+};
+
+class MainWindowView {
+public:
+    virtual ~MainWindowView() = default;
+
+    virtual void SetCaption(const std::string &text) = 0;
+    // The status line (Label_Stat); empty clears it.
+    virtual void SetStatus(const std::string &text) = 0;
+    // The help panel beside the terminal (Label_Help).
+    virtual void SetHelpLabel(const std::string &text) = 0;
+    // Appends to the terminal (replacing its text when `replace`), then deletes lines from
+    // the top until at most `maxLines` remain as the pane shows them (a wrapped line counts
+    // as several); the caret ends at the end, scrolled into view.
+    virtual void AppendToPane(const std::string &text, bool replace, int maxLines) = 0;
+    virtual void ClearPane() = 0;
+    virtual void FocusTerminal() = 0;
+    // A menu item's state; `caption` is its text.
+    virtual void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) = 0;
+    // The Stop button (BitBtn_Stop) shows or goes.
+    virtual void ShowStop(bool shown) = 0;
+    // A modal box; true when a Confirm box is answered Yes.
+    virtual bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) = 0;
+    // A modal file dialog; the chosen file (in the platform's encoding of names), or empty.
+    virtual std::string AskForFile(const FileRequest &request) = 0;
+    // The help window: shown, or brought to the front when it already is.
+    virtual void ShowHelpWindow() = 0;
+
+    // The loop. Handles the window's pending events and returns at once.
+    virtual void ProcessEvents() = 0;
+    // Sleeps at most `ms` until `line` (a descriptor from linewait, -1: none) has a byte or
+    // the window has an event, and handles the events there are.
+    virtual void WaitForLineOrEvents(int line, int32_t ms) = 0;
+    // Idle work: while `on`, the host calls MainWindowLogic::OnIdle whenever its loop is
+    // about to sleep, and wakes for `line` (-1: none) and, when `wakeMs` > 0, that often.
+    virtual void SetIdle(bool on, int line, int wakeMs) = 0;
+    // More idle work waits: the next idle moment should come at once.
+    virtual void WakeSoon() = 0;
+    // Calls MainWindowLogic::OnTimer once, after `ms`.
+    virtual void StartTimer(int ms) = 0;
+    // Closes the window, which ends the program (asking MainWindowLogic::CloseRequested).
+    virtual void CloseWindow() = 0;
+};

@@ -1,0 +1,35 @@
+#include "menu_model.h"
+
+const std::vector<Menu> &MainMenus()
+{
+    static const std::vector<Menu> menus{
+        {"prompro7",
+         {{CommandId::DownloadHex, "DownloadHex", "download hex", false, false},
+          {CommandId::UploadBin, "uploadbin1", "upload bin", false, false},
+          {CommandId::UploadHex, "uploadhex", "upload hex (for a long long time)", false, false},
+          {CommandId::Exit, "exit1", "exit", true, false}},
+         CommandId::Exit},
+        {"etc",
+         {{CommandId::TestDelay, "testafewmilliseconds", "test a few milliseconds", false, false},
+          {CommandId::Log, "log", "log", false, true},
+          {CommandId::Clear, "clear1", "clear", false, false}},
+         CommandId::Exit},
+        {"help", {}, CommandId::Help},
+    };
+    return menus;
+}
+
+const MenuItem &MenuItemOf(CommandId id)
+{
+    static const MenuItem help{CommandId::Help, "help", "help", false, false};
+    for (const Menu &menu : MainMenus())
+        for (const MenuItem &item : menu.items)
+            if (item.id == id)
+                return item;
+    return help;
+}
+
+bool EnabledDuringTransfer(CommandId id)
+{
+    return id == CommandId::Exit || id == CommandId::Help;
+}
