@@ -1,0 +1,284 @@
+// The window's logic without any window: what every host must show and allow. The session
+// runs on a real pseudo-terminal, the transfers against the simulated programmer.
+#include <gtest/gtest.h>
+
+#include "../session/session_test_support.h"
+#include "help_window_logic.h"
+#include "key_bytes.h"
+#include "recording_view.h"
+#include "window_logic_probe.h"
+#include "window_text.h"
+#include "zmhwcomm.h"
+
+using namespace zmtest;
+
+namespace {
+
+const std::vector<CommandId> kAll{CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex,
+                                  CommandId::Exit,        CommandId::TestDelay, CommandId::Log,
+                                  CommandId::Clear,       CommandId::Help};
+
+struct Window {
+    explicit Window(std::vector<std::string> args) : logic(view, std::move(args), std::string(ZM_BIN_DIR) + "/zm32")
+    {
+        logic.FormCreate();
+    }
+    bool Start()
+    {
+        logic.OnIdle();
+        return logic.GetSession().IsOpen();
+    }
+    RecordingView view;
+    MainWindowLogic logic;
+};
+
+}  // namespace
+
+TEST(WindowLogic, StartsAtTheFirstIdleMoment)
+{
+    struct Case {
+        const char *name;
+        bool iniThere;
+        bool portThere;
+    } cases[] = {{"settings file and port", true, true}, {"no settings file", false, true}, {"no port", true, false}};
+    for (const Case &c : cases) {
+        TempDir dir;
+        ScriptedPeer peer;
+        const std::string ini = dir.File("zm32.ini");
+        if (c.iniThere)
+            WriteFile(ini, "[zm32]\nbaud=9600\n");
+        std::string port = peer.PortArg();
+        if (!c.portThere) {
+            port = "-p" + std::to_string(NextTransferPort());
+            setenv(("ZMHW_COM" + port.substr(2)).c_str(), dir.File("gone").c_str(), 1);
+        }
+        Window w({port, "-i" + ini});
+        EXPECT_TRUE(w.view.idleOn) << c.name;  // the start waits for the first idle moment
+        EXPECT_EQ(w.Start(), c.portThere) << c.name;
+        EXPECT_EQ(w.view.caption, ini + (c.iniThere ? "" : "?") + " (zm32:uhj zmhwcomm.dll:" + zmotla() + ")") << c.name;
+        EXPECT_EQ(w.view.commands[CommandId::Log].caption, "log") << c.name;
+        if (c.portThere) {
+            EXPECT_TRUE(w.view.boxes.empty()) << c.name;
+            EXPECT_EQ(w.view.helpLabel, "e(X)am\nIntel\nMotorola\nProgram\nTransfer\nUpload\nVerify") << c.name;
+            EXPECT_TRUE(w.view.idleOn) << c.name;
+            EXPECT_GE(w.view.idleLine, 0) << c.name;
+        } else {
+            ASSERT_EQ(w.view.boxes.size(), 1u) << c.name;
+            EXPECT_EQ(w.view.boxes[0].title, "Error");
+            EXPECT_EQ(w.view.boxes[0].text, "Couldn't zmhwOpen (-4)");
+            EXPECT_NE(w.view.status.find(dir.File("gone")), std::string::npos) << w.view.status;
+            EXPECT_EQ(w.view.helpLabel, "");
+            EXPECT_FALSE(w.view.idleOn);
+        }
+        // Started once: a later idle moment does not start it again.
+        const size_t boxes = w.view.boxes.size();
+        w.logic.OnIdle();
+        EXPECT_EQ(w.view.boxes.size(), boxes) << c.name;
+    }
+}
+
+// Each transfer shuts out every command that would start another, busy-wait or open a modal
+// dialog, and lets them in again at its end; a close asked for meanwhile stops the transfer
+// and closes the window once it has ended.
+TEST(WindowLogic, TransfersShutOutTheOtherCommands)
+{
+    struct Case {
+        CommandId command;
+        bool closeDuring;
+    } cases[] = {{CommandId::DownloadHex, false}, {CommandId::UploadBin, false}, {CommandId::UploadHex, false},
+                 {CommandId::DownloadHex, true}};
+    for (const Case &c : cases) {
+        TempDir dir;
+        const std::string hex = dir.Write("in.hex", ":0400000001020304F2\r\n:00000001FF\r\n");
+        SimulatedProgrammer programmer({});
+        const std::string ini =
+            dir.Write("zm32.ini", "[zm32]\nuploadbinbytes=4\nuploadhexstop=10\nlog=" + dir.File("trace.txt") + "\n");
+        Window w({programmer.PortArg(), "-i" + ini});
+        ASSERT_TRUE(w.Start());
+        w.view.files = {c.command == CommandId::DownloadHex ? hex : dir.File("out")};
+        std::map<CommandId, bool> during;
+        w.view.onEvents = [&] {
+            if (!during.empty() || !w.logic.GetSession().TransferRunning())
+                return;
+            for (CommandId id : kAll)
+                during[id] = w.view.commands.count(id) ? w.view.commands[id].enabled : true;
+            // Shut-out commands do nothing, even when a host lets them through.
+            w.view.pane = "kept";
+            for (CommandId id : {CommandId::Log, CommandId::Clear, CommandId::UploadBin})
+                w.logic.OnCommand(id);
+            EXPECT_EQ(w.view.pane, "kept");
+            if (c.closeDuring) {
+                EXPECT_FALSE(w.logic.CloseRequested());
+            }
+        };
+        w.logic.OnCommand(c.command);
+        const std::map<CommandId, bool> expected{{CommandId::DownloadHex, false}, {CommandId::UploadBin, false},
+                                                 {CommandId::UploadHex, false},   {CommandId::Exit, true},
+                                                 {CommandId::TestDelay, false},   {CommandId::Log, false},
+                                                 {CommandId::Clear, false},       {CommandId::Help, true}};
+        EXPECT_EQ(during, expected) << int(c.command);
+        EXPECT_EQ(w.view.asked.size(), 1u) << int(c.command);
+        for (CommandId id : kAll)
+            EXPECT_TRUE(!w.view.commands.count(id) || w.view.commands[id].enabled) << int(id);
+        EXPECT_TRUE(w.view.commands[CommandId::Log].checked);
+        EXPECT_EQ(w.view.commands[CommandId::Log].caption, "log " + dir.File("trace.txt"));
+        EXPECT_FALSE(w.logic.GetSession().TransferRunning());
+        EXPECT_EQ(w.view.closes, c.closeDuring ? 1 : 0) << int(c.command);
+        if (c.closeDuring) {
+            EXPECT_TRUE(w.logic.CloseRequested());
+            EXPECT_FALSE(w.logic.GetSession().IsOpen());
+        } else {
+            EXPECT_TRUE(w.view.idleOn);
+        }
+    }
+}
+
+TEST(WindowLogic, KeyTable)
+{
+    struct Case {
+        KeyKind kind;
+        char32_t c;
+        bool ctrl;
+        bool alt;
+        int byte;
+    } keys[] = {
+        {KeyKind::Enter, 0, false, false, 13},     {KeyKind::Enter, 0, true, false, 13},
+        {KeyKind::Backspace, 0, false, false, 8},  {KeyKind::Escape, 0, false, false, 27},
+        {KeyKind::Tab, 0, false, false, 9},        {KeyKind::Character, U'a', false, false, 'a'},
+        {KeyKind::Character, U'a', true, false, 1}, {KeyKind::Character, U'Z', true, false, 26},
+        {KeyKind::Character, U'[', true, false, 27}, {KeyKind::Character, U'\\', true, false, 28},
+        {KeyKind::Character, U']', true, false, 29}, {KeyKind::Character, U'1', true, false, -1},
+        {KeyKind::Character, U'x', false, true, -1}, {KeyKind::Character, 0xE9, false, false, 0xE9},
+        {KeyKind::Character, 0x20AC, false, false, -1}, {KeyKind::Character, 127, false, false, -1},
+        {KeyKind::Character, 3, false, false, -1},  {KeyKind::Other, 0, false, false, -1},
+    };
+    for (const Case &k : keys)
+        EXPECT_EQ(KeyByte(k.kind, k.c, k.ctrl, k.alt), k.byte) << int(k.kind) << " " << unsigned(k.c);
+    // Characters as a console or a window's character message brings them.
+    const std::pair<char32_t, int> typed[] = {{13, 13}, {3, 3}, {127, 8}, {U'v', 'v'}, {0xFF, 0xFF}, {0x100, -1}};
+    for (const auto &[c, byte] : typed)
+        EXPECT_EQ(TypedCharByte(c), byte) << unsigned(c);
+}
+
+TEST(WindowLogic, PaneLineAndTexts)
+{
+    Window w({"-i-"});
+    SessionHost &host = WindowLogicProbe::Host(w.logic);
+    // The cap: a batch of its own 250 line breaks replaces the pane with its last 200 lines,
+    // the empty one after the last break among them.
+    std::string lines, last;
+    for (int i = 0; i < 250; ++i)
+        lines += "line " + std::to_string(i) + "\n";
+    last = lines.substr(lines.find("line 51\n"));
+    host.ShowEcho("old");
+    host.ShowEcho(lines);
+    EXPECT_EQ(w.view.appends.back(), std::make_pair(true, last));
+    host.ShowEcho("caf\xe9");  // received bytes are Latin-1
+    EXPECT_EQ(w.view.appends.back(), std::make_pair(false, std::string("caf\xc3\xa9")));
+
+    // Texts: UTF-8 kept, other bytes one character each, CR LF one break.
+    const std::pair<std::string, std::string> texts[] = {
+        {"caf\xc3\xa9.hex", "caf\xc3\xa9.hex"}, {"caf\xe9.hex", "caf\xc3\xa9.hex"}, {"a\r\nb", "a\nb"}, {"", ""}};
+    for (const auto &[bytes, shown] : texts)
+        EXPECT_EQ(WindowText(bytes), shown) << bytes;
+    host.ShowStatus("Cannot create file \"/tmp/\xe9t\xe9\"");
+    EXPECT_EQ(w.view.status, "Cannot create file \"/tmp/\xc3\xa9t\xc3\xa9\"");
+
+    // The line back is said for a while, unless something else is said meanwhile.
+    host.OnLineBack("Line back: COM1");
+    EXPECT_EQ(w.view.status, "Line back: COM1");
+    EXPECT_EQ(w.view.timerMs, MainWindowLogic::kLineBackShownMs);
+    w.logic.OnTimer();
+    EXPECT_EQ(w.view.status, "");
+    host.OnLineBack("Line back: COM1");
+    host.ShowStatus("line 12, addr 00B0");
+    w.logic.OnTimer();
+    EXPECT_EQ(w.view.status, "line 12, addr 00B0");
+
+    // The boxes' titles, and a bad format shown as its error text.
+    EXPECT_TRUE(w.logic.Box(BoxKind::Confirm, "Wait %d seconds?", {5}));
+    w.logic.Box(BoxKind::Error, "%d", {"text"});
+    ASSERT_EQ(w.view.boxes.size(), 2u);
+    EXPECT_EQ(w.view.boxes[0].title, "Confirm");
+    EXPECT_EQ(w.view.boxes[0].text, "Wait 5 seconds?");
+    EXPECT_EQ(w.view.boxes[1].title, "Error");
+    EXPECT_EQ(w.view.boxes[1].text.rfind("Format() error in program!\n", 0), 0u) << w.view.boxes[1].text;
+}
+
+namespace {
+
+class RecordingHelpView : public HelpWindowView {
+public:
+    std::string pane[2];
+    std::string tab[2];
+    int page = 0;
+    std::pair<size_t, size_t> selected{0, 0};
+    std::string search;
+    bool searchEnabled = false;
+    int shows = 0, raises = 0;
+
+    void SetPaneText(int p, const std::string &text) override { pane[p] = text; }
+    void SetTabCaption(int p, const std::string &caption) override { tab[p] = caption; }
+    void SetCurrentPage(int p) override { page = p; }
+    int CurrentPage() const override { return page; }
+    void SelectInPane(int, size_t from, size_t to) override { selected = {from, to}; }
+    void FocusPane(int) override {}
+    void FocusSearchBox() override {}
+    std::string SearchText() const override { return search; }
+    void EnableSearchButton(bool on) override { searchEnabled = on; }
+    void ShowWindow() override { ++shows; }
+    void RaiseWindow() override { ++raises; }
+};
+
+}  // namespace
+
+TEST(HelpWindowLogic, FilesTabsAndSearch)
+{
+    TempDir dir;
+    RecordingHelpView view;
+    HelpWindowLogic help(view);
+    help.helpDir = dir.Path();
+    help.FormShow();
+    EXPECT_EQ(view.pane[0], "couldn't load " + dir.File("zm32.txt"));
+    EXPECT_EQ(view.pane[1], "couldn't load " + dir.File("zm32ini.txt"));
+    EXPECT_EQ(view.tab[0], "zm32");
+    EXPECT_EQ(view.tab[1], "zm32.ini");
+
+    dir.Write("zm32.txt", "x word\r\nWORD and \xc3\xa9word");
+    dir.Write("zm32ini.txt", "aaa");
+    help.FormShow();
+    EXPECT_EQ(view.pane[0], "x word\nWORD and \xc3\xa9word");
+    // Each search goes on one past the last hit, without regard to case; none starts over.
+    struct Step {
+        int page;
+        const char *text;
+        std::pair<size_t, size_t> selected;
+        int32_t next;
+    } steps[] = {{0, "word", {2, 6}, 3},  {0, "word", {7, 11}, 8}, {0, "word", {17, 21}, 18},
+                 {0, "word", {17, 21}, 0}, {0, "word", {2, 6}, 3},  {1, "aa", {0, 2}, 1},
+                 {1, "aa", {1, 3}, 2},     {1, "b", {1, 3}, 0}};
+    for (const Step &s : steps) {
+        if (view.page != s.page) {
+            view.page = s.page;
+            help.PageControl1Change();
+            EXPECT_EQ(help.searchFrom, 0);
+        }
+        view.search = s.text;
+        EXPECT_TRUE(help.Edit1KeyDown(HelpWindowLogic::Key::Enter));
+        EXPECT_EQ(view.selected, s.selected) << s.text << " " << s.next;
+        EXPECT_EQ(help.searchFrom, s.next) << s.text;
+    }
+    EXPECT_FALSE(help.Edit1KeyDown(HelpWindowLogic::Key::F3));
+    EXPECT_TRUE(help.FormKeyDown(HelpWindowLogic::Key::F3));
+    view.search = "";
+    help.Edit1Change();
+    EXPECT_FALSE(view.searchEnabled);
+
+    // Shown: the help command brings it to the front; closed: shows it anew.
+    help.Open();
+    EXPECT_EQ(view.raises, 1);
+    help.FormClose();
+    EXPECT_EQ(view.pane[0], "");
+    help.Open();
+    EXPECT_EQ(view.shows, 1);
+}
