@@ -198,6 +198,13 @@ zmcli_checks() {
   # Neither the send nor the messages can pass empty: wine without a loader writes nothing.
   grep -q 'Verify OK' "$wine_dir/4.out" || fail "$arch zmcli.exe send V: '$(cat "$wine_dir/4.out")'"
   grep -q "Couldn't zmhwOpen" "$wine_dir/5.err" || fail "$arch zmcli.exe on COM$zmcli_missing: '$(cat "$wine_dir/5.err")'"
+  # ports lists what wine's registry maps, each COM port under its own number, and opens none.
+  (cd "$wine_dir" && run_on "$arch" "$bin/zmcli.exe" -i- ports >ports.out 2>ports.err) ||
+    fail "$arch zmcli.exe ports: status $?, '$(cat "$wine_dir/ports.err")'"
+  for n in "$zmcli_port" "$zmcli_missing"; do
+    tr -d '\r' <"$wine_dir/ports.out" | grep -q "^COM$n  *COM$n  " ||
+      fail "$arch zmcli.exe ports lists no COM$n: '$(cat "$wine_dir/ports.out")'"
+  done
   (cd "$linux" && "$root/build/bin/dabrix" back.hex hex.bin >dabrix.out 2>&1) || fail "Linux dabrix back.hex"
   cmp -s "$linux/hex.bin" "$linux/image.bin" || fail "Linux: dabrix of upload-hex's file is not the image"
   (cd "$wine_dir" && run_on "$arch" "$bin/dabrix.exe" back.hex hex.bin >dabrix.out 2>&1) || fail "$arch dabrix.exe back.hex"

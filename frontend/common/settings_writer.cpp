@@ -150,14 +150,19 @@ void Apply(std::vector<Line> &lines, const ProfileEdit &edit, const std::string 
 
 bool ReadWhole(const std::string &path, std::string &text, std::string &why)
 {
+    std::error_code ec;
+    if (fs::file_size(path, ec) > ProfileFile::kMaxBytes && !ec) {
+        why = "it is larger than a settings file can be";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        why = std::strerror(errno);
+        why = "it cannot be read (" + std::string(std::strerror(errno)) + ")";
         return false;
     }
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        why = std::strerror(errno);
+        why = "it cannot be read (" + std::string(std::strerror(errno)) + ")";
         return false;
     }
     return true;
@@ -209,13 +214,11 @@ bool WriteSettingsFile(const std::string &path, const std::string &seedPath,
 
     std::string text;
     if (exists) {
-        if (fs::file_size(target, ec) > ProfileFile::kMaxBytes)
-            return fail("it is larger than a settings file can be");
         if (!ReadWhole(target.string(), text, why))
-            return fail("it cannot be read (" + why + ")");
+            return fail(why);
     } else if (!seedPath.empty() && fs::is_regular_file(seedPath, ec)) {
         if (!ReadWhole(seedPath, text, why)) {
-            error = "Cannot read the settings file " + seedPath + ": " + why;
+            error = "Cannot write the settings file " + path + " from " + seedPath + ": " + why;
             return false;
         }
     }

@@ -149,7 +149,15 @@ TEST(WriteSettingsFile, FailuresSaySoAndLoseNothing)
         EXPECT_EQ(zmtest::ReadFile(file), kept);
     }
     EXPECT_FALSE(fs::exists(dir.File("nowhere")));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 4);
+
+    // A file in use too large to be settings is not copied.
+    const std::string huge = dir.Write("huge.ini", "[zm32]\n");
+    fs::resize_file(huge, ProfileFile::kMaxBytes + 1);
+    std::string error;
+    EXPECT_FALSE(WriteSettingsFile(dir.File("new.ini"), huge, {{"zm32", "baud", "2"}}, error));
+    EXPECT_EQ(error, "Cannot write the settings file " + dir.File("new.ini") + " from " + huge +
+                         ": it is larger than a settings file can be");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 5);
 }
 
 // The settings a dialog saves come back from the user's file when started elsewhere.
