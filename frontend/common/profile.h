@@ -13,6 +13,7 @@
 struct ProfileLine {
     enum class Kind { Ignored, Section, Entry };
     Kind kind = Kind::Ignored;  // Ignored: blank, a comment
+    // Views into the line given.
     std::string_view name;      // the section's or the entry's, without the blanks around it
     std::string_view value;     // an entry's, blanks and one pair of quotes dropped
 };

@@ -64,8 +64,8 @@ bool EntryText(const ProfileEdit &edit, std::string &line, std::string &error)
         error = "a line break cannot be stored in [" + edit.section + "] " + edit.key;
         return false;
     }
-    const ProfileLine header = ReadProfileLine("[" + edit.section + "]");
-    if (edit.section.empty() || header.name != edit.section) {
+    const std::string headerLine = "[" + edit.section + "]";
+    if (edit.section.empty() || ReadProfileLine(headerLine).name != edit.section) {
         error = "\"" + edit.section + "\" cannot be stored as a section name";
         return false;
     }

@@ -58,6 +58,15 @@ std::set<int32_t> CandidateNumbers(const std::map<int32_t, std::string> &ports, 
     return numbers;
 }
 
+// Where a device path of the system is in the tree below `root`; with the real root, a relative
+// path stays relative to the current directory, as the serial library opens it.
+fs::path OnRoot(const std::string &root, const std::string &path)
+{
+    if (root.empty() || root == "/")
+        return path;
+    return fs::path(root) / fs::path(path).relative_path();
+}
+
 // Two names of one device: the same text, the stable name of the other, or one file at the end
 // of their links.
 bool SameDevice(const std::string &name, const SerialPortInfo &info, const std::string &root)
@@ -69,9 +78,8 @@ bool SameDevice(const std::string &name, const SerialPortInfo &info, const std::
     return false;
 #else
     std::error_code a, b;
-    const fs::path top = root.empty() ? fs::path("/") : fs::path(root);
-    const fs::path x = fs::weakly_canonical(top / fs::path(name).relative_path(), a);
-    const fs::path y = fs::weakly_canonical(top / fs::path(info.device).relative_path(), b);
+    const fs::path x = fs::weakly_canonical(OnRoot(root, name), a);
+    const fs::path y = fs::weakly_canonical(OnRoot(root, info.device), b);
     return !a && !b && x == y;
 #endif
 }
@@ -127,7 +135,7 @@ std::vector<SerialPortInfo> ListPortsWithNumbers(const std::map<int32_t, std::st
             mapped.port = number;
             mapped.portOrigin = device.origin;
             std::error_code ec;
-            mapped.present = fs::exists(fs::path(root.empty() ? "/" : root) / fs::path(device.path).relative_path(), ec);
+            mapped.present = fs::exists(OnRoot(root, device.path), ec);
             unlisted.push_back(mapped);
         }
     }
