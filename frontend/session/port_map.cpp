@@ -143,9 +143,13 @@ std::vector<SerialPortInfo> ListPortsWithNumbers(const std::map<int32_t, std::st
     return listed;
 }
 
-std::vector<ProfileEdit> PortChoiceEdits(const std::string &choice, const std::vector<SerialPortInfo> &listed,
+std::vector<ProfileEdit> PortChoiceEdits(const std::string &typed, const std::vector<SerialPortInfo> &listed,
                                          int32_t currentPort, const std::string &section, const std::string &root)
 {
+    const size_t first = typed.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const std::string choice = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
     if (const int32_t number = ComNumber(choice))
         return {{section, "port", "COM" + std::to_string(number)}};
     const size_t at = FindDevice(listed, choice, root);

@@ -25,7 +25,8 @@ std::vector<SerialPortInfo> ListPortsWithNumbers(const std::map<int32_t, std::st
 // The settings that make `choice` the port: a COM name sets "port" alone; a device (as listed,
 // by its stable name, or typed) keeps the port number that already opens it, else takes
 // `currentPort`, and is stored under that number in [ports] by its stable name where it has one,
-// unless the built-in map already opens it so.
+// unless the built-in map already opens it so. Blanks around `choice` do not count; none for a
+// choice of blanks only.
 std::vector<ProfileEdit> PortChoiceEdits(const std::string &choice, const std::vector<SerialPortInfo> &listed,
                                          int32_t currentPort, const std::string &section,
                                          const std::string &root = "/");

@@ -79,6 +79,8 @@ TEST(PortMap, ChoosingAPortGivesThePortKeyAndAStableNameInPorts)
         {"/dev/ttyUSB0", "[zm32]port=COM6 [ports]COM6=" + byId + " "},
         {byId, "[zm32]port=COM6 [ports]COM6=" + byId + " "},
         {"/dev/pts/3", "[zm32]port=COM2 [ports]COM2=/dev/pts/3 "},
+        {" /dev/ttyS0\t", "[zm32]port=COM1 "},
+        {"  ", ""},
     };
     for (const auto &[choice, edits] : cases)
         EXPECT_EQ(Edits(PortChoiceEdits(choice, listed, 2, "zm32", tree.Root())), edits) << choice;
