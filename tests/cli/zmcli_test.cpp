@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "scoped_env.h"
+#include "serial_ports.h"
 #include "zmcli_support.h"
 
 using namespace zmtest;
@@ -344,6 +345,8 @@ TEST(Zmcli, PortsListsTheMappedDevicesAndOpensNone)
         const size_t at = out.find("\n" + start);
         return at == std::string::npos ? std::string() : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
     };
+    for (const SerialPortInfo &port : ListSerialPorts())
+        EXPECT_NE(out.find(" " + port.device + " "), std::string::npos) << port.device << " in\n" << r.out;
     const std::string com9 = line("COM9 ");
     EXPECT_NE(com9.find(" " + pty + " "), std::string::npos) << r.out;
     EXPECT_NE(com9.find("COM9 from ZMHW_COM9"), std::string::npos) << r.out;
