@@ -1,6 +1,7 @@
 # zmcli.exe under wine against promsim, with the Linux build's zmcli on the same inputs as the
 # oracle: the same exit statuses and messages, the download in promsim's memory, read back by
-# upload-bin, and upload-hex turned back into the image by dabrix.exe.
+# upload-bin, and upload-hex turned back into the image by dabrix.exe; ports lists the mapped COM
+# ports, and the user's own settings in %APPDATA% name the port.
 #
 # Not run on its own: sourced by scripts/windows.sh once its wine prefix, the COM port mapping
 # and its promsims are up (it adds COM7 and COM200 to the mapping and restarts the server once).
@@ -198,11 +199,30 @@ zmcli_checks() {
   # Neither the send nor the messages can pass empty: wine without a loader writes nothing.
   grep -q 'Verify OK' "$wine_dir/4.out" || fail "$arch zmcli.exe send V: '$(cat "$wine_dir/4.out")'"
   grep -q "Couldn't zmhwOpen" "$wine_dir/5.err" || fail "$arch zmcli.exe on COM$zmcli_missing: '$(cat "$wine_dir/5.err")'"
+  # ports lists what wine's registry maps, each COM port under its own number, and opens none.
+  (cd "$wine_dir" && run_on "$arch" "$bin/zmcli.exe" -i- ports >ports.out 2>ports.err) ||
+    fail "$arch zmcli.exe ports: status $?, '$(cat "$wine_dir/ports.err")'"
+  for n in "$zmcli_port" "$zmcli_missing"; do
+    tr -d '\r' <"$wine_dir/ports.out" | grep -q "^COM$n  *COM$n  " ||
+      fail "$arch zmcli.exe ports lists no COM$n: '$(cat "$wine_dir/ports.out")'"
+  done
+  # The user's own settings, %APPDATA%\zmtools\zm32.ini, name the port when the folder has none.
+  local appdata
+  appdata=$(wine winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r')
+  [ -d "$appdata" ] || fail "wine's APPDATA folder '$appdata' is not there"
+  mkdir -p "$appdata/zmtools"
+  printf '[zm32]\r\nport=COM%s\r\n' "$zmcli_port" >"$appdata/zmtools/zm32.ini"
+  port_leads_to_promsim "$zmcli_port"
+  (cd "$wine_dir" && run_on "$arch" "$bin/zmcli.exe" send V >user.out 2>user.err) ||
+    fail "$arch zmcli.exe with the port in %APPDATA%\\zmtools\\zm32.ini: status $?, '$(cat "$wine_dir/user.err")'"
+  rm -f "$appdata/zmtools/zm32.ini"
+  grep -q 'Verify OK' "$wine_dir/user.out" ||
+    fail "$arch zmcli.exe send V on the user's port: '$(cat "$wine_dir/user.out")'"
   (cd "$linux" && "$root/build/bin/dabrix" back.hex hex.bin >dabrix.out 2>&1) || fail "Linux dabrix back.hex"
   cmp -s "$linux/hex.bin" "$linux/image.bin" || fail "Linux: dabrix of upload-hex's file is not the image"
   (cd "$wine_dir" && run_on "$arch" "$bin/dabrix.exe" back.hex hex.bin >dabrix.out 2>&1) || fail "$arch dabrix.exe back.hex"
   cmp -s "$wine_dir/hex.bin" "$wine_dir/image.bin" || fail "$arch: dabrix.exe of upload-hex's file is not the image"
   local console=
   [ "$arch" != win64 ] || console=" and in a console"
-  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe$console; download, upload-bin, upload-hex and dabrix.exe give the image back"
+  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe$console; download, upload-bin, upload-hex and dabrix.exe give the image back; ports lists wine's COM ports; the port from %APPDATA%\\zmtools\\zm32.ini"
 }

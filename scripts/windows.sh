@@ -4,7 +4,8 @@
 # examples/, README.txt, LICENSE.txt), and proves them:
 #  - each zip holds exactly its files, the text files with CR LF;
 #  - the DLL exports exactly the eight undecorated names, every binary imports only
-#    KERNEL32.dll and msvcrt.dll and carries a version resource with the project's version;
+#    KERNEL32.dll and msvcrt.dll (zmcli.exe also ADVAPI32.dll, SETUPAPI.dll, zmhwcomm.dll) and
+#    carries a version resource with the project's version;
 #  - from the unpacked zip alone, the example builds with the header and the MinGW import
 #    library, and lld-link links a caller against zmhwcomm.lib as Microsoft's linker would;
 #  - under wine, the converters give the Linux builds' files, statuses and messages on a table
@@ -163,9 +164,10 @@ for arch in win64 win32; do
   # read back by windres, names the product, the file and the project's version.
   for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
     name=$(basename "$f")
-    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | sort | xargs)
+    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | LC_ALL=C sort | xargs)
     expected="KERNEL32.dll msvcrt.dll"
-    [ "$name" != zmcli.exe ] || expected="KERNEL32.dll msvcrt.dll zmhwcomm.dll"
+    # zmcli lists the serial ports through SetupAPI and the registry (ADVAPI32).
+    [ "$name" != zmcli.exe ] || expected="ADVAPI32.dll KERNEL32.dll SETUPAPI.dll msvcrt.dll zmhwcomm.dll"
     [ "$imports" = "$expected" ] || fail "$arch: $name imports '$imports'"
     rc=$(${cpu[$arch]}-w64-mingw32-windres -J coff -O rc -i "$f" 2>&1) || fail "$arch: $name: no resources ($rc)"
     want="ProductName=zmtools FileVersion=$version ProductVersion=$version OriginalFilename=$name" got=

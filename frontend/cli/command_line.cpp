@@ -7,7 +7,7 @@
 
 namespace {
 
-const std::set<std::string> kCommands{"term", "send", "download", "verify", "upload-bin", "upload-hex"};
+const std::set<std::string> kCommands{"term", "send", "download", "verify", "upload-bin", "upload-hex", "ports"};
 // Long options whose value is the next argument: that value is never taken for one of zm32's.
 const std::set<std::string> kValueOptions{"--log", "--start", "--bytes", "--stop", "--offset",
                                           "--expect", "--delay", "--flow"};
@@ -22,11 +22,18 @@ const char kDescription[] =
     "  -iFILE     settings file instead of zm32.ini; -i- none\n"
     "Their value may also follow as the next argument (-b 9600).\n";
 
+#if defined(_WIN32)
+#define USER_SETTINGS "%APPDATA%\\zmtools\\zm32.ini"
+#else
+#define USER_SETTINGS "~/.config/zmtools/zm32.ini"
+#endif
+
 const char kFooter[] =
-    "Settings: built-in defaults, then the command line, then zm32.ini (the current directory,\n"
-    "else beside the program): the file is zm32.ini, section [zm32], for zmcli as well, and\n"
-    "its keys win over -p -b -f. A command's own options (--start, --bytes, --offset,\n"
-    "--stop, --log, --delay, --flow) win over the file.\n"
+    "Settings: built-in defaults, then the command line, then zm32.ini: from the current\n"
+    "directory, else the user's " USER_SETTINGS ", else beside the program.\n"
+    "The file is zm32.ini, section [zm32], for zmcli as well, and its keys win over -p -b -f.\n"
+    "A command's own options (--start, --bytes, --offset, --stop, --log, --delay, --flow)\n"
+    "win over the file.\n"
     "\n"
     "Exit status: 0 done; 1 the transfer failed (time-out before any data, receive error,\n"
     "missing space, bad hex byte, a failed write, a lost line), the programmer's answer to a\n"
@@ -41,7 +48,8 @@ const char kFooter[] =
     "  zmcli verify rom.bin --start 0\n"
     "  zmcli upload-bin back.bin --start 0 --bytes 2000 && cmp rom.bin back.bin\n"
     "  zmcli upload-hex back.hex --stop FFFF\n"
-    "  zmcli term                     (Ctrl-] ends)";
+    "  zmcli term                     (Ctrl-] ends)\n"
+    "  zmcli ports                    (which port number is which adapter)";
 
 // zm32's options: "-" and a letter other than "-", or before the command also "/" and a letter.
 bool IsSettingsArg(const std::string &arg, bool beforeCommand)
@@ -196,6 +204,14 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
             "C"));
     uploadHex->add_option("--stop", options.stop, "ends after the first record above this address (zm32.ini's uploadhexstop)")
         ->transform(HexNumber());
+
+    auto *ports = app.add_subcommand("ports", "list the serial ports present: COMn, device, stable name, what it is");
+    ports->footer(
+        "One port a line: the port number that opens it (COMn: ZMHW_COM<n>, else [ports] of the\n"
+        "settings file, else /dev/ttyS<n-1>; - for none), the device, its link in /dev/serial/by-id\n"
+        "(else by-path; - for none), and what it is: product, maker, USB vendor:product id, serial\n"
+        "number. Devices that ZMHW_COM<n> or [ports] name are listed too, present or not.\n"
+        "No port is opened; the exit status is 0, also when there is none.");
 
     const auto versionAsked = [&] {
         message = "zmcli " ZM_VERSION;

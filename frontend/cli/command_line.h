@@ -12,7 +12,7 @@ struct CliOptions {
     std::optional<std::string> log;  // --log given, maybe empty (no trace log)
     bool quiet = false;
     bool echo = false;
-    std::string command;  // term, send, download, verify, upload-bin, upload-hex
+    std::string command;  // term, send, download, verify, upload-bin, upload-hex, ports
     std::string text;     // send
     std::string file;     // the transfers
     bool raw = false;     // term, send

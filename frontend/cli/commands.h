@@ -4,6 +4,7 @@
 #include "command_line.h"
 #include "console_host.h"
 #include "image_file.h"
+#include "serial_ports.h"
 
 namespace exit_status {
 constexpr int kDone = 0;
@@ -20,6 +21,10 @@ int RunTerm(ConsoleHost &host, const CliOptions &options);
 int RunSend(ConsoleHost &host, const CliOptions &options);
 int RunTransfer(ConsoleHost &host, const CliOptions &options);
 int RunVerify(ConsoleHost &host, const CliOptions &options);
+// The serial ports present (below `root`, see ListSerialPorts), one a line; no port is opened.
+int RunPorts(ConsoleHost &host, const std::string &root = "/");
+// ports: COMn or "-", device, stable name or "-", what it is; the first three in columns.
+std::string PortLines(const std::vector<SerialPortInfo> &ports);
 
 // verify.cpp: FILE as the options say to read it; an exit status, and why in `error`.
 int LoadImage(const CliOptions &options, ImageFile &image, std::string &error);

@@ -36,6 +36,8 @@ int Run(const CliOptions &options)
     // The settings are zm32's, file name and section included.
     if (!session.LoadSettings(options.settingsArgs, "zm32"))
         return exit_status::kUsage;
+    if (options.command == "ports")
+        return RunPorts(host);
     ApplyCommandOptions(options, session.Settings());
     // The trace log opens at the first byte: a log that cannot be written is found out first.
     const std::string &log = session.Settings().log;

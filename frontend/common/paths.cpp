@@ -1,6 +1,7 @@
 // Placing bare file names in the current directory or beside the program.
 #include "paths.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -82,4 +83,37 @@ std::string QualifiedInProgramDir(const std::string &name)
     std::string qualified = name;
     QualifyInProgramDir(qualified);
     return qualified;
+}
+
+namespace {
+
+std::string Environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
+std::string UserSettingsDir()
+{
+#if defined(_WIN32)
+    const std::string base = Environment("APPDATA");
+    return base.empty() ? std::string() : WithoutTrailingSeparator(base) + "\\zmtools";
+#else
+    // A relative XDG_CONFIG_HOME is to be ignored, as an unset one is.
+    const std::string config = Environment("XDG_CONFIG_HOME");
+    if (!config.empty() && config.front() == '/')
+        return WithoutTrailingSeparator(config) + "/zmtools";
+    const std::string home = Environment("HOME");
+    if (home.empty() || home.front() != '/')
+        return {};
+    return WithoutTrailingSeparator(home) + "/.config/zmtools";
+#endif
+}
+
+std::string UserSettingsFile(const std::string &name)
+{
+    const std::string dir = UserSettingsDir();
+    return dir.empty() ? std::string() : dir + kSeparator + name;
 }

@@ -11,3 +11,8 @@ bool FileExists(const std::string &path);
 void QualifyInCurrentDir(std::string &name);
 void QualifyInProgramDir(std::string &name);
 std::string QualifiedInProgramDir(const std::string &name);
+// The folder of the user's own settings: $XDG_CONFIG_HOME/zmtools (by default
+// ~/.config/zmtools), on Windows %APPDATA%\zmtools; empty when the environment names none.
+std::string UserSettingsDir();
+// `name` in that folder; empty when there is none.
+std::string UserSettingsFile(const std::string &name);

@@ -39,33 +39,35 @@ ProfileFile ProfileFile::Load(const std::string &path)
     return Parse(std::string_view(text).substr(0, kMaxBytes));
 }
 
+ProfileLine ReadProfileLine(std::string_view text)
+{
+    const std::string_view line = Trimmed(text);
+    if (line.empty() || line.front() == ';')
+        return {};
+    if (line.front() == '[')
+        return {ProfileLine::Kind::Section, Trimmed(line.substr(1, line.find(']') - 1)), {}};
+    const size_t equals = line.find('=');
+    const std::string_view name = Trimmed(line.substr(0, equals));
+    if (name.empty())
+        return {};
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : Unquoted(Trimmed(line.substr(equals + 1)));
+    return {ProfileLine::Kind::Entry, name, value};
+}
+
 ProfileFile ProfileFile::Parse(std::string_view text)
 {
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
     ProfileFile file;
-    bool inSection = false;
     while (!text.empty()) {
         const size_t end = text.find_first_of("\r\n");
-        const std::string_view line = Trimmed(text.substr(0, end));
+        const ProfileLine line = ReadProfileLine(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty() || line.front() == ';')
-            continue;
-        if (line.front() == '[') {
-            const std::string_view name = line.substr(1, line.find(']') - 1);
-            file.sections_.push_back({std::string(Trimmed(name)), {}});
-            inSection = true;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        const size_t equals = line.find('=');
-        const std::string_view name = Trimmed(line.substr(0, equals));
-        if (name.empty())
-            continue;
-        const std::string_view value =
-            equals == std::string_view::npos ? std::string_view() : Unquoted(Trimmed(line.substr(equals + 1)));
-        file.sections_.back().entries.push_back({std::string(name), std::string(value)});
+        if (line.kind == ProfileLine::Kind::Section)
+            file.sections_.push_back({std::string(line.name), {}});
+        else if (line.kind == ProfileLine::Kind::Entry && !file.sections_.empty())
+            file.sections_.back().entries.push_back({std::string(line.name), std::string(line.value)});
     }
     return file;
 }

@@ -9,6 +9,16 @@
 #include <string_view>
 #include <vector>
 
+// One line of such a file as the reader takes it.
+struct ProfileLine {
+    enum class Kind { Ignored, Section, Entry };
+    Kind kind = Kind::Ignored;  // Ignored: blank, a comment
+    // Views into the line given.
+    std::string_view name;      // the section's or the entry's, without the blanks around it
+    std::string_view value;     // an entry's, blanks and one pair of quotes dropped
+};
+ProfileLine ReadProfileLine(std::string_view line);
+
 class ProfileFile {
 public:
     // A file that is missing, unreadable or not a regular file reads as one without sections.

@@ -165,6 +165,22 @@ std::string ProgramStem(const std::string &programPath)
 
 }  // namespace
 
+std::string FindSettingsFile(const std::string &name)
+{
+    std::string path = name;
+    if (FileExists(path)) {
+        QualifyInCurrentDir(path);
+        return path;
+    }
+    if (IsBareName(name)) {
+        const std::string user = UserSettingsFile(name);
+        if (!user.empty() && FileExists(user))
+            return user;
+    }
+    QualifyInProgramDir(path);
+    return path;
+}
+
 void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section)
 {
     const auto value = [&](const char *key) { return file.Value(section, key); };
@@ -232,10 +248,7 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
     if (state.commandLineError || state.noSettingsFile)
         return;
 
-    if (FileExists(state.settingsPath))
-        QualifyInCurrentDir(state.settingsPath);
-    else
-        QualifyInProgramDir(state.settingsPath);
+    state.settingsPath = FindSettingsFile(state.settingsPath);
     state.settingsFileMissing = !FileExists(state.settingsPath);
     const ProfileFile file = ProfileFile::Load(state.settingsPath);
     ReadSettingsFile(op, file, state.settingsSection);

@@ -49,6 +49,11 @@ using UsageReporter = std::function<void(const std::string &message)>;
 void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::string> &args,
                   const std::string &programPath, const UsageReporter &reportUsage = {});
 
+// Where the settings file `name` is: as given when it is there (a bare name then in the current
+// directory), else a bare name in the user's settings folder when it is there, else beside the
+// program.
+std::string FindSettingsFile(const std::string &name);
+
 // The settings file's part of LoadSettings: the keys of `section`, then its "help" key.
 void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section);
 // The devices of the [ports] section; entries that name no port or no device are left out.

@@ -1,6 +1,8 @@
-// zmcli's pieces without a process: the progress line's figures and the keys a console sends.
+// zmcli's pieces without a process: the progress line's figures, the keys a console sends and
+// the lines of ports.
 #include <gtest/gtest.h>
 
+#include "commands.h"
 #include "keys.h"
 #include "progress.h"
 
@@ -44,3 +46,35 @@ TEST(ConsoleKeys, BytesTheWindowSendsForTheSameKeys)
 }
 
 }  // namespace
+
+TEST(PortLines, ColumnsThenWhatItIs)
+{
+    SerialPortInfo usb;
+    usb.device = "/dev/ttyUSB0";
+    usb.stableName = "/dev/serial/by-id/usb-FTDI_X-if00-port0";
+    usb.description = "FT232R USB UART";
+    usb.manufacturer = "FTDI";
+    usb.vendorId = 0x0403;
+    usb.productId = 0x6001;
+    usb.serialNumber = "X";
+    usb.port = 12;
+    usb.portOrigin = "ZMHW_COM12";
+    SerialPortInfo uart;
+    uart.device = "/dev/ttyS0";
+    uart.description = "16550A UART";
+    uart.port = 1;
+    SerialPortInfo gone;
+    gone.device = "/dev/ttyUSB7";
+    gone.port = 3;
+    gone.portOrigin = "[ports] of /w/zm32.ini";
+    gone.present = false;
+    SerialPortInfo bare;
+    bare.device = "/dev/ttyAMA0";
+    EXPECT_EQ(PortLines({usb, uart, gone, bare}),
+              "COM12  /dev/ttyUSB0  /dev/serial/by-id/usb-FTDI_X-if00-port0  "
+              "FT232R USB UART, FTDI, USB 0403:6001, serial number X; COM12 from ZMHW_COM12\n"
+              "COM1   /dev/ttyS0    -                                        16550A UART\n"
+              "COM3   /dev/ttyUSB7  -                                        not present; COM3 from [ports] of /w/zm32.ini\n"
+              "-      /dev/ttyAMA0  -                                        -\n");
+    EXPECT_EQ(PortLines({}), "");
+}

@@ -1,9 +1,12 @@
 // zmcli end to end against promsim: the transfers give the simulated memory back, each ending
 // has its message and exit status, Ctrl-C keeps what came, send says whether the prompt came.
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 
+#include "scoped_env.h"
+#include "serial_ports.h"
 #include "zmcli_support.h"
 
 using namespace zmtest;
@@ -322,4 +325,38 @@ TEST(Zmcli, CommandLineConventions)
         // Only formats that can be set are offered.
         EXPECT_EQ(r.out.find("7o1.5"), std::string::npos);
     }
+}
+
+// ports on this machine: whatever its sysfs has, and the devices that the environment and the
+// settings file's [ports] give port numbers, with where each number comes from.
+TEST(Zmcli, PortsListsTheMappedDevicesAndOpensNone)
+{
+    TempDir dir;
+    PromsimRunner sim({"--link", dir.File("line")});
+    const std::string pty = std::filesystem::canonical(dir.File("line")).string();
+    dir.Write("zm32.ini", "[zm32]\nport=COM9\n[ports]\nCOM31=/dev/zm-missing\n");
+    ScopedEnv env;
+    env.RemoveAll("ZMHW_COM");
+    UseLine(pty);
+    const ProcessResult r = RunProcess({BinPath("zmcli"), "ports"}, {}, dir.Path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string out = "\n" + r.out;
+    const auto line = [&](const std::string &start) {
+        const size_t at = out.find("\n" + start);
+        return at == std::string::npos ? std::string() : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+    };
+    for (const SerialPortInfo &port : ListSerialPorts())
+        EXPECT_NE(out.find(" " + port.device + " "), std::string::npos) << port.device << " in\n" << r.out;
+    const std::string com9 = line("COM9 ");
+    EXPECT_NE(com9.find(" " + pty + " "), std::string::npos) << r.out;
+    EXPECT_NE(com9.find("COM9 from ZMHW_COM9"), std::string::npos) << r.out;
+    const std::string com31 = line("COM31 ");
+    EXPECT_NE(com31.find(" /dev/zm-missing "), std::string::npos) << r.out;
+    EXPECT_NE(com31.find(" -  not present; COM31 from [ports] of " + dir.File("zm32.ini")), std::string::npos) << r.out;
+    // Nothing was sent: the simulator's line is free for a command.
+    EXPECT_EQ(Zmcli(pty, {"send", "V"}).status, 0);
+
+    const ProcessResult help = RunProcess({BinPath("zmcli"), "ports", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("the exit status is 0, also when there is none"), std::string::npos);
 }

@@ -3,9 +3,11 @@
 #include <climits>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <unistd.h>
 
 #include "in_directory.h"
+#include "scoped_env.h"
 #include "format.h"
 #include "numbers.h"
 #include "paths.h"
@@ -347,3 +349,45 @@ TEST(SettingsFile, BadFilesLoseNothing)
 }
 
 }  // namespace
+
+// The current directory, then the user's own file, then beside the program.
+TEST(LoadSettings, SearchesTheCurrentDirectoryThenTheUsersFileThenBesideTheProgram)
+{
+    zmtest::TempDir dir;
+    zmtest::ScopedEnv env;
+    const std::string name = "search-" + std::to_string(getpid()) + ".ini";
+    const std::string besideProgram = ProgramDir() + "/" + name;
+    zmtest::WriteFile(besideProgram, "[zm32]\nport=3\n");
+    std::filesystem::create_directories(dir.File("xdg/zmtools"));
+    std::filesystem::create_directories(dir.File("home/.config/zmtools"));
+    dir.Write("xdg/zmtools/" + name, "[zm32]\nport=2\n");
+    dir.Write("home/.config/zmtools/" + name, "[zm32]\nport=4\n");
+    const zmtest::InDirectory in(dir.Path());
+    struct Case {
+        std::optional<std::string> xdg, home;
+        bool inCurrent;
+        std::string path;
+        int32_t port;
+    } cases[] = {
+        {dir.File("xdg"), dir.File("home"), true, dir.File(name), 1},
+        {dir.File("xdg"), dir.File("home"), false, dir.File("xdg/zmtools/" + name), 2},
+        {dir.File("xdg") + "/", std::nullopt, false, dir.File("xdg/zmtools/" + name), 2},
+        {std::nullopt, dir.File("home"), false, dir.File("home/.config/zmtools/" + name), 4},
+        {"", dir.File("home"), false, dir.File("home/.config/zmtools/" + name), 4},
+        {"xdg", dir.File("home"), false, dir.File("home/.config/zmtools/" + name), 4},  // relative: ignored
+        {dir.File("none"), dir.File("home"), false, besideProgram, 3},
+        {std::nullopt, std::nullopt, false, besideProgram, 3},
+    };
+    for (const Case &c : cases) {
+        env.Set("XDG_CONFIG_HOME", c.xdg);
+        env.Set("HOME", c.home);
+        if (c.inCurrent)
+            dir.Write(name, "[zm32]\nport=1\n");
+        else
+            std::filesystem::remove(dir.File(name));
+        const Loaded loaded = Load({"-i" + name});
+        EXPECT_EQ(loaded.state.settingsPath, c.path) << c.xdg.value_or("(unset)");
+        EXPECT_EQ(loaded.op.port, c.port) << c.path;
+    }
+    std::filesystem::remove(besideProgram);
+}

@@ -1,0 +1,166 @@
+#include "port_map.h"
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "text.h"
+
+#if !defined(_WIN32)
+extern char **environ;
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kVariablePrefix = "ZMHW_COM";
+
+// "COM" and a port number from 1, without leading zeros; 0 for anything else.
+int32_t ComNumber(const std::string &name)
+{
+    if (name.size() < 4 || name.size() > 12 || !SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") ||
+        name[3] == '0' || name.find_first_not_of("0123456789", 3) != std::string::npos)
+        return 0;
+    const long long number = std::stoll(name.substr(3));
+    return number <= INT32_MAX ? static_cast<int32_t>(number) : 0;
+}
+
+// The port numbers whose device could be set anywhere: the environment's, [ports]' and the
+// built-in map's of the devices listed.
+std::set<int32_t> CandidateNumbers(const std::map<int32_t, std::string> &ports, const std::vector<SerialPortInfo> &listed)
+{
+    std::set<int32_t> numbers;
+    for (const auto &entry : ports)
+        numbers.insert(entry.first);
+#if defined(_WIN32)
+    for (const SerialPortInfo &info : listed)
+        if (const int32_t number = ComNumber(info.device))
+            numbers.insert(number);
+#else
+    for (char **variable = environ; variable && *variable; ++variable) {
+        const std::string text = *variable;
+        const size_t equals = text.find('=');
+        if (equals != std::string::npos && text.compare(0, kVariablePrefix.size(), kVariablePrefix) == 0)
+            if (const int32_t number = ComNumber("COM" + text.substr(kVariablePrefix.size(), equals - kVariablePrefix.size())))
+                numbers.insert(number);
+    }
+    // /dev/ttyS<n-1> is port n unless something else names it.
+    const std::string builtIn = "/dev/ttyS";
+    for (const SerialPortInfo &info : listed) {
+        const std::string index = info.device.compare(0, builtIn.size(), builtIn) == 0 ? info.device.substr(builtIn.size()) : "";
+        if (!index.empty() && index.size() < 9 && index.find_first_not_of("0123456789") == std::string::npos)
+            numbers.insert(static_cast<int32_t>(std::stol(index)) + 1);
+    }
+#endif
+    return numbers;
+}
+
+// Where a device path of the system is in the tree below `root`; with the real root, a relative
+// path stays relative to the current directory, as the serial library opens it.
+fs::path OnRoot(const std::string &root, const std::string &path)
+{
+    if (root.empty() || root == "/")
+        return path;
+    return fs::path(root) / fs::path(path).relative_path();
+}
+
+// Two names of one device: the same text, the stable name of the other, or one file at the end
+// of their links.
+bool SameDevice(const std::string &name, const SerialPortInfo &info, const std::string &root)
+{
+    if (name == info.device || (!info.stableName.empty() && name == info.stableName))
+        return true;
+#if defined(_WIN32)
+    (void)root;
+    return false;
+#else
+    std::error_code a, b;
+    const fs::path x = fs::weakly_canonical(OnRoot(root, name), a);
+    const fs::path y = fs::weakly_canonical(OnRoot(root, info.device), b);
+    return !a && !b && x == y;
+#endif
+}
+
+// Which of `listed` is the device `name`; the list's size for none.
+size_t FindDevice(const std::vector<SerialPortInfo> &listed, const std::string &name, const std::string &root)
+{
+    size_t at = 0;
+    while (at < listed.size() && !SameDevice(name, listed[at], root))
+        ++at;
+    return at;
+}
+
+}  // namespace
+
+PortDevice MappedPortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
+                            const std::string &settingsPath)
+{
+#if defined(_WIN32)
+    (void)ports, (void)settingsPath;
+    return {port > 0 ? "COM" + std::to_string(port) : std::string(), ""};
+#else
+    const std::string variable = kVariablePrefix + std::to_string(port);
+    const char *configured = std::getenv(variable.c_str());
+    if (configured && *configured)
+        return {configured, variable};
+    const auto entry = ports.find(port);
+    if (entry != ports.end())
+        return {entry->second, "[ports] of " + settingsPath};
+    return {port > 0 ? "/dev/ttyS" + std::to_string(port - 1) : std::string(), ""};
+#endif
+}
+
+std::vector<SerialPortInfo> ListPortsWithNumbers(const std::map<int32_t, std::string> &ports,
+                                                 const std::string &settingsPath, const std::string &root)
+{
+    std::vector<SerialPortInfo> listed = ListSerialPorts(root);
+    std::vector<SerialPortInfo> unlisted;
+    for (const int32_t number : CandidateNumbers(ports, listed)) {
+        const PortDevice device = MappedPortDevice(number, ports, settingsPath);
+        if (device.path.empty())
+            continue;
+        const size_t at = FindDevice(listed, device.path, root);
+        if (at < listed.size()) {
+            SerialPortInfo *info = &listed[at];
+            if (info->port == 0) {
+                info->port = number;
+                info->portOrigin = device.origin;
+            }
+        } else if (!device.origin.empty()) {
+            SerialPortInfo mapped;
+            mapped.device = device.path;
+            mapped.port = number;
+            mapped.portOrigin = device.origin;
+            std::error_code ec;
+            mapped.present = fs::exists(OnRoot(root, device.path), ec);
+            unlisted.push_back(mapped);
+        }
+    }
+    listed.insert(listed.end(), unlisted.begin(), unlisted.end());
+    return listed;
+}
+
+std::vector<ProfileEdit> PortChoiceEdits(const std::string &typed, const std::vector<SerialPortInfo> &listed,
+                                         int32_t currentPort, const std::string &section, const std::string &root)
+{
+    const size_t first = typed.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const std::string choice = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
+    if (const int32_t number = ComNumber(choice))
+        return {{section, "port", "COM" + std::to_string(number)}};
+    const size_t at = FindDevice(listed, choice, root);
+    const SerialPortInfo *info = at < listed.size() ? &listed[at] : nullptr;
+    const int32_t number = info && info->port > 0 ? info->port : currentPort > 0 ? currentPort : 1;
+    std::vector<ProfileEdit> edits{{section, "port", "COM" + std::to_string(number)}};
+    // Where the built-in map already opens it as that number, [ports] needs nothing.
+    if (info && info->port == number && info->portOrigin.empty())
+        return edits;
+    // A name that survives plugging the adapter in again, where the system gives one.
+    const std::string stored = info && !info->stableName.empty() ? info->stableName : choice;
+    edits.push_back({"ports", "COM" + std::to_string(number), stored});
+    return edits;
+}
