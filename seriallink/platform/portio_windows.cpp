@@ -2,6 +2,8 @@
 
 #include "portio.h"
 
+#include <initializer_list>
+
 namespace zmhw {
 
 namespace {
