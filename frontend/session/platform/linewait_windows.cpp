@@ -56,6 +56,9 @@ void SleepUntil(std::chrono::steady_clock::time_point until)
         WaitForSingleObject(timer, INFINITE);
 }
 
+// Under wine, which looks for serial events every few milliseconds rather than being told of
+// them, the event is set within about 2 ms whether a byte came or not: there the wait is a
+// short sleep, as the callers' loops expect of a wait that ends early.
 bool Wait(int line, int32_t ms)
 {
     if (line < 0)
