@@ -11,6 +11,10 @@ int32_t StepOf(const ECommError &error)
     switch (error.Kind()) {
     case kCommCreateFile:
         return zmhw::MeansInUse(error.SystemError()) ? ZMHW_STEP_LOCK : ZMHW_STEP_OPEN;
+    // A device that does not answer as a serial port does: opened, but not as one.
+    case kCommGetState:
+    case kCommSetup:
+    case kCommTimeouts: return ZMHW_STEP_OPEN;
     case kCommRead: return ZMHW_STEP_READ;
     case kCommWrite: return ZMHW_STEP_WRITE;
     case kCommClose: return ZMHW_STEP_CLOSE;
