@@ -1,6 +1,7 @@
 #include "fake_line.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 
 #include "linewait.h"
@@ -145,6 +146,37 @@ const char *zmotla(void)
     return "fuzz";
 }
 
+// No descriptor: the session's waits are the virtual ones below.
+int32_t ZMHW_API zmhwLINE(intptr_t handle, intptr_t *waitable)
+{
+    if (!handle || !waitable)
+        return kFailed;
+    *waitable = -1;
+    return 0;
+}
+
+int32_t ZMHW_API zmhwERROR(int32_t *system, char *text, int32_t size)
+{
+    if (system)
+        *system = 0;
+    if (text && size > 0)
+        *text = 0;
+    return ZMHW_STEP_OPEN;
+}
+
+int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size)
+{
+    if (port <= 0 || !device || size < 16)
+        return kFailed;
+    std::snprintf(device, static_cast<size_t>(size), "/dev/fuzz%d", static_cast<int>(port));
+    return ZMHW_BUILT_IN;
+}
+
+int32_t ZMHW_API zmhwMAP(int32_t, const char *)
+{
+    return 0;
+}
+
 } // extern "C"
 
 // The session's clock and waits on the virtual time: a wait lasts until the next byte is due
@@ -165,8 +197,6 @@ void DelayMs(int32_t ms)
 namespace linewait {
 
 void SleepUntil(std::chrono::steady_clock::time_point) {}
-
-int FindDescriptor(const std::string &) { return -1; }
 
 bool Wait(int, int32_t ms)
 {

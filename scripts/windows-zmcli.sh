@@ -106,6 +106,20 @@ zmcli_term_keys() {
   printf '\035' 2>/dev/null || true
 }
 
+# term's keys from a pipe while the line goes and comes back: the programmer is switched off
+# and on again after its greeting (its pid left in WHERE/promsim.pid for the caller, this
+# being a subshell), "V" once term says the line is back, Ctrl-] after the answer.
+zmcli_term_lost_keys() {
+  trap '' PIPE
+  for _ in $(seq 100); do ! grep -q '^>' "$1/term-lost.out" 2>/dev/null || break; sleep 0.1; done
+  zmcli_promsim "$1/memory.bin"
+  echo "$zmcli_promsim_pid" >"$1/promsim.pid"
+  for _ in $(seq 100); do ! grep -q 'Line back' "$1/term-lost.err" 2>/dev/null || break; sleep 0.1; done
+  printf V
+  for _ in $(seq 100); do ! grep -q 'Verify' "$1/term-lost.out" 2>/dev/null || break; sleep 0.1; done
+  printf '\035' 2>/dev/null || true
+}
+
 # What a console shows has TEXT: wine draws a space as a step right, and hides the cursor
 # around each character.
 zmcli_console_shows() { sed -e 's/\x1b\[1C/ /g' -e 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$1" 2>/dev/null | grep -qF "$2"; }
@@ -144,6 +158,10 @@ zmcli_run() {
   done
   [ "$side" = linux ] || port_leads_to_promsim "$zmcli_port"
   (zmcli_term_keys "$where") | zmcli_one "$side" "$bin" "$where" term "-p$zmcli_port" term
+  [ "$side" = linux ] || port_leads_to_promsim "$zmcli_port"
+  (zmcli_term_lost_keys "$where") | zmcli_one "$side" "$bin" "$where" term-lost "-p$zmcli_port" term
+  zmcli_promsim_pid=$(cat "$where/promsim.pid")
+  pids+=("$zmcli_promsim_pid")
 }
 
 zmcli_checks() {
@@ -176,6 +194,12 @@ zmcli_checks() {
   for side in "$linux" "$wine_dir"; do
     [ "$(cat "$side/term.rc")" = 0 ] && grep -q 'Verify OK' "$side/term.out" ||
       fail "$side: term with keys from a pipe: status $(cat "$side/term.rc"), '$(cat "$side/term.out" "$side/term.err")'"
+  done
+  # The line lost and back under a term fed from a pipe: said both ways, and the key after it answered.
+  for side in "$linux" "$wine_dir"; do
+    [ "$(cat "$side/term-lost.rc")" = 0 ] && grep -q 'Verify OK' "$side/term-lost.out" &&
+      grep -q '^Line lost: COM' "$side/term-lost.err" && grep -q '^Line back: COM' "$side/term-lost.err" ||
+      fail "$side: term from a pipe, line lost and back: status $(cat "$side/term-lost.rc"), '$(cat "$side/term-lost.out" "$side/term-lost.err")'"
   done
   # term in a console: wine makes the pseudo-terminal of script a console, so the keys come
   # through the console input API in raw mode; "v" goes out as "V" while upper is on. Once, on
@@ -224,5 +248,5 @@ zmcli_checks() {
   cmp -s "$wine_dir/hex.bin" "$wine_dir/image.bin" || fail "$arch: dabrix.exe of upload-hex's file is not the image"
   local console=
   [ "$arch" != win64 ] || console=" and in a console"
-  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe$console; download, upload-bin, upload-hex and dabrix.exe give the image back; ports lists wine's COM ports; the port from %APPDATA%\\zmtools\\zm32.ini"
+  say "$arch zmcli.exe: ${#zmcli_cases[@]} cases as on Linux, term from a pipe (also with the line lost and back)$console; download, upload-bin, upload-hex and dabrix.exe give the image back; ports lists wine's COM ports; the port from %APPDATA%\zmtools\zm32.ini"
 }

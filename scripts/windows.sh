@@ -3,15 +3,16 @@
 # into build-win64/ and build-win32/, each with its zmtools-winNN.zip (bin/, include/, lib/,
 # examples/, README.txt, LICENSE.txt), and proves them:
 #  - each zip holds exactly its files, the text files with CR LF;
-#  - the DLL exports exactly the eight undecorated names, every binary imports only
-#    KERNEL32.dll and msvcrt.dll (zmcli.exe also ADVAPI32.dll, SETUPAPI.dll, zmhwcomm.dll) and
-#    carries a version resource with the project's version;
+#  - the DLL exports exactly the eight undecorated names and the four extensions, every binary
+#    imports only KERNEL32.dll and msvcrt.dll (zmcli.exe also ADVAPI32.dll, SETUPAPI.dll,
+#    zmhwcomm.dll) and carries a version resource with the project's version;
 #  - from the unpacked zip alone, the example builds with the header and the MinGW import
 #    library, and lld-link links a caller against zmhwcomm.lib as Microsoft's linker would;
 #  - under wine, the converters give the Linux builds' files, statuses and messages on a table
 #    of inputs (console lines may end with CR LF there);
 #  - under wine, a C caller of the DLL, linked against its import library and bound by name,
-#    sends a file to promsim and reads it back, on COM1 and on COM12; the example gets the prompt.
+#    waits on the line, sends a file to promsim and reads it back, on COM1 and on COM12, and
+#    every call refuses handles that are no open port; the example gets the prompt.
 # The 32-bit programs run under Debian's wine32, natively or under qemu-i386 where the kernel
 # runs no 32-bit programs (see run32 below); ZM_WINE32=0 leaves them out. Either way the i686
 # exports' calling convention is checked in the disassembly.
@@ -112,6 +113,8 @@ say "cross builds done"
 
 # --- What the binaries export and import -------------------------------------------------
 eight="zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
+# With the extensions: what to wait on, the last failure's cause, a port's device, the program's map.
+exported="zmhwClose zmhwERROR zmhwLINE zmhwMAP zmhwOpen zmhwPORT zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
 # The project's version as the resources give it: text as written, and four numbers.
 version=$(sed -n 's/^project(zmtools VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 IFS=. read -ra numbers <<<"$version.0.0.0"
@@ -119,7 +122,7 @@ file_version="${numbers[0]}, ${numbers[1]}, ${numbers[2]}, 0"
 # On i686 each export, disassembled from its export-table entry, returns popping four bytes per
 # 32-bit argument (__stdcall); zmotla, a C call, with a plain ret.
 declare -A stack_bytes=([zmhwOpen]=28 [zmhwClose]=4 [zmhwTX]=8 [zmhwRX]=4 [zmhwRXQ]=4 [zmhwTXQ]=4
-  [zmhwQ_CLEAR]=4 [zmotla]=0)
+  [zmhwQ_CLEAR]=4 [zmotla]=0 [zmhwLINE]=8 [zmhwERROR]=12 [zmhwPORT]=12 [zmhwMAP]=8)
 stdcall_checked() { # dll, its objdump -p
   local base name index rva at ret popped
   local -A rva_of
@@ -157,7 +160,7 @@ for arch in win64 win32; do
   dll=$($objdump -p "$stage/bin/zmhwcomm.dll")
   exports=$(echo "$dll" | sed -n '/Ordinal\/Name Pointer/,/^$/p' |
     grep -P '^\t\[\s*\d+\] ' | awk '{print $NF}' | sort | xargs)
-  [ "$exports" = "$eight" ] || fail "$arch: zmhwcomm.dll exports '$exports'"
+  [ "$exports" = "$exported" ] || fail "$arch: zmhwcomm.dll exports '$exports'"
   grep -qP '^Name .* zmhwcomm\.dll$' <<<"$dll" || fail "$arch: export table names no zmhwcomm.dll"
   [ "$arch" != win32 ] || stdcall_checked "$stage/bin/zmhwcomm.dll" "$dll"
   # Each binary imports only the system's DLLs, and its version resource (Explorer's Properties),
@@ -197,14 +200,14 @@ EOF
     -o "build-$arch/unzipped/all_eight.o"
   (cd "build-$arch/unzipped" && lld-link /nologo /nodefaultlib /safeseh:no /entry:all_eight /subsystem:console \
     /out:all_eight.exe all_eight.o "zmtools-$arch/lib/zmhwcomm.lib") || fail "$arch: lld-link with zmhwcomm.lib"
-  for caller in "build-$arch/bin/port_check.exe:$eight" "build-$arch/unzipped/all_eight.exe:$eight" \
+  for caller in "build-$arch/bin/port_check.exe:$exported" "build-$arch/unzipped/all_eight.exe:$eight" \
     "$unzipped/bin/zmhwcomm_example.exe:zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwTX zmotla"; do
     bound=$($objdump -p "${caller%%:*}" |
       awk '/DLL Name:/ {dll = $3; next} dll == "zmhwcomm.dll" && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' | sort | xargs)
     [ "$bound" = "${caller#*:}" ] || fail "$arch: $(basename "${caller%%:*}") imports '$bound' from zmhwcomm.dll"
   done
   defined=$(sed -n '/^EXPORTS/,$ s/^ \+\([A-Za-z_]*\)\(@[0-9]*\)\? *$/\1/p' "$unzipped/lib/zmhwcomm.def" | sort | xargs)
-  [ "$defined" = "$eight" ] || fail "$arch: zmhwcomm.def lists '$defined'"
+  [ "$defined" = "$exported" ] || fail "$arch: zmhwcomm.def lists '$defined'"
 done
 say "exports, imports and version resources checked on win64 and win32"
 

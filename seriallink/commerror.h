@@ -1,8 +1,10 @@
-// The one failure type inside the library: which step failed and the platform's error number.
+// The one failure type inside the library: which step failed, the platform's error number and
+// the system's own code behind it (errno on POSIX, where the Windows number says less).
 #pragma once
 
 #include <cstdint>
 
+#include "platform/system_error.h"
 #include "platform/winserial.h"
 
 // Failure kinds, by the step that failed. There is no kind 2 and no kind 13.
@@ -29,13 +31,21 @@ enum CommErrorKind : uint8_t {
 class ECommError {
 public:
     // Takes the platform's last error now, before a clean-up step can change it.
-    explicit ECommError(uint8_t kind) : kind_(kind), platformError_(GetLastError()) {}
-    ECommError(uint8_t kind, uint32_t platformError) : kind_(kind), platformError_(platformError) {}
+    explicit ECommError(uint8_t kind)
+        : kind_(kind), platformError_(GetLastError()), systemError_(zmhw::SystemError())
+    {
+    }
+    ECommError(uint8_t kind, uint32_t platformError)
+        : kind_(kind), platformError_(platformError), systemError_(zmhw::SystemErrorFor(platformError))
+    {
+    }
 
     uint8_t Kind() const { return kind_; }
     uint32_t PlatformError() const { return platformError_; }
+    int32_t SystemError() const { return systemError_; }
 
 private:
     uint8_t kind_;
     uint32_t platformError_;
+    int32_t systemError_;
 };

@@ -106,6 +106,7 @@ void TCommPort::SetHandshaking(int32_t mode)
 void TCommPort::AbandonOpen(uint8_t kind, const DCB &chosen)
 {
     const ECommError error(kind);
+    io_.Detach();
     CloseHandle(handle_);
     handle_ = nullptr;
     dcb_ = chosen;
@@ -120,7 +121,7 @@ void TCommPort::OpenPort()
     // Windows knows only COM1 to COM9 without the device namespace; with it, every port.
     const std::string device = "\\\\.\\" + name_;
     HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+                                OPEN_EXISTING, zmhw::PortIo::OpenFlags(), nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw ECommError(kCommCreateFile);
     handle_ = handle;
@@ -142,6 +143,8 @@ void TCommPort::OpenPort()
     timeouts_ = kTimeouts;
     if (!SetCommTimeouts(handle_, &timeouts_))
         AbandonOpen(kCommTimeouts, chosen);
+    if (!io_.Attach(handle_))
+        AbandonOpen(kCommSetup, chosen);
     open_ = true;
 }
 
@@ -151,6 +154,7 @@ void TCommPort::ClosePort()
         return;
     // A handle that the platform refused to close is spent all the same: never use it again.
     HANDLE handle = handle_;
+    io_.Detach();
     handle_ = nullptr;
     open_ = false;
     if (!CloseHandle(handle))
@@ -167,7 +171,7 @@ void TCommPort::WriteByte(uint8_t value)
 {
     CheckOpen();
     DWORD written = 0;
-    if (!WriteFile(handle_, &value, 1, &written, nullptr))
+    if (!io_.Write(value, written))
         throw ECommError(kCommWrite);
     // The write time-out passed with the byte still here: it was not sent.
     if (written != 1)
@@ -179,7 +183,7 @@ uint8_t TCommPort::ReadByte()
     CheckOpen();
     uint8_t value = 0;
     DWORD read = 0;
-    if (!ReadFile(handle_, &value, 1, &read, nullptr))
+    if (!io_.Read(value, read))
         throw ECommError(kCommRead);
     if (read != 1)
         throw ECommError(kCommRead, ERROR_TIMEOUT);
@@ -198,7 +202,10 @@ COMSTAT TCommPort::Queues()
 
 uint32_t TCommPort::BytesToRead()
 {
-    return Queues().cbInQue;
+    const uint32_t waiting = Queues().cbInQue;
+    if (waiting == 0)
+        io_.Rearm();
+    return waiting;
 }
 
 uint32_t TCommPort::BytesToWrite()
@@ -211,4 +218,10 @@ void TCommPort::PurgeInput()
     CheckOpen();
     if (!PurgeComm(handle_, PURGE_RXCLEAR))
         throw ECommError(kCommPurge);
+}
+
+intptr_t TCommPort::Waitable()
+{
+    CheckOpen();
+    return io_.Waitable();
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commerror.h"
+#include "platform/portio.h"
 #include "platform/winserial.h"
 
 // Handshaking modes; any other value means none.
@@ -34,6 +35,8 @@ public:
     uint32_t BytesToRead();
     uint32_t BytesToWrite();
     void PurgeInput();
+    // What a caller waits on for received bytes (see zmhwLINE).
+    intptr_t Waitable();
 
     bool IsOpen() const { return open_; }
     const std::string &PortName() const { return name_; }
@@ -56,4 +59,5 @@ private:
     DCB dcb_{};
     HANDLE handle_ = nullptr;
     int32_t handshaking_ = kHandshakeNone;
+    zmhw::PortIo io_;
 };

@@ -1,9 +1,15 @@
-// The eight exports. Nothing raised inside may cross them: every failure becomes -4.
+// The eight exports and their extensions. Nothing raised inside may cross them: every failure
+// becomes -4, and its cause is kept for zmhwERROR.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <set>
 
 #include "commport.h"
+#include "lastfailure.h"
+#include "platform/system_error.h"
 #include "portsettings.h"
 
 // The front-end's declaration is the one defined here, so the two cannot drift apart.
@@ -20,9 +26,12 @@ namespace {
 constexpr int32_t kFailure = -4;
 const char kVersionTag[] = "uhk";
 
-// The ports this library made and has not deleted: an open on a variable that holds one of them
-// is refused, where overwriting it would lose the port and its lock. A spin lock, since the
-// win32-threads runtime of mingw-w64 has no std::mutex.
+const char kNotOurs[] = "not a port of this library";
+
+// The ports this library made and has not deleted. Only these are ever dereferenced: any other
+// handle fails. An open on a variable that holds one of them is refused, where overwriting it
+// would lose the port and its lock. A spin lock, since the win32-threads runtime of mingw-w64
+// has no std::mutex.
 class LivePorts {
 public:
     bool Holds(intptr_t handle)
@@ -62,16 +71,45 @@ LivePorts &Live()
     return ports;
 }
 
+// The failure's cause for zmhwERROR; the result for `return Failed(...)`.
+int32_t Failed(const ECommError &error, const std::string &portName)
+{
+    NoteFailure(FailureOf(error, portName));
+    return kFailure;
+}
+
+int32_t FailedBadHandle(const char *text = kNotOurs)
+{
+    NoteBadHandle(text);
+    return kFailure;
+}
+
 template <typename Operation>
 int32_t OnPort(intptr_t handle, Operation operation)
 {
-    if (handle == 0)
-        return kFailure;
+    if (!Live().Holds(handle))
+        return FailedBadHandle();
+    auto &port = *reinterpret_cast<TCommPort *>(handle);
     try {
-        return operation(*reinterpret_cast<TCommPort *>(handle));
+        return operation(port);
+    } catch (const ECommError &error) {
+        return Failed(error, port.PortName());
     } catch (...) {
-        return kFailure;
+        return Failed(ECommError(kCommQueues, ERROR_NOT_ENOUGH_MEMORY), port.PortName());
     }
+}
+
+// Copies `text` with its zero into a caller's buffer of `size` bytes; false when it does not fit.
+bool CopyOut(const std::string &text, char *buffer, int32_t size)
+{
+    if (!buffer || size <= 0)
+        return false;
+    if (text.size() >= static_cast<size_t>(size)) {
+        buffer[0] = 0;
+        return false;
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
 }
 
 }  // namespace
@@ -79,14 +117,15 @@ int32_t OnPort(intptr_t handle, Operation operation)
 int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t databits,
                           int32_t stopbits, int32_t parity, int32_t flow)
 {
-    if (!handle || Live().Holds(*handle))
-        return kFailure;
-    int32_t result = kFailure;
-    bool cleanUp = false;
+    if (!handle)
+        return FailedBadHandle("no variable for the port (NULL)");
+    if (Live().Holds(*handle))
+        return FailedBadHandle("the variable still holds an open port of this library");
+    TCommPort *p = new (std::nothrow) TCommPort;
+    if (!p)
+        return Failed(ECommError(kCommCreateFile, ERROR_NOT_ENOUGH_MEMORY), ComPortName(port));
+    *handle = reinterpret_cast<intptr_t>(p);
     try {
-        auto *p = new TCommPort;
-        cleanUp = true;
-        *handle = reinterpret_cast<intptr_t>(p);
         p->SetPortName(ComPortName(port));
         p->SetBaudRate(static_cast<uint32_t>(baud));
         p->SetByteSize(static_cast<uint8_t>(databits));
@@ -95,27 +134,32 @@ int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t 
         p->SetHandshaking(flow);
         p->OpenPort();
         Live().Add(*handle);
-        cleanUp = false;
-        result = 0;
+        return 0;
+    } catch (const ECommError &error) {
+        Failed(error, ComPortName(port));
     } catch (...) {
+        Failed(ECommError(kCommCreateFile, ERROR_NOT_ENOUGH_MEMORY), ComPortName(port));
     }
-    if (cleanUp)
-        zmhwClose(handle);
-    return result;
+    // Nothing of a failed open stays: OpenPort closed what it opened.
+    delete p;
+    *handle = 0;
+    return kFailure;
 }
 
 int32_t ZMHW_API zmhwClose(intptr_t *handle)
 {
     if (!handle)
-        return kFailure;
+        return FailedBadHandle("no variable for the port (NULL)");
     if (*handle == 0)
         return 0;
+    if (!Live().Holds(*handle))
+        return FailedBadHandle();
     auto *port = reinterpret_cast<TCommPort *>(*handle);
     try {
         port->ClosePort();
-    } catch (...) {
+    } catch (const ECommError &error) {
         // The port is closed even so; the variable keeps it until a close succeeds.
-        return kFailure;
+        return Failed(error, port->PortName());
     }
     Live().Remove(*handle);
     delete port;
@@ -152,6 +196,51 @@ int32_t ZMHW_API zmhwQ_CLEAR(intptr_t handle)
         p.PurgeInput();
         return 0;
     });
+}
+
+int32_t ZMHW_API zmhwLINE(intptr_t handle, intptr_t *line)
+{
+    if (!line)
+        return FailedBadHandle("no variable for the line (NULL)");
+    return OnPort(handle, [line](TCommPort &p) {
+        *line = p.Waitable();
+        return 0;
+    });
+}
+
+int32_t ZMHW_API zmhwERROR(int32_t *system, char *text, int32_t size)
+{
+    const LastFailure &failure = LastFailureHere();
+    if (system)
+        *system = failure.system;
+    if (text && size > 0) {
+        // A line cut short still says the most of it.
+        const size_t n = std::min(failure.text.size(), static_cast<size_t>(size) - 1);
+        std::memcpy(text, failure.text.data(), n);
+        text[n] = 0;
+    }
+    return failure.step;
+}
+
+int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size)
+{
+    try {
+        const zmhw::PortDevice found = zmhw::DeviceOfPort(ComPortName(port));
+        if (found.device.empty() || !CopyOut(found.device, device, size))
+            return kFailure;
+        return found.origin;
+    } catch (...) {
+        return kFailure;
+    }
+}
+
+int32_t ZMHW_API zmhwMAP(int32_t port, const char *device)
+{
+    try {
+        return zmhw::MapPort(port, device ? device : "") ? 0 : kFailure;
+    } catch (...) {
+        return kFailure;
+    }
 }
 
 const char *zmotla(void)

@@ -7,8 +7,8 @@
 namespace {
 
 // How long the quiet loop sleeps: until a key or a received byte wakes it, or a lost line is
-// due to be looked for again; where the console cannot wait on the line (Windows' port handle
-// is no descriptor), it looks this often, and a received byte shows within that.
+// due to be looked for again; where the console cannot wait on the line (Windows' line is an
+// event, no descriptor), it looks this often, and a received byte shows within that.
 constexpr int kQuietWaitMs = 1000;
 constexpr int kLookEveryMs = 10;
 

@@ -1,8 +1,5 @@
 #include "connection.h"
 
-#include <cstdlib>
-
-#include "linewait.h"
 #include "settings.h"
 #include "zmhwcomm.h"
 
@@ -28,7 +25,9 @@ int32_t Connection::Open()
                                     settings_.flow);
     if (result >= 0) {
         state_ = ConnectionState::Up;
-        line_ = linewait::FindDescriptor(PortDevicePath(settings_.port));
+        intptr_t line = -1;
+        // Descriptors and the handles of Windows both fit an int.
+        line_ = zmhwLINE(port_, &line) == 0 ? static_cast<int>(line) : -1;
     }
     return result;
 }
@@ -111,35 +110,22 @@ std::string Connection::BackText() const
 PortDevice ChoosePortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
                             const std::string &settingsPath)
 {
-#if defined(_WIN32)
-    (void)port, (void)ports, (void)settingsPath;
-    return {};
-#else
-    const std::string variable = "ZMHW_COM" + std::to_string(port);
-    const char *configured = std::getenv(variable.c_str());
-    if (configured && *configured)
-        return {configured, variable};
+    // Windows has no such map, and keeps its own names.
     const auto entry = ports.find(port);
-    if (entry != ports.end()) {
-        setenv(variable.c_str(), entry->second.c_str(), 1);
-        return {entry->second, "[ports] of " + settingsPath};
+    zmhwMAP(port, entry != ports.end() ? entry->second.c_str() : nullptr);
+    char device[4096];
+    switch (zmhwPORT(port, device, sizeof device)) {
+    case ZMHW_BUILT_IN: return {device, ""};
+    case ZMHW_FROM_ENVIRONMENT: return {device, "ZMHW_COM" + std::to_string(port)};
+    case ZMHW_FROM_MAP: return {device, "[ports] of " + settingsPath};
+    default: return {};
     }
-    return {PortDevicePath(port), ""};
-#endif
 }
 
 std::string PortDevicePath(int32_t port)
 {
-    const std::string name = "COM" + std::to_string(port);
-#if defined(_WIN32)
-    return name;
-#else
-    // As the serial library maps it: $ZMHW_COM<n> when set, else the n-th built-in port.
-    const char *configured = std::getenv(("ZMHW_" + name).c_str());
-    if (configured && *configured)
-        return configured;
-    return port > 0 ? "/dev/ttyS" + std::to_string(port - 1) : std::string();
-#endif
+    char device[4096];
+    return zmhwPORT(port, device, sizeof device) >= 0 ? device : std::string();
 }
 
 std::string PortName(int32_t port)

@@ -26,8 +26,8 @@ public:
     void Close();
     const intptr_t &Handle() const { return port_; }
     bool IsOpen() const { return port_ != 0; }
-    // What a wait can sleep on until the line has a byte (see linewait.h): -1 when the port
-    // is not open or the platform gives none.
+    // What a wait can sleep on until the line has a byte (zmhwLINE, see linewait.h): -1 when
+    // the port is not open.
     int LineDescriptor() const { return line_; }
     ConnectionState State() const { return state_; }
 
@@ -58,13 +58,14 @@ private:
 
 // The device a port number opens, and where that comes from.
 struct PortDevice {
-    std::string path;    // empty where the platform's own names serve (Windows)
+    std::string path;    // empty for none; on Windows the port's own name
     std::string origin;  // "ZMHW_COM1", "[ports] of /etc/zmtools/zm32.ini"; empty: built in
 };
 
-// ZMHW_COMn when set and not empty; else the [ports] entry (`ports`, read from `settingsPath`),
-// which is then put into this process's ZMHW_COMn, where the serial library looks; else
-// /dev/ttyS<n-1>. Other callers of the library keep to ZMHW_COMn alone.
+// Hands the [ports] entry for `port` (`ports`, read from `settingsPath`; none takes back an
+// earlier one) to the serial library (zmhwMAP), and says which device the library then opens
+// for it (zmhwPORT): ZMHW_COMn when set and not empty; else that entry; else /dev/ttyS<n-1>.
+// Windows keeps its own names and reads no [ports].
 PortDevice ChoosePortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
                             const std::string &settingsPath);
 

@@ -1,9 +1,10 @@
 #include "open_failure.h"
 
 #include "connection.h"
-#include "platform/device_probe.h"
+#include "platform/open_cause.h"
 #include "profile.h"
 #include "settings.h"
+#include "zmhwcomm.h"
 
 namespace {
 
@@ -28,29 +29,36 @@ bool FormatCanBeSet(const ZM32OP &settings)
 
 }  // namespace
 
-std::string OpenFailureCause(const ZM32OP &settings, const SettingsState &found, const PortDevice &chosen)
+LibraryCause LastLibraryCause()
+{
+    LibraryCause cause;
+    cause.step = zmhwERROR(&cause.system, nullptr, 0);
+    return cause;
+}
+
+std::string OpenFailureCause(const ZM32OP &settings, const SettingsState &found, const PortDevice &chosen,
+                             const LibraryCause &cause)
 {
     const std::string port = "COM" + std::to_string(settings.port);
-    std::string cause;
+    std::string said;
     if (!FormatCanBeSet(settings)) {
-        cause = FormatText(settings) + ": this data format cannot be set";
-    } else if (PortDevicePath(settings.port).empty()) {
-        cause = port + ": no such port";
+        said = FormatText(settings) + ": this data format cannot be set";
+    } else if (chosen.path.empty()) {
+        said = port + ": no such port";
     } else {
-        const std::string device = PortDevicePath(settings.port);
+        const std::string &device = chosen.path;
         // Where the device came from, unless it is the built-in one, which the hint names.
-        const std::string from =
-            !chosen.origin.empty() && chosen.path == device ? " (from " + chosen.origin + ")" : std::string();
-        std::string problem = DeviceProblem(device, settings.port);
+        const std::string from = chosen.origin.empty() ? std::string() : " (from " + chosen.origin + ")";
+        std::string problem = OpenProblem(cause.step, cause.system, settings.port);
         if (problem.empty())
             problem = "it does not take " + std::to_string(settings.baud) + " baud, " + FormatText(settings);
         else if (problem == "in use by another program")
             problem = "it is " + problem;
         // Windows opens the port by its own name: there is no device to name beside it.
-        cause = (device == port ? port : port + " is " + device + from) + ": " + problem;
+        said = (device == port ? port : port + " is " + device + from) + ": " + problem;
     }
     if (!found.noSettingsFile && !found.settingsFileMissing &&
         ProfileFile::Load(found.settingsPath).Value(found.settingsSection, "port"))
-        cause += "; the port was set by " + found.settingsPath;
-    return cause;
+        said += "; the port was set by " + found.settingsPath;
+    return said;
 }

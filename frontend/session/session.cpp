@@ -35,8 +35,9 @@ int32_t Session::OpenPort()
     const PortDevice chosen = ChoosePortDevice(settings_.port, settingsState_.portDevices, settingsState_.settingsPath);
     const int32_t result = connection_.Open();
     if (result < 0) {
+        const LibraryCause cause = LastLibraryCause();
         host_.ShowError(FormatGuarded("Couldn't zmhwOpen (%d)", {result}));
-        host_.ShowOpenCause(OpenFailureCause(settings_, settingsState_, chosen));
+        host_.ShowOpenCause(OpenFailureCause(settings_, settingsState_, chosen, cause));
     }
     return result;
 }

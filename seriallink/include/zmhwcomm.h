@@ -3,7 +3,14 @@
  * A port is held in an intptr_t variable that zmhwOpen fills and zmhwClose empties; the other
  * calls take its value. On 32-bit Windows the port calls are __stdcall and every export has its
  * plain, undecorated name (zmhwOpen, not _zmhwOpen@28); zmotla is a plain C call everywhere.
- * Every port call returns -4 on any failure, and nothing else below 0. */
+ * Every port call returns -4 on any failure, and nothing else below 0; zmhwERROR then tells why.
+ * Every port call checks its handle against the ports this library opened and has not closed:
+ * any other value (0, a closed port, a stray number) gives -4, never a crash.
+ *
+ * Beside the eight calls that every caller uses, four extensions (same convention) tell what
+ * the library knows: what to wait on for received bytes (zmhwLINE), why the last call failed
+ * (zmhwERROR), which device a port number stands for (zmhwPORT) and a device for a port
+ * number chosen by the program (zmhwMAP). */
 #ifndef ZMHWCOMM_H
 #define ZMHWCOMM_H
 
@@ -61,6 +68,58 @@ int32_t ZMHW_API zmhwTXQ(intptr_t handle);
 
 /* Discards every received byte not yet read; 0, or -4 on failure. Bytes to send are kept. */
 int32_t ZMHW_API zmhwQ_CLEAR(intptr_t handle);
+
+/* ---- Extensions ---------------------------------------------------------------------- */
+
+/* What the caller can wait on until port `handle` has received a byte, stored in *line:
+ *   POSIX    the descriptor the port reads from: poll it for POLLIN (a hang-up shows as
+ *            POLLHUP). Only wait on it; never read, write or close it.
+ *   Windows  an event handle that the library itself arms for received characters: wait on it
+ *            with WaitForSingleObject or WaitForMultipleObjects. Never set, reset or close it.
+ * A wait is valid only after zmhwRXQ on this port returned 0: the library may hold bytes read
+ * ahead (POSIX), and zmhwRXQ is what arms the event (Windows). The wait then ends when a byte
+ * arrives, or earlier (Windows: a byte that came before and was read since, once); whatever
+ * ended it, ask zmhwRXQ again. *line stays the same until zmhwClose; after that it is invalid.
+ * 0, or -4 when handle is no open port of this library or line is NULL. */
+int32_t ZMHW_API zmhwLINE(intptr_t handle, intptr_t *line);
+
+/* Steps zmhwERROR names. */
+#define ZMHW_STEP_NONE 0     /* no call on this thread has failed */
+#define ZMHW_STEP_OPEN 1     /* the device could not be opened */
+#define ZMHW_STEP_LOCK 2     /* the device is open in another program */
+#define ZMHW_STEP_SETTINGS 3 /* the device refused a setting (rate, data format, handshake) */
+#define ZMHW_STEP_READ 4
+#define ZMHW_STEP_WRITE 5
+#define ZMHW_STEP_CLOSE 6
+#define ZMHW_STEP_QUEUE 7    /* counting or discarding the queued bytes */
+#define ZMHW_STEP_HANDLE 8   /* the call was given no port of this library, or no variable */
+
+/* Why the last failing call of this library on the calling thread failed; a call that
+ * succeeds leaves it as it is. Returns the step (ZMHW_STEP_...), stores the system's error
+ * code in *system (POSIX: errno; Windows: GetLastError; 0 when the system reported none) and
+ * writes a line a person can read into text (at most size bytes, always ended by a zero),
+ * e.g. "open COM3 (/dev/ttyUSB0): Permission denied (error 13)", or for a step of
+ * ZMHW_STEP_HANDLE "not a port of this library". system and text may be NULL. */
+int32_t ZMHW_API zmhwERROR(int32_t *system, char *text, int32_t size);
+
+/* Where zmhwPORT found a port's device. */
+#define ZMHW_BUILT_IN 0         /* POSIX: /dev/ttyS<n-1>; Windows: the system's own COMn */
+#define ZMHW_FROM_ENVIRONMENT 1 /* the environment variable ZMHW_COM<n> */
+#define ZMHW_FROM_MAP 2         /* the program's own choice, given to zmhwMAP */
+
+/* The device that zmhwOpen opens for port number `port`, written into device (at most size
+ * bytes, ended by a zero; 4096 hold any path), and where it comes from (ZMHW_BUILT_IN ...).
+ * POSIX: the path in ZMHW_COM<n> when that is set and not empty; else what zmhwMAP gave for
+ * the port; else /dev/ttyS<n-1>. Both are read at every call, so a change shows at the next
+ * open. Windows: always "COM<n>" (opened as \\.\COM<n>), built in.
+ * -4 when the port number names no device (0 or below) or the name does not fit. */
+int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size);
+
+/* POSIX: makes `device` the device of port number `port` for this process, below ZMHW_COM<n>
+ * and above the built-in name (how a program passes on a device from its own settings); NULL
+ * or "" takes the choice back. 0, or -4 for a port number of 0 or below. Windows has no such
+ * map (a COM port is always the system's own): -4. */
+int32_t ZMHW_API zmhwMAP(int32_t port, const char *device);
 
 /* The library's version tag: a short static text, the same pointer on every call; never free it. */
 const char *zmotla(void);

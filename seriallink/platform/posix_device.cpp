@@ -6,13 +6,44 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <poll.h>
 #include <strings.h>
+
+#include "system_error.h"
 
 namespace {
 
 // As on Windows, the last failure belongs to the thread that met it.
 thread_local DWORD lastError = ERROR_SUCCESS;
+// The errno behind it, which tells more (a lock refused from a permission refused).
+thread_local int lastErrno = 0;
+
+// The program's own devices for port numbers (zmhwMAP), shared by its threads.
+std::mutex mapLock;
+std::map<int32_t, std::string> &PortMap()
+{
+    static std::map<int32_t, std::string> map;
+    return map;
+}
+
+// The port number in "COM<n>" or "\\.\COM<n>", or 0 for any other name.
+int32_t PortNumber(const char *name)
+{
+    // The device namespace prefix names the same ports, as on Windows.
+    if (name && std::strncmp(name, "\\\\.\\", 4) == 0)
+        name += 4;
+    if (!name || strncasecmp(name, "COM", 3) != 0)
+        return 0;
+    const std::string digits(name + 3);
+    // Decimal without leading zeros, from 1 up: the names the library builds and no others.
+    if (digits.empty() || digits.size() > 10 || digits[0] == '0' ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    const unsigned long long number = std::strtoull(digits.c_str(), nullptr, 10);
+    return number > INT_MAX ? 0 : static_cast<int32_t>(number);
+}
 
 }  // namespace
 
@@ -30,23 +61,68 @@ namespace zmhw {
 
 std::string ResolveComName(const char *name)
 {
-    // The device namespace prefix names the same ports, as on Windows.
-    if (name && std::strncmp(name, "\\\\.\\", 4) == 0)
-        name += 4;
-    if (!name || strncasecmp(name, "COM", 3) != 0)
+    return name ? DeviceOfPort(name).device : std::string();
+}
+
+PortDevice DeviceOfPort(const std::string &name)
+{
+    const int32_t number = PortNumber(name.c_str());
+    if (number <= 0)
         return {};
-    const std::string digits(name + 3);
-    // Decimal without leading zeros, from 1 up: the names the library builds and no others.
-    if (digits.empty() || digits.size() > 10 || digits[0] == '0' ||
-        digits.find_first_not_of("0123456789") != std::string::npos)
-        return {};
-    const unsigned long long number = std::strtoull(digits.c_str(), nullptr, 10);
-    if (number > INT_MAX)
-        return {};
-    const char *configured = std::getenv(("ZMHW_COM" + digits).c_str());
+    const char *configured = std::getenv(("ZMHW_COM" + std::to_string(number)).c_str());
     if (configured && *configured)
-        return configured;
-    return "/dev/ttyS" + std::to_string(number - 1);
+        return {configured, kFromEnvironment};
+    {
+        const std::lock_guard<std::mutex> hold(mapLock);
+        const auto entry = PortMap().find(number);
+        if (entry != PortMap().end())
+            return {entry->second, kFromMap};
+    }
+    return {"/dev/ttyS" + std::to_string(number - 1), kBuiltIn};
+}
+
+bool MapPort(int32_t number, const std::string &device)
+{
+    if (number <= 0)
+        return false;
+    const std::lock_guard<std::mutex> hold(mapLock);
+    if (device.empty())
+        PortMap().erase(number);
+    else
+        PortMap()[number] = device;
+    return true;
+}
+
+int32_t SystemError()
+{
+    return lastErrno;
+}
+
+int32_t SystemErrorFor(DWORD windowsError)
+{
+    switch (windowsError) {
+    case ERROR_SUCCESS: return 0;
+    case ERROR_INVALID_FUNCTION: return ENOTTY;
+    case ERROR_FILE_NOT_FOUND: return ENOENT;
+    case ERROR_ACCESS_DENIED: return EACCES;
+    case ERROR_INVALID_HANDLE: return EBADF;
+    case ERROR_NOT_ENOUGH_MEMORY: return ENOMEM;
+    case ERROR_NOT_SUPPORTED: return ENOTSUP;
+    case ERROR_INVALID_PARAMETER: return EINVAL;
+    case ERROR_DEVICE_NOT_CONNECTED: return ENXIO;
+    case ERROR_TIMEOUT: return ETIMEDOUT;
+    default: return EIO;
+    }
+}
+
+std::string SystemErrorText(int32_t error)
+{
+    return std::strerror(error);
+}
+
+bool MeansInUse(int32_t error)
+{
+    return error == EWOULDBLOCK || error == EBUSY;
 }
 
 SerialDevice *Device(HANDLE handle)
@@ -98,13 +174,20 @@ DWORD WindowsError(int errnoValue)
 
 BOOL Fail(DWORD error)
 {
+    return Fail(error, SystemErrorFor(error));
+}
+
+BOOL Fail(DWORD error, int errnoValue)
+{
     SetLastError(error);
+    lastErrno = errnoValue;
     return FALSE;
 }
 
 BOOL FailErrno()
 {
-    return Fail(WindowsError(errno));
+    const int error = errno;
+    return Fail(WindowsError(error), error);
 }
 
 PollDeadline::PollDeadline(uint64_t ms)

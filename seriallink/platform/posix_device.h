@@ -27,8 +27,9 @@ struct SerialDevice {
     size_t rxEnd = 0;
 };
 
-// The path that a name such as "COM3" stands for: $ZMHW_COM3 when set and not empty,
-// else /dev/ttyS2; "\\.\COM3" likewise. Empty for any other name.
+// The path that a name such as "COM3" stands for (see DeviceOfPort): $ZMHW_COM3 when set and
+// not empty, else the program's own choice, else /dev/ttyS2; "\\.\COM3" likewise. Empty for
+// any other name.
 std::string ResolveComName(const char *name);
 
 // The device behind a handle, or null (with ERROR_INVALID_HANDLE) for none.
@@ -37,8 +38,10 @@ SerialDevice *Device(HANDLE handle);
 SerialDevice *Device(HANDLE handle, const void *record);
 
 DWORD WindowsError(int errnoValue);
-// Records `error` for GetLastError and returns FALSE, for `return Fail(...)`.
+// Records `error` for GetLastError, and the errno behind it for SystemError (one that
+// stands for `error` when none is given), and returns FALSE, for `return Fail(...)`.
 BOOL Fail(DWORD error);
+BOOL Fail(DWORD error, int errnoValue);
 BOOL FailErrno();
 
 // A point in time from which poll() time-outs are counted; a zero span never expires.

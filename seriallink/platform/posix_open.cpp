@@ -24,12 +24,18 @@ bool IsPseudoTerminal(const struct stat &st)
     return m >= 136 && m <= 143;
 }
 
-HANDLE FailOpen(int fd, DWORD error)
+// Records the failure, errno first: the close must not change it.
+HANDLE FailOpen(int fd, DWORD error, int errnoValue)
 {
+    Fail(error, errnoValue);
     if (fd >= 0)
         close(fd);
-    SetLastError(error);
     return INVALID_HANDLE_VALUE;
+}
+
+HANDLE FailOpen(int fd, int errnoValue)
+{
+    return FailOpen(fd, WindowsError(errnoValue), errnoValue);
 }
 
 // close() waits for the driver to send what is queued, for up to half a minute when a
@@ -62,39 +68,40 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
 {
     if (creationDisposition != OPEN_EXISTING || (flagsAndAttributes & FILE_FLAG_OVERLAPPED) ||
         templateFile)
-        return FailOpen(-1, ERROR_INVALID_PARAMETER);
+        return FailOpen(-1, EINVAL);
     const std::string path = ResolveComName(fileName);
     struct stat st {};
     if (path.empty())
-        return FailOpen(-1, ERROR_FILE_NOT_FOUND);
+        return FailOpen(-1, ENOENT);
     if (stat(path.c_str(), &st) != 0)
-        return FailOpen(-1, WindowsError(errno));
+        return FailOpen(-1, errno);
+    // Anything but a terminal is no serial line, and is refused as a missing one is.
     if (!S_ISCHR(st.st_mode))
-        return FailOpen(-1, ERROR_FILE_NOT_FOUND);
+        return FailOpen(-1, ERROR_FILE_NOT_FOUND, ENOTTY);
 
     const bool reads = desiredAccess & GENERIC_READ, writes = desiredAccess & GENERIC_WRITE;
     const int access = reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
     // Non-blocking: an open must not wait for carrier, and every wait goes through poll().
     const int fd = open(path.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return FailOpen(-1, WindowsError(errno));
+        return FailOpen(-1, errno);
     if (!isatty(fd))
-        return FailOpen(fd, ERROR_FILE_NOT_FOUND);
+        return FailOpen(fd, ERROR_FILE_NOT_FOUND, ENOTTY);
     // Share mode 0 is exclusive use. flock holds for root as well; TIOCEXCL keeps out
     // programs that open the device without locking it.
     if (shareMode == 0) {
         if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-            return FailOpen(fd, ERROR_ACCESS_DENIED);
+            return FailOpen(fd, ERROR_ACCESS_DENIED, errno);
         if (ioctl(fd, TIOCEXCL) != 0)
-            return FailOpen(fd, WindowsError(errno));
+            return FailOpen(fd, errno);
     }
     termios2 tio{};
     if (fstat(fd, &st) != 0 || ioctl(fd, TCGETS2, &tio) != 0)
-        return FailOpen(fd, WindowsError(errno));
+        return FailOpen(fd, errno);
 
     auto *device = new (std::nothrow) SerialDevice;
     if (!device)
-        return FailOpen(fd, ERROR_NOT_ENOUGH_MEMORY);
+        return FailOpen(fd, ENOMEM);
     int lines = 0;
     device->fd = fd;
     device->exclusive = shareMode == 0;
@@ -119,7 +126,7 @@ BOOL WINAPI CloseHandle(HANDLE handle)
     delete d;
     // Linux releases the descriptor even when close() reports EINTR.
     if (result != 0 && error != EINTR)
-        return Fail(WindowsError(error));
+        return Fail(WindowsError(error), error);
     return TRUE;
 }
 

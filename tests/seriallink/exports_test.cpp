@@ -1,11 +1,17 @@
-// The eight exports on real pseudo-terminals, as the front-end and the simulator use them.
+// The exports on real pseudo-terminals, as the front-end and the simulator use them.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <poll.h>
+#include <sys/file.h>
 #include <termios.h>
+
+#include <thread>
 
 #include "zmhwcomm.h"
 #include "commport.h"
@@ -36,6 +42,22 @@ protected:
     ComMapping mapping{kPort, pty.Path()};
     intptr_t handle = 0;
 };
+
+struct Cause {
+    int32_t step = -1;
+    int32_t system = -1;
+    std::string text;
+};
+
+Cause LastCause()
+{
+    Cause cause;
+    char text[512];
+    std::memset(text, 'x', sizeof text);
+    cause.step = zmhwERROR(&cause.system, text, sizeof text);
+    cause.text = text;
+    return cause;
+}
 
 double SecondsOf(const std::function<void()> &call)
 {
@@ -222,22 +244,37 @@ TEST_F(ExportsTest, OpenFailuresLeakNoPort)
     PtyPair other;
     ComMapping missing(41, "/nonexistent/ttyUSB9"), notTty(42, plainFile), zero(0, pty.Path()),
         spare(43, other.Path());
+    PtyPair busy;
+    ComMapping inUse(44, busy.Path());
+    const int holder = open(busy.Path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);  // another program holds it as the library would
+    const std::string line = "COM7 (" + pty.Path() + "): ";
     struct Case {
         const char *what;
         int32_t port, baud, bits, stop;
+        int32_t step, system;
+        std::string text;  // zmhwERROR's line
         bool holdsOpenPort = false;  // the variable already holds this library's port on kPort
     };
     const Case cases[] = {
-        {"handle holding an open port", 43, 9600, 8, 0, true},
-        {"missing device", 41, 9600, 8, 0},
-        {"not a terminal", 42, 9600, 8, 0},
-        {"port 0", 0, 9600, 8, 0},
-        {"negative port", -7, 9600, 8, 0},
-        {"9 data bits", kPort, 9600, 9, 0},
-        {"4 data bits", kPort, 9600, 4, 0},
-        {"1.5 stop bits with 8 data bits", kPort, 9600, 8, 3},
-        {"2 stop bits with 5 data bits", kPort, 9600, 5, 2},
-        {"baud rate 0", kPort, 0, 8, 0},
+        {"handle holding an open port", 43, 9600, 8, 0, ZMHW_STEP_HANDLE, 0,
+         "the variable still holds an open port of this library", true},
+        {"missing device", 41, 9600, 8, 0, ZMHW_STEP_OPEN, ENOENT,
+         "open COM41 (/nonexistent/ttyUSB9): No such file or directory (error 2)"},
+        {"not a terminal", 42, 9600, 8, 0, ZMHW_STEP_OPEN, ENOTTY,
+         "open COM42 (" + plainFile + "): Inappropriate ioctl for device (error 25)"},
+        {"in use", 44, 9600, 8, 0, ZMHW_STEP_LOCK, EWOULDBLOCK,
+         "lock COM44 (" + busy.Path() + "): Resource temporarily unavailable (error 11)"},
+        {"port 0", 0, 9600, 8, 0, ZMHW_STEP_OPEN, ENOENT, "open COM0: No such file or directory (error 2)"},
+        {"negative port", -7, 9600, 8, 0, ZMHW_STEP_OPEN, ENOENT, "open COM-7: No such file or directory (error 2)"},
+        {"9 data bits", kPort, 9600, 9, 0, ZMHW_STEP_SETTINGS, EINVAL, "settings " + line + "Invalid argument (error 22)"},
+        {"4 data bits", kPort, 9600, 4, 0, ZMHW_STEP_SETTINGS, EINVAL, "settings " + line + "Invalid argument (error 22)"},
+        {"1.5 stop bits with 8 data bits", kPort, 9600, 8, 3, ZMHW_STEP_SETTINGS, EINVAL,
+         "settings " + line + "Invalid argument (error 22)"},
+        {"2 stop bits with 5 data bits", kPort, 9600, 5, 2, ZMHW_STEP_SETTINGS, EINVAL,
+         "settings " + line + "Invalid argument (error 22)"},
+        {"baud rate 0", kPort, 0, 8, 0, ZMHW_STEP_SETTINGS, EINVAL, "settings " + line + "Invalid argument (error 22)"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -248,6 +285,10 @@ TEST_F(ExportsTest, OpenFailuresLeakNoPort)
         const intptr_t held = c.holdsOpenPort ? h : 0;
         EXPECT_EQ(zmhwOpen(&h, c.port, c.baud, c.bits, c.stop, 'N', 0), -4);
         EXPECT_EQ(h, held);
+        const Cause cause = LastCause();
+        EXPECT_EQ(cause.step, c.step);
+        EXPECT_EQ(cause.system, c.system);
+        EXPECT_EQ(cause.text, c.text);
         if (c.holdsOpenPort) {
             ASSERT_EQ(zmhwTX(h, 'k'), 0);  // the port held stays usable
             EXPECT_EQ(pty.PeerRead(1), "k");
@@ -255,22 +296,161 @@ TEST_F(ExportsTest, OpenFailuresLeakNoPort)
         }
     }
     EXPECT_EQ(zmhwOpen(nullptr, kPort, 9600, 8, 0, 'N', 0), -4);
+    EXPECT_EQ(LastCause().step, ZMHW_STEP_HANDLE);
     // Nothing was left holding the device.
     EXPECT_EQ(Open(), 0);
+    close(holder);
     std::remove(plainFile.c_str());
 }
 
-TEST_F(ExportsTest, CloseOfNullAndCallsWithoutAPort)
+// 0, a closed port's handle, freed memory and a stray number: never dereferenced, always -4
+// with the same cause; a live port beside them is not disturbed.
+TEST_F(ExportsTest, EveryCallRefusesAHandleThatIsNoOpenPort)
 {
     intptr_t none = 0;
     EXPECT_EQ(zmhwClose(&none), 0);
     EXPECT_EQ(none, 0);
     EXPECT_EQ(zmhwClose(nullptr), -4);
-    EXPECT_EQ(zmhwTX(0, 'a'), -4);
+
+    ASSERT_EQ(Open(), 0);
+    PtyPair other;
+    ComMapping second(kPort + 1, other.Path());
+    intptr_t closed = 0;
+    ASSERT_EQ(zmhwOpen(&closed, kPort + 1, 9600, 8, 0, 'N', 0), 0);
+    const intptr_t stale = closed;
+    ASSERT_EQ(zmhwClose(&closed), 0);
+    auto memory = std::make_unique<char[]>(sizeof(TCommPort));
+    const intptr_t freed = reinterpret_cast<intptr_t>(memory.get());
+    memory.reset();
+    const std::pair<const char *, intptr_t> handles[] = {
+        {"0", 0}, {"closed", stale}, {"freed", freed}, {"stray", 0x12345678}, {"-1", -1}};
+    for (const auto &[what, h] : handles) {
+        SCOPED_TRACE(what);
+        intptr_t line = 77;
+        intptr_t variable = h;
+        const std::pair<const char *, std::function<int32_t()>> calls[] = {
+            {"zmhwTX", [h = h] { return zmhwTX(h, 'a'); }},
+            {"zmhwRX", [h = h] { return zmhwRX(h); }},
+            {"zmhwRXQ", [h = h] { return zmhwRXQ(h); }},
+            {"zmhwTXQ", [h = h] { return zmhwTXQ(h); }},
+            {"zmhwQ_CLEAR", [h = h] { return zmhwQ_CLEAR(h); }},
+            {"zmhwLINE", [h = h, &line] { return zmhwLINE(h, &line); }},
+            {"zmhwClose", [h = h, &variable] { return h == 0 ? -4 : zmhwClose(&variable); }},
+        };
+        for (const auto &[name, call] : calls) {
+            SCOPED_TRACE(name);
+            ASSERT_EQ(zmhwTX(handle, 'k'), 0);  // a success leaves the cause as it was
+            EXPECT_EQ(call(), -4);
+            const Cause cause = LastCause();
+            EXPECT_EQ(cause.step, ZMHW_STEP_HANDLE);
+            EXPECT_EQ(cause.text, "not a port of this library");
+        }
+        EXPECT_EQ(line, 77);
+        EXPECT_EQ(variable, h);
+    }
+    EXPECT_EQ(zmhwLINE(handle, nullptr), -4);
+    EXPECT_EQ(pty.PeerRead(40, 200), std::string(35, 'k'));
+}
+
+// Each thread has its own last failure; the text is cut to the buffer and always ended.
+TEST_F(ExportsTest, TheCauseBelongsToTheThreadAndFitsTheBuffer)
+{
     EXPECT_EQ(zmhwRX(0), -4);
-    EXPECT_EQ(zmhwRXQ(0), -4);
-    EXPECT_EQ(zmhwTXQ(0), -4);
-    EXPECT_EQ(zmhwQ_CLEAR(0), -4);
+    Cause elsewhere;
+    std::thread([&] { elsewhere = LastCause(); }).join();
+    EXPECT_EQ(elsewhere.step, ZMHW_STEP_NONE);
+    EXPECT_EQ(elsewhere.text, "");
+    char small[8];
+    EXPECT_EQ(zmhwERROR(nullptr, small, sizeof small), ZMHW_STEP_HANDLE);
+    EXPECT_STREQ(small, "not a p");
+    EXPECT_EQ(zmhwERROR(nullptr, nullptr, 0), ZMHW_STEP_HANDLE);
+
+    ASSERT_EQ(Open(), 0);
+    EXPECT_EQ(zmhwRX(handle), -4);
+    Cause timedOut = LastCause();
+    EXPECT_EQ(timedOut.step, ZMHW_STEP_READ);
+    EXPECT_EQ(timedOut.system, ETIMEDOUT);
+    EXPECT_EQ(timedOut.text, "read COM7 (" + pty.Path() + "): no byte within the read time-out");
+}
+
+// The one map of port numbers to devices: ZMHW_COMn, then the program's own, then the built-in.
+TEST(PortMap, EnvironmentThenTheProgramsChoiceThenTheBuiltInName)
+{
+    const int32_t port = 29;
+    unsetenv("ZMHW_COM29");
+    char device[64];
+    struct Step {
+        const char *what;
+        const char *environment;  // null: unset
+        const char *mapped;       // given to zmhwMAP before; null: not called
+        int32_t origin;
+        std::string device;
+    };
+    const Step steps[] = {
+        {"nothing", nullptr, nullptr, ZMHW_BUILT_IN, "/dev/ttyS28"},
+        {"mapped", nullptr, "/dev/ttyUSB3", ZMHW_FROM_MAP, "/dev/ttyUSB3"},
+        {"environment over the map", "/dev/ttyACM1", nullptr, ZMHW_FROM_ENVIRONMENT, "/dev/ttyACM1"},
+        {"empty variable", "", nullptr, ZMHW_FROM_MAP, "/dev/ttyUSB3"},
+        {"map taken back", nullptr, "", ZMHW_BUILT_IN, "/dev/ttyS28"},
+        {"map taken back by null", nullptr, nullptr, ZMHW_BUILT_IN, "/dev/ttyS28"},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.environment)
+            setenv("ZMHW_COM29", step.environment, 1);
+        else
+            unsetenv("ZMHW_COM29");
+        if (step.mapped) {
+            EXPECT_EQ(zmhwMAP(port, step.mapped), 0);
+        }
+        if (std::string(step.what) == "map taken back by null") {
+            EXPECT_EQ(zmhwMAP(port, "/dev/again"), 0);
+            EXPECT_EQ(zmhwMAP(port, nullptr), 0);
+        }
+        EXPECT_EQ(zmhwPORT(port, device, sizeof device), step.origin);
+        EXPECT_EQ(std::string(device), step.device);
+    }
+    unsetenv("ZMHW_COM29");
+    EXPECT_EQ(zmhwPORT(0, device, sizeof device), -4);
+    EXPECT_EQ(zmhwPORT(-3, device, sizeof device), -4);
+    EXPECT_EQ(zmhwMAP(0, "/dev/ttyUSB0"), -4);
+    EXPECT_EQ(zmhwPORT(port, device, 11), -4);  // "/dev/ttyS28" needs 12
+    EXPECT_EQ(zmhwPORT(port, device, 12), ZMHW_BUILT_IN);
+    EXPECT_EQ(zmhwPORT(port, nullptr, 64), -4);
+}
+
+// The port the program chose is the one opened, and the wait on the line ends at a byte.
+TEST_F(ExportsTest, TheMappedDeviceOpensAndItsLineWakesAWait)
+{
+    unsetenv("ZMHW_COM7");
+    ASSERT_EQ(zmhwMAP(kPort, pty.Path().c_str()), 0);
+    ASSERT_EQ(Open(), 0);
+    EXPECT_EQ(zmhwMAP(kPort, nullptr), 0);
+    intptr_t line = -1;
+    ASSERT_EQ(zmhwLINE(handle, &line), 0);
+    ASSERT_GE(line, 0);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(zmhwRXQ(handle), 0);
+        pollfd p{static_cast<int>(line), POLLIN, 0};
+        EXPECT_EQ(poll(&p, 1, 50), 0);  // a quiet line does not wake it
+        std::thread peer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            pty.PeerWrite("ab");
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(poll(&p, 1, 2000), 1);
+        const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        peer.join();
+        EXPECT_GT(waited, 0.02);
+        EXPECT_LT(waited, 0.2);
+        ASSERT_TRUE(Eventually([&] { return zmhwRXQ(handle) == 2; }));
+        EXPECT_EQ(zmhwRX(handle), 'a');
+        EXPECT_EQ(zmhwRX(handle), 'b');
+        intptr_t again = -1;
+        EXPECT_EQ(zmhwLINE(handle, &again), 0);
+        EXPECT_EQ(again, line);
+    }
 }
 
 TEST_F(ExportsTest, PeerHangingUpFailsEveryCallWithoutBlocking)

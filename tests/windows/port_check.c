@@ -1,6 +1,7 @@
 /* A caller of the serial library as a C program sees it: opens a port on which promsim
  * plays the programmer, checks the prompt, the queue counts, the purge and a read that
- * finds nothing, sends a hex file with "I" "T" and reads memory back with "U".
+ * finds nothing, the wait on the line, sends a hex file with "I" "T" and reads memory back
+ * with "U"; then the extensions' answers, and handles that are no open port.
  *
  *   port_check PORT HEXFILE BINFILE
  *
@@ -19,8 +20,16 @@
 #include <windows.h>
 static long long NowMs(void) { return (long long)GetTickCount64(); }
 static void SleepMs(int ms) { Sleep((DWORD)ms); }
+/* Whether the line woke the wait within ms. */
+static int WaitOnLine(intptr_t line, int ms) { return WaitForSingleObject((HANDLE)line, (DWORD)ms) == WAIT_OBJECT_0; }
 #else
+#include <poll.h>
 #include <time.h>
+static int WaitOnLine(intptr_t line, int ms)
+{
+    struct pollfd p = {(int)line, POLLIN, 0};
+    return poll(&p, 1, ms) == 1;
+}
 static long long NowMs(void)
 {
     struct timespec t;
@@ -43,6 +52,10 @@ struct Api {
     int32_t(ZMHW_API *txq)(intptr_t);
     int32_t(ZMHW_API *clear)(intptr_t);
     const char *(*version)(void);
+    int32_t(ZMHW_API *line)(intptr_t, intptr_t *);
+    int32_t(ZMHW_API *error)(int32_t *, char *, int32_t);
+    int32_t(ZMHW_API *device)(int32_t, char *, int32_t);
+    int32_t(ZMHW_API *map)(int32_t, const char *);
 };
 
 static void Fail(const char *format, ...)
@@ -80,6 +93,10 @@ static void Bind(struct Api *api)
     BIND(txq, "zmhwTXQ");
     BIND(clear, "zmhwQ_CLEAR");
     BIND(version, "zmotla");
+    BIND(line, "zmhwLINE");
+    BIND(error, "zmhwERROR");
+    BIND(device, "zmhwPORT");
+    BIND(map, "zmhwMAP");
 }
 #else
 static void Bind(struct Api *api)
@@ -92,6 +109,10 @@ static void Bind(struct Api *api)
     api->txq = zmhwTXQ;
     api->clear = zmhwQ_CLEAR;
     api->version = zmotla;
+    api->line = zmhwLINE;
+    api->error = zmhwERROR;
+    api->device = zmhwPORT;
+    api->map = zmhwMAP;
 }
 #endif
 
@@ -145,6 +166,44 @@ static int32_t SettledCount(int32_t expected)
         SleepMs(1);
     SleepMs(50);
     return api.rxq(port);
+}
+
+/* After a quiet look at the queue, a wait on the line ends at the prompt a CR brings, well
+ * before its time; returns how long it took. */
+static long long LineWakes(void)
+{
+    intptr_t line = 0;
+    if (api.line(port, &line) != 0)
+        Fail("zmhwLINE failed");
+    char answer[16];
+    if (api.rxq(port) != 0)
+        Fail("zmhwRXQ is not 0 on a quiet line");
+    SendText("\r");
+    const long long start = NowMs();
+    while (api.rxq(port) == 0)
+        if (!WaitOnLine(line, 2000) && NowMs() - start >= 2000)
+            Fail("the wait on the line did not end at the prompt");
+    const long long took = NowMs() - start;
+    ReadUntil("\r\n>", answer, sizeof answer, 1000);
+    return took;
+}
+
+/* Every call given a handle that is no open port of the library fails with the same cause. */
+static void RefusedEverywhere(intptr_t handle, const char *what)
+{
+    intptr_t line = 0, variable = handle;
+    char text[64];
+    const int32_t results[] = {api.tx(handle, 'a'), api.rx(handle), api.rxq(handle), api.txq(handle),
+                               api.clear(handle), api.line(handle, &line),
+                               handle ? api.close(&variable) : -4};
+    for (size_t i = 0; i < sizeof results / sizeof results[0]; ++i)
+        if (results[i] != -4)
+            Fail("call %u with the %s handle gave %d", (unsigned)i, what, results[i]);
+    int32_t system = -1;
+    if (api.error(&system, text, sizeof text) != ZMHW_STEP_HANDLE || strcmp(text, "not a port of this library") != 0)
+        Fail("the cause for the %s handle is \"%s\"", what, text);
+    if (variable != handle)
+        Fail("zmhwClose changed a variable holding the %s handle", what);
 }
 
 static unsigned char *ReadFileBytes(const char *path, long *length)
@@ -230,6 +289,10 @@ int main(int argc, char **argv)
     if (nothing >= 0)
         Fail("zmhwRX on a quiet line gave %d", nothing);
     printf("figure txq %d\n", api.txq(port));
+    const long long woke = LineWakes();
+    printf("figure line_wake_ms %lld\n", woke);
+    if (woke > 500)
+        Fail("the wait on the line ended %lld ms after the CR", woke);
 
     SendText("I");
     ReadUntil("\r\n>", answer, sizeof answer, 1000);
@@ -257,8 +320,20 @@ int main(int argc, char **argv)
     if (memcmp(image, bin, (size_t)binLength) != 0)
         Fail("the uploaded image differs from %s", argv[3]);
 
+    const intptr_t stale = port;
     if (api.close(&port) != 0 || port != 0 || api.close(&port) != 0)
         Fail("zmhwClose failed");
+    RefusedEverywhere(stale, "closed");
+    RefusedEverywhere(0, "null");
+    RefusedEverywhere((intptr_t)answer, "stray");
+
+    /* The device of the port, and whether the program may choose one (Windows: no). */
+    char device[4096];
+    const int32_t origin = api.device(number, device, sizeof device);
+    printf("figure port_origin %d\nfigure port_map %d\n", origin, api.map(number + 100, "x"));
+    if (origin < 0 || api.device(0, device, sizeof device) != -4)
+        Fail("zmhwPORT gave %d for COM%d", origin, number);
+    api.map(number + 100, NULL);
 
     /* Which line settings the platform takes on this line: figures only. */
     static const struct {

@@ -41,7 +41,7 @@ TEST(SessionLine, LostDuringATransferIsSaidAfterItAndFoundAgain)
 }
 
 // The device of a port: ZMHW_COMn first, then the settings file's [ports], then the default;
-// the [ports] entry reaches the serial library, which opens it.
+// the [ports] entry reaches the serial library, which opens it, and the library says so.
 TEST(SessionLine, PortDeviceFromTheEnvironmentThenThePortsSectionThenTheDefault)
 {
     TempDir dir;
@@ -53,7 +53,6 @@ TEST(SessionLine, PortDeviceFromTheEnvironmentThenThePortsSectionThenTheDefault)
     const PortDevice fromNothing = ChoosePortDevice(port, {}, "zm32.ini");
     EXPECT_EQ(fromNothing.path, "/dev/ttyS" + std::to_string(port - 1));
     EXPECT_EQ(fromNothing.origin, "");
-    EXPECT_EQ(getenv(variable.c_str()), nullptr);
 
     dir.Write("zm32.ini", "[ports]\nCOM" + std::to_string(port) + "=" + programmer.path + "\n");
     TestHost host;
@@ -62,14 +61,82 @@ TEST(SessionLine, PortDeviceFromTheEnvironmentThenThePortsSectionThenTheDefault)
     EXPECT_GE(session.OpenPort(), 0);
     EXPECT_TRUE(session.IsOpen());
     EXPECT_EQ(PortName(port), "COM" + std::to_string(port) + " (" + programmer.path + ")");
+    EXPECT_EQ(getenv(variable.c_str()), nullptr);  // the library was told, not the environment
 
     setenv(variable.c_str(), "/dev/from-the-environment", 1);
     const PortDevice fromEnvironment = ChoosePortDevice(port, ports, "zm32.ini");
     EXPECT_EQ(fromEnvironment.path, "/dev/from-the-environment");
     EXPECT_EQ(fromEnvironment.origin, variable);
+    EXPECT_EQ(PortDevicePath(port), "/dev/from-the-environment");
     unsetenv(variable.c_str());
     const PortDevice fromSection = ChoosePortDevice(port, ports, "/etc/zmtools/zm32.ini");
     EXPECT_EQ(fromSection.path, programmer.path);
     EXPECT_EQ(fromSection.origin, "[ports] of /etc/zmtools/zm32.ini");
-    EXPECT_EQ(std::string(getenv(variable.c_str())), programmer.path);
+    EXPECT_EQ(PortDevicePath(port), programmer.path);
+    // A section without the port takes the earlier entry back.
+    EXPECT_EQ(ChoosePortDevice(port, {}, "zm32.ini").path, "/dev/ttyS" + std::to_string(port - 1));
+    EXPECT_EQ(PortDevicePath(0), "");
+}
+
+namespace {
+
+// Takes what the programmer says until it has been quiet for 100 ms.
+void Drain(Session &session)
+{
+    std::string text;
+    Deadline quiet;
+    quiet.Arm(100);
+    while (!quiet.Expired()) {
+        if (SessionProbe::ReceiveQueue(session) > 0) {
+            session.ReceiveForTerminal(text);
+            quiet.Arm(100);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+// A wait on the line lasts its time on a quiet line, and ends within a few milliseconds of
+// the programmer's answer to a CR.
+void ExpectTheWaitWakesAtAByte(Session &session)
+{
+    using Clock = std::chrono::steady_clock;
+    ASSERT_GE(session.LineDescriptor(), 0);
+    Drain(session);
+    ASSERT_EQ(SessionProbe::ReceiveQueue(session), 0);
+    Clock::time_point start = Clock::now();
+    EXPECT_FALSE(linewait::Wait(session.LineDescriptor(), 60));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(55));
+    session.KeyPress('\r');
+    start = Clock::now();
+    EXPECT_TRUE(linewait::Wait(session.LineDescriptor(), 2000));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(50));
+    EXPECT_GT(SessionProbe::ReceiveQueue(session), 0);
+}
+
+}  // namespace
+
+// The line to wait on comes from the library on every open: the first and each reconnect.
+TEST(SessionLine, TheWaitWakesAtAByteAfterAnOpenAndAfterAReconnect)
+{
+    TempDir dir;
+    const std::string link = dir.File("line");
+    SimulatedProgrammer programmer({"--link", link});
+    auto s = StartSession(programmer.PortArg());
+    {
+        SCOPED_TRACE("open");
+        ExpectTheWaitWakesAtAByte(s->session);
+    }
+    programmer.Restart({"--link", link});
+    Deadline threeSeconds;
+    threeSeconds.Arm(3000);
+    std::string text;
+    while (!SessionProbe::Reconnect(s->session) && !threeSeconds.Expired()) {
+        s->session.ReceiveForTerminal(text);  // takes the prompt, then finds the line gone
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(SessionProbe::State(s->session), ConnectionState::Up);
+    {
+        SCOPED_TRACE("reconnect");
+        ExpectTheWaitWakesAtAByte(s->session);
+    }
 }
