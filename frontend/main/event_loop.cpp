@@ -18,6 +18,12 @@ void TForm_main::SetIdle(bool on, int line, int wakeMs)
     idle_.SetWakeInterval(wakeMs);
 }
 
+// A socket notifier takes a descriptor, not Windows' event.
+bool TForm_main::WatchesLine() const
+{
+    return linewait::Watchable();
+}
+
 QSocketNotifier *TForm_main::LineNotifier(int line)
 {
     if (lineNotifier_ && int(lineNotifier_->socket()) != line) {

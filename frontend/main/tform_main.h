@@ -49,6 +49,7 @@ public:
     void ShowHelpWindow() override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
+    bool WatchesLine() const override;
     void SetIdle(bool on, int line, int wakeMs) override;
     void WakeSoon() override;
     void StartTimer(int ms) override;

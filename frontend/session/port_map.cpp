@@ -95,22 +95,11 @@ size_t FindDevice(const std::vector<SerialPortInfo> &listed, const std::string &
 
 }  // namespace
 
+// The serial library owns the map; this hands it the [ports] entry, as the open does.
 PortDevice MappedPortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
                             const std::string &settingsPath)
 {
-#if defined(_WIN32)
-    (void)ports, (void)settingsPath;
-    return {port > 0 ? "COM" + std::to_string(port) : std::string(), ""};
-#else
-    const std::string variable = kVariablePrefix + std::to_string(port);
-    const char *configured = std::getenv(variable.c_str());
-    if (configured && *configured)
-        return {configured, variable};
-    const auto entry = ports.find(port);
-    if (entry != ports.end())
-        return {entry->second, "[ports] of " + settingsPath};
-    return {port > 0 ? "/dev/ttyS" + std::to_string(port - 1) : std::string(), ""};
-#endif
+    return ChoosePortDevice(port, ports, settingsPath);
 }
 
 std::vector<SerialPortInfo> ListPortsWithNumbers(const std::map<int32_t, std::string> &ports,

@@ -12,7 +12,7 @@
 #include "settings_writer.h"
 
 // The device that port number `port` opens and where that comes from, as the session's open
-// chooses it, but without touching the environment.
+// chooses it (the serial library's map, given the [ports] entry).
 PortDevice MappedPortDevice(int32_t port, const std::map<int32_t, std::string> &ports,
                             const std::string &settingsPath);
 

@@ -249,7 +249,7 @@ void MainWindowLogic::SetReceiveDisplay(bool on)
 void MainWindowLogic::SyncIdle()
 {
     const int line = session_.LineDescriptor();
-    const bool unwatched = session_.IsOpen() && !(line >= 0 && linewait::Watchable());
+    const bool unwatched = session_.IsOpen() && !(line >= 0 && view_.WatchesLine());
     const int wakeMs = session_.IsLineLost() ? kLostLineWakeMs : unwatched ? kUnwatchedLineWakeMs : 0;
     view_.SetIdle(receiveDisplay_, line, wakeMs);
 }
@@ -349,7 +349,7 @@ void MainWindowLogic::WaitForLine(int line, int32_t ms)
 {
     constexpr int32_t kLineAloneMs = 3;
     constexpr auto kEventsEvery = std::chrono::milliseconds(10);
-    if (session_.IsOpen() && !(line >= 0 && linewait::Watchable())) {
+    if (session_.IsOpen() && !(line >= 0 && view_.WatchesLine())) {
         // Nothing wakes the loop for the line: short waits on the line alone, the events
         // handled before each.
         constexpr int32_t kUnwatchedSliceMs = 10;

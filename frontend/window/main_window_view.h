@@ -57,6 +57,9 @@ public:
     // Sleeps at most `ms` until `line` (a descriptor from linewait, -1: none) has a byte or
     // the window has an event, and handles the events there are.
     virtual void WaitForLineOrEvents(int line, int32_t ms) = 0;
+    // Whether the loop can wake for the line itself (a descriptor a notifier watches, an event
+    // it waits on with its messages); where it cannot, the logic looks at the line itself.
+    virtual bool WatchesLine() const = 0;
     // Idle work: while `on`, the host calls MainWindowLogic::OnIdle whenever its loop is
     // about to sleep, and wakes for `line` (-1: none) and, when `wakeMs` > 0, that often.
     virtual void SetIdle(bool on, int line, int wakeMs) = 0;

@@ -84,6 +84,7 @@ public:
         linewait::Wait(line, ms);
         ProcessEvents();
     }
+    bool WatchesLine() const override { return linewait::Watchable(); }
     void SetIdle(bool on, int line, int wakeMs) override
     {
         idleOn = on, idleLine = line, idleWakeMs = wakeMs;
