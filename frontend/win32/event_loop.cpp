@@ -16,18 +16,24 @@ int MainWindow::Run(int show)
 {
     ::ShowWindow(hwnd_, show);
     UpdateWindow(hwnd_);
-    MSG msg;
-    for (;;) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (!Dispatch(msg))
-                return exitCode_;
-        if (quitSeen_)
-            return exitCode_;
-        // The queue is empty: the idle work, then sleep until something comes.
-        if (idleOn_)
-            logic_.OnIdle();
-        SleepUntilMessage(INFINITE);
+    while (RunOnce(INFINITE)) {
     }
+    return exitCode_;
+}
+
+bool MainWindow::RunOnce(DWORD maxWaitMs)
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (!Dispatch(msg))
+            return false;
+    if (quitSeen_)
+        return false;
+    // The queue is empty: the idle work, then sleep until something comes.
+    if (idleOn_)
+        logic_.OnIdle();
+    SleepUntilMessage(maxWaitMs);
+    return !quitSeen_;
 }
 
 bool MainWindow::Dispatch(MSG &msg)

@@ -26,6 +26,9 @@ public:
     MainWindowLogic &Logic() { return logic_; }
     // Shows the window and runs its loop until it closes; the program's exit status.
     int Run(int show);
+    // One round of that loop: the pending messages, the idle work, then a sleep of at most
+    // `maxWaitMs` until a message comes. False once the window has closed.
+    bool RunOnce(DWORD maxWaitMs);
     // Answers the file dialogs instead of the user (empty: cancelled); unset, they run.
     using FileDialogAnswer = std::function<std::string(const FileRequest &request)>;
     void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
