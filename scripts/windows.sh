@@ -167,13 +167,14 @@ for arch in win64 win32; do
   # read back by windres, names the product, the file and the project's version.
   for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
     name=$(basename "$f")
-    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | LC_ALL=C sort | xargs)
-    expected="KERNEL32.dll msvcrt.dll"
-    [ "$name" != zmcli.exe ] || expected="KERNEL32.dll msvcrt.dll zmhwcomm.dll"
+    # DLL names in any case, as Windows takes them (the i686 import libraries write some in capitals).
+    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print tolower($3)}' | LC_ALL=C sort | xargs)
+    expected="kernel32.dll msvcrt.dll"
+    [ "$name" != zmcli.exe ] || expected="kernel32.dll msvcrt.dll zmhwcomm.dll"
     # The window: the system's window, drawing, common controls and dialogs, and the shell's
     # command-line splitter.
     [ "$name" != zm32.exe ] ||
-      expected="COMCTL32.dll GDI32.dll KERNEL32.dll SHELL32.dll USER32.dll comdlg32.dll msvcrt.dll zmhwcomm.dll"
+      expected="comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll zmhwcomm.dll"
     [ "$name" != zm32.exe ] || [ "$(stat -c %s "$f")" -le $((1536 * 1024)) ] ||
       fail "$arch: zm32.exe is $(stat -c %s "$f") bytes stripped, more than 1.5 MB"
     [ "$imports" = "$expected" ] || fail "$arch: $name imports '$imports'"

@@ -7,6 +7,7 @@
 #include "control_ids.h"
 #include "dpi.h"
 #include "wide_text.h"
+#include "window_class.h"
 
 namespace {
 
@@ -19,28 +20,11 @@ constexpr int kPanelHeight = 33;
 constexpr int kButtonLeft = 24, kButtonTop = 5, kButtonWidth = 75, kButtonHeight = 23;
 constexpr int kEditLeft = 112, kEditRightMargin = 3, kEditHeight = 21;
 
-HWND Child(HWND parent, const wchar_t *cls, const wchar_t *text, DWORD style, DWORD exStyle, int id)
-{
-    return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 HelpWindow::HelpWindow(HWND owner)
 {
-    static const ATOM registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc);
-    }();
-    (void)registered;
+    RegisterWindowClass<HelpWindow>(kClassName);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"helpf", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                             CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, owner, nullptr,
                             GetModuleHandleW(nullptr), this);
@@ -69,7 +53,7 @@ int HelpWindow::Scaled(int px) const
 
 void HelpWindow::BuildControls()
 {
-    pageControl1_ = Child(hwnd_, WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
+    pageControl1_ = CreateChild(hwnd_, WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
                           zmids::kPageControl1);
     const wchar_t *const captions[2] = {L"TabSheet_help", L"TabSheet_ini"};
     for (int page = 0; page < 2; ++page) {
@@ -77,21 +61,28 @@ void HelpWindow::BuildControls()
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<wchar_t *>(captions[page]);
         SendMessageW(pageControl1_, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
-        panes_[page] = Child(hwnd_, L"EDIT", L"",
+        panes_[page] = CreateChild(hwnd_, L"EDIT", L"",
                              WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
                              WS_EX_CLIENTEDGE, page == 0 ? zmids::kRichEditTeciFake : zmids::kRichEditTeci);
         SendMessageW(panes_[page], EM_SETLIMITTEXT, 0, 0);
     }
-    buttonSearch_ = Child(hwnd_, L"BUTTON", L"&Search", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0,
+    buttonSearch_ = CreateChild(hwnd_, L"BUTTON", L"&Search", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0,
                           zmids::kButtonSearch);
-    edit1_ = Child(hwnd_, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, zmids::kEdit1);
+    edit1_ = CreateChild(hwnd_, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, zmids::kEdit1);
+    MakeFonts();
+    ShowPage(0);
+}
+
+void HelpWindow::MakeFonts()
+{
+    DeleteObject(paneFont_);
+    DeleteObject(uiFont_);
     paneFont_ = CreateFaceFont(L"Courier New", 12, dpi_);
     uiFont_ = CreateMessageFont(dpi_);
     for (HWND w : {pageControl1_, panes_[0], panes_[1]})
-        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), FALSE);
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), TRUE);
     for (HWND w : {buttonSearch_, edit1_})
-        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
-    ShowPage(0);
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
 }
 
 void HelpWindow::Layout()
@@ -120,19 +111,6 @@ void HelpWindow::ShowPage(int page)
 {
     for (int p = 0; p < 2; ++p)
         ::ShowWindow(panes_[p], p == page ? SW_SHOW : SW_HIDE);
-}
-
-LRESULT CALLBACK HelpWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_NCCREATE) {
-        auto *self = static_cast<HelpWindow *>(reinterpret_cast<CREATESTRUCTW *>(lp)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    auto *self = reinterpret_cast<HelpWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self || !self->pageControl1_)
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    return self->Handle(msg, wp, lp);
 }
 
 LRESULT HelpWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
@@ -173,14 +151,7 @@ LRESULT HelpWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
         break;
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wp);
-        DeleteObject(paneFont_);
-        DeleteObject(uiFont_);
-        paneFont_ = CreateFaceFont(L"Courier New", 12, dpi_);
-        uiFont_ = CreateMessageFont(dpi_);
-        for (HWND w : {pageControl1_, panes_[0], panes_[1]})
-            SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), TRUE);
-        for (HWND w : {buttonSearch_, edit1_})
-            SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+        MakeFonts();
         const RECT *r = reinterpret_cast<const RECT *>(lp);
         SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);

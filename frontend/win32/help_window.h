@@ -24,6 +24,10 @@ public:
     bool PreTranslate(MSG &msg);
     void Hide();
 
+    // Its window procedure's part (window_class.h).
+    bool Ready() const { return pageControl1_ != nullptr; }
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
     // The view
     void SetPaneText(int page, const std::string &text) override;
     void SetTabCaption(int page, const std::string &caption) override;
@@ -38,9 +42,8 @@ public:
     void RaiseWindow() override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void BuildControls();
+    void MakeFonts();
     void Layout();
     void ShowPage(int page);
     int Scaled(int px) const;

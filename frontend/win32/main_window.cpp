@@ -12,6 +12,7 @@
 #include "help_window.h"
 #include "terminal_pane.h"
 #include "wide_text.h"
+#include "window_class.h"
 
 namespace {
 
@@ -25,29 +26,12 @@ constexpr int kSplitterWidth = 5;
 constexpr int kMinPaneWidth = 60;
 constexpr int kStopWidth = 75, kStopHeight = 26;
 
-HWND Child(HWND parent, const wchar_t *cls, const wchar_t *text, DWORD style, int id)
-{
-    return CreateWindowExW(0, cls, text, WS_CHILD | style, 0, 0, 0, 0, parent, reinterpret_cast<HMENU>(INT_PTR(id)),
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 MainWindow::MainWindow(const std::vector<std::string> &args, const std::string &programPath)
     : logic_(*this, args, programPath)
 {
-    static const ATOM registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc);
-    }();
-    (void)registered;
+    RegisterWindowClass<MainWindow>(kClassName);
     hwnd_ = CreateWindowExW(0, kClassName, L"zm32", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                             CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = WindowDpi(hwnd_);
@@ -93,9 +77,9 @@ void MainWindow::MakeFonts()
 void MainWindow::BuildControls()
 {
     richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); });
-    labelHelp_ = Child(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, zmids::kLabelHelp);
-    labelStat_ = Child(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, zmids::kLabelStat);
-    bitBtnStop_ = Child(hwnd_, L"BUTTON", L"Stop", BS_PUSHBUTTON, zmids::kBitBtnStop);
+    labelHelp_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelHelp);
+    labelStat_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelStat);
+    bitBtnStop_ = CreateChild(hwnd_, L"BUTTON", L"Stop", BS_PUSHBUTTON, 0, zmids::kBitBtnStop);
     MakeFonts();
 }
 
@@ -154,19 +138,6 @@ bool MainWindow::OverSplitter(int x, int y) const
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT *>(&pane), 2);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT *>(&help), 2);
     return x >= pane.right && x < help.left && y >= pane.top && y < pane.bottom;
-}
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_NCCREATE) {
-        auto *self = static_cast<MainWindow *>(reinterpret_cast<CREATESTRUCTW *>(lp)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    auto *self = reinterpret_cast<MainWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self || !self->richEditMain_)
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    return self->Handle(msg, wp, lp);
 }
 
 namespace {

@@ -34,6 +34,9 @@ public:
     void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
     // Whether the window has closed (the loop then ends).
     bool Closed() const { return closed_; }
+    // Its window procedure's part (window_class.h).
+    bool Ready() const { return richEditMain_ != nullptr; }
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
     // The view
     void SetCaption(const std::string &text) override;
@@ -55,8 +58,6 @@ public:
     void CloseWindow() override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void BuildControls();
     void BuildMenus();
     void Layout();
