@@ -36,7 +36,7 @@ zm32_wait() {
   fail "$zm32_arch zm32.exe: $what"
 }
 zm32_pane_has() { [[ $(zm32_text 1001) == *"$1"* ]]; }
-zm32_window() { DISPLAY=$zm32_display xdotool search --name "$1" 2>/dev/null | head -n 1; }
+zm32_window() { DISPLAY=$zm32_display xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 zm32_x_window_there() { [ -n "$(zm32_window "$1")" ]; }
 # Keys for the window whose X title matches.
 zm32_keys() {
