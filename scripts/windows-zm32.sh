@@ -26,7 +26,7 @@ zm32_start_display() {
 
 # A wine program of the architecture on the virtual display.
 zm32_wine() { DISPLAY=$zm32_display run_on "$zm32_arch" "$@"; }
-# window_text.exe CLASS [ID | menu ID]: what a control of a running window says.
+# window_text.exe CLASS [ID | shown ID]: what a control of a running window says.
 zm32_text() { zm32_wine "$zm32_helpers/window_text.exe" zm32main "$@" 2>/dev/null; }
 # zm32_wait WHAT SECONDS COMMAND...: until the command succeeds, else fails with WHAT.
 zm32_wait() {
@@ -46,7 +46,8 @@ zm32_keys() {
   DISPLAY=$zm32_display xdotool windowfocus --sync "$id" "$@"
 }
 zm32_same() { cmp -s "$1" "$2"; }
-zm32_menu_enabled() { [[ $(zm32_text menu "$1") == enabled* ]]; }
+# A transfer has ended: Stop has gone and the status line is empty.
+zm32_idle() { [ "$(zm32_text shown 1004)" = hidden ] && [ -z "$(zm32_text 1003)" ]; }
 zm32_said() { [ -n "$(zm32_text "$1")" ]; }
 zm32_upload_done() { zm32_same "$1" "$2" && [ -z "$(zm32_text 1003)" ]; }
 zm32_gone() { ! zm32_text >/dev/null; }
@@ -99,7 +100,8 @@ zm32_checks() {
   zm32_keys '^Open$' key Return
   zm32_wait "promsim's memory is not the downloaded file" 30 zm32_same "$dir/memory.bin" "$dir/image.bin"
   # upload bin: the second item.
-  zm32_wait "the menu is not back after the download" 20 zm32_menu_enabled 101
+  zm32_wait "the download does not end: '$(zm32_text 1003)'" 20 zm32_idle
+  sleep 0.5
   zm32_keys 'zm32:uhj' key F10 Down Down Return
   zm32_wait "no Save As dialog" 10 zm32_x_window_there '^Save As$'
   zm32_keys '^Save As$' type --delay 20 back.bin

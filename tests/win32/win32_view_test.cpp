@@ -132,6 +132,8 @@ struct TransferLook {
 };
 TransferLook look;
 MainWindow *looked = nullptr;
+// Whether the look clicks Stop once it shows.
+bool pressStop = false;
 
 void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
 {
@@ -147,6 +149,10 @@ void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
     const std::string status = Text(Control(*looked, zmids::kLabelStat));
     if (!status.empty())
         look.status = status;
+    if (pressStop) {
+        pressStop = false;
+        SendMessageW(Control(*looked, zmids::kBitBtnStop), BM_CLICK, 0, 0);
+    }
 }
 
 // Runs a transfer command with `file` as the dialog's answer; what the window was during it.
@@ -208,6 +214,8 @@ int main(int argc, char **argv)
                     "box: " + (boxes.empty() ? std::string("none") : boxes[0].title + ": " + boxes[0].text));
              Expect(Text(form->Handle()) == "-" + kVersions, "caption: " + Text(form->Handle()));
              Expect(Text(Control(*form, zmids::kLabelHelp)).empty(), "the help label is not empty");
+             const std::string status = Text(Control(*form, zmids::kLabelStat));
+             Expect(status.find("COM" + missing) != std::string::npos, "no cause on the status line: " + status);
              for (CommandId id : kAll)
                  Expect(StateOf(*form, id).enabled, StateOf(*form, id).caption + " is disabled");
          }},
@@ -258,6 +266,22 @@ int main(int argc, char **argv)
              Expect(Text(Control(*form, zmids::kLabelStat)).empty(),
                     "status after it: " + Text(Control(*form, zmids::kLabelStat)));
              Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
+         }},
+        {"upload hex stopped with Stop: the menus and Stop as before, the file written",
+         [&] {
+             DeleteFileA("stopped.hex");
+             pressStop = true;
+             const auto started = std::chrono::steady_clock::now();
+             const TransferLook during = Transfer(*form, CommandId::UploadHex, "stopped.hex");
+             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+             Expect(during.samples > 0 && during.wrong.empty(), "during the upload: " + during.wrong);
+             Expect(!pressStop, "Stop never showed");
+             Expect(ms < 8000, "the stopped upload took " + std::to_string(ms) + " ms");
+             Expect(!IsWindowVisible(Control(*form, zmids::kBitBtnStop)), "Stop shows after it");
+             for (CommandId id : kAll)
+                 Expect(StateOf(*form, id).enabled, StateOf(*form, id).caption + " is disabled after it");
+             Expect(GetFileAttributesA("stopped.hex") != INVALID_FILE_ATTRIBUTES, "no file");
+             boxes.clear();
          }},
         {"log: the dialog's name in the caption, checked; again: closed",
          [&] {

@@ -2,7 +2,8 @@
 //
 //   window_text CLASS            the caption of the top-level window of that class
 //   window_text CLASS ID         the text of its child control ID
-//   window_text CLASS menu ID    "enabled" or "disabled", then the menu item's caption
+//   window_text CLASS shown ID   "shown" or "hidden": whether control ID shows
+// (Menus are not read: wine keeps a program's menus in that program.)
 //
 // UTF-8 on standard output; status 1 when there is no such window or control.
 #include <windows.h>
@@ -35,21 +36,17 @@ std::wstring Widen(const char *text)
 int main(int argc, char **argv)
 {
     if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: window_text CLASS [ID | menu ID]\n");
+        std::fprintf(stderr, "usage: window_text CLASS [ID | shown ID]\n");
         return 2;
     }
     HWND window = FindWindowW(Widen(argv[1]).c_str(), nullptr);
     if (!window)
         return 1;
     if (argc == 4) {
-        HMENU menu = GetMenu(window);
-        const UINT id = UINT(std::strtoul(argv[3], nullptr, 10));
-        const UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
-        if (state == UINT(-1))
+        HWND control = GetDlgItem(window, int(std::strtol(argv[3], nullptr, 10)));
+        if (!control || std::string(argv[2]) != "shown")
             return 1;
-        wchar_t caption[512] = {};
-        GetMenuStringW(menu, id, caption, 512, MF_BYCOMMAND);
-        Print(std::wstring(state & (MF_GRAYED | MF_DISABLED) ? L"disabled " : L"enabled ") + caption);
+        Print(IsWindowVisible(control) ? L"shown" : L"hidden");
         return 0;
     }
     HWND target = argc == 3 ? GetDlgItem(window, int(std::strtol(argv[2], nullptr, 10))) : window;
