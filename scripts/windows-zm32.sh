@@ -49,6 +49,8 @@ zm32_same() { cmp -s "$1" "$2"; }
 # A transfer has ended: Stop has gone and the status line is empty.
 zm32_idle() { [ "$(zm32_text shown 1004)" = hidden ] && [ -z "$(zm32_text 1003)" ]; }
 zm32_said() { [ -n "$(zm32_text "$1")" ]; }
+zm32_status_is() { [ "$(zm32_text 1003)" = "$1" ]; }
+zm32_answers_over() { [ "$(zm32_text 1001 | grep -o Verify | wc -l)" -gt "$1" ]; }
 zm32_upload_done() { zm32_same "$1" "$2" && [ -z "$(zm32_text 1003)" ]; }
 zm32_gone() { ! zm32_text >/dev/null; }
 
@@ -120,8 +122,19 @@ zm32_checks() {
   zm32_wait "upload hex does not end" 30 zm32_idle
   (cd "$dir" && "$root/build/bin/dabrix" back.hex hex.bin >dabrix.out 2>&1) || fail "$arch zm32.exe: dabrix of upload hex's file"
   zm32_same "$dir/hex.bin" "$dir/image.bin" || fail "$arch zm32.exe: upload hex's file is not the memory"
+  # The line lost with promsim's end, and back with a new promsim; a key reaches that one.
+  kill "$zmcli_promsim_pid" 2>/dev/null || true
+  wait "$zmcli_promsim_pid" 2>/dev/null || true
+  zm32_wait "no lost line on the status line" 10 zm32_status_is "Line lost: COM$zmcli_port; waiting for it to come back"
+  zmcli_promsim "$dir/memory-again.bin"
+  port_leads_to_promsim "$zmcli_port"
+  zm32_wait "the line is not back" 10 zm32_status_is "Line back: COM$zmcli_port"
+  local answers
+  answers=$(zm32_text 1001 | grep -o Verify | wc -l)
+  zm32_keys 'zm32:uhj' type --delay 50 V
+  zm32_wait "no answer to V on the line that came back" 10 zm32_answers_over "$answers"
   # exit: the menu's last item, past the separator.
   zm32_keys 'zm32:uhj' key F10 Down Down Down Down Return
   zm32_wait "exit left the window" 10 zm32_gone
-  say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs"
+  say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs, a lost and found line"
 }
