@@ -78,7 +78,7 @@ zm32_checks() {
     echo "$out"
     fail "$arch: the Win32 window in-process"
   fi
-  say "$arch: the Win32 window in-process: $(grep -c '^ok: ' <<<"$out") cases"
+  say "$arch: the Win32 window in-process: $(grep -c '^ok: ' <<<"$out") cases; $(figures <<<"$out")"
 
   # zm32.exe from the zip, driven from outside.
   dir=$work/zm32/$arch/driven

@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -129,6 +130,9 @@ struct TransferLook {
     int samples = 0;
     std::string wrong;
     std::string status;
+    // The longest time between two looks: how long the window left its messages waiting.
+    long long longestGapMs = 0;
+    std::chrono::steady_clock::time_point last;
 };
 TransferLook look;
 MainWindow *looked = nullptr;
@@ -139,7 +143,12 @@ void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
 {
     if (!looked || !IsWindowVisible(Control(*looked, zmids::kBitBtnStop)))
         return;
-    ++look.samples;
+    const auto now = std::chrono::steady_clock::now();
+    if (look.samples++ > 0)
+        look.longestGapMs =
+            std::max<long long>(look.longestGapMs,
+                                std::chrono::duration_cast<std::chrono::milliseconds>(now - look.last).count());
+    look.last = now;
     for (CommandId id : kAll) {
         const bool enabled = StateOf(*looked, id).enabled;
         const bool want = id == CommandId::Exit || id == CommandId::Help;
@@ -256,6 +265,22 @@ int main(int argc, char **argv)
              Expect(RunUntil(*form, [&] { return FileBytes("memory.bin") == image; }),
                     "promsim's memory is not image.bin");
              Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
+             std::printf("figure download_longest_gap_ms %lld\n", during.longestGapMs);
+         }},
+        {"an idle window sleeps: under 5 % of a core in 2 s",
+         [&] {
+             FILETIME created, exited, kernel0, user0, kernel1, user1;
+             GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
+             const auto started = std::chrono::steady_clock::now();
+             RunUntil(*form, [] { return false; }, 2000);
+             GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
+             auto ticks = [](const FILETIME &t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+             const double cpuMs = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 10000.0;
+             const double wallMs = double(
+                 std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+             std::printf("figure idle_cpu_percent %.1f\n", 100.0 * cpuMs / wallMs);
+             Expect(cpuMs < 0.05 * wallMs, "idle for " + std::to_string(int(wallMs)) + " ms took " +
+                                                std::to_string(int(cpuMs)) + " ms of a core");
          }},
         {"upload bin through the menu: the file is the memory",
          [&] {
