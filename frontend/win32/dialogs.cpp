@@ -98,6 +98,7 @@ std::string RunFileDialog(HWND owner, const FileRequest &request)
     std::string ansi = AnsiName(name);
     if (ansi.empty())
         RunMessageBox(owner, BoxKind::Error, "Error",
-                      "Couldn't use \"" + Narrow(name) + "\": the name has characters that this system's code page lacks");
+                      "Couldn't use \"" + Narrow(name) +
+                          "\": the name has characters that this system's code page lacks");
     return ansi;
 }

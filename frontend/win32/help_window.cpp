@@ -54,21 +54,23 @@ int HelpWindow::Scaled(int px) const
 void HelpWindow::BuildControls()
 {
     pageControl1_ = CreateChild(hwnd_, WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
-                          zmids::kPageControl1);
+                                zmids::kPageControl1);
     const wchar_t *const captions[2] = {L"TabSheet_help", L"TabSheet_ini"};
     for (int page = 0; page < 2; ++page) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<wchar_t *>(captions[page]);
         SendMessageW(pageControl1_, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
-        panes_[page] = CreateChild(hwnd_, L"EDIT", L"",
-                             WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
-                             WS_EX_CLIENTEDGE, page == 0 ? zmids::kRichEditTeciFake : zmids::kRichEditTeci);
+        panes_[page] =
+            CreateChild(hwnd_, L"EDIT", L"",
+                        WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
+                        WS_EX_CLIENTEDGE, page == 0 ? zmids::kRichEditTeciFake : zmids::kRichEditTeci);
         SendMessageW(panes_[page], EM_SETLIMITTEXT, 0, 0);
     }
-    buttonSearch_ = CreateChild(hwnd_, L"BUTTON", L"&Search", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0,
-                          zmids::kButtonSearch);
-    edit1_ = CreateChild(hwnd_, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, zmids::kEdit1);
+    buttonSearch_ = CreateChild(hwnd_, L"BUTTON", L"&Search",
+                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, zmids::kButtonSearch);
+    edit1_ = CreateChild(hwnd_, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                         zmids::kEdit1);
     MakeFonts();
     ShowPage(0);
 }

@@ -36,6 +36,11 @@ std::string Text(HWND w)
     return Narrow(text);
 }
 
+long long MsSince(std::chrono::steady_clock::time_point t)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
+}
+
 std::string FileBytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -145,9 +150,7 @@ void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (look.samples++ > 0)
-        look.longestGapMs =
-            std::max<long long>(look.longestGapMs,
-                                std::chrono::duration_cast<std::chrono::milliseconds>(now - look.last).count());
+        look.longestGapMs = std::max(look.longestGapMs, MsSince(look.last));
     look.last = now;
     for (CommandId id : kAll) {
         const bool enabled = StateOf(*looked, id).enabled;
@@ -276,8 +279,7 @@ int main(int argc, char **argv)
              GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
              auto ticks = [](const FILETIME &t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
              const double cpuMs = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 10000.0;
-             const double wallMs = double(
-                 std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+             const double wallMs = double(MsSince(started));
              std::printf("figure idle_cpu_percent %.1f\n", 100.0 * cpuMs / wallMs);
              Expect(cpuMs < 0.05 * wallMs, "idle for " + std::to_string(int(wallMs)) + " ms took " +
                                                 std::to_string(int(cpuMs)) + " ms of a core");
@@ -298,7 +300,7 @@ int main(int argc, char **argv)
              pressStop = true;
              const auto started = std::chrono::steady_clock::now();
              const TransferLook during = Transfer(*form, CommandId::UploadHex, "stopped.hex");
-             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+             const long long ms = MsSince(started);
              Expect(during.samples > 0 && during.wrong.empty(), "during the upload: " + during.wrong);
              Expect(!pressStop, "Stop never showed");
              Expect(ms < 8000, "the stopped upload took " + std::to_string(ms) + " ms");
@@ -311,7 +313,9 @@ int main(int argc, char **argv)
         {"log: the dialog's name in the caption, checked; again: closed",
          [&] {
              DeleteFileA("trace.log");
-             form->SetFileDialogAnswer([](const FileRequest &r) { return r.name == std::string("SaveDialogLog") ? "trace.log" : ""; });
+             form->SetFileDialogAnswer([](const FileRequest &r) {
+                 return std::string(r.name) == "SaveDialogLog" ? "trace.log" : "";
+             });
              Command(*form, CommandId::Log);
              MenuState log = StateOf(*form, CommandId::Log);
              Expect(log.checked && log.caption == "log trace.log", "log item: " + log.caption);
