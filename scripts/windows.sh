@@ -4,15 +4,18 @@
 # examples/, README.txt, LICENSE.txt), and proves them:
 #  - each zip holds exactly its files, the text files with CR LF;
 #  - the DLL exports exactly the eight undecorated names and the four extensions, every binary
-#    imports only KERNEL32.dll and msvcrt.dll (zmcli.exe also ADVAPI32.dll, SETUPAPI.dll,
-#    zmhwcomm.dll) and carries a version resource with the project's version;
+#    imports only KERNEL32.dll and msvcrt.dll (zmcli.exe and zm32.exe also ADVAPI32.dll,
+#    SETUPAPI.dll and zmhwcomm.dll, zm32.exe the system's window DLLs too) and carries a version
+#    resource with the project's version; zm32.exe is at most 1.5 MB;
 #  - from the unpacked zip alone, the example builds with the header and the MinGW import
 #    library, and lld-link links a caller against zmhwcomm.lib as Microsoft's linker would;
 #  - under wine, the converters give the Linux builds' files, statuses and messages on a table
 #    of inputs (console lines may end with CR LF there);
 #  - under wine, a C caller of the DLL, linked against its import library and bound by name,
 #    waits on the line, sends a file to promsim and reads it back, on COM1 and on COM12, and
-#    every call refuses handles that are no open port; the example gets the prompt.
+#    every call refuses handles that are no open port; the example gets the prompt;
+#  - zmcli.exe as the Linux zmcli (scripts/windows-zmcli.sh), and zm32.exe's window in-process
+#    and driven from outside on a virtual display (scripts/windows-zm32.sh), against promsim.
 # The 32-bit programs run under Debian's wine32, natively or under qemu-i386 where the kernel
 # runs no 32-bit programs (see run32 below); ZM_WINE32=0 leaves them out. Either way the i686
 # exports' calling convention is checked in the disassembly.
@@ -96,9 +99,9 @@ cmake --build build -j2 --target dabrix morvel promsim zmhwcomm zmcli >build/win
 declare -A cpu=([win64]=x86_64 [win32]=i686)
 # The console programs in the zips' bin/ beside zmhwcomm.dll; a program added here is checked
 # for its place in the zip, its imports and its version resource.
-programs=(zmcli dabrix morvel)
-zip_files=(LICENSE.txt README.txt bin/zmhwcomm.dll examples/zmhwcomm_example.c include/zmhwcomm.h
-  lib/libzmhwcomm.dll.a lib/zmhwcomm.def lib/zmhwcomm.lib)
+programs=(zmcli dabrix morvel zm32)
+zip_files=(LICENSE.txt README.txt bin/zmhwcomm.dll bin/zm32.txt bin/zm32ini.txt examples/zmhwcomm_example.c
+  include/zmhwcomm.h lib/libzmhwcomm.dll.a lib/zmhwcomm.def lib/zmhwcomm.lib)
 for p in "${programs[@]}"; do zip_files+=("bin/$p.exe"); done
 for arch in win64 win32; do
   dir=build-$arch stage=build-$arch/zmtools-$arch
@@ -167,10 +170,17 @@ for arch in win64 win32; do
   # read back by windres, names the product, the file and the project's version.
   for f in "$stage"/bin/*.exe "$stage"/bin/*.dll; do
     name=$(basename "$f")
-    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print $3}' | LC_ALL=C sort | xargs)
-    expected="KERNEL32.dll msvcrt.dll"
-    # zmcli lists the serial ports through SetupAPI and the registry (ADVAPI32).
-    [ "$name" != zmcli.exe ] || expected="ADVAPI32.dll KERNEL32.dll SETUPAPI.dll msvcrt.dll zmhwcomm.dll"
+    # DLL names in any case, as Windows takes them (the i686 import libraries write some in capitals).
+    imports=$($objdump -p "$f" | awk '/DLL Name:/ {print tolower($3)}' | LC_ALL=C sort | xargs)
+    expected="kernel32.dll msvcrt.dll"
+    # zmcli and zm32 list the serial ports through SetupAPI and the registry (ADVAPI32).
+    [ "$name" != zmcli.exe ] || expected="advapi32.dll kernel32.dll msvcrt.dll setupapi.dll zmhwcomm.dll"
+    # The window: the system's window, drawing, common controls and dialogs, and the shell's
+    # command-line splitter.
+    [ "$name" != zm32.exe ] ||
+      expected="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll setupapi.dll shell32.dll user32.dll zmhwcomm.dll"
+    [ "$name" != zm32.exe ] || [ "$(stat -c %s "$f")" -le $((1536 * 1024)) ] ||
+      fail "$arch: zm32.exe is $(stat -c %s "$f") bytes stripped, more than 1.5 MB"
     [ "$imports" = "$expected" ] || fail "$arch: $name imports '$imports'"
     rc=$(${cpu[$arch]}-w64-mingw32-windres -J coff -O rc -i "$f" 2>&1) || fail "$arch: $name: no resources ($rc)"
     want="ProductName=zmtools FileVersion=$version ProductVersion=$version OriginalFilename=$name" got=
@@ -328,6 +338,10 @@ say "serial library under wine on COM1 and COM12, the example on COM1 (${run_arc
 # --- zmcli.exe under wine against the Linux build's zmcli --------------------------------
 source scripts/windows-zmcli.sh
 for arch in "${run_arches[@]}"; do zmcli_checks "build-$arch/zmtools-$arch/bin"; done
+
+# --- zm32.exe under wine on a virtual display, against promsim -------------------------------
+source scripts/windows-zm32.sh
+for arch in "${run_arches[@]}"; do zm32_checks "$arch"; done
 
 # --- The converters under wine against the Linux builds ---------------------------------
 in=$work/in

@@ -1,0 +1,27 @@
+// The child windows' and menu commands' ids: the views use them, and so do the tests that
+// read the window's controls from outside.
+#pragma once
+
+#include "menu_model.h"
+
+namespace zmids {
+
+// The main window's controls.
+constexpr int kRichEditMain = 1001;
+constexpr int kLabelHelp = 1002;
+constexpr int kLabelStat = 1003;
+constexpr int kBitBtnStop = 1004;
+
+// The help window's controls.
+constexpr int kPageControl1 = 2001;
+constexpr int kRichEditTeciFake = 2002;  // the first page's pane
+constexpr int kRichEditTeci = 2003;      // the second page's pane
+constexpr int kButtonSearch = 2004;
+constexpr int kEdit1 = 2005;
+
+// A menu command's WM_COMMAND id, and back (-1: none).
+constexpr int kFirstCommand = 100;
+constexpr int CommandIdOf(CommandId id) { return kFirstCommand + static_cast<int>(id); }
+constexpr int kCommandCount = static_cast<int>(CommandId::Help) + 1;
+
+}  // namespace zmids

@@ -1,0 +1,14 @@
+// The modal boxes and the common file dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "main_window_view.h"
+
+// True when a Confirm box is answered Yes.
+bool RunMessageBox(HWND owner, BoxKind kind, const std::string &title, const std::string &text);
+// The chosen file in the ANSI code page, or empty when cancelled or when the name cannot be
+// given in it (a box then says so).
+std::string RunFileDialog(HWND owner, const FileRequest &request);

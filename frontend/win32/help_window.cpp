@@ -1,0 +1,269 @@
+#include "help_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "control_ids.h"
+#include "dpi.h"
+#include "wide_text.h"
+#include "window_class.h"
+
+namespace {
+
+const wchar_t kClassName[] = L"zm32helpf";
+
+// The client area and the bottom panel's controls at 96 dpi.
+constexpr int kClientWidth = 514;
+constexpr int kClientHeight = 410;
+constexpr int kPanelHeight = 33;
+constexpr int kButtonLeft = 24, kButtonTop = 5, kButtonWidth = 75, kButtonHeight = 23;
+constexpr int kEditLeft = 112, kEditRightMargin = 3, kEditHeight = 21;
+
+}  // namespace
+
+HelpWindow::HelpWindow(HWND owner)
+{
+    RegisterWindowClass<HelpWindow>(kClassName);
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"helpf", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                            CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, owner, nullptr,
+                            GetModuleHandleW(nullptr), this);
+    if (!hwnd_)
+        return;
+    dpi_ = WindowDpi(hwnd_);
+    RECT r{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
+    AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    BuildControls();
+    Layout();
+}
+
+HelpWindow::~HelpWindow()
+{
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+    DeleteObject(paneFont_);
+    DeleteObject(uiFont_);
+}
+
+int HelpWindow::Scaled(int px) const
+{
+    return ScaledPixels(px, dpi_);
+}
+
+void HelpWindow::BuildControls()
+{
+    pageControl1_ = CreateChild(hwnd_, WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
+                                zmids::kPageControl1);
+    const wchar_t *const captions[2] = {L"TabSheet_help", L"TabSheet_ini"};
+    for (int page = 0; page < 2; ++page) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t *>(captions[page]);
+        SendMessageW(pageControl1_, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
+        panes_[page] =
+            CreateChild(hwnd_, L"EDIT", L"",
+                        WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
+                        WS_EX_CLIENTEDGE, page == 0 ? zmids::kRichEditTeciFake : zmids::kRichEditTeci);
+        SendMessageW(panes_[page], EM_SETLIMITTEXT, 0, 0);
+    }
+    buttonSearch_ = CreateChild(hwnd_, L"BUTTON", L"&Search",
+                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, zmids::kButtonSearch);
+    edit1_ = CreateChild(hwnd_, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                         zmids::kEdit1);
+    MakeFonts();
+    ShowPage(0);
+}
+
+void HelpWindow::MakeFonts()
+{
+    DeleteObject(paneFont_);
+    DeleteObject(uiFont_);
+    paneFont_ = CreateFaceFont(L"Courier New", 12, dpi_);
+    uiFont_ = CreateMessageFont(dpi_);
+    for (HWND w : {pageControl1_, panes_[0], panes_[1]})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), TRUE);
+    for (HWND w : {buttonSearch_, edit1_})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+}
+
+void HelpWindow::Layout()
+{
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int panel = Scaled(kPanelHeight);
+    const int tabsBottom = std::max(0, int(client.bottom) - panel);
+    MoveWindow(pageControl1_, 0, 0, client.right, tabsBottom, TRUE);
+    RECT inside{0, 0, client.right, tabsBottom};
+    TabCtrl_AdjustRect(pageControl1_, FALSE, &inside);
+    for (HWND pane : panes_)
+        MoveWindow(pane, inside.left, inside.top, std::max(0, int(inside.right - inside.left)),
+                   std::max(0, int(inside.bottom - inside.top)), TRUE);
+    // The panes lie over the tab control: they come first in the drawing order.
+    for (HWND pane : panes_)
+        SetWindowPos(pane, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    MoveWindow(buttonSearch_, Scaled(kButtonLeft), tabsBottom + Scaled(kButtonTop), Scaled(kButtonWidth),
+               Scaled(kButtonHeight), TRUE);
+    const int editLeft = Scaled(kEditLeft);
+    MoveWindow(edit1_, editLeft, tabsBottom + Scaled(kButtonTop) + (Scaled(kButtonHeight) - Scaled(kEditHeight)) / 2,
+               std::max(0, int(client.right) - editLeft - Scaled(kEditRightMargin)), Scaled(kEditHeight), TRUE);
+}
+
+void HelpWindow::ShowPage(int page)
+{
+    for (int p = 0; p < 2; ++p)
+        ::ShowWindow(panes_[p], p == page ? SW_SHOW : SW_HIDE);
+}
+
+LRESULT HelpWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_CLOSE:
+        Hide();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wp) == zmids::kButtonSearch && HIWORD(wp) == BN_CLICKED) {
+            logic.Button_SearchClick();
+            return 0;
+        }
+        if (LOWORD(wp) == zmids::kEdit1 && HIWORD(wp) == EN_CHANGE) {
+            logic.Edit1Change();
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        const NMHDR *hdr = reinterpret_cast<const NMHDR *>(lp);
+        if (hdr->hwndFrom == pageControl1_ && hdr->code == TCN_SELCHANGE) {
+            ShowPage(CurrentPage());
+            logic.PageControl1Change();
+            return 0;
+        }
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+        // The read-only panes are drawn as text to read, not as disabled fields.
+        if (reinterpret_cast<HWND>(lp) == panes_[0] || reinterpret_cast<HWND>(lp) == panes_[1]) {
+            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
+            SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wp);
+        MakeFonts();
+        const RECT *r = reinterpret_cast<const RECT *>(lp);
+        SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+bool HelpWindow::PreTranslate(MSG &msg)
+{
+    if (!hwnd_ || !IsWindowVisible(hwnd_) || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)))
+        return false;
+    // The window sees its keys before its controls do.
+    if (msg.message == WM_KEYDOWN) {
+        const HelpWindowLogic::Key key = msg.wParam == VK_RETURN ? HelpWindowLogic::Key::Enter
+                                         : msg.wParam == VK_F3   ? HelpWindowLogic::Key::F3
+                                                                 : HelpWindowLogic::Key::Other;
+        if (logic.FormKeyDown(key))
+            return true;
+        if (msg.hwnd == edit1_ && logic.Edit1KeyDown(key))
+            return true;
+    }
+    // Enter's character, whose key the search took, would only beep.
+    if (msg.message == WM_CHAR && msg.wParam == L'\r' && msg.hwnd == edit1_)
+        return true;
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+void HelpWindow::Hide()
+{
+    logic.FormClose();
+    ::ShowWindow(hwnd_, SW_HIDE);
+}
+
+void HelpWindow::SetPaneText(int page, const std::string &text)
+{
+    paneText_[page] = Widen(text);
+    SetWindowTextW(panes_[page], WidenForEdit(text).c_str());
+}
+
+void HelpWindow::SetTabCaption(int page, const std::string &caption)
+{
+    const std::wstring text = Widen(caption);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t *>(text.c_str());
+    SendMessageW(pageControl1_, TCM_SETITEMW, page, reinterpret_cast<LPARAM>(&item));
+}
+
+void HelpWindow::SetCurrentPage(int page)
+{
+    // Unlike a click, this sends no TCN_SELCHANGE.
+    SendMessageW(pageControl1_, TCM_SETCURSEL, page, 0);
+    ShowPage(page);
+}
+
+int HelpWindow::CurrentPage() const
+{
+    return int(SendMessageW(pageControl1_, TCM_GETCURSEL, 0, 0));
+}
+
+size_t HelpWindow::PanePosition(int page, size_t position) const
+{
+    const std::wstring &text = paneText_[page];
+    const size_t end = std::min(position, text.size());
+    return position + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(end), L'\n'));
+}
+
+void HelpWindow::SelectInPane(int page, size_t from, size_t to)
+{
+    SendMessageW(panes_[page], EM_SETSEL, PanePosition(page, from), LPARAM(PanePosition(page, to)));
+    SendMessageW(panes_[page], EM_SCROLLCARET, 0, 0);
+}
+
+void HelpWindow::FocusPane(int page)
+{
+    SetFocus(panes_[page]);
+}
+
+void HelpWindow::FocusSearchBox()
+{
+    SetFocus(edit1_);
+}
+
+std::string HelpWindow::SearchText() const
+{
+    const int n = GetWindowTextLengthW(edit1_);
+    std::wstring text(size_t(n) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(edit1_, text.data(), n + 1)));
+    return Narrow(text);
+}
+
+void HelpWindow::EnableSearchButton(bool on)
+{
+    EnableWindow(buttonSearch_, on);
+}
+
+void HelpWindow::ShowWindow()
+{
+    ::ShowWindow(hwnd_, SW_SHOW);
+    logic.FormShow();
+}
+
+void HelpWindow::RaiseWindow()
+{
+    if (IsIconic(hwnd_))
+        ::ShowWindow(hwnd_, SW_RESTORE);
+    SetForegroundWindow(hwnd_);
+    BringWindowToTop(hwnd_);
+}

@@ -1,0 +1,346 @@
+// The main window: its controls and menus, and what it draws for the window's logic.
+#include "main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "control_ids.h"
+#include "dialogs.h"
+#include "dpi.h"
+#include "help_window.h"
+#include "terminal_pane.h"
+#include "wide_text.h"
+#include "window_class.h"
+
+namespace {
+
+const wchar_t kClassName[] = L"zm32main";
+
+// At 96 dpi: the window, the status panel, the help label, the splitter and the Stop button.
+constexpr int kWidth = 680, kHeight = 440;
+constexpr int kMargin = 4;
+constexpr int kPanelHeight = 40;
+constexpr int kSplitterWidth = 5;
+constexpr int kMinPaneWidth = 60;
+constexpr int kStopWidth = 75, kStopHeight = 26;
+
+}  // namespace
+
+MainWindow::MainWindow(const std::vector<std::string> &args, const std::string &programPath)
+    : logic_(*this, args, programPath)
+{
+    RegisterWindowClass<MainWindow>(kClassName);
+    hwnd_ = CreateWindowExW(0, kClassName, L"zm32", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                            CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    dpi_ = WindowDpi(hwnd_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, Scaled(kWidth), Scaled(kHeight), SWP_NOMOVE | SWP_NOZORDER);
+    paneBrush_ = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
+    BuildControls();
+    BuildMenus();
+    Layout();
+    help_ = std::make_unique<HelpWindow>(hwnd_);
+    logic_.FormCreate();
+}
+
+// A window destroyed without being closed still gives its port back: the logic's session does.
+MainWindow::~MainWindow()
+{
+    help_.reset();
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    DeleteObject(terminalFont_);
+    DeleteObject(uiFont_);
+    DeleteObject(paneBrush_);
+}
+
+int MainWindow::Scaled(int px) const
+{
+    return ScaledPixels(px, dpi_);
+}
+
+void MainWindow::MakeFonts()
+{
+    DeleteObject(terminalFont_);
+    DeleteObject(uiFont_);
+    terminalFont_ = CreateFaceFont(L"Courier New", 13, dpi_);  // 10 points at 96 dpi
+    uiFont_ = CreateMessageFont(dpi_);
+    SendMessageW(richEditMain_, WM_SETFONT, reinterpret_cast<WPARAM>(terminalFont_), TRUE);
+    SendMessageW(labelHelp_, WM_SETFONT, reinterpret_cast<WPARAM>(terminalFont_), TRUE);
+    SendMessageW(labelStat_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    SendMessageW(bitBtnStop_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+}
+
+void MainWindow::BuildControls()
+{
+    richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); });
+    labelHelp_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelHelp);
+    labelStat_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelStat);
+    bitBtnStop_ = CreateChild(hwnd_, L"BUTTON", L"Stop", BS_PUSHBUTTON, 0, zmids::kBitBtnStop);
+    MakeFonts();
+}
+
+void MainWindow::BuildMenus()
+{
+    menuBar_ = CreateMenu();
+    for (const Menu &menu : MainMenus()) {
+        const std::wstring caption = Widen(menu.caption);
+        if (menu.items.empty()) {
+            AppendMenuW(menuBar_, MF_STRING, zmids::CommandIdOf(menu.command), caption.c_str());
+            continue;
+        }
+        HMENU popup = CreatePopupMenu();
+        for (const MenuItem &item : menu.items) {
+            if (item.separatorBefore)
+                AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(popup, MF_STRING, zmids::CommandIdOf(item.id), Widen(item.caption).c_str());
+        }
+        AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
+    }
+    SetMenu(hwnd_, menuBar_);
+}
+
+// The terminal and the help label fill the window above the status panel, the splitter
+// between them; the status line fills the panel, less the Stop button at its bottom right
+// while it shows.
+void MainWindow::Layout()
+{
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int margin = Scaled(kMargin);
+    const int panelTop = std::max(0, int(client.bottom) - Scaled(kPanelHeight));
+    const int width = std::max(0, int(client.right) - 2 * margin);
+    const int splitter = Scaled(kSplitterWidth);
+    const int help = std::clamp(Scaled(helpWidth_), 0, std::max(0, width - splitter - Scaled(kMinPaneWidth)));
+    const int paneWidth = std::max(0, width - help - splitter);
+    const int top = margin, height = std::max(0, panelTop - margin);
+    MoveWindow(richEditMain_, margin, top, paneWidth, height, TRUE);
+    MoveWindow(labelHelp_, margin + paneWidth + splitter, top, help, height, TRUE);
+
+    RECT label{margin, panelTop + margin, client.right - margin, client.bottom - margin};
+    if (stopShown_) {
+        const int w = Scaled(kStopWidth), h = Scaled(kStopHeight);
+        MoveWindow(bitBtnStop_, label.right - w, label.bottom - h, w, h, TRUE);
+        label.right -= w + margin;
+    }
+    MoveWindow(labelStat_, label.left, label.top, std::max(0, int(label.right - label.left)),
+               std::max(0, int(label.bottom - label.top)), TRUE);
+}
+
+bool MainWindow::OverSplitter(int x, int y) const
+{
+    RECT pane, help;
+    GetWindowRect(richEditMain_, &pane);
+    GetWindowRect(labelHelp_, &help);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT *>(&pane), 2);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT *>(&help), 2);
+    return x >= pane.right && x < help.left && y >= pane.top && y < pane.bottom;
+}
+
+namespace {
+
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT_PTR kLineBackTimer = 2;
+
+}  // namespace
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_SETFOCUS:
+        SetFocus(richEditMain_);
+        return 0;
+    case WM_COMMAND: {
+        const int id = LOWORD(wp);
+        if (id == zmids::kBitBtnStop && HIWORD(wp) == BN_CLICKED) {
+            logic_.OnStop();
+            return 0;
+        }
+        if (lp == 0 && id >= zmids::kFirstCommand && id < zmids::kFirstCommand + zmids::kCommandCount) {
+            logic_.OnCommand(static_cast<CommandId>(id - zmids::kFirstCommand));
+            return 0;
+        }
+        break;
+    }
+    case WM_TIMER:
+        if (wp == kIdleTimer) {
+            if (idleOn_)
+                logic_.OnIdle();
+            return 0;
+        }
+        if (wp == kLineBackTimer) {
+            KillTimer(hwnd_, kLineBackTimer);
+            logic_.OnTimer();
+            return 0;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        // The terminal is read-only, yet it is the window's text, not a disabled field.
+        if (reinterpret_cast<HWND>(lp) == richEditMain_) {
+            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
+            SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(paneBrush_);
+        }
+        break;
+    case WM_SETCURSOR:
+        if (LOWORD(lp) == HTCLIENT && reinterpret_cast<HWND>(wp) == hwnd_) {
+            POINT p;
+            GetCursorPos(&p);
+            ScreenToClient(hwnd_, &p);
+            if (dragging_ || OverSplitter(p.x, p.y)) {
+                SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
+                return TRUE;
+            }
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        if (OverSplitter(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
+            dragging_ = true;
+            SetCapture(hwnd_);
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        if (dragging_) {
+            RECT client;
+            GetClientRect(hwnd_, &client);
+            const int right = int(client.right) - Scaled(kMargin);
+            const int x = GET_X_LPARAM(lp);
+            helpWidth_ = std::max(0, MulDiv(right - x - Scaled(kSplitterWidth) / 2, 96, int(dpi_)));
+            Layout();
+            return 0;
+        }
+        break;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (dragging_) {
+            dragging_ = false;
+            if (msg == WM_LBUTTONUP)
+                ReleaseCapture();
+            return 0;
+        }
+        break;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wp);
+        MakeFonts();
+        const RECT *r = reinterpret_cast<const RECT *>(lp);
+        SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// The window is hidden, not destroyed, while the logic may still run below this call; the
+// loop ends, and the window goes with this object.
+void MainWindow::OnClose()
+{
+    if (closed_ || !logic_.CloseRequested())
+        return;
+    closed_ = true;
+    help_->Hide();
+    ::ShowWindow(hwnd_, SW_HIDE);
+    PostQuitMessage(0);
+}
+
+void MainWindow::SetCaption(const std::string &text)
+{
+    SetWindowTextW(hwnd_, Widen(text).c_str());
+}
+
+void MainWindow::SetStatus(const std::string &text)
+{
+    SetWindowTextW(labelStat_, WidenForEdit(text).c_str());
+}
+
+void MainWindow::SetHelpLabel(const std::string &text)
+{
+    SetWindowTextW(labelHelp_, WidenForEdit(text).c_str());
+}
+
+void MainWindow::AppendToPane(const std::string &text, bool replace, int maxLines)
+{
+    AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines);
+}
+
+void MainWindow::ClearPane()
+{
+    SetWindowTextW(richEditMain_, L"");
+}
+
+void MainWindow::FocusTerminal()
+{
+    SetFocus(richEditMain_);
+}
+
+void MainWindow::SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption)
+{
+    const UINT item = UINT(zmids::CommandIdOf(id));
+    const std::wstring text = Widen(caption);
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_STRING;
+    info.fState = (enabled ? MFS_ENABLED : MFS_DISABLED) | (checked ? MFS_CHECKED : MFS_UNCHECKED);
+    info.dwTypeData = const_cast<wchar_t *>(text.c_str());
+    SetMenuItemInfoW(menuBar_, item, FALSE, &info);
+    // The one command on the menu bar itself is drawn there.
+    if (id == CommandId::Help)
+        DrawMenuBar(hwnd_);
+}
+
+void MainWindow::ShowStop(bool shown)
+{
+    stopShown_ = shown;
+    ::ShowWindow(bitBtnStop_, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
+    Layout();
+}
+
+bool MainWindow::ShowBox(BoxKind kind, const std::string &title, const std::string &text)
+{
+    return RunMessageBox(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, kind, title, text);
+}
+
+std::string MainWindow::AskForFile(const FileRequest &request)
+{
+    if (fileDialogAnswer_)
+        return fileDialogAnswer_(request);
+    return RunFileDialog(hwnd_, request);
+}
+
+void MainWindow::ShowHelpWindow()
+{
+    help_->logic.Open();
+}
+
+void MainWindow::StartTimer(int ms)
+{
+    SetTimer(hwnd_, kLineBackTimer, UINT(std::max(ms, 1)), nullptr);
+}
+
+void MainWindow::CloseWindow()
+{
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void MainWindow::SetIdle(bool on, int line, int wakeMs)
+{
+    (void)line;  // the port's handle cannot be waited on here: wakeMs looks at it instead
+    idleOn_ = on;
+    // A timer, not the loop's time-out, so that a box's or a menu's own loop drains too.
+    if (on && wakeMs > 0)
+        SetTimer(hwnd_, kIdleTimer, UINT(wakeMs), nullptr);
+    else
+        KillTimer(hwnd_, kIdleTimer);
+}

@@ -1,0 +1,94 @@
+// The main window on the Win32 API: draws what the window's logic says and tells it what the
+// user did. Its controls carry the ids of control_ids.h.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "main_window_logic.h"
+
+class HelpWindow;
+
+class MainWindow : public MainWindowView {
+public:
+    // `args`: the command line without the program name; `programPath`: the running program.
+    MainWindow(const std::vector<std::string> &args, const std::string &programPath);
+    ~MainWindow() override;
+    MainWindow(const MainWindow &) = delete;
+    MainWindow &operator=(const MainWindow &) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    HelpWindow &Help() { return *help_; }
+    MainWindowLogic &Logic() { return logic_; }
+    // Shows the window and runs its loop until it closes; the program's exit status.
+    int Run(int show);
+    // One round of that loop: the pending messages, the idle work, then a sleep of at most
+    // `maxWaitMs` until a message comes. False once the window has closed.
+    bool RunOnce(DWORD maxWaitMs);
+    // Answers the file dialogs instead of the user (empty: cancelled); unset, they run.
+    using FileDialogAnswer = std::function<std::string(const FileRequest &request)>;
+    void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
+    // Whether the window has closed (the loop then ends).
+    bool Closed() const { return closed_; }
+    // Its window procedure's part (window_class.h).
+    bool Ready() const { return richEditMain_ != nullptr; }
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+    // The view
+    void SetCaption(const std::string &text) override;
+    void SetStatus(const std::string &text) override;
+    void SetHelpLabel(const std::string &text) override;
+    void AppendToPane(const std::string &text, bool replace, int maxLines) override;
+    void ClearPane() override;
+    void FocusTerminal() override;
+    void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) override;
+    void ShowStop(bool shown) override;
+    bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
+    std::string AskForFile(const FileRequest &request) override;
+    void ShowHelpWindow() override;
+    void ProcessEvents() override;
+    void WaitForLineOrEvents(int line, int32_t ms) override;
+    void SetIdle(bool on, int line, int wakeMs) override;
+    void WakeSoon() override;
+    void StartTimer(int ms) override;
+    void CloseWindow() override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void Layout();
+    void MakeFonts();
+    int Scaled(int px) const;
+    // The splitter is the gap between the terminal and the help label.
+    bool OverSplitter(int x, int y) const;
+    // One message from the queue, to the window it is for; false on WM_QUIT.
+    bool Dispatch(MSG &msg);
+    // Sleeps until a message comes, or at most `ms` (INFINITE: no limit).
+    void SleepUntilMessage(DWORD ms);
+    void OnClose();
+
+    HWND hwnd_ = nullptr;
+    HWND richEditMain_ = nullptr;
+    HWND labelHelp_ = nullptr;
+    HWND labelStat_ = nullptr;
+    HWND bitBtnStop_ = nullptr;
+    HMENU menuBar_ = nullptr;
+    HFONT terminalFont_ = nullptr;
+    HFONT uiFont_ = nullptr;
+    HBRUSH paneBrush_ = nullptr;
+    UINT dpi_ = 96;
+    int helpWidth_ = 133;  // Label_Help's width at 96 dpi; the splitter changes it
+    bool dragging_ = false;
+    bool stopShown_ = false;
+    bool idleOn_ = false;
+    bool closed_ = false;
+    bool quitSeen_ = false;
+    int exitCode_ = 0;
+    std::unique_ptr<HelpWindow> help_;
+    FileDialogAnswer fileDialogAnswer_;
+    MainWindowLogic logic_;
+};

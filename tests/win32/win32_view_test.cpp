@@ -1,0 +1,428 @@
+// The Win32 window in-process, over the real logic and session: a table of cases that
+// send it commands (WM_COMMAND) and keys (WM_CHAR) and read its controls (WM_GETTEXT).
+//
+//   win32_view_test PORT MISSING_PORT
+//
+// PORT leads to promsim (memory 400 hex bytes, saving to memory.bin), MISSING_PORT nowhere;
+// the working directory holds image.hex and image.bin, promsim's image to be. Prints each
+// case's failures and ends with status 1 when there are any.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "control_ids.h"
+#include "help_window.h"
+#include "main_window.h"
+#include "platform/program_path.h"
+#include "wide_text.h"
+
+namespace {
+
+std::string Text(HWND w)
+{
+    const int n = int(SendMessageW(w, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(size_t(n) + 1, L'\0');
+    text.resize(size_t(SendMessageW(w, WM_GETTEXT, WPARAM(n + 1), reinterpret_cast<LPARAM>(text.data()))));
+    return Narrow(text);
+}
+
+long long MsSince(std::chrono::steady_clock::time_point t)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
+}
+
+std::string FileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The message boxes that came up, answered: Yes/No boxes with `yesNo`, the others with OK.
+struct Box {
+    std::string title, text;
+};
+std::vector<Box> boxes;
+int yesNo = IDNO;
+std::set<HWND> answered;
+
+BOOL CALLBACK StaticText(HWND w, LPARAM out)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (lstrcmpiW(cls, L"Static") == 0 && GetWindowTextLengthW(w) > 0)
+        *reinterpret_cast<std::string *>(out) = Text(w);
+    return TRUE;
+}
+
+BOOL CALLBACK AnswerBox(HWND w, LPARAM)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(w) || answered.count(w))
+        return TRUE;
+    answered.insert(w);
+    Box box{Text(w), {}};
+    EnumChildWindows(w, StaticText, reinterpret_cast<LPARAM>(&box.text));
+    boxes.push_back(box);
+    const int id = GetDlgItem(w, IDYES) ? yesNo : IDOK;
+    PostMessageW(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, id)));
+    return TRUE;
+}
+
+void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0);
+}
+
+// Runs the window's own loop until `done` or `ms` have passed.
+bool RunUntil(MainWindow &form, const std::function<bool()> &done, int ms = 5000)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        form.RunOnce(20);
+    }
+    return true;
+}
+
+struct MenuState {
+    bool enabled, checked;
+    std::string caption;
+};
+
+MenuState StateOf(MainWindow &form, CommandId id)
+{
+    HMENU menu = GetMenu(form.Handle());
+    const UINT state = GetMenuState(menu, UINT(zmids::CommandIdOf(id)), MF_BYCOMMAND);
+    wchar_t caption[512] = {};
+    GetMenuStringW(menu, UINT(zmids::CommandIdOf(id)), caption, 512, MF_BYCOMMAND);
+    return {!(state & (MF_GRAYED | MF_DISABLED)), (state & MF_CHECKED) != 0, Narrow(caption)};
+}
+
+HWND Control(MainWindow &form, int id)
+{
+    return GetDlgItem(form.Handle(), id);
+}
+
+void Command(MainWindow &form, CommandId id)
+{
+    SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(zmids::CommandIdOf(id), 0), 0);
+}
+
+std::string failures;
+void Expect(bool ok, const std::string &what)
+{
+    if (!ok)
+        failures += "  " + what + "\n";
+}
+
+const CommandId kAll[] = {CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex, CommandId::Exit,
+                          CommandId::TestDelay,   CommandId::Log,       CommandId::Clear,     CommandId::Help};
+
+// What the menus and the Stop button were while a transfer ran, looked at from a timer.
+struct TransferLook {
+    int samples = 0;
+    std::string wrong;
+    std::string status;
+    // The longest time between two looks: how long the window left its messages waiting.
+    long long longestGapMs = 0;
+    std::chrono::steady_clock::time_point last;
+};
+TransferLook look;
+MainWindow *looked = nullptr;
+// Whether the look clicks Stop once it shows.
+bool pressStop = false;
+
+void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (!looked || !IsWindowVisible(Control(*looked, zmids::kBitBtnStop)))
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (look.samples++ > 0)
+        look.longestGapMs = std::max(look.longestGapMs, MsSince(look.last));
+    look.last = now;
+    for (CommandId id : kAll) {
+        const bool enabled = StateOf(*looked, id).enabled;
+        const bool want = id == CommandId::Exit || id == CommandId::Help;
+        if (enabled != want)
+            look.wrong += StateOf(*looked, id).caption + (enabled ? " enabled; " : " disabled; ");
+    }
+    const std::string status = Text(Control(*looked, zmids::kLabelStat));
+    if (!status.empty())
+        look.status = status;
+    if (pressStop) {
+        pressStop = false;
+        SendMessageW(Control(*looked, zmids::kBitBtnStop), BM_CLICK, 0, 0);
+    }
+}
+
+// Runs a transfer command with `file` as the dialog's answer; what the window was during it.
+TransferLook Transfer(MainWindow &form, CommandId id, const std::string &file)
+{
+    look = {};
+    looked = &form;
+    form.SetFileDialogAnswer([file](const FileRequest &) { return file; });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 15, LookAtTransfer);
+    Command(form, id);
+    KillTimer(nullptr, timer);
+    looked = nullptr;
+    form.SetFileDialogAnswer(nullptr);
+    return look;
+}
+
+std::string ZmPath()
+{
+    std::string dir = ProgramPath();
+    dir.resize(dir.find_last_of("\\/") + 1);
+    return dir + "zm32.exe";
+}
+
+const std::string kVersions = " (zm32:uhj zmhwcomm.dll:uhk)";
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: win32_view_test PORT MISSING_PORT\n");
+        return 2;
+    }
+    const std::string port = argv[1], missing = argv[2];
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    SetTimer(nullptr, 0, 30, AnswerBoxes);
+
+    std::unique_ptr<MainWindow> form;
+    auto start = [&](std::vector<std::string> args) {
+        form.reset();
+        boxes.clear();
+        form = std::make_unique<MainWindow>(args, ZmPath());
+        ShowWindow(form->Handle(), SW_SHOW);
+        return RunUntil(*form, [&] { return form->Logic().GetSession().IsOpen() || !boxes.empty(); });
+    };
+    auto pane = [&] { return Text(Control(*form, zmids::kRichEditMain)); };
+
+    struct Case {
+        const char *name;
+        std::function<void()> run;
+    };
+    const Case cases[] = {
+        {"a port that does not open: its box, the caption, the menus usable",
+         [&] {
+             Expect(start({"-i-", "-p" + missing}), "no box came");
+             Expect(boxes.size() == 1 && boxes[0].title == "Error" &&
+                        boxes[0].text.rfind("Couldn't zmhwOpen (-", 0) == 0,
+                    "box: " + (boxes.empty() ? std::string("none") : boxes[0].title + ": " + boxes[0].text));
+             Expect(Text(form->Handle()) == "-" + kVersions, "caption: " + Text(form->Handle()));
+             Expect(Text(Control(*form, zmids::kLabelHelp)).empty(), "the help label is not empty");
+             const std::string status = Text(Control(*form, zmids::kLabelStat));
+             Expect(status.find("COM" + missing) != std::string::npos, "no cause on the status line: " + status);
+             for (CommandId id : kAll)
+                 Expect(StateOf(*form, id).enabled, StateOf(*form, id).caption + " is disabled");
+         }},
+        {"the start on the programmer's port: caption, help label, log item",
+         [&] {
+             Expect(start({"-i-", "-p" + port}) && boxes.empty(), "the port did not open");
+             Expect(Text(form->Handle()) == "-" + kVersions, "caption: " + Text(form->Handle()));
+             Expect(Text(Control(*form, zmids::kLabelHelp)) ==
+                        "e(X)am\r\nIntel\r\nMotorola\r\nProgram\r\nTransfer\r\nUpload\r\nVerify",
+                    "help label: " + Text(Control(*form, zmids::kLabelHelp)));
+             const MenuState log = StateOf(*form, CommandId::Log);
+             Expect(log.caption == "log" && !log.checked, "log item: " + log.caption);
+             Expect(!IsWindowVisible(Control(*form, zmids::kBitBtnStop)), "Stop shows");
+             Expect(GetFocus() == Control(*form, zmids::kRichEditMain), "the terminal has no focus");
+         }},
+        {"keys: v goes out as V, its echo and the answer in the pane; Enter shows nothing",
+         [&] {
+             HWND edit = Control(*form, zmids::kRichEditMain);
+             RunUntil(*form, [] { return false; }, 300);
+             SendMessageW(edit, WM_CHAR, L'\r', 0);
+             RunUntil(*form, [] { return false; }, 300);
+             SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(zmids::CommandIdOf(CommandId::Clear), 0), 0);
+             Expect(pane().empty(), "clear left " + pane());
+             SendMessageW(edit, WM_CHAR, L'v', 0);
+             Expect(RunUntil(*form, [&] { return pane().find("Verify") != std::string::npos; }),
+                    "no answer to V: '" + pane() + "'");
+             Expect(pane().rfind("V", 0) == 0, "the echo is not V: '" + pane() + "'");
+         }},
+        {"download hex through the menu: the menus during it, promsim's memory after it",
+         [&] {
+             const TransferLook during = Transfer(*form, CommandId::DownloadHex, "image.hex");
+             Expect(during.samples > 0, "Stop never showed during the download");
+             Expect(during.wrong.empty(), "during the download: " + during.wrong);
+             Expect(!IsWindowVisible(Control(*form, zmids::kBitBtnStop)), "Stop shows after the download");
+             for (CommandId id : kAll)
+                 Expect(StateOf(*form, id).enabled, StateOf(*form, id).caption + " is disabled after it");
+             const std::string image = FileBytes("image.bin");
+             Expect(RunUntil(*form, [&] { return FileBytes("memory.bin") == image; }),
+                    "promsim's memory is not image.bin");
+             Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
+             std::printf("figure download_longest_gap_ms %lld\n", during.longestGapMs);
+         }},
+        {"an idle window sleeps: under 5 % of a core in 2 s",
+         [&] {
+             FILETIME created, exited, kernel0, user0, kernel1, user1;
+             GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
+             const auto started = std::chrono::steady_clock::now();
+             RunUntil(*form, [] { return false; }, 2000);
+             GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
+             auto ticks = [](const FILETIME &t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+             const double cpuMs = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 10000.0;
+             const double wallMs = double(MsSince(started));
+             std::printf("figure idle_cpu_percent %.1f\n", 100.0 * cpuMs / wallMs);
+             Expect(cpuMs < 0.05 * wallMs, "idle for " + std::to_string(int(wallMs)) + " ms took " +
+                                                std::to_string(int(cpuMs)) + " ms of a core");
+         }},
+        {"upload bin through the menu: the file is the memory",
+         [&] {
+             DeleteFileA("back.bin");
+             const TransferLook during = Transfer(*form, CommandId::UploadBin, "back.bin");
+             Expect(during.samples > 0 && during.wrong.empty(), "during the upload: " + during.wrong);
+             Expect(FileBytes("back.bin") == FileBytes("image.bin"), "back.bin is not the image");
+             Expect(Text(Control(*form, zmids::kLabelStat)).empty(),
+                    "status after it: " + Text(Control(*form, zmids::kLabelStat)));
+             Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
+         }},
+        {"upload hex stopped with Stop: the menus and Stop as before, the file written",
+         [&] {
+             DeleteFileA("stopped.hex");
+             pressStop = true;
+             const auto started = std::chrono::steady_clock::now();
+             const TransferLook during = Transfer(*form, CommandId::UploadHex, "stopped.hex");
+             const long long ms = MsSince(started);
+             Expect(during.samples > 0 && during.wrong.empty(), "during the upload: " + during.wrong);
+             Expect(!pressStop, "Stop never showed");
+             Expect(ms < 8000, "the stopped upload took " + std::to_string(ms) + " ms");
+             Expect(!IsWindowVisible(Control(*form, zmids::kBitBtnStop)), "Stop shows after it");
+             for (CommandId id : kAll)
+                 Expect(StateOf(*form, id).enabled, StateOf(*form, id).caption + " is disabled after it");
+             Expect(GetFileAttributesA("stopped.hex") != INVALID_FILE_ATTRIBUTES, "no file");
+             boxes.clear();
+         }},
+        {"log: the dialog's name in the caption, checked; again: closed",
+         [&] {
+             DeleteFileA("trace.log");
+             form->SetFileDialogAnswer([](const FileRequest &r) {
+                 return std::string(r.name) == "SaveDialogLog" ? "trace.log" : "";
+             });
+             Command(*form, CommandId::Log);
+             MenuState log = StateOf(*form, CommandId::Log);
+             Expect(log.checked && log.caption == "log trace.log", "log item: " + log.caption);
+             SendMessageW(Control(*form, zmids::kRichEditMain), WM_CHAR, L'V', 0);
+             RunUntil(*form, [&] { return FileBytes("trace.log").size() > 3; });
+             Command(*form, CommandId::Log);
+             log = StateOf(*form, CommandId::Log);
+             Expect(!log.checked && log.caption == "log", "log item after closing: " + log.caption);
+             Expect(!FileBytes("trace.log").empty(), "the trace is empty");
+             form->SetFileDialogAnswer(nullptr);
+         }},
+        {"test a few milliseconds answered No: nothing after the question",
+         [&] {
+             boxes.clear();
+             yesNo = IDNO;
+             Command(*form, CommandId::TestDelay);
+             Expect(boxes.size() == 1 && boxes[0].text == "Wait 5 seconds?" && boxes[0].title == "Confirm",
+                    "boxes: " + std::to_string(boxes.size()) + (boxes.empty() ? "" : " " + boxes[0].text));
+         }},
+        {"the pane's cap: 250 lines leave the last 200, the caret at the end",
+         [&] {
+             std::string text;
+             for (int i = 1; i <= 250; ++i)
+                 text += "line " + std::to_string(i) + "\n";
+             form->AppendToPane(text, false, 200);
+             HWND edit = Control(*form, zmids::kRichEditMain);
+             const std::string shown = pane();
+             Expect(SendMessageW(edit, EM_GETLINECOUNT, 0, 0) == 200,
+                    "lines: " + std::to_string(SendMessageW(edit, EM_GETLINECOUNT, 0, 0)));
+             Expect(shown.rfind("line 52\r\n", 0) == 0, "first line: " + shown.substr(0, 12));
+             DWORD from = 0, to = 0;
+             SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+             Expect(from == to && to == DWORD(GetWindowTextLengthW(edit)), "the caret is not at the end");
+             // A long line wraps: its shown lines count.
+             form->ClearPane();
+             form->AppendToPane(std::string(5000, 'x') + "\nend", false, 20);
+             Expect(SendMessageW(edit, EM_GETLINECOUNT, 0, 0) <= 20, "wrapped lines were not capped");
+             Expect(pane().size() > 3 && pane().substr(pane().size() - 3) == "end", "the end went");
+         }},
+        {"help: two tabs, the files, the search, F3 again, closing hides",
+         [&] {
+             Command(*form, CommandId::Help);
+             HelpWindow &help = form->Help();
+             HWND h = help.Handle();
+             Expect(IsWindowVisible(h) && Text(h) == "helpf", "help window: " + Text(h));
+             HWND tabs = GetDlgItem(h, zmids::kPageControl1);
+             for (int page = 0; page < 2; ++page) {
+                 wchar_t caption[64] = {};
+                 TCITEMW item{};
+                 item.mask = TCIF_TEXT;
+                 item.pszText = caption;
+                 item.cchTextMax = 64;
+                 SendMessageW(tabs, TCM_GETITEMW, page, reinterpret_cast<LPARAM>(&item));
+                 Expect(Narrow(caption) == (page == 0 ? "zm32" : "zm32.ini"), "tab caption " + Narrow(caption));
+             }
+             HWND first = GetDlgItem(h, zmids::kRichEditTeciFake);
+             std::string file = FileBytes("zm32.txt");
+             const std::string shown = Text(first);
+             Expect(!shown.empty() && shown.find("couldn't load") == std::string::npos,
+                    "first pane: " + shown.substr(0, 80));
+             HWND button = GetDlgItem(h, zmids::kButtonSearch), edit1 = GetDlgItem(h, zmids::kEdit1);
+             Expect(!IsWindowEnabled(button), "Search is enabled while the box is empty");
+             Expect(GetFocus() == edit1, "the search box has no focus");
+             // The second line's first word, found past the first line break.
+             const size_t lineEnd = shown.find("\r\n");
+             const size_t wordEnd = shown.find_first_of(" \r", lineEnd + 2);
+             const std::string word = shown.substr(lineEnd + 2, wordEnd - lineEnd - 2);
+             SetWindowTextW(edit1, Widen(word).c_str());
+             Expect(IsWindowEnabled(button), "Search is disabled with a text");
+             MSG enter{edit1, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+             Expect(help.PreTranslate(enter), "Enter in the search box was not taken");
+             DWORD from = 0, to = 0;
+             SendMessageW(first, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+             std::wstring all = Widen(shown);
+             Expect(from != to && Narrow(all.substr(from, to - from)) == word,
+                    "selected [" + std::to_string(from) + ", " + std::to_string(to) + ") for " + word);
+             Expect(GetFocus() == first, "the pane has no focus after the search");
+             const DWORD firstHit = from;
+             MSG f3{first, WM_KEYDOWN, VK_F3, 0, 0, {}};
+             Expect(help.PreTranslate(f3), "F3 was not taken");
+             SendMessageW(first, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+             Expect(from > firstHit || from == to || Narrow(all.substr(from, to - from)) == word,
+                    "F3 selected [" + std::to_string(from) + ", " + std::to_string(to) + ")");
+             SendMessageW(h, WM_CLOSE, 0, 0);
+             Expect(!IsWindowVisible(h) && Text(first).empty(), "closing left the window or its text");
+             Expect(IsWindow(h), "closing destroyed the window");
+         }},
+        {"exit closes the window and the port",
+         [&] {
+             Command(*form, CommandId::Exit);
+             Expect(form->Closed() && !IsWindowVisible(form->Handle()), "the window is still open");
+             Expect(!form->Logic().GetSession().IsOpen(), "the port is still open");
+         }},
+    };
+
+    int failed = 0;
+    for (const Case &c : cases) {
+        failures.clear();
+        c.run();
+        std::printf("%s: %s\n", failures.empty() ? "ok" : "FAIL", c.name);
+        if (!failures.empty()) {
+            std::printf("%s", failures.c_str());
+            ++failed;
+        }
+        std::fflush(stdout);
+    }
+    form.reset();
+    std::printf("%d of %d cases failed\n", failed, int(sizeof cases / sizeof cases[0]));
+    return failed ? 1 : 0;
+}
