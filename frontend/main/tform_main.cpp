@@ -14,6 +14,7 @@
 
 #include "filedialog.h"
 #include "messageboxes.h"
+#include "settingsdialog.h"
 #include "terminalpane.h"
 #include "thelpf.h"
 
@@ -204,6 +205,11 @@ std::string TForm_main::AskForFile(const FileRequest &request)
     if (fileDialogAnswer_)
         return fileDialogAnswer_(&request);
     return RunFileDialog(this, request);
+}
+
+bool TForm_main::AskSettings(SettingsDialog &dialog)
+{
+    return RunSettingsDialog(this, dialog);
 }
 
 void TForm_main::ShowHelpWindow()

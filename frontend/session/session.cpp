@@ -42,6 +42,12 @@ int32_t Session::OpenPort()
     return result;
 }
 
+int32_t Session::ReopenPort()
+{
+    connection_.Close();
+    return OpenPort();
+}
+
 void Session::Close()
 {
     connection_.Close();

@@ -43,9 +43,13 @@ public:
     ZM32OP &Settings() { return settings_; }
     const ZM32OP &Settings() const { return settings_; }
     const SettingsState &SettingsFound() const { return settingsState_; }
+    SettingsState &SettingsFound() { return settingsState_; }
 
     // Opens the port the settings name; a failure is shown and its result returned.
     int32_t OpenPort();
+    // Closes the port (the trace log goes on) and opens it again with the settings as they are
+    // now; a failure is shown as OpenPort shows it.
+    int32_t ReopenPort();
     bool IsOpen() const { return connection_.IsOpen(); }
     bool IsLineLost() const { return connection_.State() == ConnectionState::Lost; }
     // What a host can sleep on until the line has a byte (see linewait.h); -1 for nothing.

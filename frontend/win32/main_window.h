@@ -49,9 +49,11 @@ public:
     void ShowStop(bool shown) override;
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
     std::string AskForFile(const FileRequest &request) override;
+    bool AskSettings(SettingsDialog &dialog) override { (void)dialog; return false; }
     void ShowHelpWindow() override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
+    bool WatchesLine() const override { return false; }
     void SetIdle(bool on, int line, int wakeMs) override;
     void WakeSoon() override;
     void StartTimer(int ms) override;

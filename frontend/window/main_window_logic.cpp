@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "linewait.h"
+#include "numbers.h"
+#include "port_map.h"
+#include "text.h"
 #include "timing.h"
 #include "window_text.h"
 #include "zmhwcomm.h"
@@ -97,10 +100,7 @@ void MainWindowLogic::SessionStart()
         view_.CloseWindow();
         return;
     }
-    const SettingsState &found = session_.SettingsFound();
-    view_.SetCaption(WindowText(FormatGuarded("%s%s (zm32:%s zmhwcomm.dll:%s)",
-                                              {found.settingsPath, found.settingsFileMissing ? "?" : "",
-                                               kVersionLabel, zmotla()})));
+    SetCaptionText();
     session_.RestartTrace();
     UpdateLogMenu();
     if (session_.OpenPort() < 0)
@@ -108,6 +108,14 @@ void MainWindowLogic::SessionStart()
     view_.SetHelpLabel(WindowText(session_.Settings().helpText));
     view_.FocusTerminal();
     SetReceiveDisplay(true);
+}
+
+void MainWindowLogic::SetCaptionText()
+{
+    const SettingsState &found = session_.SettingsFound();
+    view_.SetCaption(WindowText(FormatGuarded("%s%s (zm32:%s zmhwcomm.dll:%s)",
+                                              {found.settingsPath, found.settingsFileMissing ? "?" : "",
+                                               kVersionLabel, zmotla()})));
 }
 
 bool MainWindowLogic::CloseRequested()
@@ -152,6 +160,10 @@ void MainWindowLogic::OnCommand(CommandId id)
         return logClick();
     case CommandId::Clear:
         return clear1Click();
+    case CommandId::Settings:
+        return settings1Click();
+    case CommandId::Verify:
+        return;
     case CommandId::Help:
         return helpClick();
     }
@@ -214,6 +226,49 @@ void MainWindowLogic::UpdateLogMenu()
 void MainWindowLogic::clear1Click()
 {
     view_.ClearPane();
+}
+
+// OK puts the new settings to work at once: the port is opened again with them, and they are
+// kept in the user's own settings file, so that the next start finds them.
+void MainWindowLogic::settings1Click()
+{
+    SettingsState &state = session_.SettingsFound();
+    ZM32OP &settings = session_.Settings();
+    const std::vector<SerialPortInfo> listed = ListPortsWithNumbers(state.portDevices, state.settingsPath);
+    SettingsDialog dialog = MakeSettingsDialog(settings, PortDevicePath(settings.port), listed);
+    if (!view_.AskSettings(dialog))
+        return;
+    ZM32OP chosen = settings;
+    std::string error;
+    if (!ReadSettingsDialog(dialog, chosen, error)) {
+        Box(BoxKind::Error, "%s", {error});
+        return;
+    }
+    std::vector<ProfileEdit> edits = PortChoiceEdits(ChosenPort(dialog), listed, chosen.port, state.settingsSection);
+    for (const ProfileEdit &edit : edits) {
+        if (edit.key.size() > 3 && SameTextIgnoringCase(edit.key.substr(0, 3), "com"))
+            state.portDevices[ParseDecimal(edit.key.substr(3))] = edit.value;
+        else if (edit.key == "port")
+            chosen.port = ParseDecimal(edit.value.substr(3));
+    }
+    const std::vector<ProfileEdit> line = LineSettingEdits(chosen, state.settingsSection);
+    edits.insert(edits.end(), line.begin(), line.end());
+    settings = chosen;
+    std::string path;
+    if (SaveUserSettings(state, edits, path, error)) {
+        state.settingsPath = path;
+        state.settingsFileMissing = false;
+        state.noSettingsFile = false;
+        SetCaptionText();
+    } else {
+        Box(BoxKind::Error, "%s", {error});
+    }
+    SetReceiveDisplay(false);
+    if (session_.ReopenPort() >= 0) {
+        view_.SetHelpLabel(WindowText(settings.helpText));
+        ShowStatus({});
+        SetReceiveDisplay(true);
+    }
 }
 
 void MainWindowLogic::exit1Click()
@@ -400,6 +455,12 @@ std::string MainWindowLogic::ChooseOtherFile(const std::string &failedPath)
 void MainWindowLogic::OnLineLost(const std::string &text)
 {
     ShowStatus(text);
+}
+
+// Where another port is chosen is said with why this one did not open.
+void MainWindowLogic::ShowOpenCause(const std::string &text)
+{
+    ShowStatus(text + "; choose another port in etc \u2192 settings\u2026");
 }
 
 void MainWindowLogic::OnLineBack(const std::string &text)

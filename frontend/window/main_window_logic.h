@@ -65,10 +65,12 @@ private:
     void estafewmillisecondsClick();
     void logClick();
     void clear1Click();
+    void settings1Click();
     void exit1Click();
     void helpClick();
 
     void SessionStart();
+    void SetCaptionText();
     void FormClose();
     void SetReceiveDisplay(bool on);
     void DrainReceived();
@@ -94,6 +96,7 @@ private:
     std::string ChooseOtherFile(const std::string &failedPath) override;
     void OnLineLost(const std::string &text) override;
     void OnLineBack(const std::string &text) override;
+    void ShowOpenCause(const std::string &text) override;
 
     struct CommandState {
         bool enabled = true;

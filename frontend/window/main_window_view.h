@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "menu_model.h"
+#include "settings_dialog.h"
 
 enum class BoxKind { Error, Information, Confirm };
 
@@ -49,6 +50,9 @@ public:
     virtual bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) = 0;
     // A modal file dialog; the chosen file (in the platform's encoding of names), or empty.
     virtual std::string AskForFile(const FileRequest &request) = 0;
+    // The settings dialog, modal, its fields filled from `dialog`; on OK they are written back
+    // and the result is true.
+    virtual bool AskSettings(SettingsDialog &dialog) = 0;
     // The help window: shown, or brought to the front when it already is.
     virtual void ShowHelpWindow() = 0;
 

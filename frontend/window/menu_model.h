@@ -9,10 +9,12 @@ enum class CommandId {
     DownloadHex,
     UploadBin,
     UploadHex,
+    Verify,
     Exit,
     TestDelay,
     Log,
     Clear,
+    Settings,
     Help,
 };
 

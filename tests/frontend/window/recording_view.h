@@ -37,6 +37,8 @@ public:
     std::vector<std::string> files;  // answers to the file dialogs, in order ("" cancels)
     std::vector<std::string> asked;  // the dialogs' names, in order
     int helpShown = 0;
+    SettingsDialog settingsAsked;
+    std::function<void(SettingsDialog &)> answerSettings;  // unset: Cancel
     bool idleOn = false;
     int idleLine = -1;
     int idleWakeMs = 0;
@@ -72,6 +74,14 @@ public:
         const std::string file = files.front();
         files.erase(files.begin());
         return file;
+    }
+    bool AskSettings(SettingsDialog &dialog) override
+    {
+        settingsAsked = dialog;
+        if (!answerSettings)
+            return false;
+        answerSettings(dialog);
+        return true;
     }
     void ShowHelpWindow() override { ++helpShown; }
     void ProcessEvents() override

@@ -5,7 +5,9 @@
 #include "../session/session_test_support.h"
 #include "help_window_logic.h"
 #include "key_bytes.h"
+#include "paths.h"
 #include "recording_view.h"
+#include "scoped_env.h"
 #include "window_logic_probe.h"
 #include "window_text.h"
 #include "zmhwcomm.h"
@@ -15,8 +17,9 @@ using namespace zmtest;
 namespace {
 
 const std::vector<CommandId> kAll{CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex,
-                                  CommandId::Exit,        CommandId::TestDelay, CommandId::Log,
-                                  CommandId::Clear,       CommandId::Help};
+                                  CommandId::Verify,      CommandId::Exit,      CommandId::TestDelay,
+                                  CommandId::Log,         CommandId::Clear,     CommandId::Settings,
+                                  CommandId::Help};
 
 struct Window {
     explicit Window(std::vector<std::string> args) : logic(view, std::move(args), std::string(ZM_BIN_DIR) + "/zm32")
@@ -113,9 +116,10 @@ TEST(WindowLogic, TransfersShutOutTheOtherCommands)
         };
         w.logic.OnCommand(c.command);
         const std::map<CommandId, bool> expected{{CommandId::DownloadHex, false}, {CommandId::UploadBin, false},
-                                                 {CommandId::UploadHex, false},   {CommandId::Exit, true},
-                                                 {CommandId::TestDelay, false},   {CommandId::Log, false},
-                                                 {CommandId::Clear, false},       {CommandId::Help, true}};
+                                                 {CommandId::UploadHex, false},   {CommandId::Verify, false},
+                                                 {CommandId::Exit, true},         {CommandId::TestDelay, false},
+                                                 {CommandId::Log, false},         {CommandId::Clear, false},
+                                                 {CommandId::Settings, false},    {CommandId::Help, true}};
         EXPECT_EQ(during, expected) << int(c.command);
         EXPECT_EQ(w.view.asked.size(), 1u) << int(c.command);
         for (CommandId id : kAll)
@@ -129,6 +133,68 @@ TEST(WindowLogic, TransfersShutOutTheOtherCommands)
             EXPECT_FALSE(w.logic.GetSession().IsOpen());
         } else {
             EXPECT_TRUE(w.view.idleOn);
+        }
+    }
+}
+
+// OK opens the port again at once with what the dialog says, and keeps it in the user's own
+// settings file, every other line of the file in use kept; what cannot be taken is said.
+TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
+{
+    struct Case {
+        const char *name;
+        const char *port;  // "B": the second peer's device; else as typed
+        const char *baud;
+        std::string box;     // the box said, if any
+        bool opensB;
+    } cases[] = {
+        {"another device, another rate", "B", "9600", "", true},
+        {"a device that is not there", "/nonexistent/ttyUSB9", "9600", "Couldn't zmhwOpen (-4)", false},
+        {"a rate that is no number", "B", "fast", "Baud rate: \"fast\" is not a setting", false},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        ScriptedPeer a, b([](char c) { return c == 'V' ? std::string("Verify OK") : std::string(); });
+        const std::string portA = a.PortArg().substr(2), portB = b.PortArg().substr(2);
+        ScopedEnv env;
+        const std::string deviceA = std::getenv(("ZMHW_COM" + portA).c_str());
+        const std::string deviceB = std::getenv(("ZMHW_COM" + portB).c_str());
+        env.Set("ZMHW_COM" + portA);  // [ports] names it, as a user's file would
+        env.Set("XDG_CONFIG_HOME", dir.File("config"));
+        const std::string ini = dir.Write("zm32.ini", "; mine\n[zm32]\nport=COM" + portA +
+                                                           "\nbaud=2400\nupper=1\n[ports]\nCOM" + portA + "=" + deviceA + "\n[other]\nx=y\n");
+        Window w({"-i" + ini});
+        ASSERT_TRUE(w.Start()) << c.name;
+        w.view.answerSettings = [&](SettingsDialog &dialog) {
+            dialog.port = std::string(c.port) == "B" ? deviceB : c.port;
+            dialog.baud = c.baud;
+        };
+        w.logic.OnCommand(CommandId::Settings);
+        EXPECT_EQ(w.view.settingsAsked.port, deviceA) << c.name;
+        EXPECT_EQ(w.view.settingsAsked.baud, "2400") << c.name;
+        ASSERT_EQ(w.view.boxes.size(), c.box.empty() ? 0u : 1u) << c.name;
+        if (!c.box.empty()) {
+            EXPECT_EQ(w.view.boxes[0].text, c.box) << c.name;
+        }
+        const std::string user = dir.File("config/zmtools/zm32.ini");
+        if (c.opensB) {
+            EXPECT_TRUE(w.logic.GetSession().IsOpen());
+            EXPECT_EQ(w.logic.GetSession().Settings().baud, 9600);
+            EXPECT_EQ(w.view.caption.rfind(user + " (zm32:", 0), 0u) << w.view.caption;
+            const std::string saved = ReadFile(user);
+            for (const std::string &line : std::vector<std::string>{"; mine\n", "baud=9600\n", "upper=1\n", "[other]\nx=y\n"})
+                EXPECT_NE(saved.find(line), std::string::npos) << line << " in " << saved;
+            w.logic.OnKey('v');
+            EXPECT_TRUE(w.view.RunUntil(w.logic, [&] { return w.view.pane.find("Verify OK") != std::string::npos; }));
+            EXPECT_EQ(b.Received(), "V");
+        } else if (c.box.rfind("Couldn't", 0) == 0) {
+            EXPECT_FALSE(w.logic.GetSession().IsOpen()) << c.name;
+            const std::string hint = "; choose another port in etc \u2192 settings\u2026";
+            EXPECT_EQ(w.view.status.substr(w.view.status.size() - hint.size()), hint) << w.view.status;
+        } else {
+            EXPECT_TRUE(w.logic.GetSession().IsOpen()) << c.name;
+            EXPECT_EQ(w.logic.GetSession().Settings().baud, 2400) << c.name;
+            EXPECT_FALSE(FileExists(user)) << c.name;
         }
     }
 }

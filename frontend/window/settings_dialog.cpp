@@ -1,0 +1,98 @@
+#include "settings_dialog.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::vector<std::string> kBauds{"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+
+// A whole number of at most nine digits, blanks around it allowed; -1 for anything else.
+int32_t ReadNumber(const std::string &text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    const size_t last = text.find_last_not_of(' ');
+    if (first == std::string::npos || last - first > 8)
+        return -1;
+    const std::string digits = text.substr(first, last - first + 1);
+    return digits.find_first_not_of("0123456789") == std::string::npos ? int32_t(std::stol(digits)) : -1;
+}
+
+std::string PortShown(const SerialPortInfo &info)
+{
+    std::string shown = (info.port > 0 ? "COM" + std::to_string(info.port) + "  " : std::string()) + info.device;
+    const std::string summary = PortSummary(info);
+    if (!summary.empty())
+        shown += "  " + summary;
+    if (!info.stableName.empty())
+        shown += "  (" + info.stableName + ")";
+    if (!info.present)
+        shown += "  (not present)";
+    return shown;
+}
+
+}  // namespace
+
+SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, const std::vector<SerialPortInfo> &listed)
+{
+    SettingsDialog dialog;
+    for (const SerialPortInfo &info : listed)
+        dialog.ports.push_back({PortShown(info), info.stableName.empty() ? info.device : info.stableName});
+    dialog.port = device.empty() ? "COM" + std::to_string(op.port) : device;
+    dialog.bauds = kBauds;
+    dialog.baud = std::to_string(op.baud);
+    dialog.dataBits = std::to_string(op.databits);
+    const char parity = op.parity == 'E' || op.parity == 'e' ? 'E' : op.parity == 'O' || op.parity == 'o' ? 'O' : 'N';
+    dialog.parity = parity == 'E' ? "even" : parity == 'O' ? "odd" : "none";
+    dialog.stopBits = op.stopbits == 2 ? "2" : op.stopbits == 3 ? "1.5" : "1";
+    dialog.flow = op.flow == 1 ? "ctsrts" : op.flow == 2 ? "dtrdsr" : "none";
+    dialog.delayMs = std::to_string(op.delayms);
+    dialog.reconnect = op.reconnect;
+    return dialog;
+}
+
+std::string ChosenPort(const SettingsDialog &dialog)
+{
+    for (const SettingsDialog::Choice &choice : dialog.ports)
+        if (choice.shown == dialog.port)
+            return choice.value;
+    return dialog.port;
+}
+
+bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &error)
+{
+    const auto index = [](const std::vector<std::string> &choices, const std::string &value) {
+        return int(std::find(choices.begin(), choices.end(), value) - choices.begin());
+    };
+    const int32_t baud = ReadNumber(dialog.baud);
+    const int32_t delay = ReadNumber(dialog.delayMs);
+    const int dataBits = index(dialog.dataBitsChoices, dialog.dataBits);
+    const int parity = index(dialog.parities, dialog.parity);
+    const int stopBits = index(dialog.stopBitsChoices, dialog.stopBits);
+    const int flow = index(dialog.flows, dialog.flow);
+    const struct {
+        const char *label;
+        const std::string &value;
+        bool good;
+    } fields[] = {
+        {SettingsDialog::kBaudLabel, dialog.baud, baud > 0},
+        {SettingsDialog::kDataBitsLabel, dialog.dataBits, dataBits < 4},
+        {SettingsDialog::kParityLabel, dialog.parity, parity < 3},
+        {SettingsDialog::kStopBitsLabel, dialog.stopBits, stopBits < 3},
+        {SettingsDialog::kFlowLabel, dialog.flow, flow < 3},
+        {SettingsDialog::kDelayLabel, dialog.delayMs, delay >= 0},
+    };
+    for (const auto &field : fields) {
+        if (!field.good) {
+            error = std::string(field.label) + ": \"" + field.value + "\" is not a setting";
+            return false;
+        }
+    }
+    op.baud = baud;
+    op.databits = 5 + dataBits;
+    op.parity = "NEO"[parity];
+    op.stopbits = stopBits == 0 ? 0 : stopBits == 1 ? 3 : 2;
+    op.flow = flow;
+    op.delayms = delay;
+    op.reconnect = dialog.reconnect;
+    return true;
+}

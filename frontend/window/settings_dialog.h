@@ -1,0 +1,54 @@
+// The line settings dialog (etc -> settings...): its fields as both windows show them, filled
+// from the settings in use and the ports present, and the settings file's edits that OK makes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "serial_ports.h"
+#include "settings.h"
+
+struct SettingsDialog {
+    // A list entry: what the list shows, and what the field holds when it is chosen.
+    struct Choice {
+        std::string shown;
+        std::string value;
+    };
+    // Field labels, which are also the controls' accessible names.
+    static constexpr const char *kCaption = "settings";
+    static constexpr const char *kPortLabel = "Port";
+    static constexpr const char *kBaudLabel = "Baud rate";
+    static constexpr const char *kDataBitsLabel = "Data bits";
+    static constexpr const char *kParityLabel = "Parity";
+    static constexpr const char *kStopBitsLabel = "Stop bits";
+    static constexpr const char *kFlowLabel = "Flow";
+    static constexpr const char *kDelayLabel = "Pause after each character (ms)";
+    static constexpr const char *kReconnectLabel = "Reconnect";
+
+    // Editable lists: a port or a rate that is not listed can be typed.
+    std::vector<Choice> ports;
+    std::string port;
+    std::vector<std::string> bauds;
+    std::string baud;
+    // Fixed lists, in the settings file's own words.
+    std::vector<std::string> dataBitsChoices{"5", "6", "7", "8"};
+    std::string dataBits;
+    std::vector<std::string> parities{"none", "even", "odd"};
+    std::string parity;
+    std::vector<std::string> stopBitsChoices{"1", "1.5", "2"};
+    std::string stopBits;
+    std::vector<std::string> flows{"none", "ctsrts", "dtrdsr"};
+    std::string flow;
+    std::string delayMs;
+    bool reconnect = true;
+};
+
+// The dialog for the settings `op` (port `op.port`, whose device `device` is) with the ports
+// present `listed` (each with its port number where one opens it).
+SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device,
+                                  const std::vector<SerialPortInfo> &listed);
+// What the Port field holds: a chosen entry's value, else the text as typed.
+std::string ChosenPort(const SettingsDialog &dialog);
+// Takes the dialog's line settings (not the port) into `op`; false, with the field and why in
+// `error`, when a field holds nothing the settings can take (`op` is then unchanged).
+bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &error);
