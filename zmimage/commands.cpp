@@ -1,0 +1,207 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "image_ops.h"
+#include "image_write.h"
+#include "output_file.h"
+#include "text.h"
+
+namespace {
+
+using namespace image_status;
+
+// A binary output larger than this is surely a mistake (a stray record far away).
+constexpr uint64_t kLargestBinary = uint64_t(1) << 30;
+
+std::string Hex(uint64_t value, int width)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*llX", width, static_cast<unsigned long long>(value));
+    return text;
+}
+
+int Say(const std::string &message, int status)
+{
+    std::cerr << "zmimage: " << message << "\n";
+    return status;
+}
+
+OutputFormat FormatOfName(const std::string &path)
+{
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return OutputFormat::ByName;
+    const std::string ext = LowerCase(path.substr(dot + 1));
+    if (ext == "bin")
+        return OutputFormat::Binary;
+    if (ext == "hex" || ext == "ihx")
+        return OutputFormat::IntelHex;
+    if (ext == "s19" || ext == "s28" || ext == "s37" || ext == "srec" || ext == "mot")
+        return OutputFormat::SRecord;
+    return OutputFormat::ByName;
+}
+
+OutputFormat AsOutput(ImageFormat format)
+{
+    return format == ImageFormat::IntelHex ? OutputFormat::IntelHex
+         : format == ImageFormat::SRecord  ? OutputFormat::SRecord
+                                           : OutputFormat::Binary;
+}
+
+class Run {
+public:
+    explicit Run(const ImageOptions &options) : o_(options) {}
+
+    int Main()
+    {
+        const bool merge = o_.command == "merge";
+        const size_t inputs = merge ? o_.files.size() - 1 : 1;
+        for (size_t i = inputs; i < o_.files.size(); ++i) {
+            OutputFormat format = o_.outputFormat != OutputFormat::ByName ? o_.outputFormat : FormatOfName(o_.files[i]);
+            if (format == OutputFormat::ByName && o_.files[i] != "-")
+                return Say("cannot tell the format of \"" + o_.files[i] +
+                               "\" by its name: call it .bin, .hex or .s19 (or .ihx .s28 .s37 .srec .mot), or give --to",
+                           kUsage);
+            outputs_.push_back({o_.files[i], format});
+        }
+        std::vector<ImageRead> read(inputs);
+        for (size_t i = 0; i < inputs; ++i) {
+            std::string error;
+            const ReadOutcome outcome = ReadImage(o_.files[i], o_.inputFormat, o_.start, read[i], error);
+            if (outcome != ReadOutcome::Read)
+                return Say(error, outcome == ReadOutcome::NotOpened ? kNotOpened : kFailed);
+            for (const std::string &warning : read[i].warnings)
+                Say("warning: " + warning, 0);
+        }
+        for (Output &out : outputs_)
+            if (out.format == OutputFormat::ByName)
+                out.format = AsOutput(read[0].format);
+        if (merge) {
+            std::vector<MemoryImage> lanes;
+            for (ImageRead &r : read)
+                lanes.push_back(std::move(r.image));
+            MemoryImage merged;
+            std::string error;
+            if (!MergeLanes(lanes, o_.width, merged, error))
+                return Say(error, kFailed);
+            return Write({merged});
+        }
+        return Command(read[0]);
+    }
+
+private:
+    struct Output {
+        std::string path;
+        OutputFormat format;
+    };
+
+    int Command(ImageRead &read)
+    {
+        MemoryImage &image = read.image;
+        std::string error;
+        const std::string &c = o_.command;
+        if (c == "info")
+            return Info(read);
+        if (c == "convert")
+            return Write({image});
+        if (c == "split")
+            return Write(SplitLanes(image, static_cast<unsigned>(outputs_.size()), o_.width));
+        if (c == "swap")
+            return Write({SwapBytes(image, o_.width)});
+        if (c == "crop")
+            return Write({Crop(image, o_.from, o_.to)});
+        if (c == "fill" && !FillTo(image, o_.size, o_.with, error))
+            return Say(o_.files[0] + ": " + error, kFailed);
+        if (c == "move" && !Move(image, o_.by, error))
+            return Say(o_.files[0] + ": " + error, kFailed);
+        return Write({image});
+    }
+
+    int Info(const ImageRead &read)
+    {
+        const MemoryImage &image = read.image;
+        ImageSums sums;
+        std::string error;
+        if (!SumImage(image, o_.size, sums, error))
+            return Say(o_.files[0] + ": " + error, kFailed);
+        std::string text = "format " + std::string(FormatName(read.format)) + "\n";
+        uint64_t previousEnd = 0;
+        bool first = true;
+        for (const auto &[address, run] : image.runs()) {
+            if (!first)
+                text += "gap " + Hex(previousEnd, 8) + "-" + Hex(address - 1, 8) + " " +
+                        std::to_string(address - previousEnd) + " bytes\n";
+            previousEnd = address + uint64_t(run.size());
+            text += "range " + Hex(address, 8) + "-" + Hex(previousEnd - 1, 8) + " " +
+                    std::to_string(run.size()) + " bytes\n";
+            first = false;
+        }
+        text += "size " + std::to_string(image.ByteCount()) + " bytes\n";
+        if (o_.size)
+            text += "chip " + std::to_string(o_.size) + " bytes\n";
+        text += "start " + (image.start ? Hex(*image.start, 8) : std::string("none")) + "\n";
+        text += "sum8 " + Hex(sums.sum8, 2) + "\nsum16 " + Hex(sums.sum16, 4) + "\ncrc32 " + Hex(sums.crc32, 8) + "\n";
+        std::cout << text << std::flush;
+        return std::cout ? kDone : Say("Couldn't write standard output", kFailed);
+    }
+
+    // Every output made before the first is written: a fault leaves no output behind.
+    int Write(const std::vector<MemoryImage> &images)
+    {
+        std::vector<std::string> bytes;
+        for (size_t i = 0; i < images.size(); ++i) {
+            std::string error;
+            const int status = Render(images[i], outputs_[i].format, bytes.emplace_back(), error);
+            if (status != kDone)
+                return Say(outputs_[i].path + ": " + error, status);
+        }
+        for (size_t i = 0; i < images.size(); ++i) {
+            std::string error;
+            const WriteOutcome outcome = WriteOutputFile(outputs_[i].path, bytes[i], error);
+            if (outcome != WriteOutcome::Written)
+                return Say(error, outcome == WriteOutcome::NotOpened ? kNotOpened : kFailed);
+        }
+        return kDone;
+    }
+
+    int Render(const MemoryImage &image, OutputFormat format, std::string &bytes, std::string &error) const
+    {
+        if (format == OutputFormat::IntelHex) {
+            bytes = IntelHexText(image, o_.recordSize);
+            return kDone;
+        }
+        if (format == OutputFormat::SRecord) {
+            const size_t most = 255 - 1 - SRecordAddressBytes(image);
+            if (o_.recordSize > most) {
+                error = "--record-size " + std::to_string(o_.recordSize) + " is too long for S" +
+                        std::to_string(SRecordAddressBytes(image) - 1) + " records: at most " + std::to_string(most);
+                return kUsage;
+            }
+            bytes = SRecordText(image, o_.recordSize);
+            return kDone;
+        }
+        const uint32_t base = o_.base.value_or(image.Lowest());
+        if (!image.Empty() && image.Lowest() < base) {
+            error = "the image begins at " + Hex(image.Lowest(), 8) + ", below --base " + Hex(base, 8);
+            return kFailed;
+        }
+        const uint64_t end = std::max<uint64_t>(image.End(), base);
+        if (end - base > kLargestBinary) {
+            error = "as a binary from " + Hex(base, 8) + " to " + Hex(end - 1, 8) + " it would be " +
+                    std::to_string(end - base) + " bytes: crop or move the image first";
+            return kFailed;
+        }
+        bytes = BinarySpan(image, base, end, o_.fill);
+        return kDone;
+    }
+
+    const ImageOptions &o_;
+    std::vector<Output> outputs_;
+};
+
+}  // namespace
+
+int RunImageCommand(const ImageOptions &options) { return Run(options).Main(); }
