@@ -88,13 +88,13 @@ say "packages ready"
 
 # The Linux programs are the oracles and promsim the programmer.
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j2 --target dabrix morvel promsim zmhwcomm zmcli >build/windows-oracles.log ||
+cmake --build build -j2 --target dabrix morvel promsim zmhwcomm zmcli zmimage >build/windows-oracles.log ||
   { cat build/windows-oracles.log; fail "Linux build"; }
 
 declare -A cpu=([win64]=x86_64 [win32]=i686)
 # The console programs in the zips' bin/ beside zmhwcomm.dll; a program added here is checked
 # for its place in the zip, its imports and its version resource.
-programs=(zmcli dabrix morvel)
+programs=(zmcli zmimage dabrix morvel)
 zip_files=(LICENSE.txt README.txt bin/zmhwcomm.dll examples/zmhwcomm_example.c include/zmhwcomm.h
   lib/libzmhwcomm.dll.a lib/zmhwcomm.def lib/zmhwcomm.lib)
 for p in "${programs[@]}"; do zip_files+=("bin/$p.exe"); done
