@@ -22,6 +22,6 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options);
 int RunVerify(ConsoleHost &host, const CliOptions &options);
 
 // verify.cpp: FILE as the options say to read it; an exit status, and why in `error`.
-int LoadImage(const CliOptions &options, ImageFile &image, std::string &error);
+int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error);
 // Reads back what `image` defines and compares; says the outcome, returns the exit status.
-int VerifyImage(ConsoleHost &host, const CliOptions &options, const ImageFile &image);
+int VerifyImage(ConsoleHost &host, const CliOptions &options, const MemoryImage &image);
