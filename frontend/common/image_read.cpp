@@ -58,7 +58,8 @@ public:
             if (!(format == ImageFormat::IntelHex ? Intel() : Motorola()))
                 return false;
         }
-        if (!ended_ && !emptyLast_)
+        // S-records may end with their count alone, which is checked.
+        if (!ended_ && !emptyLast_ && !counted_)
             read_.warnings.push_back(name_ + ": no end record: the file may be cut short");
         return true;
     }
@@ -250,6 +251,7 @@ private:
             return Data(value, bytes_ + 1 + width, count_ - width - 2);
         case 5:
         case 6:
+            counted_ = true;
             if (value != read_.dataRecords && !probe_)
                 return Fail("the count record says " + std::to_string(value) + " data records, the file has " +
                             std::to_string(read_.dataRecords));
@@ -278,6 +280,7 @@ private:
     bool ended_ = false;
     size_t endLine_ = 0;
     bool emptyLast_ = false;
+    bool counted_ = false;
     bool segmented_ = false;
     uint32_t base_ = 0;
     bool probe_ = false;
