@@ -63,8 +63,12 @@ bool ParseChipSize(const std::string &given, uint64_t &size)
         size <<= unit == 'k' ? 10 : 20;
         return size <= kMost;
     }
-    if (ParseDecimalArg(text, 1, kMost, size))
+    // All digits: bytes, unless they name a part (2716 to 27512), which no one means as bytes.
+    if (ParseDecimalArg(text, 1, kMost, size)) {
+        if (text.size() >= 4 && text.compare(0, 2, "27") == 0 && PartBytes(text.substr(2)) != 0)
+            size = PartBytes(text.substr(2));
         return true;
+    }
     // A part name: the maker's letters, "27", the family's letters, the number, a suffix.
     const size_t family = text.find("27");
     if (family == std::string::npos)
@@ -78,8 +82,6 @@ bool ParseChipSize(const std::string &given, uint64_t &size)
     size_t end = at;
     while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
         ++end;
-    if (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
-        return false;
     size = PartBytes(text.substr(at, end - at));
     return size > 0;
 }
