@@ -87,7 +87,7 @@ public:
             std::string error;
             if (!MergeLanes(lanes, o_.width, merged, error))
                 return Say(error, kFailed);
-            return Write({merged});
+            return Write({&merged});
         }
         return Command(read[0]);
     }
@@ -106,18 +106,23 @@ private:
         if (c == "info")
             return Info(read);
         if (c == "convert")
-            return Write({image});
-        if (c == "split")
-            return Write(SplitLanes(image, static_cast<unsigned>(outputs_.size()), o_.width));
-        if (c == "swap")
-            return Write({SwapBytes(image, o_.width)});
-        if (c == "crop")
-            return Write({Crop(image, o_.from, o_.to)});
+            return Write({&image});
+        if (c == "split") {
+            const std::vector<MemoryImage> lanes = SplitLanes(image, static_cast<unsigned>(outputs_.size()), o_.width);
+            std::vector<const MemoryImage *> each;
+            for (const MemoryImage &lane : lanes)
+                each.push_back(&lane);
+            return Write(each);
+        }
+        if (c == "swap" || c == "crop") {
+            const MemoryImage changed = c == "swap" ? SwapBytes(image, o_.width) : Crop(image, o_.from, o_.to);
+            return Write({&changed});
+        }
         if (c == "fill" && !FillTo(image, o_.size, o_.with, error))
             return Say(o_.files[0] + ": " + error, kFailed);
         if (c == "move" && !Move(image, o_.by, error))
             return Say(o_.files[0] + ": " + error, kFailed);
-        return Write({image});
+        return Write({&image});
     }
 
     int Info(const ImageRead &read)
@@ -148,39 +153,42 @@ private:
         return std::cout ? kDone : Say("Couldn't write standard output", kFailed);
     }
 
-    // Every output made before the first is written: a fault leaves no output behind.
-    int Write(const std::vector<MemoryImage> &images)
+    // Every output is checked before the first is written, and every input was read whole
+    // before: a fault leaves no output behind.
+    int Write(const std::vector<const MemoryImage *> &images)
     {
-        std::vector<std::string> bytes;
+        std::vector<std::function<bool(const ByteSink &)>> writers;
         for (size_t i = 0; i < images.size(); ++i) {
             std::string error;
-            const int status = Render(images[i], outputs_[i].format, bytes.emplace_back(), error);
+            const int status = Writer(*images[i], outputs_[i].format, writers.emplace_back(), error);
             if (status != kDone)
                 return Say(outputs_[i].path + ": " + error, status);
         }
         for (size_t i = 0; i < images.size(); ++i) {
             std::string error;
-            const WriteOutcome outcome = WriteOutputFile(outputs_[i].path, bytes[i], error);
+            const WriteOutcome outcome = WriteOutputFile(outputs_[i].path, writers[i], error);
             if (outcome != WriteOutcome::Written)
                 return Say(error, outcome == WriteOutcome::NotOpened ? kNotOpened : kFailed);
         }
         return kDone;
     }
 
-    int Render(const MemoryImage &image, OutputFormat format, std::string &bytes, std::string &error) const
+    int Writer(const MemoryImage &image, OutputFormat format, std::function<bool(const ByteSink &)> &writer,
+               std::string &error) const
     {
+        const size_t recordSize = o_.recordSize;
         if (format == OutputFormat::IntelHex) {
-            bytes = IntelHexText(image, o_.recordSize);
+            writer = [&image, recordSize](const ByteSink &sink) { return WriteIntelHex(image, recordSize, sink); };
             return kDone;
         }
         if (format == OutputFormat::SRecord) {
             const size_t most = 255 - 1 - SRecordAddressBytes(image);
-            if (o_.recordSize > most) {
-                error = "--record-size " + std::to_string(o_.recordSize) + " is too long for S" +
+            if (recordSize > most) {
+                error = "--record-size " + std::to_string(recordSize) + " is too long for S" +
                         std::to_string(SRecordAddressBytes(image) - 1) + " records: at most " + std::to_string(most);
                 return kUsage;
             }
-            bytes = SRecordText(image, o_.recordSize);
+            writer = [&image, recordSize](const ByteSink &sink) { return WriteSRecords(image, recordSize, sink); };
             return kDone;
         }
         const uint32_t base = o_.base.value_or(image.Lowest());
@@ -194,7 +202,8 @@ private:
                     std::to_string(end - base) + " bytes: crop or move the image first";
             return kFailed;
         }
-        bytes = BinarySpan(image, base, end, o_.fill);
+        const uint8_t fill = o_.fill;
+        writer = [&image, base, end, fill](const ByteSink &sink) { return WriteBinary(image, base, end, fill, sink); };
         return kDone;
     }
 

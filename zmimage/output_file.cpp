@@ -22,11 +22,15 @@ bool Taken(const std::string &path)
 
 }  // namespace
 
-WriteOutcome WriteOutputFile(const std::string &path, const std::string &bytes, std::string &error)
+WriteOutcome WriteOutputFile(const std::string &path, const std::function<bool(const ByteSink &)> &produce,
+                             std::string &error)
 {
     if (path == "-") {
         SetBinaryMode(stdout);
-        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+        const bool written = produce([](const char *bytes, size_t size) {
+            return std::fwrite(bytes, 1, size, stdout) == size;
+        });
+        if (!written || std::fflush(stdout) != 0) {
             error = "Couldn't write standard output";
             return WriteOutcome::Failed;
         }
@@ -43,7 +47,11 @@ WriteOutcome WriteOutputFile(const std::string &path, const std::string &bytes, 
         error = "Couldn't create \"" + path + "\": " + std::strerror(errno);
         return WriteOutcome::NotOpened;
     }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    // Blocks come large: written past the stream's buffer.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    bool written = produce([file](const char *bytes, size_t size) {
+        return std::fwrite(bytes, 1, size, file) == size;
+    });
     written = std::fclose(file) == 0 && written;
     if (written)
         return WriteOutcome::Written;

@@ -5,7 +5,10 @@
 
 #include <string>
 
+#include "image_write.h"
+
 enum class WriteOutcome { Written, NotOpened, Failed };
 
-// `path` "-" is standard output.
-WriteOutcome WriteOutputFile(const std::string &path, const std::string &bytes, std::string &error);
+// What `produce` hands its sink, into `path` ("-" standard output).
+WriteOutcome WriteOutputFile(const std::string &path, const std::function<bool(const ByteSink &)> &produce,
+                             std::string &error);

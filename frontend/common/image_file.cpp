@@ -17,7 +17,7 @@ LoadOutcome LoadImageFile(const std::string &path, ImageKind kind, uint32_t bias
                      ? ImageFormat::SRecord
                      : ImageFormat::IntelHex;
     ImageRead read;
-    if (ParseImage(content, path, format, start, read, error) != ReadOutcome::Read)
+    if (ParseImage(std::move(content), path, format, start, read, error) != ReadOutcome::Read)
         return LoadOutcome::Bad;
     image = std::move(read.image);
     if (bias != 0) {

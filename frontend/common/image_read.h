@@ -25,7 +25,7 @@ ImageFormat FormatOfContent(const std::string &content);
 
 // `content` as `format` says; `name` stands for the file in messages, `start` places a binary.
 // Bad with `error` ("NAME:LINE: what") when a record is faulty.
-ReadOutcome ParseImage(const std::string &content, const std::string &name, ImageFormat format,
+ReadOutcome ParseImage(std::string content, const std::string &name, ImageFormat format,
                        uint32_t start, ImageRead &read, std::string &error);
 
 // The whole file at `path` ("-" standard input), as it is, into `content`.

@@ -21,6 +21,14 @@ MemoryImage::Runs::iterator MemoryImage::Touching(uint32_t address)
 
 std::optional<uint32_t> MemoryImage::Put(uint32_t address, const char *bytes, size_t size)
 {
+    // Records in order go on the end of the last run: nothing lies beyond it.
+    if (!runs_.empty()) {
+        auto &last = *runs_.rbegin();
+        if (EndOf(last) == address) {
+            last.second.append(bytes, size);
+            return std::nullopt;
+        }
+    }
     const uint64_t end = address + uint64_t(size);
     auto run = runs_.upper_bound(address);
     if (run != runs_.begin())
@@ -57,6 +65,14 @@ void MemoryImage::Overwrite(uint32_t address, const char *bytes, size_t size)
             run->second.append(next->second, static_cast<size_t>(end - next->first), std::string::npos);
         end = EndOf(*run);
     }
+}
+
+void MemoryImage::Overwrite(uint32_t address, std::string &&bytes)
+{
+    if (!runs_.empty() || bytes.empty())
+        Overwrite(address, bytes.data(), bytes.size());
+    else
+        runs_.emplace(address, std::move(bytes));
 }
 
 uint32_t MemoryImage::Lowest() const { return runs_.empty() ? 0 : runs_.begin()->first; }

@@ -17,6 +17,8 @@ public:
     std::optional<uint32_t> Put(uint32_t address, const char *bytes, size_t size);
     // Puts without the check: later bytes win.
     void Overwrite(uint32_t address, const char *bytes, size_t size);
+    // The same, taking the bytes over without a copy when the image is empty.
+    void Overwrite(uint32_t address, std::string &&bytes);
 
     const Runs &runs() const { return runs_; }
     bool Empty() const { return runs_.empty(); }
