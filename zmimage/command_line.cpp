@@ -26,7 +26,7 @@ const char kImageUsage[] =
     "  --fill HEX        a binary output's gaps (default FF)\n"
     "  --record-size N   data bytes a record (default 16)\n"
     "  --width 1|2       split and merge: lanes of bytes or of 16-bit words (default 1)\n"
-    "SIZE: bytes (32768), hex (0x8000), K or M (32K), or a 27-series part (27C256).\n"
+    "SIZE: bytes (32768), hex (0x8000), K or M (32K), or a 27-series part (27C256, 2764).\n"
     "\n"
     "Exit status: 0 done; 1 a bad image or a failed operation; 2 a bad command line;\n"
     "3 a file that cannot be opened.\n";

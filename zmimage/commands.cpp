@@ -1,7 +1,6 @@
 #include "commands.h"
 
 #include <cstdio>
-#include <iostream>
 
 #include "image_ops.h"
 #include "image_write.h"
@@ -24,7 +23,7 @@ std::string Hex(uint64_t value, int width)
 
 int Say(const std::string &message, int status)
 {
-    std::cerr << "zmimage: " << message << "\n";
+    std::fprintf(stderr, "zmimage: %s\n", message.c_str());
     return status;
 }
 
@@ -149,8 +148,8 @@ private:
             text += "chip " + std::to_string(o_.size) + " bytes\n";
         text += "start " + (image.start ? Hex(*image.start, 8) : std::string("none")) + "\n";
         text += "sum8 " + Hex(sums.sum8, 2) + "\nsum16 " + Hex(sums.sum16, 4) + "\ncrc32 " + Hex(sums.crc32, 8) + "\n";
-        std::cout << text << std::flush;
-        return std::cout ? kDone : Say("Couldn't write standard output", kFailed);
+        const bool written = std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+        return written ? kDone : Say("Couldn't write standard output", kFailed);
     }
 
     // Every output is checked before the first is written, and every input was read whole

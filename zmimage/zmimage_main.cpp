@@ -1,6 +1,6 @@
 // zmimage: images for EPROMs read in any of the three formats, checked, and converted,
 // split, merged, swapped, filled, cropped or moved.
-#include <iostream>
+#include <cstdio>
 
 #include "commands.h"
 
@@ -12,10 +12,10 @@ int main(int argc, char *argv[])
     switch (ParseImageArgs(args, options, message)) {
     case ParseOutcome::Help:
     case ParseOutcome::Version:
-        std::cout << message;
-        return std::cout.flush() ? image_status::kDone : image_status::kFailed;
+        return std::fputs(message.c_str(), stdout) >= 0 && std::fflush(stdout) == 0 ? image_status::kDone
+                                                                                    : image_status::kFailed;
     case ParseOutcome::Error:
-        std::cerr << "zmimage: " << message << "\nRun zmimage --help for more information.\n";
+        std::fprintf(stderr, "zmimage: %s\nRun zmimage --help for more information.\n", message.c_str());
         return image_status::kUsage;
     case ParseOutcome::Run:
         break;
