@@ -349,18 +349,21 @@ public:
     void report(FILE *errors) const
     {
         if (wide_.count)
-            std::fprintf(errors, "dabrix: skipped %zu S2/S3 data record%s (24- and 32-bit addresses), the first on "
-                                 "line %zu: zmimage reads %s\n",
-                         wide_.count, wide_.count == 1 ? "" : "s", wide_.first, wide_.count == 1 ? "it" : "them");
+            std::fprintf(errors, "dabrix: skipped %lu S2/S3 data record%s (24- and 32-bit addresses), the first on "
+                                 "line %lu: zmimage reads %s\n",
+                         ulong(wide_.count), wide_.count == 1 ? "" : "s", ulong(wide_.first), wide_.count == 1 ? "it" : "them");
         if (moved_.count && ended_)
-            std::fprintf(errors, "dabrix: placed %zu data record%s at %s 16-bit address%s, not where a non-zero "
-                                 "extended address record moves %s, the first on line %zu: zmimage reads %s\n",
-                         moved_.count, moved_.count == 1 ? "" : "s", moved_.count == 1 ? "its" : "their",
-                         moved_.count == 1 ? "" : "es", moved_.count == 1 ? "it" : "them", moved_.first,
+            std::fprintf(errors, "dabrix: placed %lu data record%s at %s 16-bit address%s, not where a non-zero "
+                                 "extended address record moves %s, the first on line %lu: zmimage reads %s\n",
+                         ulong(moved_.count), moved_.count == 1 ? "" : "s", moved_.count == 1 ? "its" : "their",
+                         moved_.count == 1 ? "" : "es", moved_.count == 1 ? "it" : "them", ulong(moved_.first),
                          moved_.count == 1 ? "it" : "them");
     }
 
 private:
+    // The C runtime of older Windows knows no %zu.
+    static unsigned long ulong(size_t n) { return static_cast<unsigned long>(n); }
+
     struct Tally {
         size_t count = 0, first = 0;
         void add(size_t lineNo)
