@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds zmhwcomm.dll, dabrix.exe and morvel.exe for 64-bit and 32-bit Windows with mingw-w64
+# Builds zmhwcomm.dll, zmcli.exe, zmimage.exe, dabrix.exe and morvel.exe for 64-bit and 32-bit Windows with mingw-w64
 # into build-win64/ and build-win32/, each with its zmtools-winNN.zip (bin/, include/, lib/,
 # examples/, README.txt, LICENSE.txt), and proves them:
 #  - each zip holds exactly its files, the text files with CR LF;
@@ -7,7 +7,7 @@
 #    KERNEL32.dll and msvcrt.dll and carries a version resource with the project's version;
 #  - from the unpacked zip alone, the example builds with the header and the MinGW import
 #    library, and lld-link links a caller against zmhwcomm.lib as Microsoft's linker would;
-#  - under wine, the converters give the Linux builds' files, statuses and messages on a table
+#  - under wine, the converters and zmimage give the Linux builds' files, statuses and messages on a table
 #    of inputs (console lines may end with CR LF there);
 #  - under wine, a C caller of the DLL, linked against its import library and bound by name,
 #    sends a file to promsim and reads it back, on COM1 and on COM12; the example gets the prompt.
@@ -324,7 +324,7 @@ say "serial library under wine on COM1 and COM12, the example on COM1 (${run_arc
 source scripts/windows-zmcli.sh
 for arch in "${run_arches[@]}"; do zmcli_checks "build-$arch/zmtools-$arch/bin"; done
 
-# --- The converters under wine against the Linux builds ---------------------------------
+# --- The converters and zmimage under wine against the Linux builds ---------------------
 in=$work/in
 for n in 0 1 15 16 17 4095 65535 65536 65537; do head -c "$n" /dev/urandom >"$in/b$n.bin"; done
 build/bin/morvel "$in/b65537.bin" "$in/crlf.hex"
@@ -333,6 +333,7 @@ tr -d '\n' <"$in/crlf.hex" >"$in/cr.hex"
 { head -n 20 "$in/crlf.hex"; printf '\032'; tail -n +21 "$in/crlf.hex"; } >"$in/ctrlz.hex"
 { head -n 3 "$in/crlf.hex"; printf ':10%0300d\r\nnot a record\r\n:0201000AAABB\r\n' 0; } >"$in/odd.hex"
 srec_cat "$in/b4095.bin" -binary -o "$in/s1.s19" -motorola -address-length=2 2>/dev/null
+srec_cat "$in/b4095.bin" -binary -offset 0x10000 -o "$in/s2.s28" -motorola -address-length=3 2>/dev/null
 cases=(
   "morvel b0.bin o.hex" "morvel b1.bin o.hex" "morvel b15.bin o.hex" "morvel b16.bin o.hex"
   "morvel b17.bin o.hex" "morvel b4095.bin o.hex" "morvel b65535.bin o.hex"
@@ -345,7 +346,12 @@ cases=(
   "dabrix odd.hex o.bin" "dabrix s1.s19 o.bin" "dabrix crlf.hex o.bin -o1000 -f00"
   "dabrix -f5A lf.hex o.bin -o" "dabrix /o100 /f0 lf.hex o.bin" "dabrix /o100 -x.hex o.bin"
   "dabrix" "dabrix lf.hex" "dabrix lf.hex o.bin x.bin" "dabrix lf.hex o.bin -x" "dabrix lf.hex o.bin -F00"
-  "dabrix none.hex o.bin" "dabrix lf.hex nodir/o.bin" "dabrix lf.hex lf.hex"
+  "dabrix none.hex o.bin" "dabrix lf.hex nodir/o.bin" "dabrix lf.hex lf.hex" "dabrix s2.s28 o.bin"
+  "zmimage info crlf.hex" "zmimage info s2.s28 --size 27C010" "zmimage convert crlf.hex o.bin"
+  "zmimage convert b4095.bin o.s37 --start 1FFFF000" "zmimage convert s2.s28 o.hex --record-size 32"
+  "zmimage split s2.s28 e.bin o.bin" "zmimage merge b16.bin b17.bin o.hex" "zmimage swap b17.bin o.bin --width 4"
+  "zmimage fill s1.s19 o.bin --size 27C256" "zmimage move crlf.hex o.hex --by=-100" "zmimage convert odd.hex o.bin"
+  "zmimage convert none.hex o.bin" "zmimage convert lf.hex nodir/o.bin" "zmimage convert b1.bin o.txt"
 )
 cp "$in/lf.hex" "$in/-x.hex"
 # One run in a fresh folder holding the inputs it names: files, status, both streams.

@@ -5,7 +5,7 @@
 
 namespace {
 
-const char kDigits[] = "0123456789ABCDEF";
+constexpr char kDigits[] = "0123456789ABCDEF";
 
 // Two digits a byte from one table lookup.
 struct DigitPairs {
