@@ -4,6 +4,7 @@
 
 #include "image_ops.h"
 #include "image_write.h"
+#include "numbers.h"
 #include "output_file.h"
 #include "text.h"
 
@@ -13,13 +14,6 @@ using namespace image_status;
 
 // A binary output larger than this is surely a mistake (a stray record far away).
 constexpr uint64_t kLargestBinary = uint64_t(1) << 30;
-
-std::string Hex(uint64_t value, int width)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", width, static_cast<unsigned long long>(value));
-    return text;
-}
 
 int Say(const std::string &message, int status)
 {
@@ -136,18 +130,18 @@ private:
         bool first = true;
         for (const auto &[address, run] : image.runs()) {
             if (!first)
-                text += "gap " + Hex(previousEnd, 8) + "-" + Hex(address - 1, 8) + " " +
+                text += "gap " + HexUpper(previousEnd, 8) + "-" + HexUpper(address - 1, 8) + " " +
                         std::to_string(address - previousEnd) + " bytes\n";
             previousEnd = address + uint64_t(run.size());
-            text += "range " + Hex(address, 8) + "-" + Hex(previousEnd - 1, 8) + " " +
+            text += "range " + HexUpper(address, 8) + "-" + HexUpper(previousEnd - 1, 8) + " " +
                     std::to_string(run.size()) + " bytes\n";
             first = false;
         }
         text += "size " + std::to_string(image.ByteCount()) + " bytes\n";
         if (o_.size)
             text += "chip " + std::to_string(o_.size) + " bytes\n";
-        text += "start " + (image.start ? Hex(*image.start, 8) : std::string("none")) + "\n";
-        text += "sum8 " + Hex(sums.sum8, 2) + "\nsum16 " + Hex(sums.sum16, 4) + "\ncrc32 " + Hex(sums.crc32, 8) + "\n";
+        text += "start " + (image.start ? HexUpper(*image.start, 8) : std::string("none")) + "\n";
+        text += "sum8 " + HexUpper(sums.sum8, 2) + "\nsum16 " + HexUpper(sums.sum16, 4) + "\ncrc32 " + HexUpper(sums.crc32, 8) + "\n";
         const bool written = std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
         return written ? kDone : Say("Couldn't write standard output", kFailed);
     }
@@ -192,12 +186,12 @@ private:
         }
         const uint32_t base = o_.base.value_or(image.Lowest());
         if (!image.Empty() && image.Lowest() < base) {
-            error = "the image begins at " + Hex(image.Lowest(), 8) + ", below --base " + Hex(base, 8);
+            error = "the image begins at " + HexUpper(image.Lowest(), 8) + ", below --base " + HexUpper(base, 8);
             return kFailed;
         }
         const uint64_t end = std::max<uint64_t>(image.End(), base);
         if (end - base > kLargestBinary) {
-            error = "as a binary from " + Hex(base, 8) + " to " + Hex(end - 1, 8) + " it would be " +
+            error = "as a binary from " + HexUpper(base, 8) + " to " + HexUpper(end - 1, 8) + " it would be " +
                     std::to_string(end - base) + " bytes: crop or move the image first";
             return kFailed;
         }

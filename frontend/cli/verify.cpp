@@ -13,13 +13,6 @@ namespace {
 constexpr uint32_t kReadThroughGap = 64;
 constexpr int kShownDifferences = 20;
 
-std::string Hex(uint32_t value, int width)
-{
-    std::string text = HexPadded(static_cast<int32_t>(value), width);
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'a' && c <= 'f' ? c - 'a' + 'A' : c; });
-    return text;
-}
-
 }  // namespace
 
 int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error)
@@ -75,8 +68,8 @@ int VerifyImage(ConsoleHost &host, const CliOptions &options, const MemoryImage 
             if (!held || *held == static_cast<uint8_t>(back[i]))
                 continue;
             if (++differ <= kShownDifferences)
-                host.Say(Hex(address, 4) + ": file " + Hex(*held, 2) + ", programmer " +
-                         Hex(static_cast<uint8_t>(back[i]), 2));
+                host.Say(HexUpper(address, 4) + ": file " + HexUpper(*held, 2) + ", programmer " +
+                         HexUpper(static_cast<uint8_t>(back[i]), 2));
         }
     }
     progress.Finish(end == TransferEnd::Completed ? "done" : end == TransferEnd::Stopped ? "stopped" : "failed");

@@ -5,17 +5,13 @@
 #include <cstdio>
 
 #include "image_write.h"
+#include "numbers.h"
 
 namespace {
 
 constexpr uint64_t kAddressSpace = uint64_t(1) << 32;
 
-std::string Hex8(uint64_t value)
-{
-    char text[20];
-    std::snprintf(text, sizeof text, "%08llX", static_cast<unsigned long long>(value));
-    return text;
-}
+std::string Hex8(uint64_t value) { return HexUpper(value, 8); }
 
 // Bytes handed over one by one, kept as runs: consecutive addresses go on without a lookup.
 class RunCollector {

@@ -26,19 +26,12 @@ constexpr HexTable kHex;
 
 int Digit(char c) { return kHex.value[static_cast<unsigned char>(c)]; }
 
-std::string Hex(uint64_t value, int width)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", width, static_cast<unsigned long long>(value));
-    return text;
-}
-
 std::string Shown(char c)
 {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte < 0x7F)
         return std::string("'") + c + "'";
-    return "byte " + Hex(byte, 2);
+    return "byte " + HexUpper(byte, 2);
 }
 
 // One pass over the lines of a record file. A second pass in probe mode finds the line that
@@ -146,8 +139,8 @@ private:
         std::string unused;
         RecordParser first(content_, name_, scratch, unused);
         const size_t line = first.FirstLineWith(*clash, format_);
-        return Fail("address " + Hex(*clash, 8) + " gets " + Hex(bytes[*clash - address], 2) + " here and " +
-                    Hex(*read_.image.At(*clash), 2) + " on line " + std::to_string(line));
+        return Fail("address " + HexUpper(*clash, 8) + " gets " + HexUpper(bytes[*clash - address], 2) + " here and " +
+                    HexUpper(*read_.image.At(*clash), 2) + " on line " + std::to_string(line));
     }
 
     bool Intel()
@@ -170,8 +163,8 @@ private:
         for (size_t i = 0; i < count_; ++i)
             sum = static_cast<uint8_t>(sum + bytes_[i]);
         if (sum != 0)
-            return Fail("bad checksum " + Hex(bytes_[count_ - 1], 2) + ", the record's bytes want " +
-                        Hex(static_cast<uint8_t>(bytes_[count_ - 1] - sum), 2));
+            return Fail("bad checksum " + HexUpper(bytes_[count_ - 1], 2) + ", the record's bytes want " +
+                        HexUpper(static_cast<uint8_t>(bytes_[count_ - 1] - sum), 2));
         const uint32_t address = Big(1, 2);
         const uint8_t type = bytes_[3];
         const uint8_t *data = bytes_ + 4;
@@ -208,7 +201,7 @@ private:
             read_.image.start = type == 0x03 ? (Big(4, 2) << 4) + Big(6, 2) : Big(4, 4);
             return true;
         default:
-            return Fail("unknown record type " + Hex(type, 2));
+            return Fail("unknown record type " + HexUpper(type, 2));
         }
     }
 
@@ -234,8 +227,8 @@ private:
         for (size_t i = 0; i < count_; ++i)
             sum = static_cast<uint8_t>(sum + bytes_[i]);
         if (sum != 0xFF)
-            return Fail("bad checksum " + Hex(bytes_[count_ - 1], 2) + ", the record's bytes want " +
-                        Hex(static_cast<uint8_t>(bytes_[count_ - 1] + 0xFF - sum), 2));
+            return Fail("bad checksum " + HexUpper(bytes_[count_ - 1], 2) + ", the record's bytes want " +
+                        HexUpper(static_cast<uint8_t>(bytes_[count_ - 1] + 0xFF - sum), 2));
         static const size_t kAddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
         const size_t width = kAddressBytes[type];
         if (type == 4)
@@ -322,7 +315,7 @@ ReadOutcome ParseImage(std::string content, const std::string &name, ImageFormat
     read.format = format == ImageFormat::ByContent ? FormatOfContent(content) : format;
     if (read.format == ImageFormat::Binary) {
         if (start + uint64_t(content.size()) > kAddressSpace) {
-            error = name + ": from " + Hex(start, 8) + " its " + std::to_string(content.size()) +
+            error = name + ": from " + HexUpper(start, 8) + " its " + std::to_string(content.size()) +
                     " bytes pass address FFFFFFFF";
             return ReadOutcome::Bad;
         }
