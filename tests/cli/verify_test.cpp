@@ -143,6 +143,8 @@ TEST(ZmcliVerify, LanesAndAddressesPastFFFF)
     std::string changed = memory.substr(0x10000, 0x20);
     changed[5] = static_cast<char>(changed[5] ^ 0x5A);
     dir.Write("high.bin", memory.substr(0x10000, 0x20));
+    EXPECT_EQ(RunProcess({"/usr/bin/srec_cat", dir.File("high.bin"), "-binary", "-offset", "0x10000", "-o",
+                          dir.File("memory.s28"), "-address-length=3"}).status, 0);
     dir.Write("changed.bin", changed);
     char differ[64];
     std::snprintf(differ, sizeof differ, "10005: file %02X, programmer %02X\n", static_cast<uint8_t>(changed[5]),
@@ -162,6 +164,7 @@ TEST(ZmcliVerify, LanesAndAddressesPastFFFF)
          "\"high.s28\" has data at 10000, past FFFF: download sends 16-bit addresses (verify reads any)\n",
          memory.substr(0, 0x20)},
         {"verify above FFFF", {"verify", "high.bin", "--start", "10000"}, 0, "verify: 32 bytes equal\n", ""},
+        {"verify an S2 file", {"verify", "memory.s28"}, 0, "verify: 32 bytes equal\n", ""},
         {"verify above FFFF differs", {"verify", "changed.bin", "--start", "10000"}, 1,
          std::string(differ) + "verify: 1 of 32 bytes differ\n", ""},
         {"lane out of range", {"verify", "fw.s28", "--lane", "2/2"}, 2, "", ""},
