@@ -63,7 +63,7 @@ public:
         std::vector<ImageRead> read(inputs);
         for (size_t i = 0; i < inputs; ++i) {
             std::string error;
-            const ReadOutcome outcome = ReadImage(o_.files[i], o_.inputFormat, o_.start, read[i], error);
+            const ReadOutcome outcome = ReadInput(o_.files[i], read[i], error);
             if (outcome != ReadOutcome::Read)
                 return Say(error, outcome == ReadOutcome::NotOpened ? kNotOpened : kFailed);
             for (const std::string &warning : read[i].warnings)
@@ -90,6 +90,22 @@ private:
         std::string path;
         OutputFormat format;
     };
+
+    // As the content says, or as told; but a file named as records is read as records, so that
+    // one that holds something else is refused rather than taken for a binary image.
+    ReadOutcome ReadInput(const std::string &path, ImageRead &read, std::string &error) const
+    {
+        std::string content;
+        const ReadOutcome outcome = ReadWholeFile(path, content, error);
+        if (outcome != ReadOutcome::Read)
+            return outcome;
+        ImageFormat format = o_.inputFormat;
+        const OutputFormat named = FormatOfName(path);
+        if (format == ImageFormat::ByContent && FormatOfContent(content) == ImageFormat::Binary &&
+            (named == OutputFormat::IntelHex || named == OutputFormat::SRecord))
+            format = named == OutputFormat::IntelHex ? ImageFormat::IntelHex : ImageFormat::SRecord;
+        return ParseImage(std::move(content), path == "-" ? "(standard input)" : path, format, o_.start, read, error);
+    }
 
     int Command(ImageRead &read)
     {

@@ -48,6 +48,8 @@ TEST(ZmimageFaults, BadInputsAndCommandLinesLeaveNoOutput)
         {"moved below 0", kGood, {"move", "in.hex", "out.bin", "--by=-11"}, 1, "zmimage: in.hex: moved by -00000011"},
         {"below --base", kGood, {"convert", "in.hex", "out.bin", "--base", "12"}, 1,
          "zmimage: out.bin: the image begins at 00000010, below --base 00000012\n"},
+        {"binary noise named as records", std::string("\x8F\x00\xFF:10", 6), {"convert", "in.hex", "out.bin"}, 1,
+         "zmimage: in.hex:1: not an Intel hex record: it does not begin with ':'\n"},
         {"missing input", "", {"convert", "none.hex", "out.bin"}, 3, "zmimage: Couldn't open \"none.hex\" for read\n"},
         {"output in a missing folder", kGood, {"convert", "in.hex", "no/out.bin"}, 3, "zmimage: Couldn't create \"no/out.bin\""},
         {"unknown command", kGood, {"burn", "in.hex"}, 2, "zmimage: unknown command \"burn\"\n"},
