@@ -127,6 +127,9 @@ private:
             const MemoryImage changed = c == "swap" ? SwapBytes(image, o_.width) : Crop(image, o_.from, o_.to);
             return Write({&changed});
         }
+        if (c == "fill" && o_.size > kLargestBinary)
+            return Say("--size " + std::to_string(o_.size) + " bytes: a chip of more than 1 GiB is surely a mistake",
+                       kFailed);
         if (c == "fill" && !FillTo(image, o_.size, o_.with, error))
             return Say(o_.files[0] + ": " + error, kFailed);
         if (c == "move" && !Move(image, o_.by, error))

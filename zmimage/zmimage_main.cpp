@@ -1,6 +1,7 @@
 // zmimage: images for EPROMs read in any of the three formats, checked, and converted,
 // split, merged, swapped, filled, cropped or moved.
 #include <cstdio>
+#include <new>
 
 #include "commands.h"
 
@@ -20,5 +21,10 @@ int main(int argc, char *argv[])
     case ParseOutcome::Run:
         break;
     }
-    return RunImageCommand(options);
+    try {
+        return RunImageCommand(options);
+    } catch (const std::bad_alloc &) {
+        std::fputs("zmimage: out of memory: the image is too large\n", stderr);
+        return image_status::kFailed;
+    }
 }
