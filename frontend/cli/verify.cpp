@@ -1,6 +1,6 @@
 // verify FILE: the addresses FILE defines read back through upload bin's examine pass and
 // compared with the file.
-#include <algorithm>
+#include <optional>
 
 #include "commands.h"
 #include "console.h"
