@@ -1,4 +1,4 @@
-// dabrix: Intel hex or Motorola S1 records to a flat binary image.
+// dabrix: Intel hex or Motorola S1 records to a flat binary image; what it leaves out is told.
 // The image is built in the output file itself: pass 1 measures it, the file is filled,
 // pass 2 patches each data byte in place. Neither the input nor the image is held in memory.
 
@@ -330,6 +330,109 @@ private:
     bool failed_ = false;
 };
 
+// Data the records hold that dabrix does not place where it belongs, counted in pass 1 from
+// well-formed records (right digits, length and checksum) only: S2 and S3 data records, and
+// Intel data records after a non-zero extended address, in a file that has its end record.
+// The image stays as dabrix makes it; standard error says what zmimage would read.
+class Unplaced {
+public:
+    void line(const char *s, size_t len, size_t lineNo)
+    {
+        while (len > 0 && (s[len - 1] == '\n' || s[len - 1] == '\r' || s[len - 1] == ' ' || s[len - 1] == '\t'))
+            --len;
+        if (len >= 2 && s[0] == 'S' && (s[1] == '2' || s[1] == '3'))
+            motorola(s, len, lineNo);
+        else if (len >= 11 && s[0] == ':')
+            intel(s, len, lineNo);
+    }
+
+    void report(FILE *errors) const
+    {
+        if (wide_.count)
+            std::fprintf(errors, "dabrix: skipped %lu S2/S3 data record%s (24- and 32-bit addresses), the first on "
+                                 "line %lu: zmimage reads %s\n",
+                         ulong(wide_.count), wide_.count == 1 ? "" : "s", ulong(wide_.first), wide_.count == 1 ? "it" : "them");
+        if (moved_.count && ended_)
+            std::fprintf(errors, "dabrix: placed %lu data record%s at %s 16-bit address%s, not where a non-zero "
+                                 "extended address record moves %s, the first on line %lu: zmimage reads %s\n",
+                         ulong(moved_.count), moved_.count == 1 ? "" : "s", moved_.count == 1 ? "its" : "their",
+                         moved_.count == 1 ? "" : "es", moved_.count == 1 ? "it" : "them", ulong(moved_.first),
+                         moved_.count == 1 ? "it" : "them");
+    }
+
+private:
+    // The C runtime of older Windows knows no %zu.
+    static unsigned long ulong(size_t n) { return static_cast<unsigned long>(n); }
+
+    struct Tally {
+        size_t count = 0, first = 0;
+        void add(size_t lineNo)
+        {
+            if (count++ == 0)
+                first = lineNo;
+        }
+    };
+
+    // The record's bytes after its `skip` leading characters; false unless all are digit pairs.
+    bool decode(const char *s, size_t len, size_t skip)
+    {
+        if ((len - skip) % 2 != 0 || (len - skip) / 2 > sizeof bytes_)
+            return false;
+        n_ = (len - skip) / 2;
+        for (size_t i = 0; i < n_; ++i) {
+            int high = hexDigit(s[skip + 2 * i]), low = hexDigit(s[skip + 2 * i + 1]);
+            if (high < 0 || low < 0)
+                return false;
+            bytes_[i] = uint8_t(high * 16 + low);
+        }
+        return true;
+    }
+
+    uint8_t sum() const
+    {
+        unsigned total = 0;
+        for (size_t i = 0; i < n_; ++i)
+            total += bytes_[i];
+        return uint8_t(total);
+    }
+
+    void motorola(const char *s, size_t len, size_t lineNo)
+    {
+        const size_t width = s[1] == '2' ? 3 : 4;
+        if (decode(s, len, 2) && n_ >= width + 3 && bytes_[0] == n_ - 1 && sum() == 0xFF)
+            wide_.add(lineNo);
+    }
+
+    void intel(const char *s, size_t len, size_t lineNo)
+    {
+        // Data records while no extended address moves them are the bulk: passed at a glance.
+        if (!extended_ && s[7] == '0' && s[8] == '0')
+            return;
+        if (!decode(s, len, 1) || n_ < 5 || bytes_[0] != n_ - 5 || sum() != 0)
+            return;
+        switch (bytes_[3]) {
+        case 0x00:
+            if (extended_ && bytes_[0] > 0)
+                moved_.add(lineNo);
+            break;
+        case 0x01:
+            ended_ = true;
+            break;
+        case 0x02:
+        case 0x04:
+            if (n_ == 7)
+                extended_ = bytes_[4] != 0 || bytes_[5] != 0;
+            break;
+        }
+    }
+
+    Tally wide_, moved_;
+    bool extended_ = false;
+    bool ended_ = false;
+    uint8_t bytes_[128];
+    size_t n_ = 0;
+};
+
 struct Options {
     const char *input = nullptr;
     const char *output = nullptr;
@@ -421,11 +524,18 @@ int runDabrix(int argc, char *argv[], FILE *console, FILE *errors)
 
     LineReader reader(in.get());
     Image image(out.get(), o.bias, o.fill);
+    Unplaced unplaced;
     size_t len;
-    for (const char *line = reader.next(len); len > 0; line = reader.next(len))
+    size_t lineNo = 1;
+    for (const char *line = reader.next(len); len > 0; line = reader.next(len)) {
         image.line(line, len);
+        unplaced.line(line, len, lineNo);
+        if (line[len - 1] == '\n' || line[len - 1] == '\r')
+            ++lineNo;
+    }
     if (reader.failed())
         return readError(errors);
+    unplaced.report(errors);
     if (!image.writeFill())
         return writeError(console);
     if (!reader.rewind())

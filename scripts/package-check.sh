@@ -63,6 +63,11 @@ if [ "${1:-}" = --inside ]; then
   dabrix image.hex back.bin
   cmp image.bin back.bin || fail "dabrix and morvel do not round-trip"
   note "morvel and dabrix round-trip 5000 bytes"
+  [ "$(command -v zmimage)" = /usr/bin/zmimage ] || fail "no /usr/bin/zmimage link"
+  zmimage split image.hex even.bin odd.bin && zmimage merge even.bin odd.bin merged.bin ||
+    fail "zmimage split and merge"
+  cmp image.bin merged.bin || fail "zmimage split and merge do not round-trip"
+  note "zmimage splits and merges 5000 bytes through /usr/bin/zmimage"
 
   # promsim, and zmcli on it through /usr/bin/zmcli, with the settings from /etc.
   promsim --link "$work/prompro7" --trace "$work/line.txt" >/dev/null &
@@ -76,12 +81,12 @@ if [ "${1:-}" = --inside ]; then
 
   # Tools for the checks below, after the package's own dependencies have been counted.
   apt-get install -y -qq --no-install-recommends man-db bash-completion >/dev/null
-  for page in zmcli dabrix morvel promsim; do
+  for page in zmcli zmimage dabrix morvel promsim; do
     man "$page" 2>/dev/null | grep -q "^NAME" || fail "man $page renders nothing"
   done
   man dabrix 2>/dev/null | grep -q 'flat binary image' || fail "man dabrix lacks its text"
   man zmcli 2>/dev/null | grep -q '^ENVIRONMENT' || fail "man zmcli lacks ENVIRONMENT"
-  note "man pages render: man dabrix, morvel, promsim, zmcli"
+  note "man pages render: man dabrix, morvel, promsim, zmcli, zmimage"
 
   # The completion, as a new user's interactive bash loads it (bash-completion, on demand): what
   # it offers for a line, table-driven; every word listed must be among the offers.
@@ -117,13 +122,18 @@ zmcli --log=tr|trace.txt
 zmcli -is|-isite.ini
 zmcli --flow |none ctsrts dtrdsr
 TABLE
+__load_completion zmimage || { echo "no completion for zmimage"; exit 1; }
+got=$(COMP_WORDS=(zmimage sp) COMP_CWORD=1; _zmimage zmimage sp zmimage; echo " ${COMPREPLY[*]} ")
+[[ $got == *" split "* ]] || { echo "zmimage sp offers [$got]"; status=1; }
+got=$(COMP_WORDS=(zmimage fill --size 27C2); COMP_CWORD=3; _zmimage zmimage 27C2 --size; echo " ${COMPREPLY[*]} ")
+[[ $got == *" 27C256 "* ]] || { echo "zmimage fill --size 27C2 offers [$got]"; status=1; }
 got=$(offers 'zmcli send ')
 [ -z "${got// /}" ] || { echo "send's TEXT is offered [$got]"; status=1; }
 exit $status
 CHECK
   (cd "$work/files" && HOME=$work/home bash -i "$work/complete.sh" >"$work/complete.out" 2>&1) \
     || fail "bash completion: $(cat "$work/complete.out")"
-  note "bash -i loads the completion of zmcli: commands, options and file names offered"
+  note "bash -i loads the completions of zmcli and zmimage: commands, options and file names offered"
 
   # The window on top: it brings Qt, and needs zmtools of its own version.
   [ "$(dpkg-deb -f /tmp/zm32.deb Depends | cut -d, -f1)" = "zmtools (= $(dpkg-query -W -f='${Version}' zmtools))" ] \

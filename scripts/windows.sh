@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds zmhwcomm.dll, dabrix.exe and morvel.exe for 64-bit and 32-bit Windows with mingw-w64
+# Builds zmhwcomm.dll, zmcli.exe, zmimage.exe, dabrix.exe and morvel.exe for 64-bit and 32-bit Windows with mingw-w64
 # into build-win64/ and build-win32/, each with its zmtools-winNN.zip (bin/, include/, lib/,
 # examples/, README.txt, LICENSE.txt), and proves them:
 #  - each zip holds exactly its files, the text files with CR LF;
@@ -9,7 +9,7 @@
 #    resource with the project's version; zm32.exe is at most 1.5 MB;
 #  - from the unpacked zip alone, the example builds with the header and the MinGW import
 #    library, and lld-link links a caller against zmhwcomm.lib as Microsoft's linker would;
-#  - under wine, the converters give the Linux builds' files, statuses and messages on a table
+#  - under wine, the converters and zmimage give the Linux builds' files, statuses and messages on a table
 #    of inputs (console lines may end with CR LF there);
 #  - under wine, a C caller of the DLL, linked against its import library and bound by name,
 #    waits on the line, sends a file to promsim and reads it back, on COM1 and on COM12, and
@@ -93,13 +93,13 @@ say "packages ready"
 
 # The Linux programs are the oracles and promsim the programmer.
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j2 --target dabrix morvel promsim zmhwcomm zmcli >build/windows-oracles.log ||
+cmake --build build -j2 --target dabrix morvel promsim zmhwcomm zmcli zmimage >build/windows-oracles.log ||
   { cat build/windows-oracles.log; fail "Linux build"; }
 
 declare -A cpu=([win64]=x86_64 [win32]=i686)
 # The console programs in the zips' bin/ beside zmhwcomm.dll; a program added here is checked
 # for its place in the zip, its imports and its version resource.
-programs=(zmcli dabrix morvel zm32)
+programs=(zmcli zmimage dabrix morvel zm32)
 zip_files=(LICENSE.txt README.txt bin/zmhwcomm.dll bin/zm32.txt bin/zm32ini.txt examples/zmhwcomm_example.c
   include/zmhwcomm.h lib/libzmhwcomm.dll.a lib/zmhwcomm.def lib/zmhwcomm.lib)
 for p in "${programs[@]}"; do zip_files+=("bin/$p.exe"); done
@@ -343,7 +343,7 @@ for arch in "${run_arches[@]}"; do zmcli_checks "build-$arch/zmtools-$arch/bin";
 source scripts/windows-zm32.sh
 for arch in "${run_arches[@]}"; do zm32_checks "$arch"; done
 
-# --- The converters under wine against the Linux builds ---------------------------------
+# --- The converters and zmimage under wine against the Linux builds ---------------------
 in=$work/in
 for n in 0 1 15 16 17 4095 65535 65536 65537; do head -c "$n" /dev/urandom >"$in/b$n.bin"; done
 build/bin/morvel "$in/b65537.bin" "$in/crlf.hex"
@@ -352,6 +352,7 @@ tr -d '\n' <"$in/crlf.hex" >"$in/cr.hex"
 { head -n 20 "$in/crlf.hex"; printf '\032'; tail -n +21 "$in/crlf.hex"; } >"$in/ctrlz.hex"
 { head -n 3 "$in/crlf.hex"; printf ':10%0300d\r\nnot a record\r\n:0201000AAABB\r\n' 0; } >"$in/odd.hex"
 srec_cat "$in/b4095.bin" -binary -o "$in/s1.s19" -motorola -address-length=2 2>/dev/null
+srec_cat "$in/b4095.bin" -binary -offset 0x10000 -o "$in/s2.s28" -motorola -address-length=3 2>/dev/null
 cases=(
   "morvel b0.bin o.hex" "morvel b1.bin o.hex" "morvel b15.bin o.hex" "morvel b16.bin o.hex"
   "morvel b17.bin o.hex" "morvel b4095.bin o.hex" "morvel b65535.bin o.hex"
@@ -364,7 +365,12 @@ cases=(
   "dabrix odd.hex o.bin" "dabrix s1.s19 o.bin" "dabrix crlf.hex o.bin -o1000 -f00"
   "dabrix -f5A lf.hex o.bin -o" "dabrix /o100 /f0 lf.hex o.bin" "dabrix /o100 -x.hex o.bin"
   "dabrix" "dabrix lf.hex" "dabrix lf.hex o.bin x.bin" "dabrix lf.hex o.bin -x" "dabrix lf.hex o.bin -F00"
-  "dabrix none.hex o.bin" "dabrix lf.hex nodir/o.bin" "dabrix lf.hex lf.hex"
+  "dabrix none.hex o.bin" "dabrix lf.hex nodir/o.bin" "dabrix lf.hex lf.hex" "dabrix s2.s28 o.bin"
+  "zmimage info crlf.hex" "zmimage info s2.s28 --size 27C010" "zmimage convert crlf.hex o.bin"
+  "zmimage convert b4095.bin o.s37 --start 1FFFF000" "zmimage convert s2.s28 o.hex --record-size 32"
+  "zmimage split s2.s28 e.bin o.bin" "zmimage merge b16.bin b17.bin o.hex" "zmimage swap b17.bin o.bin --width 4"
+  "zmimage fill s1.s19 o.bin --size 27C256" "zmimage move crlf.hex o.hex --by=-100" "zmimage convert odd.hex o.bin"
+  "zmimage convert none.hex o.bin" "zmimage convert lf.hex nodir/o.bin" "zmimage convert b1.bin o.txt"
 )
 cp "$in/lf.hex" "$in/-x.hex"
 # One run in a fresh folder holding the inputs it names: files, status, both streams.

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <set>
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 const std::set<std::string> kCommands{"term", "send", "download", "verify", "upload-bin", "upload-hex", "ports"};
 // Long options whose value is the next argument: that value is never taken for one of zm32's.
 const std::set<std::string> kValueOptions{"--log", "--start", "--bytes", "--stop", "--offset",
-                                          "--expect", "--delay", "--flow"};
+                                          "--expect", "--delay", "--flow", "--lane"};
 
 const char kDescription[] =
     "zmcli: the Prompro 7 from a shell, on the same session and transfers as zm32.\n"
@@ -177,13 +178,26 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
     send->add_option("--expect", options.expect, "exit 1 unless the answers contain WORDS (exact bytes)")
         ->type_name("WORDS");
     send->add_flag("--enter", options.enter, "a carriage return after TEXT (send X0000 --enter examines)");
-    auto *download = app.add_subcommand("download", "send an Intel hex file or a binary image to the programmer (I, T, the records)");
-    download->add_option("FILE", options.file, "the hex file, Motorola S1 file or binary image")->required();
+    auto *download = app.add_subcommand("download", "send an image (Intel hex, S-records or binary) to the programmer as Intel hex (I, T, the records)");
+    download->add_option("FILE", options.file, "the Intel hex file, S-record file or binary image")->required();
     download->add_flag("--verify", options.verify, "read back what FILE defines and compare (as verify)");
     auto *verify = app.add_subcommand("verify", "read back (X) the addresses FILE defines and compare");
-    verify->add_option("FILE", options.file, "the hex file, Motorola S1 file or binary image")->required();
+    verify->add_option("FILE", options.file, "the Intel hex file, S-record file or binary image")->required();
+    std::string lane;
     for (CLI::App *command : {download, verify}) {
-        command->add_flag("--hex", options.hex, "FILE is records (Intel hex or Motorola S1), whatever it looks like");
+        command->add_flag("--hex", options.hex, "FILE is records (Intel hex or S-records), whatever it looks like");
+        command->add_option("--lane", lane, "one chip of a split image: every M-th byte from byte N on (0/2 even, 1/2 odd)")
+            ->type_name("N/M")
+            ->check(CLI::Validator(
+                [](std::string &value) {
+                    unsigned n = 0, m = 0;
+                    char end = 0;
+                    return std::sscanf(value.c_str(), "%u/%u%c", &n, &m, &end) == 2 && m >= 2 && m <= 8 && n < m &&
+                                   value.find_first_not_of("0123456789/") == std::string::npos
+                               ? std::string()
+                               : "--lane wants N/M, M from 2 to 8 and N below it: " + value;
+                },
+                "N/M"));
         command->add_flag("--binary", options.binary, "FILE is a binary image, whatever it looks like");
         command->add_option("--start", options.start, "a binary image's first address (default 0)")
             ->transform(HexNumber());
@@ -242,6 +256,8 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
         message = "--hex and --binary exclude each other\nRun with --help for more information.";
         return ParseOutcome::Error;
     }
+    if (!lane.empty())
+        std::sscanf(lane.c_str(), "%u/%u", &options.lane, &options.laneCount);
     options.command = app.get_subcommands().front()->get_name();
     return ParseOutcome::Run;
 }

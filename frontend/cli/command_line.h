@@ -24,6 +24,9 @@ struct CliOptions {
     bool hex = false;
     bool binary = false;
     std::string bias;
+    // verify and download: one chip of a split image (--lane N/M), when laneCount is not 0.
+    unsigned lane = 0;
+    unsigned laneCount = 0;
     bool verify = false;    // download --verify
     std::optional<std::string> expect;  // send --expect
     bool enter = false;     // send --enter

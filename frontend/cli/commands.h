@@ -27,6 +27,6 @@ int RunPorts(ConsoleHost &host, const std::string &root = "/");
 std::string PortLines(const std::vector<SerialPortInfo> &ports);
 
 // verify.cpp: FILE as the options say to read it; an exit status, and why in `error`.
-int LoadImage(const CliOptions &options, ImageFile &image, std::string &error);
+int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error);
 // Reads back what `image` defines and compares; says the outcome, returns the exit status.
-int VerifyImage(ConsoleHost &host, const CliOptions &options, const ImageFile &image);
+int VerifyImage(ConsoleHost &host, const CliOptions &options, const MemoryImage &image);

@@ -1,9 +1,10 @@
 // download (with --verify), upload-bin and upload-hex: the session's transfers with a progress line.
+#include <algorithm>
 #include <cstdio>
 
 #include "commands.h"
 #include "console.h"
-#include "image_file.h"
+#include "image_write.h"
 #include "output_check.h"
 #include "text.h"
 #include "timing.h"
@@ -61,6 +62,19 @@ int DownloadAnswer(ConsoleHost &host, const CliOptions &options)
     return exit_status::kDone;
 }
 
+// The first address of `image` that 16 bits cannot give, as hex.
+std::string FirstAbove16Bits(const MemoryImage &image)
+{
+    for (const auto &[address, run] : image.runs()) {
+        if (address + uint64_t(run.size()) > 0x10000) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%X", std::max<uint32_t>(address, 0x10000));
+            return text;
+        }
+    }
+    return {};
+}
+
 int ExitStatus(TransferEnd end)
 {
     switch (end) {
@@ -82,7 +96,7 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     Session &session = host.session;
     const bool download = options.command == "download";
     // A download's file is read and checked before anything is sent.
-    ImageFile image;
+    MemoryImage image;
     std::FILE *records = nullptr;
     if (download) {
         std::string error;
@@ -91,8 +105,16 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
             host.Say(error);
             return loaded;
         }
+        // The records go out with 16-bit addresses: nothing says the programmer takes more.
+        if (image.End() > 0x10000) {
+            host.Say("\"" + options.file + "\" has data at " + FirstAbove16Bits(image) +
+                     ", past FFFF: download sends 16-bit addresses (verify reads any)");
+            return exit_status::kFailed;
+        }
         records = std::tmpfile();
-        const std::string text = image.records ? image.content : IntelHexRecords(image.content, image.start);
+        MemoryImage sent = image;
+        sent.start.reset();
+        const std::string text = IntelHexText(sent, 16);
         if (!records || std::fwrite(text.data(), 1, text.size(), records) != text.size() ||
             std::fflush(records) != 0) {
             host.Say("Cannot make the records of " + options.file + " ready to send");

@@ -1,6 +1,6 @@
 // verify FILE: the addresses FILE defines read back through upload bin's examine pass and
 // compared with the file.
-#include <algorithm>
+#include <optional>
 
 #include "commands.h"
 #include "console.h"
@@ -13,39 +13,43 @@ namespace {
 constexpr uint32_t kReadThroughGap = 64;
 constexpr int kShownDifferences = 20;
 
-std::string Hex(uint32_t value, int width)
-{
-    std::string text = HexPadded(static_cast<int32_t>(value), width);
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'a' && c <= 'f' ? c - 'a' + 'A' : c; });
-    return text;
-}
-
 }  // namespace
 
-int LoadImage(const CliOptions &options, ImageFile &image, std::string &error)
+int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error)
 {
     const ImageKind kind = options.hex ? ImageKind::Records : options.binary ? ImageKind::Binary : ImageKind::ByContent;
     const uint32_t bias = options.bias.empty() ? 0 : static_cast<uint32_t>(ParseHex(options.bias));
     const uint32_t start = options.start.empty() ? 0 : static_cast<uint32_t>(ParseHex(options.start));
-    if (LoadImageFile(options.file, kind, bias, start, image, error))
+    std::optional<ImageLane> lane;
+    if (options.laneCount != 0)
+        lane = ImageLane{options.lane, options.laneCount};
+    switch (LoadImageFile(options.file, kind, bias, start, lane, image, error)) {
+    case LoadOutcome::Loaded:
         return exit_status::kDone;
-    // Read, but nothing in it to send or compare.
-    return error.rfind("Couldn't", 0) == 0 ? exit_status::kNotOpened : exit_status::kFailed;
+    case LoadOutcome::NotOpened:
+        return exit_status::kNotOpened;
+    case LoadOutcome::Empty:  // read, but nothing in it to send or compare
+    case LoadOutcome::Bad:
+        break;
+    }
+    return exit_status::kFailed;
 }
 
-int VerifyImage(ConsoleHost &host, const CliOptions &options, const ImageFile &image)
+int VerifyImage(ConsoleHost &host, const CliOptions &options, const MemoryImage &image)
 {
     Session &session = host.session;
-    std::vector<ImageRun> passes = ImageRuns(image);
     // Runs close together become one pass; the gap's bytes are read but not compared.
-    std::vector<ImageRun> merged;
-    for (ImageRun &run : passes) {
-        if (!merged.empty() && run.start - (merged.back().start + merged.back().bytes.size()) <= kReadThroughGap) {
-            merged.back().bytes.resize(run.start - merged.back().start);
-            merged.back().bytes += run.bytes;
-        } else {
-            merged.push_back(std::move(run));
-        }
+    struct Pass {
+        uint32_t start;
+        uint64_t end;
+    };
+    std::vector<Pass> merged;
+    for (const auto &[address, run] : image.runs()) {
+        const uint64_t end = address + uint64_t(run.size());
+        if (!merged.empty() && address - merged.back().end <= kReadThroughGap)
+            merged.back().end = end;
+        else
+            merged.push_back({address, end});
     }
     const bool showProgress = !options.quiet && console::IsTerminal(2);
     ProgressLine progress(showProgress ? stderr : nullptr, "verify", "bytes");
@@ -53,25 +57,26 @@ int VerifyImage(ConsoleHost &host, const CliOptions &options, const ImageFile &i
     progress.Start();
     size_t differ = 0;
     TransferEnd end = TransferEnd::Completed;
-    for (const ImageRun &pass : merged) {
+    for (const Pass &pass : merged) {
         std::string back;
-        end = session.ReadBack(static_cast<int32_t>(pass.start), static_cast<int32_t>(pass.bytes.size()), back);
+        end = session.ReadBack(static_cast<int32_t>(pass.start), static_cast<int32_t>(pass.end - pass.start), back);
         if (end != TransferEnd::Completed)
             break;
         for (size_t i = 0; i < back.size(); ++i) {
-            const auto found = image.bytes.find(pass.start + static_cast<uint32_t>(i));
-            if (found == image.bytes.end() || found->second == static_cast<uint8_t>(back[i]))
+            const uint32_t address = pass.start + static_cast<uint32_t>(i);
+            const std::optional<uint8_t> held = image.At(address);
+            if (!held || *held == static_cast<uint8_t>(back[i]))
                 continue;
             if (++differ <= kShownDifferences)
-                host.Say(Hex(found->first, 4) + ": file " + Hex(found->second, 2) + ", programmer " +
-                         Hex(static_cast<uint8_t>(back[i]), 2));
+                host.Say(HexUpper(address, 4) + ": file " + HexUpper(*held, 2) + ", programmer " +
+                         HexUpper(static_cast<uint8_t>(back[i]), 2));
         }
     }
     progress.Finish(end == TransferEnd::Completed ? "done" : end == TransferEnd::Stopped ? "stopped" : "failed");
     host.progress = nullptr;
     if (end != TransferEnd::Completed)
         return exit_status::kFailed;
-    const size_t total = image.bytes.size();
+    const uint64_t total = image.ByteCount();
     if (differ > 0) {
         if (differ > kShownDifferences)
             host.Say("... and " + std::to_string(differ - kShownDifferences) + " more");
@@ -85,7 +90,7 @@ int VerifyImage(ConsoleHost &host, const CliOptions &options, const ImageFile &i
 
 int RunVerify(ConsoleHost &host, const CliOptions &options)
 {
-    ImageFile image;
+    MemoryImage image;
     std::string error;
     const int loaded = LoadImage(options, image, error);
     if (loaded != exit_status::kDone) {

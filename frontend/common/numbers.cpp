@@ -4,6 +4,7 @@
 #include "format.h"
 
 #include <algorithm>
+#include <cstdio>
 
 int HexDigitValue(char c)
 {
@@ -45,6 +46,13 @@ int32_t ParseHex(const std::string &text)
         value = (value << 4) | static_cast<uint32_t>(digit);
     }
     return static_cast<int32_t>(value);
+}
+
+std::string HexUpper(uint64_t value, int width)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*llX", std::clamp(width, 0, 16), static_cast<unsigned long long>(value));
+    return text;
 }
 
 std::string HexPadded(int32_t value, int width)

@@ -83,7 +83,7 @@ TEST(ZmcliVerify, EachFileAgainstTheSimulatedMemory)
          "... and 28 more\nverify: 48 of 48 bytes differ\n", ""},
         {"failed read-back", memory.substr(0, 0x30), {"verify", "f"}, {"--silent"}, 1, "missing space\n", ""},
         {"unreadable file", "", {"verify", "none"}, {}, 3, "Couldn't open \"none\" for read\n", ""},
-        {"no data record", ":00000001FF\r\nS9030000FC\r\n", {"verify", "f"}, {}, 1,
+        {"no data record", ":00000001FF\r\n", {"verify", "f"}, {}, 1,
          "\"f\" has no data record: nothing to send\n", ""},
         // Downloads: the programmer's answer, then the read-back against the same file.
         {"binary download, image differs", other.substr(0, 0x30), {"download", "f", "--verify"}, {}, 0,
@@ -92,18 +92,12 @@ TEST(ZmcliVerify, EachFileAgainstTheSimulatedMemory)
          "Transfer OK: 48 bytes in 3 records\n" + equal, memory.substr(0, 0x30)},
         {"hex download, image differs", Morvel(dir, other.substr(0, 0x30), 0), {"download", "f", "--verify"}, {}, 0,
          "Transfer OK: 48 bytes in 3 records\n" + equal, other.substr(0, 0x30)},
-        {"rejected download", ":10000000" + std::string(32, '0') + "00\r\n:00000001FF\r\n", {"download", "f"}, {}, 1,
-         "Transfer failed, line 1: bad checksum\n", memory.substr(0, 0x30)},
-        {"rejected download, verify", ":10000000" + std::string(32, '0') + "00\r\n:00000001FF\r\n",
-         {"download", "f", "--verify", "--quiet"}, {}, 1, "Transfer failed, line 1: bad checksum\n" + [&] {
-             // The memory kept its image: every byte of it that is not 0 differs.
-             std::string lines;
-             int differ = 0;
-             for (size_t i = 0; i < 16; ++i)
-                 if (memory[i] != 0 && ++differ)
-                     lines += "000" + std::string(1, "0123456789ABCDEF"[i]) + ": file 00, programmer " + Byte(memory, i) + "\n";
-             return lines + "verify: " + std::to_string(differ) + " of 16 bytes differ\n";
-         }(), memory.substr(0, 0x30)},
+        // The programmer's refusal, and a bad record refused before anything is sent.
+        {"rejected download", Morvel(dir, std::string(16, '\0'), 0x400), {"download", "f"}, {}, 1,
+         "Transfer failed, line 1: address beyond memory\n", memory.substr(0, 0x30)},
+        {"bad record, nothing sent", ":10000000" + std::string(32, '0') + "00\r\n:00000001FF\r\n",
+         {"download", "f", "--verify", "--quiet"}, {}, 1, "f:1: bad checksum 00, the record's bytes want F0\n",
+         memory.substr(0, 0x30)},
         {"download, nobody answers", memory.substr(0, 0x10), {"download", "f"}, {"--silent"}, 1,
          "download: no prompt from the programmer after the transfer\n", ""},
         {"empty file, nothing sent", "", {"download", "f"}, {}, 1, "\"f\" is empty: nothing to send\n", memory.substr(0, 0x30)},
@@ -127,6 +121,66 @@ TEST(ZmcliVerify, EachFileAgainstTheSimulatedMemory)
         }
         if (!c.memoryAfter.empty()) {
             EXPECT_TRUE(ReadFile(dir.File("saved.bin")).substr(0, 0x30) == c.memoryAfter) << c.name;
+        }
+    }
+}
+
+// A 68000 board's S2 file: one lane downloaded and verified, data past FFFF refused by the
+// download and compared by verify.
+TEST(ZmcliVerify, LanesAndAddressesPastFFFF)
+{
+    TempDir dir;
+    const std::string memory = Image(0x10100);
+    const std::string code = Image(0x140).substr(0x100);  // 64 bytes, not those of the memory
+    dir.Write("code.bin", code);
+    ASSERT_EQ(RunProcess({"/usr/bin/srec_cat", dir.File("code.bin"), "-binary", "-o", dir.File("fw.s28"),
+                          "-address-length=3"}).status, 0);
+    ASSERT_EQ(RunProcess({"/usr/bin/srec_cat", dir.File("code.bin"), "-binary", "-offset", "0x10000", "-o",
+                          dir.File("high.s28"), "-address-length=3"}).status, 0);
+    std::string odd, even;
+    for (size_t i = 0; i < code.size(); ++i)
+        (i % 2 ? odd : even) += code[i];
+    std::string changed = memory.substr(0x10000, 0x20);
+    changed[5] = static_cast<char>(changed[5] ^ 0x5A);
+    dir.Write("high.bin", memory.substr(0x10000, 0x20));
+    EXPECT_EQ(RunProcess({"/usr/bin/srec_cat", dir.File("high.bin"), "-binary", "-offset", "0x10000", "-o",
+                          dir.File("memory.s28"), "-address-length=3"}).status, 0);
+    dir.Write("changed.bin", changed);
+    char differ[64];
+    std::snprintf(differ, sizeof differ, "10005: file %02X, programmer %02X\n", static_cast<uint8_t>(changed[5]),
+                  static_cast<uint8_t>(memory[0x10005]));
+    struct Case {
+        const char *name;
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+        std::string memoryAfter;  // the first 0x20 bytes, when not empty
+    } cases[] = {
+        {"odd lane", {"download", "fw.s28", "--lane", "1/2", "--verify"}, 0,
+         "Transfer OK: 32 bytes in 2 records\nverify: 32 bytes equal\n", odd},
+        {"even lane", {"download", "fw.s28", "--lane=0/2", "--verify"}, 0,
+         "Transfer OK: 32 bytes in 2 records\nverify: 32 bytes equal\n", even},
+        {"past FFFF, nothing sent", {"download", "high.s28"}, 1,
+         "\"high.s28\" has data at 10000, past FFFF: download sends 16-bit addresses (verify reads any)\n",
+         memory.substr(0, 0x20)},
+        {"verify above FFFF", {"verify", "high.bin", "--start", "10000"}, 0, "verify: 32 bytes equal\n", ""},
+        {"verify an S2 file", {"verify", "memory.s28"}, 0, "verify: 32 bytes equal\n", ""},
+        {"verify above FFFF differs", {"verify", "changed.bin", "--start", "10000"}, 1,
+         std::string(differ) + "verify: 1 of 32 bytes differ\n", ""},
+        {"lane out of range", {"verify", "fw.s28", "--lane", "2/2"}, 2, "", ""},
+    };
+    for (const Case &c : cases) {
+        ProcessResult r;
+        {
+            PromsimRunner sim({"--size", "10100", "--image", dir.Write("image.bin", memory), "--save", dir.File("saved.bin")});
+            r = Zmcli(sim.Path(), c.args, dir.Path());
+        }
+        EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
+        if (c.status != 2) {
+            EXPECT_EQ(r.err, c.err) << c.name;
+        }
+        if (!c.memoryAfter.empty()) {
+            EXPECT_TRUE(ReadFile(dir.File("saved.bin")).substr(0, 0x20) == c.memoryAfter) << c.name;
         }
     }
 }

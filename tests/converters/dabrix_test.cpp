@@ -76,6 +76,40 @@ TEST_F(DabrixTest, BuildsTheImageFromDataRecords)
     }
 }
 
+TEST_F(DabrixTest, SaysWhatItLeavesOutOfWellFormedFiles)
+{
+    const std::string end = ":00000001FF\r\n";
+    const std::string s1 = "S107001001020304DE\n";
+    struct Case {
+        const char *name;
+        std::string input;
+        std::string expected;  // the image, as before
+        std::string err;
+    } cases[] = {
+        {"S2 and S3 records", "S0030000FC\n" + s1 + "S20800001001020304DD\nS30900001000010203045E\nS3090000100001020304DC\n",
+         ff(16) + "\x01\x02\x03\x04",
+         "dabrix: skipped 2 S2/S3 data records (24- and 32-bit addresses), the first on line 3: zmimage reads them\n"},
+        {"data above 64 KiB", ":020000040001F9\r\n:01800000423D\r\n" + end, ff(0x8000) + "\x42",
+         "dabrix: placed 1 data record at its 16-bit address, not where a non-zero extended address record moves it, "
+         "the first on line 2: zmimage reads it\n"},
+        {"segment address, two records", ":0100000011EE\n:020000021000EC\n:0100010042BC\n:0100020043BA\n" + end,
+         "\x11\x42\x43",
+         "dabrix: placed 2 data records at their 16-bit addresses, not where a non-zero extended address record moves "
+         "them, the first on line 3: zmimage reads them\n"},
+        {"extended address back to 0", ":020000040001F9\n:020000040000FA\n:0100000042BD\n" + end, "\x42", ""},
+        {"S2 without data", "S2040000FB\n", ff(1), ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        write("in.hex", c.input);
+        const ProcessResult r = run("dabrix", {"in.hex", "out.bin"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(read("out.bin"), c.expected);
+    }
+}
+
 TEST_F(DabrixTest, AddressesRunPastFFFFWithoutWrapping)
 {
     write("in.hex", ":10FFF800000102030405060708090A0B0C0D0E0F81\n");
