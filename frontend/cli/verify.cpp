@@ -5,15 +5,7 @@
 #include "commands.h"
 #include "console.h"
 #include "numbers.h"
-
-namespace {
-
-// A gap this short between records is read through: a second examine pass would cost its
-// half-second clearing, far more than these bytes.
-constexpr uint32_t kReadThroughGap = 64;
-constexpr int kShownDifferences = 20;
-
-}  // namespace
+#include "verify_image.h"
 
 int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error)
 {
@@ -37,55 +29,24 @@ int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error)
 
 int VerifyImage(ConsoleHost &host, const CliOptions &options, const MemoryImage &image)
 {
-    Session &session = host.session;
-    // Runs close together become one pass; the gap's bytes are read but not compared.
-    struct Pass {
-        uint32_t start;
-        uint64_t end;
-    };
-    std::vector<Pass> merged;
-    for (const auto &[address, run] : image.runs()) {
-        const uint64_t end = address + uint64_t(run.size());
-        if (!merged.empty() && address - merged.back().end <= kReadThroughGap)
-            merged.back().end = end;
-        else
-            merged.push_back({address, end});
-    }
     const bool showProgress = !options.quiet && console::IsTerminal(2);
     ProgressLine progress(showProgress ? stderr : nullptr, "verify", "bytes");
     host.progress = &progress;
     progress.Start();
-    size_t differ = 0;
-    TransferEnd end = TransferEnd::Completed;
-    for (const Pass &pass : merged) {
-        std::string back;
-        end = session.ReadBack(static_cast<int32_t>(pass.start), static_cast<int32_t>(pass.end - pass.start), back);
-        if (end != TransferEnd::Completed)
-            break;
-        for (size_t i = 0; i < back.size(); ++i) {
-            const uint32_t address = pass.start + static_cast<uint32_t>(i);
-            const std::optional<uint8_t> held = image.At(address);
-            if (!held || *held == static_cast<uint8_t>(back[i]))
-                continue;
-            if (++differ <= kShownDifferences)
-                host.Say(HexUpper(address, 4) + ": file " + HexUpper(*held, 2) + ", programmer " +
-                         HexUpper(static_cast<uint8_t>(back[i]), 2));
-        }
-    }
-    progress.Finish(end == TransferEnd::Completed ? "done" : end == TransferEnd::Stopped ? "stopped" : "failed");
+    const VerifyOutcome outcome = ::VerifyImage(host.session, image);
+    progress.Finish(outcome.end == TransferEnd::Completed ? "done"
+                    : outcome.end == TransferEnd::Stopped ? "stopped"
+                                                          : "failed");
     host.progress = nullptr;
-    if (end != TransferEnd::Completed)
+    if (outcome.end != TransferEnd::Completed)
         return exit_status::kFailed;
-    const uint64_t total = image.ByteCount();
-    if (differ > 0) {
-        if (differ > kShownDifferences)
-            host.Say("... and " + std::to_string(differ - kShownDifferences) + " more");
-        host.Say("verify: " + std::to_string(differ) + " of " + std::to_string(total) + " bytes differ");
-        return exit_status::kFailed;
-    }
-    if (!options.quiet)
-        host.Say("verify: " + std::to_string(total) + " bytes equal");
-    return exit_status::kDone;
+    if (outcome.differ == 0 && options.quiet)
+        return exit_status::kDone;
+    // The summary, the report's last line, is said as verify's.
+    const std::vector<std::string> report = VerifyReport(outcome);
+    for (size_t i = 0; i < report.size(); ++i)
+        host.Say(i + 1 == report.size() ? "verify: " + report[i] : report[i]);
+    return outcome.differ > 0 ? exit_status::kFailed : exit_status::kDone;
 }
 
 int RunVerify(ConsoleHost &host, const CliOptions &options)

@@ -31,13 +31,13 @@ std::string WithoutTrailingSeparator(std::string dir)
     return dir;
 }
 
+}  // namespace
+
 std::string DirectoryOf(const std::string &path)
 {
     const size_t cut = path.find_last_of(kSeparator);
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
-
-}  // namespace
 
 bool IsBareName(const std::string &name)
 {

@@ -6,6 +6,8 @@
 // A bare file name is non-empty and has no directory separator.
 bool IsBareName(const std::string &name);
 std::string ProgramDir();
+// The directory part of a path with its separator, empty for a bare name.
+std::string DirectoryOf(const std::string &path);
 // A regular file (or a link to one) exists at the path.
 bool FileExists(const std::string &path);
 void QualifyInCurrentDir(std::string &name);

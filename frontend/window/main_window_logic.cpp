@@ -4,9 +4,12 @@
 
 #include "linewait.h"
 #include "numbers.h"
+#include "paths.h"
 #include "port_map.h"
 #include "text.h"
 #include "timing.h"
+#include "image_file.h"
+#include "verify_image.h"
 #include "window_text.h"
 #include "zmhwcomm.h"
 
@@ -63,6 +66,29 @@ FileRequest MainWindowLogic::SaveRequest(const std::string &preset)
 FileRequest MainWindowLogic::SaveLogRequest(const std::string &preset)
 {
     return {"SaveDialogLog", "Trace log", FileRequest::Mode::Save, {}, {}, false, preset};
+}
+
+FileRequest MainWindowLogic::OpenVerifyRequest()
+{
+    return {"OpenDialog_Verify",
+            "Verify against",
+            FileRequest::Mode::Open,
+            {{"images", "*.hex *.ihx *.s19 *.s28 *.s37 *.srec *.mot *.bin"}, {"any files", "*"}},
+            ".",
+            false,
+            {}};
+}
+
+std::string MainWindowLogic::AskForFile(FileRequest request)
+{
+    const auto last = lastFolders_.find(request.name);
+    if (last != lastFolders_.end())
+        request.directory = last->second;
+    const std::string chosen = view_.AskForFile(request);
+    const std::string folder = DirectoryOf(chosen);
+    if (!folder.empty())
+        lastFolders_[request.name] = folder;
+    return chosen;
 }
 
 bool MainWindowLogic::Box(BoxKind kind, const std::string &format, const FormatArgs &args)
@@ -163,7 +189,7 @@ void MainWindowLogic::OnCommand(CommandId id)
     case CommandId::Settings:
         return settings1Click();
     case CommandId::Verify:
-        return;
+        return verify1Click();
     case CommandId::Help:
         return helpClick();
     }
@@ -171,7 +197,7 @@ void MainWindowLogic::OnCommand(CommandId id)
 
 void MainWindowLogic::DownloadHexClick()
 {
-    const std::string path = view_.AskForFile(OpenHexRequest());
+    const std::string path = AskForFile(OpenHexRequest());
     if (path.empty())
         return;
     // Measured once per run, before the file opens, so that it never delays the pacing.
@@ -181,16 +207,38 @@ void MainWindowLogic::DownloadHexClick()
 
 void MainWindowLogic::uploadbin1Click()
 {
-    const std::string path = view_.AskForFile(SaveRequest());
+    const std::string path = AskForFile(SaveRequest());
     if (!path.empty())
         session_.UploadBin(path);
 }
 
 void MainWindowLogic::uploadhexClick()
 {
-    const std::string path = view_.AskForFile(SaveRequest());
+    const std::string path = AskForFile(SaveRequest());
     if (!path.empty())
         session_.UploadHex(path);
+}
+
+// The file's bytes read back from the programmer, one examine pass per run of them; what was
+// found is said in a box. A failed read has said why already; a stopped one says nothing.
+void MainWindowLogic::verify1Click()
+{
+    const std::string path = AskForFile(OpenVerifyRequest());
+    if (path.empty())
+        return;
+    MemoryImage image;
+    std::string error;
+    if (LoadImageFile(path, ImageKind::ByContent, 0, 0, std::nullopt, image, error) != LoadOutcome::Loaded) {
+        Box(BoxKind::Error, "%s", {error});
+        return;
+    }
+    const VerifyOutcome outcome = VerifyImage(session_, image);
+    if (outcome.end != TransferEnd::Completed)
+        return;
+    std::string said;
+    for (const std::string &line : VerifyReport(outcome))
+        said += (said.empty() ? "" : "\n") + line;
+    Box(outcome.differ == 0 ? BoxKind::Information : BoxKind::Error, "%s", {said});
 }
 
 void MainWindowLogic::estafewmillisecondsClick()
@@ -208,7 +256,7 @@ void MainWindowLogic::logClick()
     if (commands_[CommandId::Log].checked) {
         session_.CloseTrace();
     } else {
-        const std::string chosen = view_.AskForFile(SaveLogRequest(session_.Settings().log));
+        const std::string chosen = AskForFile(SaveLogRequest(session_.Settings().log));
         if (!chosen.empty())
             session_.Settings().log = chosen;
         session_.RestartTrace();
@@ -449,7 +497,7 @@ void MainWindowLogic::TransferEnded()
 
 std::string MainWindowLogic::ChooseOtherFile(const std::string &failedPath)
 {
-    return view_.AskForFile(SaveRequest(failedPath));
+    return AskForFile(SaveRequest(failedPath));
 }
 
 void MainWindowLogic::OnLineLost(const std::string &text)

@@ -51,6 +51,7 @@ public:
     static FileRequest OpenHexRequest();
     static FileRequest SaveRequest(const std::string &preset = {});
     static FileRequest SaveLogRequest(const std::string &preset);
+    static FileRequest OpenVerifyRequest();
 
     // The message boxes, their texts built with FormatGuarded and shown by the window's rule.
     bool Box(BoxKind kind, const std::string &format, const FormatArgs &args = {});
@@ -62,6 +63,7 @@ private:
     void DownloadHexClick();
     void uploadbin1Click();
     void uploadhexClick();
+    void verify1Click();
     void estafewmillisecondsClick();
     void logClick();
     void clear1Click();
@@ -81,6 +83,8 @@ private:
     void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption);
     void EnableTransferCommands(bool on);
     void AppendToPane(const std::string &bytes);
+    // Runs a file dialog in the folder of the last file chosen with it, and keeps that folder.
+    std::string AskForFile(FileRequest request);
 
     // The session's host
     void ShowStatus(const std::string &text) override;
@@ -109,6 +113,8 @@ private:
     std::string programPath_;
     Session session_{*this};
     std::map<CommandId, CommandState> commands_;
+    // The folder of the last file chosen, by dialog.
+    std::map<std::string, std::string> lastFolders_;
     std::string status_;
     // The status text that the line-back timer clears, unless something else was said since.
     std::string lineBackSaid_;

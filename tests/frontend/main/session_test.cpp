@@ -83,10 +83,12 @@ TEST(Session, MissingPortLeavesAUsableWindow)
     auto form = MakeForm({"-i" + ini});
     ASSERT_TRUE(PumpUntil([&] { return !boxes->Texts().empty(); }));
     EXPECT_EQ(boxes->Texts()[0], "Couldn't zmhwOpen (-4)");
-    // The box keeps its text; the status line says why, as zmcli's second line does.
+    // The box keeps its text; the status line says why, as zmcli's second line does, and
+    // where another port is chosen.
     EXPECT_EQ(Child<QLabel>(*form, "Label_Stat")->text().toStdString(),
               "COM99 is " + dir.File("no-such-tty") +
-                  " (from ZMHW_COM99): No such device (set ZMHW_COM99 to the programmer's device); the port was set by " + ini);
+                  " (from ZMHW_COM99): No such device (set ZMHW_COM99 to the programmer's device); the port was set by " +
+                  ini + "; choose another port in etc \u2192 settings\u2026");
     EXPECT_FALSE(form->GetSession().IsOpen());
     EXPECT_TRUE(Child<QLabel>(*form, "Label_Help")->text().isEmpty());
     PumpFor(100);

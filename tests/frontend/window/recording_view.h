@@ -36,6 +36,7 @@ public:
     bool boxAnswer = true;
     std::vector<std::string> files;  // answers to the file dialogs, in order ("" cancels)
     std::vector<std::string> asked;  // the dialogs' names, in order
+    FileRequest lastRequest{};
     int helpShown = 0;
     SettingsDialog settingsAsked;
     std::function<void(SettingsDialog &)> answerSettings;  // unset: Cancel
@@ -69,6 +70,7 @@ public:
     std::string AskForFile(const FileRequest &request) override
     {
         asked.push_back(request.name);
+        lastRequest = request;
         if (files.empty())
             return {};
         const std::string file = files.front();

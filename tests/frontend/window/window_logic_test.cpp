@@ -199,6 +199,41 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
     }
 }
 
+// verify against file...: what the file defines, read back; the box says what was found, and
+// the next dialog starts in the folder of the last file.
+TEST(WindowLogic, VerifyAgainstAFile)
+{
+    TempDir dir;
+    std::string memory;
+    for (int i = 0; i < 40; ++i)
+        memory += char(i * 7);
+    std::string changed = memory;
+    changed[2] = char(0xAA);
+    changed[30] = char(0x55);
+    SimulatedProgrammer programmer({"--image", dir.Write("memory.bin", memory)});
+    Window w({programmer.PortArg(), "-i-"});
+    ASSERT_TRUE(w.Start());
+    const struct {
+        std::string file;
+        BoxKind kind;
+        std::string said;
+    } cases[] = {
+        {dir.Write("same.bin", memory), BoxKind::Information, "40 bytes equal"},
+        {dir.Write("changed.bin", changed), BoxKind::Error,
+         "0002: file AA, programmer 0E\n001E: file 55, programmer D2\n2 of 40 bytes differ"},
+    };
+    for (const auto &c : cases) {
+        w.view.boxes.clear();
+        w.view.files = {c.file};
+        w.logic.OnCommand(CommandId::Verify);
+        ASSERT_EQ(w.view.boxes.size(), 1u) << c.file;
+        EXPECT_EQ(int(w.view.boxes[0].kind), int(c.kind));
+        EXPECT_EQ(w.view.boxes[0].text, c.said);
+    }
+    EXPECT_EQ(w.view.asked, (std::vector<std::string>{"OpenDialog_Verify", "OpenDialog_Verify"}));
+    EXPECT_EQ(w.view.lastRequest.directory, dir.Path() + "/");
+}
+
 TEST(WindowLogic, KeyTable)
 {
     struct Case {

@@ -1,0 +1,24 @@
+// Verify: the addresses an image defines read back through upload bin's examine pass and
+// compared with it. zmcli's verify and the window's "verify against file..." both run it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "memory_image.h"
+#include "session.h"
+
+struct VerifyOutcome {
+    TransferEnd end = TransferEnd::Completed;
+    uint64_t total = 0;   // bytes the image defines
+    uint64_t differ = 0;  // of those, how many the programmer holds otherwise
+    // The first differences, "ADDR: file XX, programmer YY", at most kShownDifferences.
+    std::vector<std::string> shown;
+    static constexpr size_t kShownDifferences = 20;
+};
+
+VerifyOutcome VerifyImage(Session &session, const MemoryImage &image);
+// What a completed verify found: "N bytes equal", or the differences shown, "... and N more"
+// when there were more, and "N of M bytes differ".
+std::vector<std::string> VerifyReport(const VerifyOutcome &outcome);
