@@ -6,7 +6,6 @@
 #include "image_write.h"
 #include "numbers.h"
 #include "output_file.h"
-#include "text.h"
 
 namespace {
 
@@ -21,27 +20,12 @@ int Say(const std::string &message, int status)
     return status;
 }
 
-OutputFormat FormatOfName(const std::string &path)
-{
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return OutputFormat::ByName;
-    const std::string ext = LowerCase(path.substr(dot + 1));
-    if (ext == "bin")
-        return OutputFormat::Binary;
-    if (ext == "hex" || ext == "ihx")
-        return OutputFormat::IntelHex;
-    if (ext == "s19" || ext == "s28" || ext == "s37" || ext == "srec" || ext == "mot")
-        return OutputFormat::SRecord;
-    return OutputFormat::ByName;
-}
-
 OutputFormat AsOutput(ImageFormat format)
 {
     return format == ImageFormat::IntelHex ? OutputFormat::IntelHex
          : format == ImageFormat::SRecord  ? OutputFormat::SRecord
-                                           : OutputFormat::Binary;
+         : format == ImageFormat::Binary   ? OutputFormat::Binary
+                                           : OutputFormat::ByName;
 }
 
 class Run {
@@ -53,7 +37,8 @@ public:
         const bool merge = o_.command == "merge";
         const size_t inputs = merge ? o_.files.size() - 1 : 1;
         for (size_t i = inputs; i < o_.files.size(); ++i) {
-            OutputFormat format = o_.outputFormat != OutputFormat::ByName ? o_.outputFormat : FormatOfName(o_.files[i]);
+            OutputFormat format =
+                o_.outputFormat != OutputFormat::ByName ? o_.outputFormat : AsOutput(FormatOfName(o_.files[i]));
             if (format == OutputFormat::ByName && o_.files[i] != "-")
                 return Say("cannot tell the format of \"" + o_.files[i] +
                                "\" by its name: call it .bin, .hex or .s19 (or .ihx .s28 .s37 .srec .mot), or give --to",
@@ -71,7 +56,7 @@ public:
         }
         for (Output &out : outputs_)
             if (out.format == OutputFormat::ByName)
-                out.format = AsOutput(read[0].format);
+                out.format = AsOutput(read[0].format);  // the formats read are never ByContent
         if (merge) {
             std::vector<MemoryImage> lanes;
             for (ImageRead &r : read)
@@ -91,19 +76,14 @@ private:
         OutputFormat format;
     };
 
-    // As the content says, or as told; but a file named as records is read as records, so that
-    // one that holds something else is refused rather than taken for a binary image.
     ReadOutcome ReadInput(const std::string &path, ImageRead &read, std::string &error) const
     {
         std::string content;
         const ReadOutcome outcome = ReadWholeFile(path, content, error);
         if (outcome != ReadOutcome::Read)
             return outcome;
-        ImageFormat format = o_.inputFormat;
-        const OutputFormat named = FormatOfName(path);
-        if (format == ImageFormat::ByContent && FormatOfContent(content) == ImageFormat::Binary &&
-            (named == OutputFormat::IntelHex || named == OutputFormat::SRecord))
-            format = named == OutputFormat::IntelHex ? ImageFormat::IntelHex : ImageFormat::SRecord;
+        const ImageFormat format =
+            o_.inputFormat == ImageFormat::ByContent ? FormatOfInput(content, path) : o_.inputFormat;
         return ParseImage(std::move(content), path == "-" ? "(standard input)" : path, format, o_.start, read, error);
     }
 

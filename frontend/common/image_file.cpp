@@ -8,7 +8,7 @@ LoadOutcome LoadImageFile(const std::string &path, ImageKind kind, uint32_t bias
     std::string content;
     if (ReadWholeFile(path, content, error) != ReadOutcome::Read)
         return LoadOutcome::NotOpened;
-    ImageFormat format = FormatOfContent(content);
+    ImageFormat format = FormatOfInput(content, path);
     if (kind == ImageKind::Binary)
         format = ImageFormat::Binary;
     else if (kind == ImageKind::Records && format == ImageFormat::Binary)

@@ -18,8 +18,8 @@ struct ImageLane {
 
 enum class LoadOutcome { Loaded, Empty, Bad, NotOpened };
 
-// Reads `path`: records (Intel hex or S-records, told by their first mark) or a binary image
-// from `start`. `bias` is taken off every address (bytes below it are left out), then the
+// Reads `path`: records (Intel hex or S-records, told by their first mark, or by a name such
+// as fw.hex) or a binary image from `start`. `bias` is taken off every address (bytes below it are left out), then the
 // lane is taken. `error` says why when not Loaded.
 LoadOutcome LoadImageFile(const std::string &path, ImageKind kind, uint32_t bias, uint32_t start,
                           std::optional<ImageLane> lane, MemoryImage &image, std::string &error);

@@ -6,6 +6,7 @@
 
 #include "platform/binary_stdio.h"
 #include "numbers.h"
+#include "text.h"
 
 namespace {
 
@@ -306,6 +307,31 @@ ImageFormat FormatOfContent(const std::string &content)
     if (mark == 'S' && next >= '0' && next <= '9')
         return ImageFormat::SRecord;
     return ImageFormat::Binary;
+}
+
+ImageFormat FormatOfName(const std::string &path)
+{
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return ImageFormat::ByContent;
+    const std::string ext = LowerCase(path.substr(dot + 1));
+    if (ext == "bin")
+        return ImageFormat::Binary;
+    if (ext == "hex" || ext == "ihx")
+        return ImageFormat::IntelHex;
+    if (ext == "s19" || ext == "s28" || ext == "s37" || ext == "srec" || ext == "mot")
+        return ImageFormat::SRecord;
+    return ImageFormat::ByContent;
+}
+
+ImageFormat FormatOfInput(const std::string &content, const std::string &path)
+{
+    const ImageFormat shown = FormatOfContent(content);
+    const ImageFormat named = FormatOfName(path);
+    if (shown == ImageFormat::Binary && (named == ImageFormat::IntelHex || named == ImageFormat::SRecord))
+        return named;
+    return shown;
 }
 
 ReadOutcome ParseImage(std::string content, const std::string &name, ImageFormat format,

@@ -22,6 +22,11 @@ struct ImageRead {
 // The format the content shows: a ':' and a hex digit, or an 'S' and a digit, after blanks;
 // anything else is a binary image.
 ImageFormat FormatOfContent(const std::string &content);
+// The format a file's name says: .bin; .hex or .ihx; .s19 .s28 .s37 .srec or .mot; else ByContent.
+ImageFormat FormatOfName(const std::string &path);
+// An input's format: as the content shows, but records when the name says records, so that a
+// file named fw.hex that holds something else is refused rather than taken for a binary image.
+ImageFormat FormatOfInput(const std::string &content, const std::string &path);
 
 // `content` as `format` says; `name` stands for the file in messages, `start` places a binary.
 // Bad with `error` ("NAME:LINE: what") when a record is faulty.

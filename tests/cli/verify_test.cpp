@@ -146,6 +146,7 @@ TEST(ZmcliVerify, LanesAndAddressesPastFFFF)
     EXPECT_EQ(RunProcess({"/usr/bin/srec_cat", dir.File("high.bin"), "-binary", "-offset", "0x10000", "-o",
                           dir.File("memory.s28"), "-address-length=3"}).status, 0);
     dir.Write("changed.bin", changed);
+    dir.Write("noise.hex", std::string("\x8F\x00\xFF:10", 6));
     char differ[64];
     std::snprintf(differ, sizeof differ, "10005: file %02X, programmer %02X\n", static_cast<uint8_t>(changed[5]),
                   static_cast<uint8_t>(memory[0x10005]));
@@ -167,6 +168,8 @@ TEST(ZmcliVerify, LanesAndAddressesPastFFFF)
         {"verify an S2 file", {"verify", "memory.s28"}, 0, "verify: 32 bytes equal\n", ""},
         {"verify above FFFF differs", {"verify", "changed.bin", "--start", "10000"}, 1,
          std::string(differ) + "verify: 1 of 32 bytes differ\n", ""},
+        {"binary noise named .hex, nothing sent", {"download", "noise.hex"}, 1,
+         "noise.hex:1: not an Intel hex record: it does not begin with ':'\n", memory.substr(0, 0x20)},
         {"lane out of range", {"verify", "fw.s28", "--lane", "2/2"}, 2, "", ""},
     };
     for (const Case &c : cases) {

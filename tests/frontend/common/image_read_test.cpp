@@ -124,7 +124,7 @@ TEST(ImageRead, SRecordsOfEveryType)
     const Case cases[] = {
         {"S1 with header, count and S9", header + S(1, 0x10, 2, B({0x01, 0x02, 0x03, 0x04})) + S(5, 1, 2, "") + S(9, 0x10, 2, ""),
          {{0x10, B({0x01, 0x02, 0x03, 0x04})}}, "", 0x10},
-        {"the specification's example", "S107001001020304DE\n", {{0x10, B({0x01, 0x02, 0x03, 0x04})}}, ""},
+        {"dabrix's own example", "S107001001020304DE\n", {{0x10, B({0x01, 0x02, 0x03, 0x04})}}, ""},
         {"S2 and S8", S(2, 0x123456, 3, "AB") + S(8, 0x123456, 3, ""), {{0x123456, "AB"}}, "", 0x123456},
         {"S3 and S7", S(3, 0xFFFFFFFE, 4, "AB") + S(7, 0x80000000, 4, ""), {{0xFFFFFFFE, "AB"}}, "", 0x80000000},
         {"S6 count", S(3, 0, 4, "A") + S(3, 1, 4, "B") + S(6, 2, 3, ""), {{0, "AB"}}, ""},
