@@ -11,8 +11,9 @@
 // them; nothing else wakes an idle window but the logic's wake interval.
 void TForm_main::SetIdle(bool on, int line, int wakeMs)
 {
+    if (on != idle_.HasHandler())
+        idle_.SetHandler(on ? std::function<void()>([this] { logic_.OnIdle(); }) : std::function<void()>());
     idleOn_ = on;
-    idle_.SetHandler(on ? std::function<void()>([this] { logic_.OnIdle(); }) : std::function<void()>());
     if (QSocketNotifier *notifier = LineNotifier(line))
         notifier->setEnabled(on);
     idle_.SetWakeInterval(wakeMs);

@@ -15,10 +15,14 @@ void IdleNotifier::SetHandler(std::function<void()> handler)
     SetWakeInterval(wakeTimer_.interval());
 }
 
+// Asked again with what it has, it changes nothing: a running wake timer is not restarted.
 void IdleNotifier::SetWakeInterval(int ms)
 {
+    const bool wake = handler_ && ms > 0;
+    if (ms == wakeTimer_.interval() && wake == wakeTimer_.isActive())
+        return;
     wakeTimer_.setInterval(ms);
-    if (handler_ && ms > 0)
+    if (wake)
         wakeTimer_.start();
     else
         wakeTimer_.stop();
