@@ -10,6 +10,7 @@
 #include "dialogs.h"
 #include "dpi.h"
 #include "help_window.h"
+#include "settings_window.h"
 #include "terminal_pane.h"
 #include "wide_text.h"
 #include "window_class.h"
@@ -317,6 +318,11 @@ std::string MainWindow::AskForFile(const FileRequest &request)
     if (fileDialogAnswer_)
         return fileDialogAnswer_(request);
     return RunFileDialog(hwnd_, request);
+}
+
+bool MainWindow::AskSettings(SettingsDialog &dialog)
+{
+    return RunSettingsDialog(hwnd_, dialog);
 }
 
 void MainWindow::ShowHelpWindow()

@@ -49,7 +49,7 @@ public:
     void ShowStop(bool shown) override;
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
     std::string AskForFile(const FileRequest &request) override;
-    bool AskSettings(SettingsDialog &dialog) override { (void)dialog; return false; }
+    bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
