@@ -141,13 +141,6 @@ bool MainWindow::OverSplitter(int x, int y) const
     return x >= pane.right && x < help.left && y >= pane.top && y < pane.bottom;
 }
 
-namespace {
-
-constexpr UINT_PTR kIdleTimer = 1;
-constexpr UINT_PTR kLineBackTimer = 2;
-
-}  // namespace
-
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
@@ -171,7 +164,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_TIMER:
         if (wp == kIdleTimer) {
-            if (idleOn_)
+            if (IdleTimerDue())
                 logic_.OnIdle();
             return 0;
         }
@@ -273,6 +266,7 @@ void MainWindow::SetHelpLabel(const std::string &text)
 
 void MainWindow::AppendToPane(const std::string &text, bool replace, int maxLines)
 {
+    paneAppended_ = true;
     AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines);
 }
 
@@ -338,15 +332,4 @@ void MainWindow::StartTimer(int ms)
 void MainWindow::CloseWindow()
 {
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
-}
-
-void MainWindow::SetIdle(bool on, int line, int wakeMs)
-{
-    (void)line;  // the port's handle cannot be waited on here: wakeMs looks at it instead
-    idleOn_ = on;
-    // A timer, not the loop's time-out, so that a box's or a menu's own loop drains too.
-    if (on && wakeMs > 0)
-        SetTimer(hwnd_, kIdleTimer, UINT(wakeMs), nullptr);
-    else
-        KillTimer(hwnd_, kIdleTimer);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,7 +54,8 @@ public:
     void ShowHelpWindow() override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
-    bool WatchesLine() const override { return false; }
+    // Every line the library gives here is an event, which the loop waits on with its messages.
+    bool WatchesLine() const override { return true; }
     void SetIdle(bool on, int line, int wakeMs) override;
     void WakeSoon() override;
     void StartTimer(int ms) override;
@@ -69,9 +71,17 @@ private:
     bool OverSplitter(int x, int y) const;
     // One message from the queue, to the window it is for; false on WM_QUIT.
     bool Dispatch(MSG &msg);
-    // Sleeps until a message comes, or at most `ms` (INFINITE: no limit).
-    void SleepUntilMessage(DWORD ms);
+    // Sleeps until a message comes, or `line` (null: none) is set, or at most `ms` (INFINITE:
+    // no limit); true when the line ended it.
+    bool SleepUntilMessage(DWORD ms, HANDLE line);
+    // The idle loop's sleep: on the line too, unless it is resting after a wake for nothing.
+    void SleepWhileIdle(DWORD ms);
+    // Whether the idle timer has work: always, unless it stands in for the wait on the line.
+    bool IdleTimerDue() const;
     void OnClose();
+
+    static constexpr UINT_PTR kIdleTimer = 1;
+    static constexpr UINT_PTR kLineBackTimer = 2;
 
     HWND hwnd_ = nullptr;
     HWND richEditMain_ = nullptr;
@@ -87,6 +97,14 @@ private:
     bool dragging_ = false;
     bool stopShown_ = false;
     bool idleOn_ = false;
+    int idleWakeMs_ = 0;
+    HANDLE idleLine_ = nullptr;
+    // Whether the last idle sleep ended for the line, and whether the idle work after it put
+    // anything into the pane; until when the idle sleep leaves the line out.
+    bool lineWoke_ = false;
+    bool paneAppended_ = false;
+    bool lineRestEnded_ = false;
+    std::chrono::steady_clock::time_point lineRestsUntil_;
     bool closed_ = false;
     bool quitSeen_ = false;
     int exitCode_ = 0;

@@ -54,6 +54,8 @@ struct Box {
 std::vector<Box> boxes;
 int yesNo = IDNO;
 std::set<HWND> answered;
+// While set, the boxes stay open.
+bool holdBoxes = false;
 
 BOOL CALLBACK StaticText(HWND w, LPARAM out)
 {
@@ -68,7 +70,7 @@ BOOL CALLBACK AnswerBox(HWND w, LPARAM)
 {
     wchar_t cls[16] = {};
     GetClassNameW(w, cls, 16);
-    if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(w) || answered.count(w) ||
+    if (holdBoxes || lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(w) || answered.count(w) ||
         Text(w) == SettingsDialog::kCaption)
         return TRUE;
     answered.insert(w);
@@ -165,6 +167,24 @@ void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
     if (pressStop) {
         pressStop = false;
         SendMessageW(Control(*looked, zmids::kBitBtnStop), BM_CLICK, 0, 0);
+    }
+}
+
+// While a box shows: a V typed, then the box held until its answer is in the pane.
+int boxProbeStep = 0;
+std::chrono::steady_clock::time_point boxProbeStarted;
+long long boxProbeMs = 0;
+void CALLBACK ProbeBoxLoop(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (boxProbeStep == 0 && FindWindowW(L"#32770", L"Confirm")) {
+        looked->Logic().OnKey('V');
+        boxProbeStarted = std::chrono::steady_clock::now();
+        boxProbeStep = 1;
+    } else if (boxProbeStep == 1 && (Text(Control(*looked, zmids::kRichEditMain)).find("Verify") != std::string::npos ||
+                                     MsSince(boxProbeStarted) > 3000)) {
+        boxProbeStep = 2;
+        boxProbeMs = MsSince(boxProbeStarted);
+        holdBoxes = false;
     }
 }
 
@@ -445,6 +465,25 @@ int main(int argc, char **argv)
              Command(*form, CommandId::TestDelay);
              Expect(boxes.size() == 1 && boxes[0].text == "Wait 5 seconds?" && boxes[0].title == "Confirm",
                     "boxes: " + std::to_string(boxes.size()) + (boxes.empty() ? "" : " " + boxes[0].text));
+         }},
+        {"a box's own loop still shows what the programmer sends",
+         [&] {
+             boxes.clear();
+             Command(*form, CommandId::Clear);
+             holdBoxes = true;
+             yesNo = IDNO;
+             boxProbeStep = 0;
+             looked = form.get();
+             const UINT_PTR timer = SetTimer(nullptr, 0, 20, ProbeBoxLoop);
+             // Through the window's loop, as a menu's command comes.
+             PostMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(zmids::CommandIdOf(CommandId::TestDelay), 0), 0);
+             RunUntil(*form, [] { return boxProbeStep == 2; });
+             KillTimer(nullptr, timer);
+             looked = nullptr;
+             holdBoxes = false;
+             Expect(boxProbeStep == 2 && pane().find("Verify") != std::string::npos,
+                    "the answer to V did not come while the box showed: '" + pane() + "'");
+             Expect(boxProbeMs < 3000, "the answer took " + std::to_string(boxProbeMs) + " ms");
          }},
         {"the pane's cap: 250 lines leave the last 200, the caret at the end",
          [&] {
