@@ -33,13 +33,13 @@ int MainWindow::Run(int show)
 
 bool MainWindow::RunOnce(DWORD maxWaitMs)
 {
-    // What a message starts may run a loop of its own (a box, a menu, a move), which cannot
-    // wait on the line.
-    if (idleOn_ && idleLine_ && idleWakeMs_ <= 0)
-        SetTimer(hwnd_, kIdleTimer, kModalWakeMs, nullptr);
     MSG msg;
     bool dispatched = false;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // What a message starts may run a loop of its own (a box, a menu, a move), which
+        // cannot wait on the line.
+        if (!dispatched && idleOn_ && idleLine_ && idleWakeMs_ <= 0 && !idleTimerOn_)
+            idleTimerOn_ = SetTimer(hwnd_, kIdleTimer, kModalWakeMs, nullptr) != 0;
         dispatched = true;
         if (!Dispatch(msg))
             return false;
@@ -50,6 +50,7 @@ bool MainWindow::RunOnce(DWORD maxWaitMs)
     // with nothing to do goes straight back to the line, whose event tells whether to look.
     if (idleOn_ && (dispatched || !lineRestEnded_)) {
         paneAppended_ = false;
+        ++counts_.idleWork;
         logic_.OnIdle();
         if (lineWoke_ && !paneAppended_)
             lineRestsUntil_ = std::chrono::steady_clock::now() + kLineRest;
@@ -90,6 +91,7 @@ bool MainWindow::SleepUntilMessage(DWORD ms, HANDLE line)
         return false;
     const DWORD woke = MsgWaitForMultipleObjectsEx(line ? 1 : 0, line ? &line : nullptr, ms, QS_ALLINPUT,
                                                    MWMO_INPUTAVAILABLE);
+    ++counts_.wakes;
     if (woke == WAIT_FAILED && line) {
         // A line closed behind the loop's back: the timer looks at it until the logic says anew.
         if (line == idleLine_) {
@@ -103,22 +105,27 @@ bool MainWindow::SleepUntilMessage(DWORD ms, HANDLE line)
 }
 
 // Under wine the library's event is set within about 2 ms of arming it, byte or not: waited on
-// every time, it would wake an idle window five times as often as the timer it replaces. After
-// a wake that brought nothing the line rests for a while; a byte is then seen when the rest
+// every time, it would wake an idle window five times as often as the 10 ms timer it replaces.
+// After a wake that brought nothing the line rests for 10 ms, and a byte is seen when the rest
 // ends, no later than the timer saw it. Where the event is set only by bytes it never rests.
 void MainWindow::SleepWhileIdle(DWORD ms)
 {
     HANDLE line = idleOn_ ? idleLine_ : nullptr;
     if (line) {
         // This loop waits on the line itself.
-        if (idleWakeMs_ <= 0)
-            KillTimer(hwnd_, kIdleTimer);
+        if (idleWakeMs_ <= 0 && idleTimerOn_)
+            idleTimerOn_ = !KillTimer(hwnd_, kIdleTimer);
         const auto now = std::chrono::steady_clock::now();
         if (now < lineRestsUntil_) {
             const auto rest = std::chrono::ceil<std::chrono::milliseconds>(lineRestsUntil_ - now).count();
             if (DWORD(rest) <= ms) {
                 SleepUntilMessage(DWORD(rest), nullptr);
-                lineRestEnded_ = std::chrono::steady_clock::now() >= lineRestsUntil_;
+                if (std::chrono::steady_clock::now() >= lineRestsUntil_) {
+                    // An event set meanwhile, as under wine it always is, is looked at without
+                    // another round through the wait.
+                    lineWoke_ = WaitForSingleObject(line, 0) == WAIT_OBJECT_0;
+                    lineRestEnded_ = !lineWoke_;
+                }
                 return;
             }
             line = nullptr;
@@ -141,11 +148,11 @@ void MainWindow::SetIdle(bool on, int line, int wakeMs)
     idleLine_ = on ? LineHandle(line) : nullptr;
     // A timer, not the loop's time-out, so that a box's or a menu's own loop does the idle
     // work too. A line is waited on by this loop itself; the timer then runs only while another
-    // loop does (RunOnce starts it, the sleep stops it).
+    // loop does (a dispatched message starts it, the sleep stops it).
     if (idleWakeMs_ > 0)
-        SetTimer(hwnd_, kIdleTimer, UINT(idleWakeMs_), nullptr);
-    else if (!idleLine_)
-        KillTimer(hwnd_, kIdleTimer);
+        idleTimerOn_ = SetTimer(hwnd_, kIdleTimer, UINT(idleWakeMs_), nullptr) != 0;
+    else if (!idleLine_ && idleTimerOn_)
+        idleTimerOn_ = !KillTimer(hwnd_, kIdleTimer);
 }
 
 bool MainWindow::IdleTimerDue() const

@@ -164,8 +164,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_TIMER:
         if (wp == kIdleTimer) {
-            if (IdleTimerDue())
+            if (IdleTimerDue()) {
+                ++counts_.idleWork;
                 logic_.OnIdle();
+            }
             return 0;
         }
         if (wp == kLineBackTimer) {

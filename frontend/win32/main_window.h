@@ -30,6 +30,11 @@ public:
     // One round of that loop: the pending messages, the idle work, then a sleep of at most
     // `maxWaitMs` until a message comes. False once the window has closed.
     bool RunOnce(DWORD maxWaitMs);
+    // How often the loop has woken from its sleep, and done the idle work.
+    struct LoopCounts {
+        long wakes = 0, idleWork = 0;
+    };
+    const LoopCounts &Counts() const { return counts_; }
     // Answers the file dialogs instead of the user (empty: cancelled); unset, they run.
     using FileDialogAnswer = std::function<std::string(const FileRequest &request)>;
     void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
@@ -96,7 +101,9 @@ private:
     int helpWidth_ = 133;  // Label_Help's width at 96 dpi; the splitter changes it
     bool dragging_ = false;
     bool stopShown_ = false;
+    LoopCounts counts_;
     bool idleOn_ = false;
+    bool idleTimerOn_ = false;
     int idleWakeMs_ = 0;
     HANDLE idleLine_ = nullptr;
     // Whether the last idle sleep ended for the line, and whether the idle work after it put

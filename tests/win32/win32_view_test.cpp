@@ -406,12 +406,16 @@ int main(int argc, char **argv)
              FILETIME created, exited, kernel0, user0, kernel1, user1;
              GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
              const auto started = std::chrono::steady_clock::now();
+             const MainWindow::LoopCounts before = form->Counts();
              RunUntil(*form, [] { return false; }, 2000);
              GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
              auto ticks = [](const FILETIME &t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
              const double cpuMs = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 10000.0;
              const double wallMs = double(MsSince(started));
              std::printf("figure idle_cpu_percent %.1f\n", 100.0 * cpuMs / wallMs);
+             std::printf("figure idle_wakes_per_s %.0f\n", 1000.0 * double(form->Counts().wakes - before.wakes) / wallMs);
+             std::printf("figure idle_line_looks_per_s %.0f\n",
+                         1000.0 * double(form->Counts().idleWork - before.idleWork) / wallMs);
              Expect(cpuMs < 0.05 * wallMs, "idle for " + std::to_string(int(wallMs)) + " ms took " +
                                                 std::to_string(int(cpuMs)) + " ms of a core");
          }},
