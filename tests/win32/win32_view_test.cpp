@@ -316,7 +316,7 @@ int main(int argc, char **argv)
              char cwd[MAX_PATH] = {};
              GetCurrentDirectoryA(MAX_PATH, cwd);
              const std::string appData = std::string(cwd) + "\\appdata";
-             _putenv_s("APPDATA", appData.c_str());
+             _putenv(("APPDATA=" + appData).c_str());
              const std::string userFile = appData + "\\zmtools\\zm32.ini";
              DeleteFileA(userFile.c_str());
              start({"-i-", "-p" + missing});
