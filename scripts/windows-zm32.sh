@@ -137,7 +137,7 @@ zm32_checks() {
   # etc -> settings...: the port typed into its field (the focus is there, its text selected),
   # Tab, a rate, Enter. The port opens again at once, the caption names the user's settings
   # file, which holds both, and a typed V is answered.
-  local user_file
+  local user_file kept
   user_file=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/zmtools/zm32.ini
   rm -f "$user_file"
   zm32_keys 'zm32:uhj' key F10 Right Down Down Down Down Return
@@ -148,7 +148,8 @@ zm32_checks() {
   zm32_keys '^settings$' key Return
   zm32_wait "the caption does not name the user's settings file" 10 zm32_caption_is \
     'C:\users\'"$(id -un)"'\AppData\Roaming\zmtools\zm32.ini (zm32:uhj zmhwcomm.dll:uhk)'
-  grep -qx "port=COM$zmcli_port"$'\r\?' "$user_file" && grep -qx $'baud=19200\r\?' "$user_file" ||
+  kept=$(tr -d '\r' <"$user_file" 2>/dev/null || true)
+  grep -qx "port=COM$zmcli_port" <<<"$kept" && grep -qx 'baud=19200' <<<"$kept" ||
     fail "$arch zm32.exe: the user's settings file holds '$(cat "$user_file" 2>/dev/null)'"
   rm -f "$user_file"
   answers=$(zm32_text 1001 | grep -o Verify | wc -l)
