@@ -50,6 +50,7 @@ zm32_same() { cmp -s "$1" "$2"; }
 zm32_idle() { [ "$(zm32_text shown 1004)" = hidden ] && [ -z "$(zm32_text 1003)" ]; }
 zm32_said() { [ -n "$(zm32_text "$1")" ]; }
 zm32_status_is() { [ "$(zm32_text 1003)" = "$1" ]; }
+zm32_caption_is() { [ "$(zm32_text)" = "$1" ]; }
 zm32_answers_over() { [ "$(zm32_text 1001 | grep -o Verify | wc -l)" -gt "$1" ]; }
 zm32_upload_done() { zm32_same "$1" "$2" && [ -z "$(zm32_text 1003)" ]; }
 zm32_gone() { ! zm32_text >/dev/null; }
@@ -133,8 +134,29 @@ zm32_checks() {
   answers=$(zm32_text 1001 | grep -o Verify | wc -l)
   zm32_keys 'zm32:uhj' type --delay 50 V
   zm32_wait "no answer to V on the line that came back" 10 zm32_answers_over "$answers"
-  # exit: the menu's last item, past the separator.
-  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Return
+  # etc -> settings...: the port typed into its field (the focus is there, its text selected),
+  # Tab, a rate, Enter. The port opens again at once, the caption names the user's settings
+  # file, which holds both, and a typed V is answered.
+  local user_file kept
+  user_file=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/zmtools/zm32.ini
+  rm -f "$user_file"
+  zm32_keys 'zm32:uhj' key F10 Right Down Down Down Down Return
+  zm32_wait "no settings dialog" 10 zm32_x_window_there '^settings$'
+  zm32_keys '^settings$' type --delay 20 "COM$zmcli_port"
+  zm32_keys '^settings$' key Tab
+  zm32_keys '^settings$' type --delay 20 19200
+  zm32_keys '^settings$' key Return
+  zm32_wait "the caption does not name the user's settings file" 10 zm32_caption_is \
+    'C:\users\'"$(id -un)"'\AppData\Roaming\zmtools\zm32.ini (zm32:uhj zmhwcomm.dll:uhk)'
+  kept=$(tr -d '\r' <"$user_file" 2>/dev/null || true)
+  grep -qx "port=COM$zmcli_port" <<<"$kept" && grep -qx 'baud=19200' <<<"$kept" ||
+    fail "$arch zm32.exe: the user's settings file holds '$(cat "$user_file" 2>/dev/null)'"
+  rm -f "$user_file"
+  answers=$(zm32_text 1001 | grep -o Verify | wc -l)
+  zm32_keys 'zm32:uhj' type --delay 50 V
+  zm32_wait "no answer to V after the settings" 10 zm32_answers_over "$answers"
+  # exit: the menu's last item, after verify and past the separator.
+  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Return
   zm32_wait "exit left the window" 10 zm32_gone
-  say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs, a lost and found line"
+  say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs, a lost and found line, the settings dialog from the menu"
 }

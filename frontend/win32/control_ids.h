@@ -19,6 +19,16 @@ constexpr int kRichEditTeci = 2003;      // the second page's pane
 constexpr int kButtonSearch = 2004;
 constexpr int kEdit1 = 2005;
 
+// The settings dialog's fields.
+constexpr int kSettingsPort = 3001;
+constexpr int kSettingsBaud = 3002;
+constexpr int kSettingsDataBits = 3003;
+constexpr int kSettingsParity = 3004;
+constexpr int kSettingsStopBits = 3005;
+constexpr int kSettingsFlow = 3006;
+constexpr int kSettingsDelay = 3007;
+constexpr int kSettingsReconnect = 3008;
+
 // A menu command's WM_COMMAND id, and back (-1: none).
 constexpr int kFirstCommand = 100;
 constexpr int CommandIdOf(CommandId id) { return kFirstCommand + static_cast<int>(id); }

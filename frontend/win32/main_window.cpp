@@ -10,6 +10,7 @@
 #include "dialogs.h"
 #include "dpi.h"
 #include "help_window.h"
+#include "settings_window.h"
 #include "terminal_pane.h"
 #include "wide_text.h"
 #include "window_class.h"
@@ -140,13 +141,6 @@ bool MainWindow::OverSplitter(int x, int y) const
     return x >= pane.right && x < help.left && y >= pane.top && y < pane.bottom;
 }
 
-namespace {
-
-constexpr UINT_PTR kIdleTimer = 1;
-constexpr UINT_PTR kLineBackTimer = 2;
-
-}  // namespace
-
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
@@ -170,8 +164,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_TIMER:
         if (wp == kIdleTimer) {
-            if (idleOn_)
+            if (IdleTimerDue()) {
+                ++counts_.idleWork;
                 logic_.OnIdle();
+            }
             return 0;
         }
         if (wp == kLineBackTimer) {
@@ -272,6 +268,7 @@ void MainWindow::SetHelpLabel(const std::string &text)
 
 void MainWindow::AppendToPane(const std::string &text, bool replace, int maxLines)
 {
+    paneAppended_ = true;
     AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines);
 }
 
@@ -319,6 +316,11 @@ std::string MainWindow::AskForFile(const FileRequest &request)
     return RunFileDialog(hwnd_, request);
 }
 
+bool MainWindow::AskSettings(SettingsDialog &dialog)
+{
+    return RunSettingsDialog(hwnd_, dialog);
+}
+
 void MainWindow::ShowHelpWindow()
 {
     help_->logic.Open();
@@ -332,15 +334,4 @@ void MainWindow::StartTimer(int ms)
 void MainWindow::CloseWindow()
 {
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
-}
-
-void MainWindow::SetIdle(bool on, int line, int wakeMs)
-{
-    (void)line;  // the port's handle cannot be waited on here: wakeMs looks at it instead
-    idleOn_ = on;
-    // A timer, not the loop's time-out, so that a box's or a menu's own loop drains too.
-    if (on && wakeMs > 0)
-        SetTimer(hwnd_, kIdleTimer, UINT(wakeMs), nullptr);
-    else
-        KillTimer(hwnd_, kIdleTimer);
 }

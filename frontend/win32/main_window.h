@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,11 @@ public:
     // One round of that loop: the pending messages, the idle work, then a sleep of at most
     // `maxWaitMs` until a message comes. False once the window has closed.
     bool RunOnce(DWORD maxWaitMs);
+    // How often the loop has woken from its sleep, and done the idle work.
+    struct LoopCounts {
+        long wakes = 0, idleWork = 0;
+    };
+    const LoopCounts &Counts() const { return counts_; }
     // Answers the file dialogs instead of the user (empty: cancelled); unset, they run.
     using FileDialogAnswer = std::function<std::string(const FileRequest &request)>;
     void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
@@ -49,11 +55,12 @@ public:
     void ShowStop(bool shown) override;
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
     std::string AskForFile(const FileRequest &request) override;
-    bool AskSettings(SettingsDialog &dialog) override { (void)dialog; return false; }
+    bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
-    bool WatchesLine() const override { return false; }
+    // Every line the library gives here is an event, which the loop waits on with its messages.
+    bool WatchesLine() const override { return true; }
     void SetIdle(bool on, int line, int wakeMs) override;
     void WakeSoon() override;
     void StartTimer(int ms) override;
@@ -69,9 +76,17 @@ private:
     bool OverSplitter(int x, int y) const;
     // One message from the queue, to the window it is for; false on WM_QUIT.
     bool Dispatch(MSG &msg);
-    // Sleeps until a message comes, or at most `ms` (INFINITE: no limit).
-    void SleepUntilMessage(DWORD ms);
+    // Sleeps until a message comes, or `line` (null: none) is set, or at most `ms` (INFINITE:
+    // no limit); true when the line ended it.
+    bool SleepUntilMessage(DWORD ms, HANDLE line);
+    // The idle loop's sleep: on the line too, unless it is resting after a wake for nothing.
+    void SleepWhileIdle(DWORD ms);
+    // Whether the idle timer has work: always, unless it stands in for the wait on the line.
+    bool IdleTimerDue() const;
     void OnClose();
+
+    static constexpr UINT_PTR kIdleTimer = 1;
+    static constexpr UINT_PTR kLineBackTimer = 2;
 
     HWND hwnd_ = nullptr;
     HWND richEditMain_ = nullptr;
@@ -86,7 +101,17 @@ private:
     int helpWidth_ = 133;  // Label_Help's width at 96 dpi; the splitter changes it
     bool dragging_ = false;
     bool stopShown_ = false;
+    LoopCounts counts_;
     bool idleOn_ = false;
+    bool idleTimerOn_ = false;
+    int idleWakeMs_ = 0;
+    HANDLE idleLine_ = nullptr;
+    // Whether the last idle sleep ended for the line, and whether the idle work after it put
+    // anything into the pane; until when the idle sleep leaves the line out.
+    bool lineWoke_ = false;
+    bool paneAppended_ = false;
+    bool lineRestEnded_ = false;
+    std::chrono::steady_clock::time_point lineRestsUntil_;
     bool closed_ = false;
     bool quitSeen_ = false;
     int exitCode_ = 0;

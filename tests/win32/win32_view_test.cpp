@@ -54,6 +54,8 @@ struct Box {
 std::vector<Box> boxes;
 int yesNo = IDNO;
 std::set<HWND> answered;
+// While set, the boxes stay open.
+bool holdBoxes = false;
 
 BOOL CALLBACK StaticText(HWND w, LPARAM out)
 {
@@ -68,7 +70,8 @@ BOOL CALLBACK AnswerBox(HWND w, LPARAM)
 {
     wchar_t cls[16] = {};
     GetClassNameW(w, cls, 16);
-    if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(w) || answered.count(w))
+    if (holdBoxes || lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(w) || answered.count(w) ||
+        Text(w) == SettingsDialog::kCaption)
         return TRUE;
     answered.insert(w);
     Box box{Text(w), {}};
@@ -167,6 +170,24 @@ void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
+// While a box shows: a V typed, then the box held until its answer is in the pane.
+int boxProbeStep = 0;
+std::chrono::steady_clock::time_point boxProbeStarted;
+long long boxProbeMs = 0;
+void CALLBACK ProbeBoxLoop(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (boxProbeStep == 0 && FindWindowW(L"#32770", L"Confirm")) {
+        looked->Logic().OnKey('V');
+        boxProbeStarted = std::chrono::steady_clock::now();
+        boxProbeStep = 1;
+    } else if (boxProbeStep == 1 && (Text(Control(*looked, zmids::kRichEditMain)).find("Verify") != std::string::npos ||
+                                     MsSince(boxProbeStarted) > 3000)) {
+        boxProbeStep = 2;
+        boxProbeMs = MsSince(boxProbeStarted);
+        holdBoxes = false;
+    }
+}
+
 // Runs a transfer command with `file` as the dialog's answer; what the window was during it.
 TransferLook Transfer(MainWindow &form, CommandId id, const std::string &file)
 {
@@ -179,6 +200,64 @@ TransferLook Transfer(MainWindow &form, CommandId id, const std::string &file)
     looked = nullptr;
     form.SetFileDialogAnswer(nullptr);
     return look;
+}
+
+// The settings dialog driven as a person would, one step a tick while it shows: the keys go
+// through its own loop (posted), the typing straight to the field.
+std::vector<std::function<void(HWND)>> settingsSteps;
+bool settingsSeen = false;
+
+void CALLBACK DriveSettings(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dlg = FindWindowW(L"#32770", Widen(SettingsDialog::kCaption).c_str());
+    if (!dlg || !IsWindowVisible(dlg) || settingsSteps.empty())
+        return;
+    settingsSeen = true;
+    const auto step = settingsSteps.front();
+    settingsSteps.erase(settingsSteps.begin());
+    step(dlg);
+}
+
+std::string ClassOf(HWND w)
+{
+    wchar_t cls[32] = {};
+    GetClassNameW(w, cls, 32);
+    return Narrow(cls);
+}
+
+// The control after the label that names it, as a screen reader pairs them.
+HWND FieldAfter(HWND dlg, const std::string &label)
+{
+    for (HWND w = GetWindow(dlg, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (ClassOf(w) == "Static" && Text(w) == label)
+            return GetWindow(w, GW_HWNDNEXT);
+    return nullptr;
+}
+
+// Types `text` over what the field holds (a drop-down's edit, or an edit).
+void TypeInto(HWND field, const std::string &text)
+{
+    HWND edit = ClassOf(field) == "Edit" ? field : FindWindowExW(field, nullptr, L"Edit", nullptr);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    for (char c : text)
+        SendMessageW(edit, WM_CHAR, WPARAM(c), 0);
+}
+
+void PostKey(UINT key)
+{
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+    PostMessageW(GetFocus(), WM_KEYUP, key, 0);
+}
+
+// Opens the dialog through the menu and runs `steps` in it; whether it showed and closed.
+bool RunSettings(MainWindow &form, std::vector<std::function<void(HWND)>> steps)
+{
+    settingsSteps = std::move(steps);
+    settingsSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveSettings);
+    Command(form, CommandId::Settings);
+    KillTimer(nullptr, timer);
+    return settingsSeen && settingsSteps.empty();
 }
 
 std::string ZmPath()
@@ -231,6 +310,58 @@ int main(int argc, char **argv)
              for (CommandId id : kAll)
                  Expect(StateOf(*form, id).enabled, StateOf(*form, id).caption + " is disabled");
          }},
+        {"settings: the fields in order, Escape cancels; a typed port and rate, Enter: open at once and kept",
+         [&] {
+             // The user's settings file in a folder of the test's own.
+             char cwd[MAX_PATH] = {};
+             GetCurrentDirectoryA(MAX_PATH, cwd);
+             const std::string appData = std::string(cwd) + "\\appdata";
+             _putenv(("APPDATA=" + appData).c_str());
+             const std::string userFile = appData + "\\zmtools\\zm32.ini";
+             DeleteFileA(userFile.c_str());
+             start({"-i-", "-p" + missing});
+             boxes.clear();
+             std::string shown;
+             Expect(RunSettings(*form, {[&](HWND dlg) {
+                        for (HWND w = GetWindow(dlg, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+                            shown += (shown.empty() ? "" : "|") + ClassOf(w) + ":" + Text(w);
+                        HWND port = FieldAfter(dlg, "Port");
+                        Expect(port && IsChild(port, GetFocus()), "the port field has no focus");
+                        PostKey(VK_ESCAPE);
+                    }}),
+                    "Escape did not close the dialog");
+             Expect(shown.rfind("Static:Port|ComboBox:COM" + missing + "|Static:Baud rate|ComboBox:2400|"
+                                "Static:Data bits|ComboBox:8|Static:Parity|ComboBox:none|Static:Stop bits|ComboBox:2|"
+                                "Static:Flow|ComboBox:none|Static:Pause after each character (ms)|"
+                                "Edit:0|Button:Reconnect|Button:OK|Button:Cancel", 0) == 0,
+                    "the dialog showed " + shown);
+             Expect(!form->Logic().GetSession().IsOpen() && boxes.empty() &&
+                        GetFileAttributesA(userFile.c_str()) == INVALID_FILE_ATTRIBUTES,
+                    "Escape changed something");
+             HWND baudEdit = nullptr;
+             Expect(RunSettings(*form, {[&](HWND dlg) {
+                                            TypeInto(FieldAfter(dlg, "Port"), "COM" + port);
+                                            PostKey(VK_TAB);
+                                        },
+                                        [&](HWND dlg) {
+                                            HWND baud = FieldAfter(dlg, "Baud rate");
+                                            baudEdit = GetFocus();
+                                            Expect(IsChild(baud, baudEdit), "Tab did not move to the rate");
+                                            TypeInto(baud, "19200");
+                                            PostKey(VK_RETURN);
+                                        }}),
+                    "Enter did not close the dialog");
+             Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
+             Expect(form->Logic().GetSession().IsOpen(), "the typed port is not open");
+             Expect(form->Logic().GetSession().Settings().baud == 19200, "the rate is not 19200");
+             SendMessageW(Control(*form, zmids::kRichEditMain), WM_CHAR, L'V', 0);
+             Expect(RunUntil(*form, [&] { return pane().find("Verify") != std::string::npos; }),
+                    "no answer to V on the typed port: '" + pane() + "'");
+             const std::string kept = FileBytes(userFile);
+             Expect(kept.find("port=COM" + port) != std::string::npos && kept.find("baud=19200") != std::string::npos,
+                    "the user's settings file holds '" + kept + "'");
+             Expect(Text(form->Handle()) == userFile + kVersions, "caption: " + Text(form->Handle()));
+         }},
         {"the start on the programmer's port: caption, help label, log item",
          [&] {
              Expect(start({"-i-", "-p" + port}) && boxes.empty(), "the port did not open");
@@ -275,12 +406,16 @@ int main(int argc, char **argv)
              FILETIME created, exited, kernel0, user0, kernel1, user1;
              GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
              const auto started = std::chrono::steady_clock::now();
+             const MainWindow::LoopCounts before = form->Counts();
              RunUntil(*form, [] { return false; }, 2000);
              GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
              auto ticks = [](const FILETIME &t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
              const double cpuMs = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 10000.0;
              const double wallMs = double(MsSince(started));
              std::printf("figure idle_cpu_percent %.1f\n", 100.0 * cpuMs / wallMs);
+             std::printf("figure idle_wakes_per_s %.0f\n", 1000.0 * double(form->Counts().wakes - before.wakes) / wallMs);
+             std::printf("figure idle_line_looks_per_s %.0f\n",
+                         1000.0 * double(form->Counts().idleWork - before.idleWork) / wallMs);
              Expect(cpuMs < 0.05 * wallMs, "idle for " + std::to_string(int(wallMs)) + " ms took " +
                                                 std::to_string(int(cpuMs)) + " ms of a core");
          }},
@@ -334,6 +469,25 @@ int main(int argc, char **argv)
              Command(*form, CommandId::TestDelay);
              Expect(boxes.size() == 1 && boxes[0].text == "Wait 5 seconds?" && boxes[0].title == "Confirm",
                     "boxes: " + std::to_string(boxes.size()) + (boxes.empty() ? "" : " " + boxes[0].text));
+         }},
+        {"a box's own loop still shows what the programmer sends",
+         [&] {
+             boxes.clear();
+             Command(*form, CommandId::Clear);
+             holdBoxes = true;
+             yesNo = IDNO;
+             boxProbeStep = 0;
+             looked = form.get();
+             const UINT_PTR timer = SetTimer(nullptr, 0, 20, ProbeBoxLoop);
+             // Through the window's loop, as a menu's command comes.
+             PostMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(zmids::CommandIdOf(CommandId::TestDelay), 0), 0);
+             RunUntil(*form, [] { return boxProbeStep == 2; });
+             KillTimer(nullptr, timer);
+             looked = nullptr;
+             holdBoxes = false;
+             Expect(boxProbeStep == 2 && pane().find("Verify") != std::string::npos,
+                    "the answer to V did not come while the box showed: '" + pane() + "'");
+             Expect(boxProbeMs < 3000, "the answer took " + std::to_string(boxProbeMs) + " ms");
          }},
         {"the pane's cap: 250 lines leave the last 200, the caret at the end",
          [&] {

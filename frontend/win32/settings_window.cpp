@@ -1,0 +1,241 @@
+#include "settings_window.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "control_ids.h"
+#include "wide_text.h"
+
+namespace {
+
+enum class Kind { EditableList, List, Edit, Check };
+
+// One field: its label, its control, what it lists and the value it edits.
+struct Field {
+    const char *label;
+    int id;
+    Kind kind;
+    std::vector<std::string> choices;
+    std::string *value;
+};
+
+std::vector<Field> FieldsOf(SettingsDialog &d)
+{
+    std::vector<std::string> ports;
+    for (const SettingsDialog::Choice &choice : d.ports)
+        ports.push_back(choice.shown);
+    return {
+        {SettingsDialog::kPortLabel, zmids::kSettingsPort, Kind::EditableList, ports, &d.port},
+        {SettingsDialog::kBaudLabel, zmids::kSettingsBaud, Kind::EditableList, d.bauds, &d.baud},
+        {SettingsDialog::kDataBitsLabel, zmids::kSettingsDataBits, Kind::List, d.dataBitsChoices, &d.dataBits},
+        {SettingsDialog::kParityLabel, zmids::kSettingsParity, Kind::List, d.parities, &d.parity},
+        {SettingsDialog::kStopBitsLabel, zmids::kSettingsStopBits, Kind::List, d.stopBitsChoices, &d.stopBits},
+        {SettingsDialog::kFlowLabel, zmids::kSettingsFlow, Kind::List, d.flows, &d.flow},
+        {SettingsDialog::kDelayLabel, zmids::kSettingsDelay, Kind::Edit, {}, &d.delayMs},
+        {SettingsDialog::kReconnectLabel, zmids::kSettingsReconnect, Kind::Check, {}, nullptr},
+    };
+}
+
+// A DLGTEMPLATEEX and its DLGITEMTEMPLATEEX entries, written word by word.
+class Template {
+public:
+    Template(const std::wstring &caption, short cx, short cy, int items)
+    {
+        const LOGFONTW font = MessageFont();
+        Word(1);
+        Word(0xFFFF);
+        Dword(0);  // help id
+        Dword(0);  // extended style
+        Dword(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        Word(WORD(items));
+        Rect(0, 0, cx, cy);
+        Word(0);  // no menu
+        Word(0);  // the dialog class
+        Text(caption);
+        Word(WORD(FontPoints(font)));
+        Word(WORD(font.lfWeight));
+        Word(WORD(font.lfItalic | (font.lfCharSet << 8)));
+        Text(font.lfFaceName);
+    }
+
+    // `cls`: the system class's atom (0x80 button, 0x81 edit, 0x82 static, 0x85 combo box).
+    void Item(WORD cls, const std::wstring &text, DWORD style, int id, short x, short y, short cx, short cy)
+    {
+        if (words_.size() % 2)
+            Word(0);  // each item starts on a DWORD
+        Dword(0);
+        Dword(0);
+        Dword(WS_CHILD | WS_VISIBLE | style);
+        Rect(x, y, cx, cy);
+        Dword(DWORD(id));
+        Word(0xFFFF);
+        Word(cls);
+        Text(text);
+        Word(0);  // no creation data
+    }
+
+    const DLGTEMPLATE *Data() const { return reinterpret_cast<const DLGTEMPLATE *>(words_.data()); }
+
+private:
+    // The system's message font, which its own dialogs and boxes use.
+    static LOGFONTW MessageFont()
+    {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+            return metrics.lfMessageFont;
+        LOGFONTW font{};
+        font.lfHeight = -11;
+        font.lfWeight = FW_NORMAL;
+        lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+        return font;
+    }
+
+    // Its height in points at the system's dpi, which the template wants.
+    static int FontPoints(const LOGFONTW &font)
+    {
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        const int height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight ? font.lfHeight : 11;
+        return std::max(1, MulDiv(height, 72, dpi ? dpi : 96));
+    }
+
+    void Word(WORD w) { words_.push_back(w); }
+    void Dword(DWORD d)
+    {
+        Word(LOWORD(d));
+        Word(HIWORD(d));
+    }
+    void Rect(short x, short y, short cx, short cy)
+    {
+        for (short v : {x, y, cx, cy})
+            Word(WORD(v));
+    }
+    void Text(const std::wstring &text)
+    {
+        words_.insert(words_.end(), text.begin(), text.end());
+        Word(0);
+    }
+
+    std::vector<WORD> words_;
+};
+
+constexpr WORD kButton = 0x80, kEdit = 0x81, kStatic = 0x82, kComboBox = 0x85;
+
+// In dialog units: the labels' column, the fields', a row's height and the margin.
+constexpr short kMargin = 7, kLabelWidth = 110, kFieldX = kMargin + kLabelWidth + 4;
+constexpr short kRow = 17, kFieldHeight = 12, kPortWidth = 190, kFieldWidth = 80;
+constexpr short kButtonWidth = 50, kButtonHeight = 14;
+constexpr short kDialogWidth = kFieldX + kPortWidth + kMargin;
+
+std::wstring WindowString(HWND w)
+{
+    std::wstring text(size_t(GetWindowTextLengthW(w)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(w, text.data(), int(text.size()))));
+    return text;
+}
+
+void Fill(HWND dlg, SettingsDialog &dialog)
+{
+    for (const Field &f : FieldsOf(dialog)) {
+        HWND control = GetDlgItem(dlg, f.id);
+        if (f.kind == Kind::Check) {
+            CheckDlgButton(dlg, f.id, dialog.reconnect ? BST_CHECKED : BST_UNCHECKED);
+            continue;
+        }
+        const std::wstring value = Widen(*f.value);
+        for (const std::string &choice : f.choices)
+            SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(choice).c_str()));
+        if (f.kind != Kind::List) {
+            SetWindowTextW(control, value.c_str());
+            continue;
+        }
+        // A value the list lacks is shown all the same, so that OK keeps it.
+        LRESULT at = SendMessageW(control, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(value.c_str()));
+        if (at == CB_ERR && !value.empty())
+            at = SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.c_str()));
+        SendMessageW(control, CB_SETCURSEL, WPARAM(at), 0);
+    }
+    // The port list's entries carry a description and a stable name: wider than the field.
+    HWND port = GetDlgItem(dlg, zmids::kSettingsPort);
+    RECT r;
+    GetWindowRect(port, &r);
+    SendMessageW(port, CB_SETDROPPEDWIDTH, WPARAM((r.right - r.left) * 2), 0);
+}
+
+void Read(HWND dlg, SettingsDialog &dialog)
+{
+    for (const Field &f : FieldsOf(dialog)) {
+        if (f.kind == Kind::Check)
+            dialog.reconnect = IsDlgButtonChecked(dlg, f.id) == BST_CHECKED;
+        else
+            *f.value = Narrow(WindowString(GetDlgItem(dlg, f.id)));
+    }
+}
+
+INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(dlg, DWLP_USER, lp);
+        Fill(dlg, *reinterpret_cast<SettingsDialog *>(lp));
+        return TRUE;  // the first field takes the focus
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK) {
+            Read(dlg, *reinterpret_cast<SettingsDialog *>(GetWindowLongPtrW(dlg, DWLP_USER)));
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wp) == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+bool RunSettingsDialog(HWND owner, SettingsDialog &dialog)
+{
+    const std::vector<Field> fields = FieldsOf(dialog);
+    const short buttonsY = short(kMargin + kRow * short(fields.size()) + 4);
+    // Each field's label comes just before it, which also makes the label its accessible name;
+    // the check box carries its own.
+    Template t(Widen(SettingsDialog::kCaption), kDialogWidth, short(buttonsY + kButtonHeight + kMargin),
+               int(2 * fields.size()) + 1);
+    short y = kMargin;
+    for (const Field &f : fields) {
+        const std::wstring label = Widen(f.label);
+        switch (f.kind) {
+        case Kind::EditableList:
+        case Kind::List: {
+            const DWORD style = (f.kind == Kind::List ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL);
+            t.Item(kStatic, label, SS_LEFT | SS_NOPREFIX, -1, kMargin, short(y + 2), kLabelWidth, 8);
+            // A combo box's height in the template is that of its open list.
+            t.Item(kComboBox, L"", style | WS_VSCROLL | WS_TABSTOP, f.id, kFieldX, y,
+                   f.id == zmids::kSettingsPort ? kPortWidth : kFieldWidth, 120);
+            break;
+        }
+        case Kind::Edit:
+            t.Item(kStatic, label, SS_LEFT | SS_NOPREFIX, -1, kMargin, short(y + 2), kLabelWidth, 8);
+            t.Item(kEdit, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, f.id, kFieldX, y, kFieldWidth, kFieldHeight);
+            break;
+        case Kind::Check:
+            t.Item(kButton, label, BS_AUTOCHECKBOX | WS_TABSTOP, f.id, kFieldX, short(y + 1), kLabelWidth, 10);
+            break;
+        }
+        y = short(y + kRow);
+    }
+    const short okX = short(kDialogWidth - kMargin - 2 * kButtonWidth - 4);
+    t.Item(kButton, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, okX, buttonsY, kButtonWidth, kButtonHeight);
+    t.Item(kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, short(okX + kButtonWidth + 4), buttonsY,
+           kButtonWidth, kButtonHeight);
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Data(), owner, SettingsProc,
+                                   reinterpret_cast<LPARAM>(&dialog)) == IDOK;
+}
