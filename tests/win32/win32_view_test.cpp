@@ -130,8 +130,10 @@ void Expect(bool ok, const std::string &what)
         failures += "  " + what + "\n";
 }
 
-const CommandId kAll[] = {CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex, CommandId::Exit,
-                          CommandId::TestDelay,   CommandId::Log,       CommandId::Clear,     CommandId::Help};
+const CommandId kAll[] = {CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex,
+                          CommandId::Verify,      CommandId::Exit,      CommandId::TestDelay,
+                          CommandId::Log,         CommandId::Clear,     CommandId::Settings,
+                          CommandId::Help};
 
 // What the menus and the Stop button were while a transfer ran, looked at from a timer.
 struct TransferLook {
@@ -432,6 +434,15 @@ int main(int argc, char **argv)
              Expect(Text(Control(*form, zmids::kLabelStat)).empty(),
                     "status after it: " + Text(Control(*form, zmids::kLabelStat)));
              Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
+         }},
+        {"verify against file through the menu: the memory equals image.bin, said in a box",
+         [&] {
+             boxes.clear();
+             const TransferLook during = Transfer(*form, CommandId::Verify, "image.bin");
+             Expect(during.samples > 0 && during.wrong.empty(), "during verify: " + during.wrong);
+             const std::string equal = std::to_string(FileBytes("image.bin").size()) + " bytes equal";
+             Expect(boxes.size() == 1 && boxes[0].title == "Information" && boxes[0].text == equal,
+                    "box: " + (boxes.empty() ? std::string("none") : boxes[0].title + ": " + boxes[0].text));
          }},
         {"upload hex stopped with Stop: the menus and Stop as before, the file written",
          [&] {
