@@ -1,13 +1,13 @@
 #include "settingsdialog.h"
 
 #include <QCheckBox>
-#include <functional>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <functional>
 
 namespace {
 
