@@ -4,7 +4,12 @@
 #include <cstring>
 #include <iterator>
 
+#include "image/platform/large_pages.h"
+
 namespace {
+
+// A run this long is taken for the start of a large image.
+constexpr size_t kLargeRun = 64 * 1024;
 
 uint64_t EndOf(const MemoryImage::Runs::value_type &run) { return run.first + uint64_t(run.second.size()); }
 
@@ -25,7 +30,13 @@ std::optional<uint32_t> MemoryImage::Put(uint32_t address, const char *bytes, si
     if (!runs_.empty()) {
         auto &last = *runs_.rbegin();
         if (EndOf(last) == address) {
-            last.second.append(bytes, size);
+            std::string &held = last.second;
+            if (held.size() + size > held.capacity() && held.size() >= kLargeRun && expected_ > held.size() + size) {
+                held.reserve(static_cast<size_t>(expected_));
+                PreferLargePages(held.data(), held.capacity());
+                expected_ = 0;
+            }
+            held.append(bytes, size);
             return std::nullopt;
         }
     }

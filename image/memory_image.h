@@ -15,6 +15,9 @@ public:
     // Puts `size` bytes at `address`. Bytes already there must be the same: otherwise nothing
     // is put and the first differing address is returned.
     std::optional<uint32_t> Put(uint32_t address, const char *bytes, size_t size);
+    // The records to come bring at most about `bytes`: the first run to grow large makes room
+    // for them at once, rather than being copied again at every doubling.
+    void Expect(uint64_t bytes) { expected_ = bytes; }
     // Puts without the check: later bytes win.
     void Overwrite(uint32_t address, const char *bytes, size_t size);
     // The same, taking the bytes over without a copy when the image is empty.
@@ -35,4 +38,5 @@ private:
     Runs::iterator Touching(uint32_t address);
 
     Runs runs_;
+    uint64_t expected_ = 0;
 };

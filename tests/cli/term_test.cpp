@@ -1,9 +1,9 @@
 // zmcli term with a pseudo-terminal as its console: typed keys go out by the window's rules,
 // received bytes come back as the pane shows them, Ctrl-] or any stop signal ends it and
 // restores the console.
-#include <pty.h>
 #include <termios.h>
 
+#include "pty_pair.h"
 #include "zmcli_support.h"
 
 using namespace zmtest;
@@ -48,8 +48,9 @@ TEST(ZmcliTerm, KeysGoOutAnswersComeBackAndEveryEndingRestoresTheConsole)
         {{SIGQUIT, SIGTERM}, -2},
     };
     for (const Case &c : cases) {
-        int master = -1, slave = -1;
-        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        PtyPair console;  // zmcli's terminal
+        ASSERT_TRUE(console.Opened());
+        const int master = console.Master(), slave = console.Slave();
         termios before{};
         tcgetattr(slave, &before);
 
@@ -82,8 +83,6 @@ TEST(ZmcliTerm, KeysGoOutAnswersComeBackAndEveryEndingRestoresTheConsole)
         termios after{};
         tcgetattr(slave, &after);
         EXPECT_TRUE(SameSettings(before, after)) << status;
-        close(master);
-        close(slave);
     }
 }
 
@@ -92,8 +91,9 @@ TEST(ZmcliTerm, ATransferShowsItsProgressOnATerminalUnlessQuiet)
     TempDir dir;
     PromsimRunner sim;
     for (const bool quiet : {false, true}) {
-        int master = -1, slave = -1;
-        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        PtyPair console;  // zmcli's terminal
+        ASSERT_TRUE(console.Opened());
+        const int master = console.Master(), slave = console.Slave();
         std::vector<std::string> args{"upload-bin", "out.bin", "--bytes", "10"};
         if (quiet)
             args.insert(args.begin(), "--quiet");
@@ -103,8 +103,6 @@ TEST(ZmcliTerm, ATransferShowsItsProgressOnATerminalUnlessQuiet)
         std::string seen;
         ReadUntil(master, "s\r\n", seen, 300);
         EXPECT_EQ(seen.find("upload-bin: done, 16 bytes") != std::string::npos, !quiet) << seen;
-        close(master);
-        close(slave);
     }
 }
 
@@ -114,8 +112,9 @@ TEST(ZmcliTerm, ALostLineIsSaidOnceAndFoundAgain)
     const std::string link = dir.File("prompro");
     // The greeting (CR LF ">") goes out, then the programmer goes away.
     auto sim = std::make_unique<PromsimRunner>(std::vector<std::string>{"--link", link, "--hangup-after", "3"});
-    int master = -1, slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    PtyPair console;  // zmcli's terminal
+    ASSERT_TRUE(console.Opened());
+    const int master = console.Master(), slave = console.Slave();
     const pid_t pid = StartZmcli(link, {"term"}, slave, dir.Path());
     ASSERT_GT(pid, 0);
     std::string seen;
@@ -138,6 +137,4 @@ TEST(ZmcliTerm, ALostLineIsSaidOnceAndFoundAgain)
     EXPECT_TRUE(ReadUntil(master, "Verify OK<CR><LF>\r\n>", seen)) << seen;
     ASSERT_EQ(write(master, "\035", 1), 1);
     EXPECT_EQ(WaitExit(pid, 5000), 0);
-    close(master);
-    close(slave);
 }

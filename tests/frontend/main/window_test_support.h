@@ -16,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <poll.h>
-#include <pty.h>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -27,6 +26,7 @@
 #include <QPushButton>
 
 #include "file_bytes.h"
+#include "pty_pair.h"
 #include "session_probe.h"
 #include "temp_dir.h"
 #include "terminalpane.h"
@@ -118,51 +118,25 @@ private:
 // A pseudo-terminal: zm32 opens the device side through ZMHW_COM<n>, the test is the programmer.
 class PtyPeer {
 public:
-    PtyPeer()
-    {
-        static int next = 11;
-        number_ = next++;
-        if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
-            return;
-        path_ = ttyname(slave_);
-        setenv(("ZMHW_COM" + std::to_string(number_)).c_str(), path_.c_str(), 1);
-    }
-    ~PtyPeer()
-    {
-        if (master_ >= 0)
-            close(master_);
-        if (slave_ >= 0)
-            close(slave_);
-    }
-    PtyPeer(const PtyPeer &) = delete;
-    PtyPeer &operator=(const PtyPeer &) = delete;
+    PtyPeer() : number_(NextNumber()), mapping_(number_, line_.Path()) {}
 
     int Number() const { return number_; }
     std::string PortArg() const { return "-p" + std::to_string(number_); }
-    const std::string &Path() const { return path_; }
-    int Master() const { return master_; }
-    int Slave() const { return slave_; }
+    const std::string &Path() const { return line_.Path(); }
+    int Master() const { return line_.Master(); }
+    int Slave() const { return line_.Slave(); }
 
-    void Write(const std::string &bytes) const
-    {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t k = write(master_, bytes.data() + done, bytes.size() - done);
-            if (k <= 0)
-                return;
-            done += size_t(k);
-        }
-    }
+    void Write(const std::string &bytes) const { line_.PeerWrite(bytes); }
 
     // What zm32 has sent: up to `count` bytes, pumping the event loop while waiting.
     std::string Read(size_t count, int ms = 5000) const
     {
         std::string got;
         PumpUntil([&] {
-            pollfd p{master_, POLLIN, 0};
+            pollfd p{line_.Master(), POLLIN, 0};
             while (got.size() < count && poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
                 char c;
-                if (read(master_, &c, 1) != 1)
+                if (read(line_.Master(), &c, 1) != 1)
                     break;
                 got += c;
             }
@@ -172,10 +146,15 @@ public:
     }
 
 private:
-    int number_ = 0;
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
+    static int NextNumber()
+    {
+        static int next = 11;
+        return next++;
+    }
+
+    int number_;
+    PtyPair line_;
+    ComMapping mapping_;
 };
 
 inline std::string ZmPath() { return std::string(ZM_BIN_DIR) + "/zm32"; }

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "../../seriallink/pty_pair.h"
+#include "pty_pair.h"
 #include "bytelayer.h"
 #include "in_directory.h"
 #include "settings.h"

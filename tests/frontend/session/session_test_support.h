@@ -8,20 +8,18 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
-#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <poll.h>
-#include <pty.h>
 #include <sstream>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
 #include "promsim_runner.h"
+#include "pty_pair.h"
 #include "run_process.h"
 #include "session.h"
 #include "session_probe.h"
@@ -42,26 +40,16 @@ public:
     using Responder = std::function<std::string(char c)>;
 
     explicit ScriptedPeer(Responder respond = {}, size_t hangupAfter = SIZE_MAX)
-        : number_(NextTransferPort()), respond_(std::move(respond)), hangupAfter_(hangupAfter)
+        : number_(NextTransferPort()), respond_(std::move(respond)), hangupAfter_(hangupAfter),
+          mapping_(number_, line_.Path())
     {
-        if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
+        if (!line_.Opened())
             return;
-        termios raw{};
-        tcgetattr(slave_, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(slave_, TCSANOW, &raw);
-        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-        setenv(("ZMHW_COM" + std::to_string(number_)).c_str(), ttyname(slave_), 1);
+        line_.MakeRaw();
+        line_.PeerNonBlocking();
         thread_ = std::thread([this] { Run(); });
     }
-    ~ScriptedPeer()
-    {
-        Finish();
-        if (master_ >= 0)
-            close(master_);
-        if (slave_ >= 0)
-            close(slave_);
-    }
+    ~ScriptedPeer() { Finish(); }
     ScriptedPeer(const ScriptedPeer &) = delete;
     ScriptedPeer &operator=(const ScriptedPeer &) = delete;
 
@@ -89,7 +77,7 @@ private:
     void Run()
     {
         while (!stop_ && !hungUp_) {
-            pollfd p{master_, POLLIN, 0};
+            pollfd p{line_.Master(), POLLIN, 0};
             if (poll(&p, 1, 10) > 0)
                 ReadAvailable();
         }
@@ -98,36 +86,22 @@ private:
     {
         char buf[4096];
         ssize_t k;
-        while (!hungUp_ && master_ >= 0 && (k = read(master_, buf, sizeof buf)) > 0) {
+        while (!hungUp_ && line_.Master() >= 0 && (k = read(line_.Master(), buf, sizeof buf)) > 0) {
             for (ssize_t i = 0; i < k && !hungUp_; ++i) {
                 std::string answer;
                 {
                     std::lock_guard<std::mutex> lock(mutex_);
                     received_ += buf[i];
                     if (received_.size() >= hangupAfter_) {
-                        close(master_);
-                        master_ = -1;
+                        line_.CloseMaster();
                         hungUp_ = true;
                         break;
                     }
                 }
                 if (respond_)
                     answer = respond_(buf[i]);
-                WriteAll(answer);
-            }
-        }
-    }
-    void WriteAll(const std::string &bytes)
-    {
-        size_t done = 0;
-        while (done < bytes.size() && master_ >= 0 && !stop_) {
-            ssize_t k = write(master_, bytes.data() + done, bytes.size() - done);
-            if (k > 0) {
-                done += size_t(k);
-            } else {
-                pollfd p{master_, POLLOUT, 0};
-                if (poll(&p, 1, 1000) <= 0 || (p.revents & (POLLERR | POLLHUP)))
-                    return;
+                if (!stop_)
+                    line_.PeerWrite(answer);
             }
         }
     }
@@ -135,8 +109,8 @@ private:
     int number_;
     Responder respond_;
     size_t hangupAfter_;
-    int master_ = -1;
-    int slave_ = -1;
+    PtyPair line_;
+    ComMapping mapping_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> hungUp_{false};

@@ -1,11 +1,15 @@
-// A real pseudo-terminal: the library opens its slave by path, the test plays the peer on the master.
+// The far end of a line for tests: a real pseudo-terminal. The program under test opens its
+// slave by path (through ZMHW_COM<n>, see ComMapping), the test plays the peer on the master.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <termios.h>
 #include <unistd.h>
 
 namespace zmtest {
@@ -27,10 +31,22 @@ public:
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
+    bool Opened() const { return master_ >= 0 && slave_ >= 0; }
     const std::string &Path() const { return path_; }
     int Master() const { return master_; }
     // The test's own descriptor of the slave: the line as anyone else sees it.
     int Slave() const { return slave_; }
+
+    // A line with no echo and no line discipline, as a programmer's is.
+    void MakeRaw() const
+    {
+        termios raw{};
+        tcgetattr(slave_, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave_, TCSANOW, &raw);
+    }
+    // The peer's reads return at once when nothing waits.
+    void PeerNonBlocking() const { fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK); }
 
     // Hangs up the line, as an unplugged adapter or an ended simulator does.
     void CloseMaster()
@@ -40,9 +56,21 @@ public:
         master_ = -1;
     }
 
+    // All of `bytes`, waiting while the line is full.
     bool PeerWrite(const std::string &bytes) const
     {
-        return write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        size_t done = 0;
+        while (done < bytes.size() && master_ >= 0) {
+            const ssize_t k = write(master_, bytes.data() + done, bytes.size() - done);
+            if (k > 0) {
+                done += size_t(k);
+                continue;
+            }
+            pollfd p{master_, POLLOUT, 0};
+            if (poll(&p, 1, 1000) <= 0 || (p.revents & (POLLERR | POLLHUP)))
+                break;
+        }
+        return done == bytes.size();
     }
 
     // Up to `count` bytes that reach the peer within `ms` milliseconds.
@@ -71,12 +99,13 @@ private:
     std::string path_;
 };
 
-// Points ZMHW_COM<port> at a device path while it lives.
+// Points ZMHW_COM<port> at a device path while it lives. No path (a pseudo-terminal that
+// could not be made) points nowhere, never at the machine's own serial port.
 class ComMapping {
 public:
     ComMapping(int port, const std::string &path) : name_("ZMHW_COM" + std::to_string(port))
     {
-        setenv(name_.c_str(), path.c_str(), 1);
+        setenv(name_.c_str(), path.empty() ? "/nonexistent/no-pseudo-terminal" : path.c_str(), 1);
     }
     ~ComMapping() { unsetenv(name_.c_str()); }
     ComMapping(const ComMapping &) = delete;
