@@ -97,7 +97,7 @@ struct Session {
     Clock::duration Run(const char *item, const std::string &path, const std::function<void()> &probe = {},
                         int probeMs = 0)
     {
-        form->SetFileDialogAnswer([path](const FileRequest *) { return path; });
+        form->SetFileDialogAnswer([path](const FileRequest &) { return path; });
         QTimer tick;
         if (probe) {
             QObject::connect(&tick, &QTimer::timeout, probe);
