@@ -204,6 +204,21 @@ int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size)
     }
 }
 
+int32_t ZMHW_API zmhwNUMBER(const char *device, int32_t after, int32_t *origin)
+{
+    try {
+        int32_t found = zmhw::kBuiltIn;
+        const int32_t number = zmhw::PortNumberOf(device, after, found);
+        if (number <= 0)
+            return kFailure;
+        if (origin)
+            *origin = found;
+        return number;
+    } catch (...) {
+        return kFailure;
+    }
+}
+
 int32_t ZMHW_API zmhwMAP(int32_t port, const char *device)
 {
     try {

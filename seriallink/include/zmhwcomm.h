@@ -15,10 +15,10 @@
  * (at most about 250 ms) and every call that comes after it gives -4; of two closes of one
  * handle, one gives 0 and the other -4.
  *
- * Beside the eight calls that every caller uses, four extensions (same convention) tell what
+ * Beside the eight calls that every caller uses, five extensions (same convention) tell what
  * the library knows: what to wait on for received bytes (zmhwLINE), why the last call failed
- * (zmhwERROR), which device a port number stands for (zmhwPORT) and a device for a port
- * number chosen by the program (zmhwMAP). */
+ * (zmhwERROR), which device a port number stands for (zmhwPORT) and the other way round
+ * (zmhwNUMBER), and a device for a port number chosen by the program (zmhwMAP). */
 #ifndef ZMHWCOMM_H
 #define ZMHWCOMM_H
 
@@ -125,6 +125,14 @@ int32_t ZMHW_API zmhwERROR(int32_t *system, char *text, int32_t size);
  * open. Windows: always "COM<n>" (opened as \\.\COM<n>), built in.
  * -4 when the port number names no device (0 or below) or the name does not fit. */
 int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size);
+
+/* The reverse of zmhwPORT: the lowest port number above `after` that zmhwOpen opens `device`
+ * as, and where that comes from in *origin (ZMHW_BUILT_IN ...; origin may be NULL). POSIX: a
+ * number whose device is `device` by the same text or as a path to the same file. Windows:
+ * n for "COM<n>" or "\\.\COM<n>". With device NULL: the lowest port number above `after` that
+ * ZMHW_COM<n> or zmhwMAP gives a device (POSIX), so that a caller can list them all, starting
+ * from 0. -4 when there is none. */
+int32_t ZMHW_API zmhwNUMBER(const char *device, int32_t after, int32_t *origin);
 
 /* POSIX: makes `device` the device of port number `port` for this process, below ZMHW_COM<n>
  * and above the built-in name (how a program passes on a device from its own settings); NULL

@@ -420,7 +420,16 @@ TEST(PortMap, EnvironmentThenTheProgramsChoiceThenTheBuiltInName)
         }
         EXPECT_EQ(zmhwPORT(port, device, sizeof device), step.origin);
         EXPECT_EQ(std::string(device), step.device);
+        // The other way round, and the numbers with a device of their own.
+        int32_t origin = -1;
+        EXPECT_EQ(zmhwNUMBER(step.device.c_str(), 0, &origin), port);
+        EXPECT_EQ(origin, step.origin);
+        EXPECT_EQ(zmhwNUMBER(nullptr, port - 1, nullptr) == port, step.origin != ZMHW_BUILT_IN);
     }
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS0", 0, nullptr), 1);
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS0", 1, nullptr), -4);
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS00", 0, nullptr), -4);
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS-1", 0, nullptr), -4);
     unsetenv("ZMHW_COM29");
     EXPECT_EQ(zmhwPORT(0, device, sizeof device), -4);
     EXPECT_EQ(zmhwPORT(-3, device, sizeof device), -4);

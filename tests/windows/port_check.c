@@ -79,6 +79,7 @@ struct Api {
     int32_t(ZMHW_API *error)(int32_t *, char *, int32_t);
     int32_t(ZMHW_API *device)(int32_t, char *, int32_t);
     int32_t(ZMHW_API *map)(int32_t, const char *);
+    int32_t(ZMHW_API *number)(const char *, int32_t, int32_t *);
 };
 
 static void Fail(const char *format, ...)
@@ -120,6 +121,7 @@ static void Bind(struct Api *api)
     BIND(error, "zmhwERROR");
     BIND(device, "zmhwPORT");
     BIND(map, "zmhwMAP");
+    BIND(number, "zmhwNUMBER");
 }
 #else
 static void Bind(struct Api *api)
@@ -136,6 +138,7 @@ static void Bind(struct Api *api)
     api->error = zmhwERROR;
     api->device = zmhwPORT;
     api->map = zmhwMAP;
+    api->number = zmhwNUMBER;
 }
 #endif
 
@@ -482,6 +485,9 @@ int main(int argc, char **argv)
     printf("figure port_origin %d\nfigure port_map %d\n", origin, api.map(number + 100, "x"));
     if (origin < 0 || api.device(0, device, sizeof device) != -4)
         Fail("zmhwPORT gave %d for COM%d", origin, number);
+    int32_t back = -1;
+    if (api.number(device, 0, &back) != number || back != origin)
+        Fail("zmhwNUMBER gave %d (origin %d) for %s", api.number(device, 0, NULL), back, device);
     api.map(number + 100, NULL);
 
     /* Which line settings the platform takes on this line: figures only. */
