@@ -251,12 +251,13 @@ static void SendBesideRead(void)
 }
 
 #ifdef _WIN32
-/* How many threads showed in this process within ms, looked at every 10 ms. */
-static int ThreadsSeen(int ms)
+/* How many threads showed in this process within ms, looked at between waits of 10 ms on the
+ * quiet line; *wakes counts the waits that the line ended. */
+static int ThreadsSeen(int ms, intptr_t line, int *wakes)
 {
     DWORD seen[256];
     int n = 0;
-    for (const long long end = NowMs() + ms; NowMs() < end; SleepMs(10)) {
+    for (const long long end = NowMs() + ms; NowMs() < end; *wakes += WaitOnLine(line, 10)) {
         HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
         THREADENTRY32 t;
         t.dwSize = sizeof t;
@@ -282,10 +283,15 @@ THREAD_BODY(Nothing)
 /* With the wait on the line armed, the process keeps its threads and a new one runs at once. */
 static void ThreadsRun(void)
 {
-    if (api.rxq(port) != 0)
-        Fail("zmhwRXQ is not 0 on a quiet line");
+    intptr_t line = 0;
+    if (api.line(port, &line) != 0 || api.rxq(port) != 0)
+        Fail("no line to wait on, or zmhwRXQ is not 0 on a quiet line");
 #ifdef _WIN32
-    printf("figure threads_2s %d\n", ThreadsSeen(2000));
+    int wakes = 0;
+    printf("figure threads_2s %d\n", ThreadsSeen(2000, line, &wakes));
+    printf("figure line_wakes_2s %d\n", wakes);
+    if (wakes)
+        Fail("a quiet line woke %d waits in 2 s", wakes);
 #endif
     const long long start = NowMs();
     Join(Start(Nothing, NULL));
