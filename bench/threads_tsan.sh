@@ -22,7 +22,7 @@ for run in $(seq "$runs"); do
     echo "$out" | grep -E -A12 'WARNING: ThreadSanitizer|Failure' | head -60
     reported=$((reported + 1))
   }
-  echo "threads_tsan: run $run: $(grep -c 'WARNING: ThreadSanitizer' <<<"$out" || true) reports, $(grep -o '[0-9]* tests\? ran' <<<"$out" | head -1)"
+  echo "threads_tsan: run $run: $(grep -c 'WARNING: ThreadSanitizer' <<<"$out" || true) reports, $(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1 tests passed/p' <<<"$out")"
 done
 echo "threads_tsan: $runs runs, $reported with a report"
 [ "$reported" -eq 0 ]

@@ -63,6 +63,8 @@ void PortTable::EndClose(intptr_t handle, bool closed)
 
 PortTable &Ports()
 {
-    static PortTable table;
+    // Never destroyed: a port left open at exit is the system's to close, as it was before the
+    // table, and no call on another thread meets a table gone.
+    static PortTable &table = *new PortTable;
     return table;
 }
