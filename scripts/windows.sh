@@ -3,7 +3,7 @@
 # into build-win64/ and build-win32/, each with its zmtools-winNN.zip (bin/, include/, lib/,
 # examples/, README.txt, LICENSE.txt), and proves them:
 #  - each zip holds exactly its files, the text files with CR LF;
-#  - the DLL exports exactly the eight undecorated names and the four extensions, every binary
+#  - the DLL exports exactly the eight undecorated names and the five extensions, every binary
 #    imports only KERNEL32.dll and msvcrt.dll (zmcli.exe and zm32.exe also ADVAPI32.dll,
 #    SETUPAPI.dll and zmhwcomm.dll, zm32.exe the system's window DLLs too) and carries a version
 #    resource with the project's version; zm32.exe is at most 1.5 MB;
@@ -116,8 +116,9 @@ say "cross builds done"
 
 # --- What the binaries export and import -------------------------------------------------
 eight="zmhwClose zmhwOpen zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
-# With the extensions: what to wait on, the last failure's cause, a port's device, the program's map.
-exported="zmhwClose zmhwERROR zmhwLINE zmhwMAP zmhwOpen zmhwPORT zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
+# With the extensions: what to wait on, the last failure's cause, a port's device and a device's
+# port, the program's map.
+exported="zmhwClose zmhwERROR zmhwLINE zmhwMAP zmhwNUMBER zmhwOpen zmhwPORT zmhwQ_CLEAR zmhwRX zmhwRXQ zmhwTX zmhwTXQ zmotla"
 # The project's version as the resources give it: text as written, and four numbers.
 version=$(sed -n 's/^project(zmtools VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 IFS=. read -ra numbers <<<"$version.0.0.0"
@@ -125,7 +126,7 @@ file_version="${numbers[0]}, ${numbers[1]}, ${numbers[2]}, 0"
 # On i686 each export, disassembled from its export-table entry, returns popping four bytes per
 # 32-bit argument (__stdcall); zmotla, a C call, with a plain ret.
 declare -A stack_bytes=([zmhwOpen]=28 [zmhwClose]=4 [zmhwTX]=8 [zmhwRX]=4 [zmhwRXQ]=4 [zmhwTXQ]=4
-  [zmhwQ_CLEAR]=4 [zmotla]=0 [zmhwLINE]=8 [zmhwERROR]=12 [zmhwPORT]=12 [zmhwMAP]=8)
+  [zmhwQ_CLEAR]=4 [zmotla]=0 [zmhwLINE]=8 [zmhwERROR]=12 [zmhwPORT]=12 [zmhwMAP]=8 [zmhwNUMBER]=12)
 stdcall_checked() { # dll, its objdump -p
   local base name index rva at ret popped
   local -A rva_of

@@ -143,7 +143,7 @@ void TCommPort::OpenPort()
     timeouts_ = kTimeouts;
     if (!SetCommTimeouts(handle_, &timeouts_))
         AbandonOpen(kCommTimeouts, chosen);
-    if (!io_.Attach(handle_))
+    if (!io_.Attach(handle_, timeouts_))
         AbandonOpen(kCommSetup, chosen);
     open_ = true;
 }
@@ -202,9 +202,13 @@ COMSTAT TCommPort::Queues()
 
 uint32_t TCommPort::BytesToRead()
 {
-    const uint32_t waiting = Queues().cbInQue;
-    if (waiting == 0)
-        io_.Rearm();
+    const uint32_t queued = Queues().cbInQue;
+    DWORD ahead = 0;
+    if (!io_.Ahead(ahead))
+        throw ECommError(kCommRead);
+    const uint32_t waiting = queued + ahead;
+    if (waiting == 0 && !io_.Rearm())
+        throw ECommError(kCommRead);
     return waiting;
 }
 
@@ -216,12 +220,15 @@ uint32_t TCommPort::BytesToWrite()
 void TCommPort::PurgeInput()
 {
     CheckOpen();
-    if (!PurgeComm(handle_, PURGE_RXCLEAR))
+    if (!PurgeComm(handle_, PURGE_RXCLEAR) || !io_.Drop())
         throw ECommError(kCommPurge);
 }
 
 intptr_t TCommPort::Waitable()
 {
     CheckOpen();
-    return io_.Waitable();
+    intptr_t line = 0;
+    if (!io_.Waitable(line))
+        throw ECommError(kCommRead);
+    return line;
 }

@@ -1,16 +1,16 @@
 // The eight exports and their extensions. Nothing raised inside may cross them: every failure
 // becomes -4, and its cause is kept for zmhwERROR.
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
-#include <set>
 
-#include "commport.h"
 #include "lastfailure.h"
 #include "platform/system_error.h"
 #include "portsettings.h"
+#include "porttable.h"
 
 // The front-end's declaration is the one defined here, so the two cannot drift apart.
 #if defined(__GNUC__) && !defined(_WIN32)
@@ -28,49 +28,6 @@ const char kVersionTag[] = "uhk";
 
 const char kNotOurs[] = "not a port of this library";
 
-// The ports this library made and has not deleted. Only these are ever dereferenced: any other
-// handle fails. An open on a variable that holds one of them is refused, where overwriting it
-// would lose the port and its lock. A spin lock, since the win32-threads runtime of mingw-w64
-// has no std::mutex.
-class LivePorts {
-public:
-    bool Holds(intptr_t handle)
-    {
-        const Guard guard(busy_);
-        return ports_.count(handle) != 0;
-    }
-    void Add(intptr_t handle)
-    {
-        const Guard guard(busy_);
-        ports_.insert(handle);
-    }
-    void Remove(intptr_t handle)
-    {
-        const Guard guard(busy_);
-        ports_.erase(handle);
-    }
-
-private:
-    struct Guard {
-        explicit Guard(std::atomic_flag &flag) : flag_(flag)
-        {
-            while (flag_.test_and_set(std::memory_order_acquire)) {
-            }
-        }
-        ~Guard() { flag_.clear(std::memory_order_release); }
-        std::atomic_flag &flag_;
-    };
-
-    std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
-    std::set<intptr_t> ports_;
-};
-
-LivePorts &Live()
-{
-    static LivePorts ports;
-    return ports;
-}
-
 // The failure's cause for zmhwERROR; the result for `return Failed(...)`.
 int32_t Failed(const ECommError &error, const std::string &portName)
 {
@@ -84,12 +41,15 @@ int32_t FailedBadHandle(const char *text = kNotOurs)
     return kFailure;
 }
 
+// Runs `operation` on the port of `handle` in its turn: zmhwTX's `writes`, the others' reads.
 template <typename Operation>
-int32_t OnPort(intptr_t handle, Operation operation)
+int32_t OnPort(intptr_t handle, bool writes, Operation operation)
 {
-    if (!Live().Holds(handle))
+    const std::shared_ptr<OpenPort> open = Ports().Find(handle);
+    if (!open)
         return FailedBadHandle();
-    auto &port = *reinterpret_cast<TCommPort *>(handle);
+    const std::lock_guard<zmhw::Mutex> turn(writes ? open->writing : open->reading);
+    TCommPort &port = open->port;
     try {
         return operation(port);
     } catch (const ECommError &error) {
@@ -119,12 +79,19 @@ int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t 
 {
     if (!handle)
         return FailedBadHandle("no variable for the port (NULL)");
-    if (Live().Holds(*handle))
+    if (Ports().Holds(*handle))
         return FailedBadHandle("the variable still holds an open port of this library");
-    TCommPort *p = new (std::nothrow) TCommPort;
-    if (!p)
+    std::shared_ptr<OpenPort> open;
+    try {
+        open = std::make_shared<OpenPort>();
+    } catch (...) {
         return Failed(ECommError(kCommCreateFile, ERROR_NOT_ENOUGH_MEMORY), ComPortName(port));
-    *handle = reinterpret_cast<intptr_t>(p);
+    }
+    const intptr_t made = Ports().NewHandle();
+    if (!made)
+        return FailedBadHandle("no handle left in this process");
+    *handle = made;
+    TCommPort *p = &open->port;
     try {
         p->SetPortName(ComPortName(port));
         p->SetBaudRate(static_cast<uint32_t>(baud));
@@ -133,7 +100,7 @@ int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t 
         p->SetParity(ParityFromLetter(static_cast<uint8_t>(parity)));
         p->SetHandshaking(flow);
         p->OpenPort();
-        Live().Add(*handle);
+        Ports().Add(made, std::move(open));
         return 0;
     } catch (const ECommError &error) {
         Failed(error, ComPortName(port));
@@ -141,7 +108,6 @@ int32_t ZMHW_API zmhwOpen(intptr_t *handle, int32_t port, int32_t baud, int32_t 
         Failed(ECommError(kCommCreateFile, ERROR_NOT_ENOUGH_MEMORY), ComPortName(port));
     }
     // Nothing of a failed open stays: OpenPort closed what it opened.
-    delete p;
     *handle = 0;
     return kFailure;
 }
@@ -150,26 +116,30 @@ int32_t ZMHW_API zmhwClose(intptr_t *handle)
 {
     if (!handle)
         return FailedBadHandle("no variable for the port (NULL)");
-    if (*handle == 0)
+    const intptr_t closing = *handle;
+    if (closing == 0)
         return 0;
-    if (!Live().Holds(*handle))
+    const std::shared_ptr<OpenPort> open = Ports().BeginClose(closing);
+    if (!open)
         return FailedBadHandle();
-    auto *port = reinterpret_cast<TCommPort *>(*handle);
     try {
-        port->ClosePort();
+        // The calls under way end first; any that come later find the handle gone.
+        const std::lock_guard<zmhw::Mutex> reads(open->reading);
+        const std::lock_guard<zmhw::Mutex> writes(open->writing);
+        open->port.ClosePort();
     } catch (const ECommError &error) {
         // The port is closed even so; the variable keeps it until a close succeeds.
-        return Failed(error, port->PortName());
+        Ports().EndClose(closing, false);
+        return Failed(error, open->port.PortName());
     }
-    Live().Remove(*handle);
-    delete port;
+    Ports().EndClose(closing, true);
     *handle = 0;
     return 0;
 }
 
 int32_t ZMHW_API zmhwTX(intptr_t handle, int32_t value)
 {
-    return OnPort(handle, [value](TCommPort &p) {
+    return OnPort(handle, true, [value](TCommPort &p) {
         p.WriteByte(static_cast<uint8_t>(value));
         return 0;
     });
@@ -177,22 +147,22 @@ int32_t ZMHW_API zmhwTX(intptr_t handle, int32_t value)
 
 int32_t ZMHW_API zmhwRX(intptr_t handle)
 {
-    return OnPort(handle, [](TCommPort &p) { return static_cast<int32_t>(p.ReadByte()); });
+    return OnPort(handle, false, [](TCommPort &p) { return static_cast<int32_t>(p.ReadByte()); });
 }
 
 int32_t ZMHW_API zmhwRXQ(intptr_t handle)
 {
-    return OnPort(handle, [](TCommPort &p) { return static_cast<int32_t>(p.BytesToRead()); });
+    return OnPort(handle, false, [](TCommPort &p) { return static_cast<int32_t>(p.BytesToRead()); });
 }
 
 int32_t ZMHW_API zmhwTXQ(intptr_t handle)
 {
-    return OnPort(handle, [](TCommPort &p) { return static_cast<int32_t>(p.BytesToWrite()); });
+    return OnPort(handle, false, [](TCommPort &p) { return static_cast<int32_t>(p.BytesToWrite()); });
 }
 
 int32_t ZMHW_API zmhwQ_CLEAR(intptr_t handle)
 {
-    return OnPort(handle, [](TCommPort &p) {
+    return OnPort(handle, false, [](TCommPort &p) {
         p.PurgeInput();
         return 0;
     });
@@ -202,7 +172,7 @@ int32_t ZMHW_API zmhwLINE(intptr_t handle, intptr_t *line)
 {
     if (!line)
         return FailedBadHandle("no variable for the line (NULL)");
-    return OnPort(handle, [line](TCommPort &p) {
+    return OnPort(handle, false, [line](TCommPort &p) {
         *line = p.Waitable();
         return 0;
     });
@@ -229,6 +199,21 @@ int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size)
         if (found.device.empty() || !CopyOut(found.device, device, size))
             return kFailure;
         return found.origin;
+    } catch (...) {
+        return kFailure;
+    }
+}
+
+int32_t ZMHW_API zmhwNUMBER(const char *device, int32_t after, int32_t *origin)
+{
+    try {
+        int32_t found = zmhw::kBuiltIn;
+        const int32_t number = zmhw::PortNumberOf(device, after, found);
+        if (number <= 0)
+            return kFailure;
+        if (origin)
+            *origin = found;
+        return number;
     } catch (...) {
         return kFailure;
     }

@@ -2,9 +2,10 @@
 // calls, in platform/linewait_posix.cpp and platform/linewait_windows.cpp.
 //
 // What to wait on comes from the serial library (zmhwLINE): the port's descriptor, or on
-// Windows an event the library arms for received characters. The session only ever waits on
-// it; every byte still goes through the library. A wait is valid only after zmhwRXQ said that
-// nothing is waiting (the library may hold bytes read ahead, and that call arms the event).
+// Windows an event the library sets for a received byte. The session only ever waits on it;
+// every byte still goes through the library. A wait is valid only after zmhwRXQ said that
+// nothing is waiting (the library may hold bytes read ahead, and that call arms the wait).
+// Where zmhwLINE gives nothing, the line is -1 and the waits look at it on a timer.
 #pragma once
 
 #include <chrono>

@@ -7,16 +7,11 @@
 #include <system_error>
 
 #include "text.h"
-
-#if !defined(_WIN32)
-extern char **environ;
-#endif
+#include "zmhwcomm.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kVariablePrefix = "ZMHW_COM";
 
 // "COM" and a port number from 1, without leading zeros; 0 for anything else.
 int32_t ComNumber(const std::string &name)
@@ -28,33 +23,22 @@ int32_t ComNumber(const std::string &name)
     return number <= INT32_MAX ? static_cast<int32_t>(number) : 0;
 }
 
-// The port numbers whose device could be set anywhere: the environment's, [ports]' and the
-// built-in map's of the devices listed.
+// The port numbers that may open a device: [ports]' own, and the serial library's (those the
+// environment gives a device, and the lowest that opens each device listed).
 std::set<int32_t> CandidateNumbers(const std::map<int32_t, std::string> &ports, const std::vector<SerialPortInfo> &listed)
 {
     std::set<int32_t> numbers;
     for (const auto &entry : ports)
         numbers.insert(entry.first);
-#if defined(_WIN32)
+    int32_t origin = 0;
+    for (int32_t number = 0; (number = zmhwNUMBER(nullptr, number, &origin)) > 0;)
+        numbers.insert(number);
+    // The library's map is made [ports] before it is asked the other way round.
+    for (const int32_t number : numbers)
+        ChoosePortDevice(number, ports, {});
     for (const SerialPortInfo &info : listed)
-        if (const int32_t number = ComNumber(info.device))
+        if (const int32_t number = zmhwNUMBER(info.device.c_str(), 0, &origin); number > 0)
             numbers.insert(number);
-#else
-    for (char **variable = environ; variable && *variable; ++variable) {
-        const std::string text = *variable;
-        const size_t equals = text.find('=');
-        if (equals != std::string::npos && text.compare(0, kVariablePrefix.size(), kVariablePrefix) == 0)
-            if (const int32_t number = ComNumber("COM" + text.substr(kVariablePrefix.size(), equals - kVariablePrefix.size())))
-                numbers.insert(number);
-    }
-    // /dev/ttyS<n-1> is port n unless something else names it.
-    const std::string builtIn = "/dev/ttyS";
-    for (const SerialPortInfo &info : listed) {
-        const std::string index = info.device.compare(0, builtIn.size(), builtIn) == 0 ? info.device.substr(builtIn.size()) : "";
-        if (!index.empty() && index.size() < 9 && index.find_first_not_of("0123456789") == std::string::npos)
-            numbers.insert(static_cast<int32_t>(std::stol(index)) + 1);
-    }
-#endif
     return numbers;
 }
 

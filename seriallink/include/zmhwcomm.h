@@ -5,12 +5,20 @@
  * plain, undecorated name (zmhwOpen, not _zmhwOpen@28); zmotla is a plain C call everywhere.
  * Every port call returns -4 on any failure, and nothing else below 0; zmhwERROR then tells why.
  * Every port call checks its handle against the ports this library opened and has not closed:
- * any other value (0, a closed port, a stray number) gives -4, never a crash.
+ * any other value (0, a closed port, a stray number) gives -4, never a crash. A handle is an
+ * opaque non-zero value that fits an intptr_t of 32 bits, given once in the process: a closed
+ * one never reaches a port opened after it.
  *
- * Beside the eight calls that every caller uses, four extensions (same convention) tell what
+ * Threads: any call may come from any thread, at any time. Calls on different ports run at
+ * once; on one port zmhwTX runs beside the other calls, which take turns with each other (a
+ * zmhwRXQ waits for a zmhwRX under way). zmhwClose waits for the calls under way on its port
+ * (at most about 250 ms) and every call that comes after it gives -4; of two closes of one
+ * handle, one gives 0 and the other -4.
+ *
+ * Beside the eight calls that every caller uses, five extensions (same convention) tell what
  * the library knows: what to wait on for received bytes (zmhwLINE), why the last call failed
- * (zmhwERROR), which device a port number stands for (zmhwPORT) and a device for a port
- * number chosen by the program (zmhwMAP). */
+ * (zmhwERROR), which device a port number stands for (zmhwPORT) and the other way round
+ * (zmhwNUMBER), and a device for a port number chosen by the program (zmhwMAP). */
 #ifndef ZMHWCOMM_H
 #define ZMHWCOMM_H
 
@@ -74,13 +82,16 @@ int32_t ZMHW_API zmhwQ_CLEAR(intptr_t handle);
 /* What the caller can wait on until port `handle` has received a byte, stored in *line:
  *   POSIX    the descriptor the port reads from: poll it for POLLIN (a hang-up shows as
  *            POLLHUP). Only wait on it; never read, write or close it.
- *   Windows  an event handle that the library itself arms for received characters: wait on it
- *            with WaitForSingleObject or WaitForMultipleObjects. Never set, reset or close it.
- * A wait is valid only after zmhwRXQ on this port returned 0: the library may hold bytes read
- * ahead (POSIX), and zmhwRXQ is what arms the event (Windows). The wait then ends when a byte
- * arrives, or earlier (Windows: a byte that came before and was read since, once); whatever
- * ended it, ask zmhwRXQ again. *line stays the same until zmhwClose; after that it is invalid.
- * 0, or -4 when handle is no open port of this library or line is NULL. */
+ *   Windows  an event handle, set only when a byte has come or the line has failed: while
+ *            nothing waits to be read the library keeps a read of one byte under way, and that
+ *            byte is the next that zmhwRX returns (zmhwRXQ counts it, zmhwQ_CLEAR drops it).
+ *            Wait on it with WaitForSingleObject, WaitForMultipleObjects or
+ *            RegisterWaitForSingleObject. Never set, reset or close it.
+ * A wait is valid only after zmhwRXQ on this port returned 0: bytes may be held read ahead,
+ * and that call arms the wait. The wait then ends when a byte arrives or the line fails;
+ * either way, ask zmhwRXQ again. *line stays the same until zmhwClose; after that it is
+ * invalid. 0, or -4 when handle is no open port of this library, line is NULL, or the
+ * driver takes no read ahead (Windows; zmhwERROR tells why): then look at zmhwRXQ on a timer. */
 int32_t ZMHW_API zmhwLINE(intptr_t handle, intptr_t *line);
 
 /* Steps zmhwERROR names. */
@@ -114,6 +125,14 @@ int32_t ZMHW_API zmhwERROR(int32_t *system, char *text, int32_t size);
  * open. Windows: always "COM<n>" (opened as \\.\COM<n>), built in.
  * -4 when the port number names no device (0 or below) or the name does not fit. */
 int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size);
+
+/* The reverse of zmhwPORT: the lowest port number above `after` that zmhwOpen opens `device`
+ * as, and where that comes from in *origin (ZMHW_BUILT_IN ...; origin may be NULL). POSIX: a
+ * number whose device is `device` by the same text or as a path to the same file. Windows:
+ * n for "COM<n>" or "\\.\COM<n>". With device NULL: the lowest port number above `after` that
+ * ZMHW_COM<n> or zmhwMAP gives a device (POSIX), so that a caller can list them all, starting
+ * from 0. -4 when there is none. */
+int32_t ZMHW_API zmhwNUMBER(const char *device, int32_t after, int32_t *origin);
 
 /* POSIX: makes `device` the device of port number `port` for this process, below ZMHW_COM<n>
  * and above the built-in name (how a program passes on a device from its own settings); NULL

@@ -13,7 +13,7 @@ DWORD PortIo::OpenFlags()
     return 0;
 }
 
-bool PortIo::Attach(HANDLE port)
+bool PortIo::Attach(HANDLE port, const COMMTIMEOUTS &)
 {
     port_ = port;
     return true;
@@ -34,16 +34,30 @@ BOOL PortIo::Write(BYTE value, DWORD &count)
     return WriteFile(port_, &value, 1, &count, nullptr);
 }
 
-// poll() tells of every byte the driver holds; the bytes read ahead are counted by the
-// receive queue, which the caller asks before waiting.
-void PortIo::Rearm()
+// The termios layer's own read-ahead is in the receive queue's count.
+BOOL PortIo::Ahead(DWORD &count)
 {
+    count = 0;
+    return TRUE;
 }
 
-intptr_t PortIo::Waitable()
+BOOL PortIo::Drop()
+{
+    return TRUE;
+}
+
+// poll() tells of every byte the driver holds; the bytes read ahead are counted by the
+// receive queue, which the caller asks before waiting.
+bool PortIo::Rearm()
+{
+    return true;
+}
+
+bool PortIo::Waitable(intptr_t &line)
 {
     const SerialDevice *device = Device(port_);
-    return device ? device->fd : -1;
+    line = device ? device->fd : -1;
+    return true;
 }
 
 }  // namespace zmhw

@@ -9,9 +9,13 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <set>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include "system_error.h"
+
+extern char **environ;
 
 namespace {
 
@@ -79,6 +83,59 @@ PortDevice DeviceOfPort(const std::string &name)
             return {entry->second, kFromMap};
     }
     return {"/dev/ttyS" + std::to_string(number - 1), kBuiltIn};
+}
+
+namespace {
+
+const char kVariablePrefix[] = "ZMHW_COM";
+
+// The port numbers that the environment or the program's map gives a device of their own.
+std::set<int32_t> NumbersWithADevice()
+{
+    std::set<int32_t> numbers;
+    const size_t prefix = sizeof kVariablePrefix - 1;
+    for (char **variable = environ; variable && *variable; ++variable) {
+        const std::string text = *variable;
+        const size_t equals = text.find('=');
+        if (equals == std::string::npos || equals + 1 == text.size() || text.compare(0, prefix, kVariablePrefix) != 0)
+            continue;
+        if (const int32_t number = PortNumber(("COM" + text.substr(prefix, equals - prefix)).c_str()))
+            numbers.insert(number);
+    }
+    const std::lock_guard<std::mutex> hold(mapLock);
+    for (const auto &entry : PortMap())
+        numbers.insert(entry.first);
+    return numbers;
+}
+
+// Two names of one device: the same text, or paths to the same file.
+bool SameDevice(const std::string &a, const std::string &b)
+{
+    if (a == b)
+        return true;
+    struct stat x {}, y {};
+    return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+}  // namespace
+
+int32_t PortNumberOf(const char *device, int32_t after, int32_t &origin)
+{
+    std::set<int32_t> numbers = NumbersWithADevice();
+    const std::string builtIn = "/dev/ttyS";
+    const std::string path = device ? device : "";
+    if (device && path.compare(0, builtIn.size(), builtIn) == 0)
+        if (const int32_t number = PortNumber(("COM" + std::to_string(std::atoll(path.c_str() + builtIn.size()) + 1)).c_str()))
+            if (path == builtIn + std::to_string(number - 1))
+                numbers.insert(number);
+    for (auto n = numbers.upper_bound(after); n != numbers.end(); ++n) {
+        const PortDevice found = DeviceOfPort("COM" + std::to_string(*n));
+        if (!device ? found.origin != kBuiltIn : SameDevice(found.device, path)) {
+            origin = found.origin;
+            return *n;
+        }
+    }
+    return 0;
 }
 
 bool MapPort(int32_t number, const std::string &device)

@@ -28,6 +28,10 @@ struct PortDevice {
 
 // The device a port name ("COM3", "\\.\COM3") stands for, and where that came from.
 PortDevice DeviceOfPort(const std::string &name);
+// The lowest port number above `after` whose name stands for `device` (the same text, or on
+// POSIX a path to the same file), with where that came from in `origin`; with no device, the
+// lowest above `after` that the environment or the program's map gives a device. 0 for none.
+int32_t PortNumberOf(const char *device, int32_t after, int32_t &origin);
 // The program's own device for port `number`; an empty one takes it back. False where the
 // platform has no map, or for a number below 1.
 bool MapPort(int32_t number, const std::string &device);

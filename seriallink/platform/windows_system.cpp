@@ -43,6 +43,14 @@ PortDevice DeviceOfPort(const std::string &name)
     return {bare, kBuiltIn};
 }
 
+int32_t PortNumberOf(const char *device, int32_t after, int32_t &origin)
+{
+    const PortDevice found = DeviceOfPort(device ? device : "");
+    const int32_t number = found.device.empty() ? 0 : std::atoi(found.device.c_str() + 3);
+    origin = kBuiltIn;
+    return number > after && found.device == "COM" + std::to_string(number) ? number : 0;
+}
+
 bool MapPort(int32_t, const std::string &)
 {
     return false;

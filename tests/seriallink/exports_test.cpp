@@ -16,6 +16,7 @@
 #include "zmhwcomm.h"
 #include "commport.h"
 #include "line_view.h"
+#include "porttable.h"
 #include "pty_pair.h"
 
 using zmtest::ComMapping;
@@ -36,7 +37,7 @@ protected:
     {
         return zmhwOpen(&handle, kPort, baud, bits, stop, parity, flow);
     }
-    TCommPort &Port() { return *reinterpret_cast<TCommPort *>(handle); }
+    TCommPort &Port() { return Ports().Find(handle)->port; }
 
     PtyPair pty;
     ComMapping mapping{kPort, pty.Path()};
@@ -132,7 +133,7 @@ TEST_F(ExportsTest, PortNumberFormsTheDeviceName)
         ComMapping own(port, pty.Path());
         intptr_t h = 0;
         ASSERT_EQ(zmhwOpen(&h, port, 9600, 8, 0, 'N', 0), 0);
-        EXPECT_EQ(reinterpret_cast<TCommPort *>(h)->PortName(), "COM" + std::to_string(port));
+        EXPECT_EQ(Ports().Find(h)->port.PortName(), "COM" + std::to_string(port));
         EXPECT_EQ(zmhwClose(&h), 0);
     }
 }
@@ -304,7 +305,8 @@ TEST_F(ExportsTest, OpenFailuresLeakNoPort)
 }
 
 // 0, a closed port's handle, freed memory and a stray number: never dereferenced, always -4
-// with the same cause; a live port beside them is not disturbed.
+// with the same cause; a live port beside them, and the one opened again after the close, are
+// not disturbed.
 TEST_F(ExportsTest, EveryCallRefusesAHandleThatIsNoOpenPort)
 {
     intptr_t none = 0;
@@ -319,6 +321,13 @@ TEST_F(ExportsTest, EveryCallRefusesAHandleThatIsNoOpenPort)
     ASSERT_EQ(zmhwOpen(&closed, kPort + 1, 9600, 8, 0, 'N', 0), 0);
     const intptr_t stale = closed;
     ASSERT_EQ(zmhwClose(&closed), 0);
+    for (int again = 0; again < 3; ++again) {
+        ASSERT_EQ(zmhwOpen(&closed, kPort + 1, 9600, 8, 0, 'N', 0), 0);
+        ASSERT_NE(closed, stale);
+        if (again < 2) {
+            ASSERT_EQ(zmhwClose(&closed), 0);
+        }
+    }
     auto memory = std::make_unique<char[]>(sizeof(TCommPort));
     const intptr_t freed = reinterpret_cast<intptr_t>(memory.get());
     memory.reset();
@@ -350,6 +359,8 @@ TEST_F(ExportsTest, EveryCallRefusesAHandleThatIsNoOpenPort)
     }
     EXPECT_EQ(zmhwLINE(handle, nullptr), -4);
     EXPECT_EQ(pty.PeerRead(40, 200), std::string(35, 'k'));
+    EXPECT_EQ(other.PeerRead(1, 50), "");
+    EXPECT_EQ(zmhwClose(&closed), 0);
 }
 
 // Each thread has its own last failure; the text is cut to the buffer and always ended.
@@ -409,7 +420,16 @@ TEST(PortMap, EnvironmentThenTheProgramsChoiceThenTheBuiltInName)
         }
         EXPECT_EQ(zmhwPORT(port, device, sizeof device), step.origin);
         EXPECT_EQ(std::string(device), step.device);
+        // The other way round, and the numbers with a device of their own.
+        int32_t origin = -1;
+        EXPECT_EQ(zmhwNUMBER(step.device.c_str(), 0, &origin), port);
+        EXPECT_EQ(origin, step.origin);
+        EXPECT_EQ(zmhwNUMBER(nullptr, port - 1, nullptr) == port, step.origin != ZMHW_BUILT_IN);
     }
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS0", 0, nullptr), 1);
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS0", 1, nullptr), -4);
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS00", 0, nullptr), -4);
+    EXPECT_EQ(zmhwNUMBER("/dev/ttyS-1", 0, nullptr), -4);
     unsetenv("ZMHW_COM29");
     EXPECT_EQ(zmhwPORT(0, device, sizeof device), -4);
     EXPECT_EQ(zmhwPORT(-3, device, sizeof device), -4);

@@ -1,4 +1,4 @@
-// The built library as the front-end meets it: eight names and the four extensions, nothing
+// The built library as the front-end meets it: eight names and the five extensions, nothing
 // else of ours.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,8 @@ namespace {
 const char *const kLibrary = ZM_BIN_DIR "/libzmhwcomm.so";
 const std::set<std::string> kExports = {"zmhwOpen", "zmhwClose", "zmhwTX",      "zmhwRX",
                                         "zmhwRXQ",  "zmhwTXQ",   "zmhwQ_CLEAR", "zmotla",
-                                        "zmhwLINE", "zmhwERROR", "zmhwPORT",    "zmhwMAP"};
+                                        "zmhwLINE", "zmhwERROR", "zmhwPORT",    "zmhwMAP",
+                                        "zmhwNUMBER"};
 
 TEST(LibrarySymbols, EveryExportIsFoundByName)
 {

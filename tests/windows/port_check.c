@@ -1,7 +1,9 @@
 /* A caller of the serial library as a C program sees it: opens a port on which promsim
  * plays the programmer, checks the prompt, the queue counts, the purge and a read that
- * finds nothing, the wait on the line, sends a hex file with "I" "T" and reads memory back
- * with "U"; then the extensions' answers, and handles that are no open port.
+ * finds nothing, the wait on the line (which a quiet line leaves asleep), a send and a read
+ * on two threads, sends a hex file with "I" "T" and reads memory back with "U"; then a close
+ * during a read and two closes at once, the extensions' answers, and handles that are no
+ * open port, a closed one among them after the port was opened again.
  *
  *   port_check PORT HEXFILE BINFILE
  *
@@ -18,13 +20,34 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <tlhelp32.h>
+#define THREAD_BODY(name) static DWORD WINAPI name(LPVOID arg)
+#define THREAD_END return 0
+typedef HANDLE Thread;
+static Thread Start(LPTHREAD_START_ROUTINE body, void *arg) { return CreateThread(NULL, 0, body, arg, 0, NULL); }
+static void Join(Thread t)
+{
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
+}
 static long long NowMs(void) { return (long long)GetTickCount64(); }
 static void SleepMs(int ms) { Sleep((DWORD)ms); }
 /* Whether the line woke the wait within ms. */
 static int WaitOnLine(intptr_t line, int ms) { return WaitForSingleObject((HANDLE)line, (DWORD)ms) == WAIT_OBJECT_0; }
 #else
 #include <poll.h>
+#include <pthread.h>
 #include <time.h>
+#define THREAD_BODY(name) static void *name(void *arg)
+#define THREAD_END return NULL
+typedef pthread_t Thread;
+static Thread Start(void *(*body)(void *), void *arg)
+{
+    pthread_t t;
+    pthread_create(&t, NULL, body, arg);
+    return t;
+}
+static void Join(Thread t) { pthread_join(t, NULL); }
 static int WaitOnLine(intptr_t line, int ms)
 {
     struct pollfd p = {(int)line, POLLIN, 0};
@@ -56,6 +79,7 @@ struct Api {
     int32_t(ZMHW_API *error)(int32_t *, char *, int32_t);
     int32_t(ZMHW_API *device)(int32_t, char *, int32_t);
     int32_t(ZMHW_API *map)(int32_t, const char *);
+    int32_t(ZMHW_API *number)(const char *, int32_t, int32_t *);
 };
 
 static void Fail(const char *format, ...)
@@ -97,6 +121,7 @@ static void Bind(struct Api *api)
     BIND(error, "zmhwERROR");
     BIND(device, "zmhwPORT");
     BIND(map, "zmhwMAP");
+    BIND(number, "zmhwNUMBER");
 }
 #else
 static void Bind(struct Api *api)
@@ -113,6 +138,7 @@ static void Bind(struct Api *api)
     api->error = zmhwERROR;
     api->device = zmhwPORT;
     api->map = zmhwMAP;
+    api->number = zmhwNUMBER;
 }
 #endif
 
@@ -129,19 +155,19 @@ static void Send(const char *text, size_t n)
 static void SendText(const char *text) { Send(text, strlen(text)); }
 
 /* Reads, asking for the count before each byte as the front-end does, until what came
- * ends with `marker`; returns the length read. */
-static size_t ReadUntil(const char *marker, char *buffer, size_t size, int timeoutMs)
+ * ends with `marker` (NULL: until `count` bytes came); returns the length read. */
+static size_t ReadSome(const char *marker, size_t count, char *buffer, size_t size, int timeoutMs)
 {
-    const size_t m = strlen(marker);
+    const size_t m = marker ? strlen(marker) : 0;
     const long long deadline = NowMs() + timeoutMs;
     size_t n = 0;
-    while (n < m || memcmp(buffer + n - m, marker, m) != 0) {
+    while (marker ? n < m || memcmp(buffer + n - m, marker, m) != 0 : n < count) {
         const int32_t waiting = api.rxq(port);
         if (waiting < 0)
             Fail("zmhwRXQ failed");
         if (waiting == 0) {
             if (NowMs() > deadline)
-                Fail("no \"%s\" within %d ms; got %u bytes", marker, timeoutMs, (unsigned)n);
+                Fail("no \"%s\" within %d ms; got %u bytes", marker ? marker : "", timeoutMs, (unsigned)n);
             SleepMs(1);
             continue;
         }
@@ -149,11 +175,16 @@ static size_t ReadUntil(const char *marker, char *buffer, size_t size, int timeo
         if (byte < 0 || byte > 255)
             Fail("zmhwRX returned %d with %d waiting", byte, waiting);
         if (n + 1 >= size)
-            Fail("more than %u bytes before \"%s\"", (unsigned)size, marker);
+            Fail("more than %u bytes before \"%s\"", (unsigned)size, marker ? marker : "");
         buffer[n++] = (char)byte;
         buffer[n] = 0;
     }
     return n;
+}
+
+static size_t ReadUntil(const char *marker, char *buffer, size_t size, int timeoutMs)
+{
+    return ReadSome(marker, 0, buffer, size, timeoutMs);
 }
 
 /* The count once the peer's answer of `expected` bytes has arrived, and a little longer
@@ -178,6 +209,11 @@ static long long LineWakes(void)
     char answer[16];
     if (api.rxq(port) != 0)
         Fail("zmhwRXQ is not 0 on a quiet line");
+    /* Longer than the read time-out: a read under way for the wait must not end it empty. */
+    const int wokeQuiet = WaitOnLine(line, 600);
+    printf("figure line_quiet_wakes %d\n", wokeQuiet);
+    if (wokeQuiet)
+        Fail("the wait on a quiet line ended without a byte");
     SendText("\r");
     const long long start = NowMs();
     while (api.rxq(port) == 0)
@@ -186,6 +222,115 @@ static long long LineWakes(void)
     const long long took = NowMs() - start;
     ReadUntil("\r\n>", answer, sizeof answer, 1000);
     return took;
+}
+
+enum { kPrompts = 200 };
+static volatile int sendFailed;
+
+THREAD_BODY(SendPromptCalls)
+{
+    (void)arg;
+    for (int i = 0; i < kPrompts; ++i)
+        if (api.tx(port, '\r') != 0)
+            sendFailed = 1;
+    THREAD_END;
+}
+
+/* zmhwTX on one thread while zmhwRX reads on this one: each CR brings one prompt, and every
+ * byte comes once. */
+static void SendBesideRead(void)
+{
+    static char got[3 * kPrompts + 1], want[3 * kPrompts + 1];
+    for (int i = 0; i < kPrompts; ++i)
+        memcpy(want + 3 * i, "\r\n>", 3);
+    Thread sender = Start(SendPromptCalls, NULL);
+    ReadSome(NULL, 3 * kPrompts, got, sizeof got, 10000);
+    Join(sender);
+    if (sendFailed || memcmp(got, want, 3 * kPrompts) != 0)
+        Fail("a send beside a read lost or doubled bytes");
+}
+
+#ifdef _WIN32
+/* How many threads showed in this process within ms, looked at between waits of 10 ms on the
+ * quiet line; *wakes counts the waits that the line ended. */
+static int ThreadsSeen(int ms, intptr_t line, int *wakes)
+{
+    DWORD seen[256];
+    int n = 0;
+    for (const long long end = NowMs() + ms; NowMs() < end; *wakes += WaitOnLine(line, 10)) {
+        HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 t;
+        t.dwSize = sizeof t;
+        for (BOOL more = Thread32First(all, &t); more; more = Thread32Next(all, &t)) {
+            int known = t.th32OwnerProcessID != GetCurrentProcessId();
+            for (int i = 0; i < n && !known; ++i)
+                known = seen[i] == t.th32ThreadID;
+            if (!known && n < 256)
+                seen[n++] = t.th32ThreadID;
+        }
+        CloseHandle(all);
+    }
+    return n;
+}
+#endif
+
+THREAD_BODY(Nothing)
+{
+    (void)arg;
+    THREAD_END;
+}
+
+/* With the wait on the line armed, the process keeps its threads and a new one runs at once. */
+static void ThreadsRun(void)
+{
+    intptr_t line = 0;
+    if (api.line(port, &line) != 0 || api.rxq(port) != 0)
+        Fail("no line to wait on, or zmhwRXQ is not 0 on a quiet line");
+#ifdef _WIN32
+    int wakes = 0;
+    printf("figure threads_2s %d\n", ThreadsSeen(2000, line, &wakes));
+    printf("figure line_wakes_2s %d\n", wakes);
+    if (wakes)
+        Fail("a quiet line woke %d waits in 2 s", wakes);
+#endif
+    const long long start = NowMs();
+    Join(Start(Nothing, NULL));
+    const long long took = NowMs() - start;
+    printf("figure thread_run_ms %lld\n", took);
+    if (took > 1000)
+        Fail("a new thread took %lld ms to run", took);
+}
+
+static volatile int32_t readResult, closeResult;
+
+THREAD_BODY(ReadOnce)
+{
+    readResult = api.rx(*(intptr_t *)arg);
+    THREAD_END;
+}
+
+THREAD_BODY(CloseOnce)
+{
+    closeResult = api.close((intptr_t *)arg);
+    THREAD_END;
+}
+
+/* A close while another thread waits in zmhwRX on the quiet line, and a second close of the
+ * same handle at once: the read gives -4, one close 0 and the other -4. */
+static void CloseDuringARead(void)
+{
+    intptr_t handle = port, first = port, second = port;
+    Thread reader = Start(ReadOnce, &handle);
+    SleepMs(50);
+    Thread closer = Start(CloseOnce, &first);
+    const int32_t other = api.close(&second);
+    Join(closer);
+    Join(reader);
+    printf("figure close_during_read %d %d %d\n", readResult, closeResult, other);
+    if (readResult != -4 || closeResult + other != -4 || (first == 0) != (closeResult == 0) ||
+        (second == 0) != (other == 0))
+        Fail("a close during a read gave %d and %d, the read %d", closeResult, other, readResult);
+    port = 0;
 }
 
 /* Every call given a handle that is no open port of the library fails with the same cause. */
@@ -293,6 +438,8 @@ int main(int argc, char **argv)
     printf("figure line_wake_ms %lld\n", woke);
     if (woke > 500)
         Fail("the wait on the line ended %lld ms after the CR", woke);
+    SendBesideRead();
+    ThreadsRun();
 
     SendText("I");
     ReadUntil("\r\n>", answer, sizeof answer, 1000);
@@ -321,9 +468,20 @@ int main(int argc, char **argv)
         Fail("the uploaded image differs from %s", argv[3]);
 
     const intptr_t stale = port;
+    CloseDuringARead();
+    /* Opened, closed and opened again: the old handle reaches no port, the new one hears
+     * nothing of it (promsim would answer the 'a' sent). */
+    for (int again = 0; again < 2; ++again)
+        if (api.open(&port, number, 9600, 8, 0, 'N', 0) != 0 || port == stale || (again == 0 && api.close(&port) != 0))
+            Fail("zmhwOpen(COM%d) failed after the close", number);
+    SleepMs(300);  /* whatever promsim says to an open */
+    api.clear(port);
+    RefusedEverywhere(stale, "closed");
+    SleepMs(200);
+    if (api.rxq(port) != 0)
+        Fail("the closed handle reached the port opened after it");
     if (api.close(&port) != 0 || port != 0 || api.close(&port) != 0)
         Fail("zmhwClose failed");
-    RefusedEverywhere(stale, "closed");
     RefusedEverywhere(0, "null");
     RefusedEverywhere((intptr_t)answer, "stray");
 
@@ -333,6 +491,9 @@ int main(int argc, char **argv)
     printf("figure port_origin %d\nfigure port_map %d\n", origin, api.map(number + 100, "x"));
     if (origin < 0 || api.device(0, device, sizeof device) != -4)
         Fail("zmhwPORT gave %d for COM%d", origin, number);
+    int32_t back = -1;
+    if (api.number(device, 0, &back) != number || back != origin)
+        Fail("zmhwNUMBER gave %d (origin %d) for %s", api.number(device, 0, NULL), back, device);
     api.map(number + 100, NULL);
 
     /* Which line settings the platform takes on this line: figures only. */

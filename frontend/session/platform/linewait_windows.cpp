@@ -1,6 +1,6 @@
 // Windows: a high-resolution waitable timer for the pauses (Windows 10 1803 and later; where
 // the system has none the pause is left to the caller's spin, as before). The wait for the
-// line is on the event that the serial library arms for received characters (zmhwLINE).
+// line is on the event that the serial library sets for a received byte (zmhwLINE).
 #include "../linewait.h"
 
 #ifndef NOMINMAX
@@ -56,9 +56,8 @@ void SleepUntil(std::chrono::steady_clock::time_point until)
         WaitForSingleObject(timer, INFINITE);
 }
 
-// Under wine, which looks for serial events every few milliseconds rather than being told of
-// them, the event is set within about 2 ms whether a byte came or not: there the wait is a
-// short sleep, as the callers' loops expect of a wait that ends early.
+// The library's event is set only by a byte or a failed line. Without one (no port, or a driver
+// that takes no read ahead) the line is looked at every millisecond.
 bool Wait(int line, int32_t ms)
 {
     if (line < 0)
