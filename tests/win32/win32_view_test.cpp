@@ -391,6 +391,29 @@ int main(int argc, char **argv)
              // What copying takes: one CR LF at each break, not the control's CR CR LF mark.
              Expect(pane().find("\r\n") != std::string::npos && pane().find("\r\r") == std::string::npos,
                     "the pane's breaks: '" + pane() + "'");
+             // Ctrl+Shift+C copies the selection as Unicode and sends nothing: its 03 would
+             // make the programmer answer.
+             const std::string shown = pane();
+             SendMessageW(edit, EM_SETSEL, 0, -1);
+             BYTE keys[256];
+             GetKeyboardState(keys);
+             keys[VK_CONTROL] = keys[VK_SHIFT] = 0x80;
+             SetKeyboardState(keys);
+             // The loop makes the key's character from that state, as from a typed key.
+             PostMessageW(edit, WM_KEYDOWN, 'C', 1);
+             RunUntil(*form, [] { return false; }, 500);
+             keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+             SetKeyboardState(keys);
+             std::wstring copied;
+             if (OpenClipboard(form->Handle())) {
+                 if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                     copied = static_cast<const wchar_t *>(GlobalLock(data));
+                     GlobalUnlock(data);
+                 }
+                 CloseClipboard();
+             }
+             Expect(Narrow(copied) == shown, "copied: '" + Narrow(copied) + "'");
+             Expect(pane() == shown, "Ctrl+Shift+C sent something: '" + pane() + "'");
          }},
         {"download hex through the menu: the menus during it, promsim's memory after it",
          [&] {
