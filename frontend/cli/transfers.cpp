@@ -4,7 +4,7 @@
 
 #include "commands.h"
 #include "console.h"
-#include "image_write.h"
+#include "image/image_write.h"
 #include "output_check.h"
 #include "text.h"
 #include "timing.h"

@@ -40,9 +40,9 @@ QPlainTextEdit *MakePane(QWidget *page)
 Thelpf::Thelpf(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName("helpf");
-    setWindowTitle("helpf");
+    setWindowTitle(HelpWindowLogic::kCaption);
     setFont(MonospaceFont("Terminal", 12));
-    resize(514, 410);
+    resize(HelpWindowLogic::kWidth, HelpWindowLogic::kHeight);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setFont(MonospaceFont("Courier New", 12));
@@ -50,14 +50,13 @@ Thelpf::Thelpf(QWidget *parent) : QWidget(parent, Qt::Window)
     RichEdit_TeciFake = MakePane(TabSheet_help);
     TabSheet_ini = new QWidget;
     RichEdit_teci = MakePane(TabSheet_ini);
-    PageControl1->addTab(TabSheet_help, "TabSheet_help");
-    PageControl1->addTab(TabSheet_ini, "TabSheet_ini");
+    PageControl1->addTab(TabSheet_help, QString());
+    PageControl1->addTab(TabSheet_ini, QString());
 
     Panel_Bottom = new QWidget(this);
-    Panel_Bottom->setFixedHeight(33);
-    Button_Search = new QPushButton("&Search", Panel_Bottom);
-    Button_Search->setEnabled(false);
-    Button_Search->setFixedWidth(75);
+    Panel_Bottom->setFixedHeight(HelpWindowLogic::kSearchPanelHeight);
+    Button_Search = new QPushButton(HelpWindowLogic::kSearchCaption, Panel_Bottom);
+    Button_Search->setFixedWidth(HelpWindowLogic::kSearchButtonWidth);
     Edit1 = new QLineEdit(Panel_Bottom);
     auto *bottom = new QHBoxLayout(Panel_Bottom);
     bottom->setContentsMargins(24, 4, 3, 4);
@@ -78,6 +77,7 @@ Thelpf::Thelpf(QWidget *parent) : QWidget(parent, Qt::Window)
                        static_cast<QWidget *>(RichEdit_teci), static_cast<QWidget *>(Button_Search),
                        static_cast<QWidget *>(Edit1)})
         w->installEventFilter(this);
+    logic.FormCreate();
 }
 
 void Thelpf::SetPaneText(int page, const std::string &text)
@@ -141,14 +141,6 @@ void Thelpf::RaiseWindow()
     activateWindow();
 }
 
-void Thelpf::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // A window brought back from the task bar is not shown anew.
-    if (!event->spontaneous())
-        logic.FormShow();
-}
-
 void Thelpf::closeEvent(QCloseEvent *event)
 {
     logic.FormClose();
@@ -162,9 +154,7 @@ bool Thelpf::eventFilter(QObject *watched, QEvent *event)
         const HelpWindowLogic::Key pressed = key == Qt::Key_Return || key == Qt::Key_Enter ? HelpWindowLogic::Key::Enter
                                              : key == Qt::Key_F3                            ? HelpWindowLogic::Key::F3
                                                                                             : HelpWindowLogic::Key::Other;
-        if (logic.FormKeyDown(pressed))
-            return true;
-        if (watched == Edit1 && logic.Edit1KeyDown(pressed))
+        if (logic.KeyDown(pressed, watched == Edit1))
             return true;
     }
     return QWidget::eventFilter(watched, event);

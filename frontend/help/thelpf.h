@@ -42,7 +42,6 @@ public:
     void RaiseWindow() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     // The window sees every key of its controls first.
     bool eventFilter(QObject *watched, QEvent *event) override;

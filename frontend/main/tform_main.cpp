@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStyle>
@@ -23,7 +24,7 @@ TForm_main::TForm_main(const std::vector<std::string> &args, const std::string &
     : QMainWindow(parent), logic_(*this, args, programPath)
 {
     setObjectName("Form_main");
-    setWindowTitle("zm32");
+    setWindowTitle(MainWindowLogic::kCaption);
     BuildWindow();
     BuildMenus();
     helpf = new Thelpf(this);
@@ -69,20 +70,26 @@ void TForm_main::BuildWindow()
     Splitter_Edit_Help->addWidget(Label_Help);
     Splitter_Edit_Help->setStretchFactor(0, 1);
     Splitter_Edit_Help->setStretchFactor(1, 0);
-    Splitter_Edit_Help->setSizes({480, 133});
+    Splitter_Edit_Help->setSizes(
+        {MainWindowLogic::kWidth - MainWindowLogic::kHelpLabelWidth, MainWindowLogic::kHelpLabelWidth});
     tabLayout->addWidget(Splitter_Edit_Help);
     outer->addWidget(TabControl_Main, 1);
 
     Panel_Buttons = new QWidget(central);
     Panel_Buttons->setObjectName("Panel_Buttons");
-    Panel_Buttons->setFixedHeight(40);
+    Panel_Buttons->setFixedHeight(MainWindowLogic::kStatusPanelHeight);
     Label_Stat = new QLabel(Panel_Buttons);
     Label_Stat->setObjectName("Label_Stat");
     Label_Stat->setWordWrap(true);
-    BitBtn_Stop = new QPushButton(style()->standardIcon(QStyle::SP_BrowserStop), "Stop", Panel_Buttons);
+    BitBtn_Stop = new QPushButton(style()->standardIcon(QStyle::SP_BrowserStop), MainWindowLogic::kStopCaption,
+                                  Panel_Buttons);
     BitBtn_Stop->setObjectName("BitBtn_Stop");
     BitBtn_Stop->setFocusPolicy(Qt::NoFocus);
     BitBtn_Stop->hide();
+    ProgressBar_Transfer = new QProgressBar(Panel_Buttons);
+    ProgressBar_Transfer->setObjectName("ProgressBar_Transfer");
+    ProgressBar_Transfer->setRange(0, 100);
+    ProgressBar_Transfer->hide();
     // Placed by hand, not by a layout: there, every new text of the status line (a count every
     // few bytes of a transfer) laid the whole window out again.
     Panel_Buttons->installEventFilter(this);
@@ -90,22 +97,26 @@ void TForm_main::BuildWindow()
     connect(BitBtn_Stop, &QPushButton::clicked, this, [this] { logic_.OnStop(); });
 
     setCentralWidget(central);
-    resize(680, 440);
+    resize(MainWindowLogic::kWidth, MainWindowLogic::kHeight);
 }
 
-// The status line fills the panel, less the Stop button at its bottom right while it shows.
+// The status line fills the panel, less the Stop button at its bottom right and the progress
+// bar before it while they show.
 void TForm_main::PlaceStatusPanel()
 {
     const QRect area = Panel_Buttons->rect().adjusted(4, 4, 0, -4);
+    const int spacing = style()->layoutSpacing(QSizePolicy::Label, QSizePolicy::PushButton, Qt::Horizontal);
+    const int height = BitBtn_Stop->sizeHint().height();
     QRect label = area;
-    if (!BitBtn_Stop->isHidden()) {
-        const QSize stop = BitBtn_Stop->sizeHint();
-        const QRect button(area.right() - stop.width() + 1, area.bottom() - stop.height() + 1, stop.width(),
-                           stop.height());
-        BitBtn_Stop->setGeometry(button);
-        label.setRight(button.left() - style()->layoutSpacing(QSizePolicy::Label, QSizePolicy::PushButton,
-                                                              Qt::Horizontal) - 1);
-    }
+    const auto placeRight = [&](QWidget *widget, int width) {
+        const QRect at(label.right() - width + 1, area.bottom() - height + 1, width, height);
+        widget->setGeometry(at);
+        label.setRight(at.left() - spacing - 1);
+    };
+    if (!BitBtn_Stop->isHidden())
+        placeRight(BitBtn_Stop, BitBtn_Stop->sizeHint().width());
+    if (!ProgressBar_Transfer->isHidden())
+        placeRight(ProgressBar_Transfer, MainWindowLogic::kProgressWidth);
     Label_Stat->setGeometry(label);
 }
 
@@ -145,8 +156,6 @@ void TForm_main::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (helpf)
-        helpf->close();
     event->accept();
 }
 
@@ -200,11 +209,9 @@ bool TForm_main::ShowBox(BoxKind kind, const std::string &title, const std::stri
     return RunMessageBox(kind, title, text);
 }
 
-std::string TForm_main::AskForFile(const FileRequest &request)
+FileAnswer TForm_main::AskForFile(const FileRequest &request)
 {
-    if (fileDialogAnswer_)
-        return fileDialogAnswer_(&request);
-    return RunFileDialog(this, request);
+    return {RunFileDialog(this, request), {}};
 }
 
 bool TForm_main::AskSettings(SettingsDialog &dialog)
@@ -215,6 +222,21 @@ bool TForm_main::AskSettings(SettingsDialog &dialog)
 void TForm_main::ShowHelpWindow()
 {
     helpf->logic.Open();
+}
+
+void TForm_main::CloseHelpWindow()
+{
+    helpf->close();
+}
+
+void TForm_main::ShowProgress(bool shown, int percent, const std::string &text)
+{
+    ProgressBar_Transfer->setValue(percent);
+    ProgressBar_Transfer->setFormat(QString::fromStdString(text));
+    if (ProgressBar_Transfer->isHidden() == shown) {
+        ProgressBar_Transfer->setVisible(shown);
+        PlaceStatusPanel();
+    }
 }
 
 void TForm_main::StartTimer(int ms)

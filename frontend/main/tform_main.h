@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 
 class QAction;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QSocketNotifier;
 class QSplitter;
@@ -31,9 +31,6 @@ public:
 
     // The port, its settings and the transfers.
     Session &GetSession() { return logic_.GetSession(); }
-    // Answers the three file dialogs instead of the user (empty: cancelled); unset, they run.
-    using FileDialogAnswer = std::function<std::string(const FileRequest *dialog)>;
-    void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
 
     // The view
     void SetCaption(const std::string &text) override;
@@ -45,9 +42,11 @@ public:
     void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) override;
     void ShowStop(bool shown) override;
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
-    std::string AskForFile(const FileRequest &request) override;
+    FileAnswer AskForFile(const FileRequest &request) override;
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
+    void CloseHelpWindow() override;
+    void ShowProgress(bool shown, int percent, const std::string &text) override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
     bool WatchesLine() const override;
@@ -77,13 +76,13 @@ private:
     QWidget *Panel_Buttons = nullptr;
     QLabel *Label_Stat = nullptr;
     QPushButton *BitBtn_Stop = nullptr;
+    QProgressBar *ProgressBar_Transfer = nullptr;
     // Menu items, by command
     std::map<CommandId, QAction *> items_;
     // The help window, created hidden at program start.
     Thelpf *helpf = nullptr;
 
     MainWindowLogic logic_;
-    FileDialogAnswer fileDialogAnswer_;
     IdleNotifier idle_;
     QTimer *lineBackTimer_ = nullptr;
     // Wakes the loop when the line has a byte: on in terminal mode and during the session's

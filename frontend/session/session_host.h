@@ -38,6 +38,9 @@ public:
     // How far a transfer is: `done` of `total` (bytes of the file, bytes or lines of memory);
     // a total below 0 is not known. A window shows the status line instead.
     virtual void ShowProgress(int64_t done, int64_t total) { (void)done, (void)total; }
+    // Upload hex, whose lines are counted above: how far the lines' addresses are into the
+    // range asked for, `done` of `total` bytes.
+    virtual void ShowRangeProgress(int64_t done, int64_t total) { (void)done, (void)total; }
     // Upload hex could not save to `failedPath`: another file to try, or "" to give up.
     virtual std::string ChooseOtherFile(const std::string &failedPath) = 0;
     // The line went away (an unplugged adapter, a programmer switched off), or came back.

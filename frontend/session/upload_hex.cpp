@@ -120,7 +120,10 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
                 const std::string address = current.size() > 3 ? current.substr(3, 4) : std::string();
                 host_.ShowStatus(FormatGuarded("line %d, addr %s", {counter, address}));
                 host_.ShowProgress(counter, -1);
-                if (settings_.uploadhexstop < ParseHex(address)) {
+                const int64_t begun = ParseHex(address);
+                host_.ShowRangeProgress(begun + (current.size() > 2 ? ParseHex(current.substr(1, 2)) : 0),
+                                        int64_t(settings_.uploadhexstop) + 1);
+                if (settings_.uploadhexstop < begun) {
                     done = true;
                 } else {
                     current.clear();

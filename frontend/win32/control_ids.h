@@ -11,6 +11,8 @@ constexpr int kRichEditMain = 1001;
 constexpr int kLabelHelp = 1002;
 constexpr int kLabelStat = 1003;
 constexpr int kBitBtnStop = 1004;
+constexpr int kProgressBar = 1005;
+constexpr int kProgressText = 1006;
 
 // The help window's controls.
 constexpr int kPageControl1 = 2001;

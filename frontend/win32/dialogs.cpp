@@ -60,7 +60,7 @@ std::string AnsiName(const std::wstring &chosen)
 
 }  // namespace
 
-std::string RunFileDialog(HWND owner, const FileRequest &request)
+FileAnswer RunFileDialog(HWND owner, const FileRequest &request)
 {
     // Long enough for any path the system takes.
     std::vector<wchar_t> file(32768, L'\0');
@@ -97,8 +97,6 @@ std::string RunFileDialog(HWND owner, const FileRequest &request)
     const std::wstring name(file.data());
     std::string ansi = AnsiName(name);
     if (ansi.empty())
-        RunMessageBox(owner, BoxKind::Error, "Error",
-                      "Couldn't use \"" + Narrow(name) +
-                          "\": the name has characters that this system's code page lacks");
-    return ansi;
+        return {{}, Narrow(name)};
+    return {ansi, {}};
 }

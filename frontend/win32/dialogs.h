@@ -9,6 +9,5 @@
 
 // True when a Confirm box is answered Yes.
 bool RunMessageBox(HWND owner, BoxKind kind, const std::string &title, const std::string &text);
-// The chosen file in the ANSI code page, or empty when cancelled or when the name cannot be
-// given in it (a box then says so).
-std::string RunFileDialog(HWND owner, const FileRequest &request);
+// The chosen file in the ANSI code page, or the name that cannot be given in it.
+FileAnswer RunFileDialog(HWND owner, const FileRequest &request);

@@ -14,10 +14,10 @@ namespace {
 const wchar_t kClassName[] = L"zm32helpf";
 
 // The client area and the bottom panel's controls at 96 dpi.
-constexpr int kClientWidth = 514;
-constexpr int kClientHeight = 410;
-constexpr int kPanelHeight = 33;
-constexpr int kButtonLeft = 24, kButtonTop = 5, kButtonWidth = 75, kButtonHeight = 23;
+constexpr int kClientWidth = HelpWindowLogic::kWidth;
+constexpr int kClientHeight = HelpWindowLogic::kHeight;
+constexpr int kPanelHeight = HelpWindowLogic::kSearchPanelHeight;
+constexpr int kButtonLeft = 24, kButtonTop = 5, kButtonWidth = HelpWindowLogic::kSearchButtonWidth, kButtonHeight = 23;
 constexpr int kEditLeft = 112, kEditRightMargin = 3, kEditHeight = 21;
 
 }  // namespace
@@ -25,7 +25,7 @@ constexpr int kEditLeft = 112, kEditRightMargin = 3, kEditHeight = 21;
 HelpWindow::HelpWindow(HWND owner)
 {
     RegisterWindowClass<HelpWindow>(kClassName);
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"helpf", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(HelpWindowLogic::kCaption).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                             CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, owner, nullptr,
                             GetModuleHandleW(nullptr), this);
     if (!hwnd_)
@@ -36,6 +36,7 @@ HelpWindow::HelpWindow(HWND owner)
     SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
     BuildControls();
     Layout();
+    logic.FormCreate();
 }
 
 HelpWindow::~HelpWindow()
@@ -55,11 +56,10 @@ void HelpWindow::BuildControls()
 {
     pageControl1_ = CreateChild(hwnd_, WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
                                 zmids::kPageControl1);
-    const wchar_t *const captions[2] = {L"TabSheet_help", L"TabSheet_ini"};
     for (int page = 0; page < 2; ++page) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<wchar_t *>(captions[page]);
+        item.pszText = const_cast<wchar_t *>(L"");
         SendMessageW(pageControl1_, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
         panes_[page] =
             CreateChild(hwnd_, L"EDIT", L"",
@@ -67,8 +67,8 @@ void HelpWindow::BuildControls()
                         WS_EX_CLIENTEDGE, page == 0 ? zmids::kRichEditTeciFake : zmids::kRichEditTeci);
         SendMessageW(panes_[page], EM_SETLIMITTEXT, 0, 0);
     }
-    buttonSearch_ = CreateChild(hwnd_, L"BUTTON", L"&Search",
-                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, zmids::kButtonSearch);
+    buttonSearch_ = CreateChild(hwnd_, L"BUTTON", Widen(HelpWindowLogic::kSearchCaption).c_str(),
+                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, zmids::kButtonSearch);
     edit1_ = CreateChild(hwnd_, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                          zmids::kEdit1);
     MakeFonts();
@@ -174,9 +174,7 @@ bool HelpWindow::PreTranslate(MSG &msg)
         const HelpWindowLogic::Key key = msg.wParam == VK_RETURN ? HelpWindowLogic::Key::Enter
                                          : msg.wParam == VK_F3   ? HelpWindowLogic::Key::F3
                                                                  : HelpWindowLogic::Key::Other;
-        if (logic.FormKeyDown(key))
-            return true;
-        if (msg.hwnd == edit1_ && logic.Edit1KeyDown(key))
+        if (logic.KeyDown(key, msg.hwnd == edit1_))
             return true;
     }
     // Enter's character, whose key the search took, would only beep.
@@ -257,7 +255,6 @@ void HelpWindow::EnableSearchButton(bool on)
 void HelpWindow::ShowWindow()
 {
     ::ShowWindow(hwnd_, SW_SHOW);
-    logic.FormShow();
 }
 
 void HelpWindow::RaiseWindow()

@@ -19,13 +19,14 @@ namespace {
 
 const wchar_t kClassName[] = L"zm32main";
 
-// At 96 dpi: the window, the status panel, the help label, the splitter and the Stop button.
-constexpr int kWidth = 680, kHeight = 440;
+// At 96 dpi: the window, the status panel, the splitter, the Stop button and the progress.
+constexpr int kWidth = MainWindowLogic::kWidth, kHeight = MainWindowLogic::kHeight;
 constexpr int kMargin = 4;
-constexpr int kPanelHeight = 40;
+constexpr int kPanelHeight = MainWindowLogic::kStatusPanelHeight;
 constexpr int kSplitterWidth = 5;
 constexpr int kMinPaneWidth = 60;
 constexpr int kStopWidth = 75, kStopHeight = 26;
+constexpr int kProgressWidth = MainWindowLogic::kProgressWidth, kProgressHeight = 18;
 
 }  // namespace
 
@@ -33,7 +34,7 @@ MainWindow::MainWindow(const std::vector<std::string> &args, const std::string &
     : logic_(*this, args, programPath)
 {
     RegisterWindowClass<MainWindow>(kClassName);
-    hwnd_ = CreateWindowExW(0, kClassName, L"zm32", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+    hwnd_ = CreateWindowExW(0, kClassName, Widen(MainWindowLogic::kCaption).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                             CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = WindowDpi(hwnd_);
     SetWindowPos(hwnd_, nullptr, 0, 0, Scaled(kWidth), Scaled(kHeight), SWP_NOMOVE | SWP_NOZORDER);
@@ -74,6 +75,7 @@ void MainWindow::MakeFonts()
     SendMessageW(labelHelp_, WM_SETFONT, reinterpret_cast<WPARAM>(terminalFont_), TRUE);
     SendMessageW(labelStat_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     SendMessageW(bitBtnStop_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
 }
 
 void MainWindow::BuildControls()
@@ -81,7 +83,13 @@ void MainWindow::BuildControls()
     richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); });
     labelHelp_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelHelp);
     labelStat_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelStat);
-    bitBtnStop_ = CreateChild(hwnd_, L"BUTTON", L"Stop", BS_PUSHBUTTON, 0, zmids::kBitBtnStop);
+    bitBtnStop_ = CreateChild(hwnd_, L"BUTTON", Widen(MainWindowLogic::kStopCaption).c_str(), BS_PUSHBUTTON, 0,
+                              zmids::kBitBtnStop);
+    INITCOMMONCONTROLSEX progress{sizeof progress, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&progress);
+    progressBar_ = CreateChild(hwnd_, PROGRESS_CLASSW, L"", 0, 0, zmids::kProgressBar);
+    SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
+    progressText_ = CreateChild(hwnd_, L"STATIC", L"", SS_RIGHT | SS_NOPREFIX, 0, zmids::kProgressText);
     MakeFonts();
 }
 
@@ -107,7 +115,7 @@ void MainWindow::BuildMenus()
 
 // The terminal and the help label fill the window above the status panel, the splitter
 // between them; the status line fills the panel, less the Stop button at its bottom right
-// while it shows.
+// and the progress before it while they show.
 void MainWindow::Layout()
 {
     RECT client;
@@ -126,6 +134,14 @@ void MainWindow::Layout()
     if (stopShown_) {
         const int w = Scaled(kStopWidth), h = Scaled(kStopHeight);
         MoveWindow(bitBtnStop_, label.right - w, label.bottom - h, w, h, TRUE);
+        label.right -= w + margin;
+    }
+    if (progressShown_) {
+        const int w = Scaled(kProgressWidth), h = Scaled(kProgressHeight);
+        const int bottom = int(label.bottom) - (Scaled(kStopHeight) - h) / 2;
+        MoveWindow(progressBar_, label.right - w, bottom - h, w, h, TRUE);
+        label.right -= w + margin;
+        MoveWindow(progressText_, label.right - w, bottom - h, w, h, TRUE);
         label.right -= w + margin;
     }
     MoveWindow(labelStat_, label.left, label.top, std::max(0, int(label.right - label.left)),
@@ -242,7 +258,6 @@ void MainWindow::OnClose()
     if (closed_ || !logic_.CloseRequested())
         return;
     closed_ = true;
-    help_->Hide();
     ::ShowWindow(hwnd_, SW_HIDE);
     PostQuitMessage(0);
 }
@@ -304,10 +319,8 @@ bool MainWindow::ShowBox(BoxKind kind, const std::string &title, const std::stri
     return RunMessageBox(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, kind, title, text);
 }
 
-std::string MainWindow::AskForFile(const FileRequest &request)
+FileAnswer MainWindow::AskForFile(const FileRequest &request)
 {
-    if (fileDialogAnswer_)
-        return fileDialogAnswer_(request);
     return RunFileDialog(hwnd_, request);
 }
 
@@ -319,6 +332,23 @@ bool MainWindow::AskSettings(SettingsDialog &dialog)
 void MainWindow::ShowHelpWindow()
 {
     help_->logic.Open();
+}
+
+void MainWindow::CloseHelpWindow()
+{
+    help_->Hide();
+}
+
+void MainWindow::ShowProgress(bool shown, int percent, const std::string &text)
+{
+    SendMessageW(progressBar_, PBM_SETPOS, WPARAM(percent), 0);
+    SetWindowTextW(progressText_, Widen(text).c_str());
+    if (progressShown_ == shown)
+        return;
+    progressShown_ = shown;
+    for (HWND w : {progressBar_, progressText_})
+        ::ShowWindow(w, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
+    Layout();
 }
 
 void MainWindow::StartTimer(int ms)

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,9 +33,6 @@ public:
         long wakes = 0, idleWork = 0;
     };
     const LoopCounts &Counts() const { return counts_; }
-    // Answers the file dialogs instead of the user (empty: cancelled); unset, they run.
-    using FileDialogAnswer = std::function<std::string(const FileRequest &request)>;
-    void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer_ = std::move(answer); }
     // Whether the window has closed (the loop then ends).
     bool Closed() const { return closed_; }
     // Its window procedure's part (window_class.h).
@@ -53,9 +49,11 @@ public:
     void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) override;
     void ShowStop(bool shown) override;
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
-    std::string AskForFile(const FileRequest &request) override;
+    FileAnswer AskForFile(const FileRequest &request) override;
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
+    void CloseHelpWindow() override;
+    void ShowProgress(bool shown, int percent, const std::string &text) override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
     // Every line the library gives here is an event, which the loop waits on with its messages.
@@ -95,14 +93,17 @@ private:
     HWND labelHelp_ = nullptr;
     HWND labelStat_ = nullptr;
     HWND bitBtnStop_ = nullptr;
+    HWND progressBar_ = nullptr;
+    HWND progressText_ = nullptr;
     HMENU menuBar_ = nullptr;
     HFONT terminalFont_ = nullptr;
     HFONT uiFont_ = nullptr;
     HBRUSH paneBrush_ = nullptr;
     UINT dpi_ = 96;
-    int helpWidth_ = 133;  // Label_Help's width at 96 dpi; the splitter changes it
+    int helpWidth_ = MainWindowLogic::kHelpLabelWidth;  // at 96 dpi; the splitter changes it
     bool dragging_ = false;
     bool stopShown_ = false;
+    bool progressShown_ = false;
     LoopCounts counts_;
     bool idleOn_ = false;
     bool inIdleWork_ = false;
@@ -113,6 +114,5 @@ private:
     bool quitSeen_ = false;
     int exitCode_ = 0;
     std::unique_ptr<HelpWindow> help_;
-    FileDialogAnswer fileDialogAnswer_;
     MainWindowLogic logic_;
 };

@@ -9,33 +9,10 @@
 
 namespace {
 
-enum class Kind { EditableList, List, Edit, Check };
+using Kind = SettingsField::Kind;
 
-// One field: its label, its control, what it lists and the value it edits.
-struct Field {
-    const char *label;
-    int id;
-    Kind kind;
-    std::vector<std::string> choices;
-    std::string *value;
-};
-
-std::vector<Field> FieldsOf(SettingsDialog &d)
-{
-    std::vector<std::string> ports;
-    for (const SettingsDialog::Choice &choice : d.ports)
-        ports.push_back(choice.shown);
-    return {
-        {SettingsDialog::kPortLabel, zmids::kSettingsPort, Kind::EditableList, ports, &d.port},
-        {SettingsDialog::kBaudLabel, zmids::kSettingsBaud, Kind::EditableList, d.bauds, &d.baud},
-        {SettingsDialog::kDataBitsLabel, zmids::kSettingsDataBits, Kind::List, d.dataBitsChoices, &d.dataBits},
-        {SettingsDialog::kParityLabel, zmids::kSettingsParity, Kind::List, d.parities, &d.parity},
-        {SettingsDialog::kStopBitsLabel, zmids::kSettingsStopBits, Kind::List, d.stopBitsChoices, &d.stopBits},
-        {SettingsDialog::kFlowLabel, zmids::kSettingsFlow, Kind::List, d.flows, &d.flow},
-        {SettingsDialog::kDelayLabel, zmids::kSettingsDelay, Kind::Edit, {}, &d.delayMs},
-        {SettingsDialog::kReconnectLabel, zmids::kSettingsReconnect, Kind::Check, {}, nullptr},
-    };
-}
+// The fields' controls take consecutive ids, in the fields' order.
+int IdOf(size_t field) { return zmids::kSettingsPort + int(field); }
 
 // A DLGTEMPLATEEX and its DLGITEMTEMPLATEEX entries, written word by word.
 class Template {
@@ -139,39 +116,39 @@ std::wstring WindowString(HWND w)
 
 void Fill(HWND dlg, SettingsDialog &dialog)
 {
-    for (const Field &f : FieldsOf(dialog)) {
-        HWND control = GetDlgItem(dlg, f.id);
+    const std::vector<SettingsField> fields = SettingsFields(dialog);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const SettingsField &f = fields[i];
+        HWND control = GetDlgItem(dlg, IdOf(i));
         if (f.kind == Kind::Check) {
-            CheckDlgButton(dlg, f.id, dialog.reconnect ? BST_CHECKED : BST_UNCHECKED);
+            CheckDlgButton(dlg, IdOf(i), *f.checked ? BST_CHECKED : BST_UNCHECKED);
             continue;
         }
-        const std::wstring value = Widen(*f.value);
+        const std::wstring value = Widen(*f.text);
         for (const std::string &choice : f.choices)
             SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(choice).c_str()));
+        if (f.wide) {
+            RECT r;
+            GetWindowRect(control, &r);
+            SendMessageW(control, CB_SETDROPPEDWIDTH, WPARAM((r.right - r.left) * 2), 0);
+        }
         if (f.kind != Kind::List) {
             SetWindowTextW(control, value.c_str());
             continue;
         }
-        // A value the list lacks is shown all the same, so that OK keeps it.
-        LRESULT at = SendMessageW(control, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(value.c_str()));
-        if (at == CB_ERR && !value.empty())
-            at = SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.c_str()));
+        const LRESULT at = SendMessageW(control, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(value.c_str()));
         SendMessageW(control, CB_SETCURSEL, WPARAM(at), 0);
     }
-    // The port list's entries carry a description and a stable name: wider than the field.
-    HWND port = GetDlgItem(dlg, zmids::kSettingsPort);
-    RECT r;
-    GetWindowRect(port, &r);
-    SendMessageW(port, CB_SETDROPPEDWIDTH, WPARAM((r.right - r.left) * 2), 0);
 }
 
 void Read(HWND dlg, SettingsDialog &dialog)
 {
-    for (const Field &f : FieldsOf(dialog)) {
-        if (f.kind == Kind::Check)
-            dialog.reconnect = IsDlgButtonChecked(dlg, f.id) == BST_CHECKED;
+    const std::vector<SettingsField> fields = SettingsFields(dialog);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].kind == Kind::Check)
+            *fields[i].checked = IsDlgButtonChecked(dlg, IdOf(i)) == BST_CHECKED;
         else
-            *f.value = Narrow(WindowString(GetDlgItem(dlg, f.id)));
+            *fields[i].text = Narrow(WindowString(GetDlgItem(dlg, IdOf(i))));
     }
 }
 
@@ -203,14 +180,16 @@ INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
 
 bool RunSettingsDialog(HWND owner, SettingsDialog &dialog)
 {
-    const std::vector<Field> fields = FieldsOf(dialog);
+    const std::vector<SettingsField> fields = SettingsFields(dialog);
     const short buttonsY = short(kMargin + kRow * short(fields.size()) + 4);
     // Each field's label comes just before it, which also makes the label its accessible name;
     // the check box carries its own.
     Template t(Widen(SettingsDialog::kCaption), kDialogWidth, short(buttonsY + kButtonHeight + kMargin),
                int(2 * fields.size()) + 1);
     short y = kMargin;
-    for (const Field &f : fields) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const SettingsField &f = fields[i];
+        const int id = IdOf(i);
         const std::wstring label = Widen(f.label);
         switch (f.kind) {
         case Kind::EditableList:
@@ -218,23 +197,23 @@ bool RunSettingsDialog(HWND owner, SettingsDialog &dialog)
             const DWORD style = (f.kind == Kind::List ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL);
             t.Item(kStatic, label, SS_LEFT | SS_NOPREFIX, -1, kMargin, short(y + 2), kLabelWidth, 8);
             // A combo box's height in the template is that of its open list.
-            t.Item(kComboBox, L"", style | WS_VSCROLL | WS_TABSTOP, f.id, kFieldX, y,
-                   f.id == zmids::kSettingsPort ? kPortWidth : kFieldWidth, 120);
+            t.Item(kComboBox, L"", style | WS_VSCROLL | WS_TABSTOP, id, kFieldX, y, f.wide ? kPortWidth : kFieldWidth,
+                   120);
             break;
         }
         case Kind::Edit:
             t.Item(kStatic, label, SS_LEFT | SS_NOPREFIX, -1, kMargin, short(y + 2), kLabelWidth, 8);
-            t.Item(kEdit, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, f.id, kFieldX, y, kFieldWidth, kFieldHeight);
+            t.Item(kEdit, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, id, kFieldX, y, kFieldWidth, kFieldHeight);
             break;
         case Kind::Check:
-            t.Item(kButton, label, BS_AUTOCHECKBOX | WS_TABSTOP, f.id, kFieldX, short(y + 1), kLabelWidth, 10);
+            t.Item(kButton, label, BS_AUTOCHECKBOX | WS_TABSTOP, id, kFieldX, short(y + 1), kLabelWidth, 10);
             break;
         }
         y = short(y + kRow);
     }
     const short okX = short(kDialogWidth - kMargin - 2 * kButtonWidth - 4);
-    t.Item(kButton, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, okX, buttonsY, kButtonWidth, kButtonHeight);
-    t.Item(kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, short(okX + kButtonWidth + 4), buttonsY,
+    t.Item(kButton, Widen(SettingsDialog::kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, okX, buttonsY, kButtonWidth, kButtonHeight);
+    t.Item(kButton, Widen(SettingsDialog::kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, short(okX + kButtonWidth + 4), buttonsY,
            kButtonWidth, kButtonHeight);
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Data(), owner, SettingsProc,
                                    reinterpret_cast<LPARAM>(&dialog)) == IDOK;

@@ -32,12 +32,22 @@ std::string HelpWindowLogic::HelpFilePath(const std::string &name) const
     return helpDir.empty() ? QualifiedInProgramDir(name) : helpDir + "/" + name;
 }
 
+void HelpWindowLogic::FormCreate()
+{
+    const char *const tabs[2] = {"TabSheet_help", "TabSheet_ini"};
+    for (int page = 0; page < 2; ++page)
+        view_.SetTabCaption(page, tabs[page]);
+    view_.EnableSearchButton(false);
+}
+
 void HelpWindowLogic::Open()
 {
-    if (shownFlag)
+    if (shownFlag) {
         view_.RaiseWindow();
-    else
-        view_.ShowWindow();
+        return;
+    }
+    view_.ShowWindow();
+    FormShow();
 }
 
 void HelpWindowLogic::FormShow()
@@ -108,4 +118,9 @@ bool HelpWindowLogic::FormKeyDown(Key key)
         return false;
     Button_SearchClick();
     return true;
+}
+
+bool HelpWindowLogic::KeyDown(Key key, bool inSearchBox)
+{
+    return FormKeyDown(key) || (inSearchBox && Edit1KeyDown(key));
 }

@@ -15,12 +15,23 @@ public:
     // The keys the window acts on, whatever the platform calls them.
     enum class Key { Enter, F3, Other };
 
+    // The window's caption and its Search button's, and its size at 96 dpi: the client area,
+    // the search panel below the tabs and the button in it.
+    static constexpr const char *kCaption = "helpf";
+    static constexpr const char *kSearchCaption = "&Search";
+    static constexpr int kWidth = 514, kHeight = 410;
+    static constexpr int kSearchPanelHeight = 33;
+    static constexpr int kSearchButtonWidth = 75;
+
     bool shownFlag = false;
     int32_t searchFrom = 0;
     // Where the two help files are read from; empty means the program's own directory.
     std::string helpDir;
 
-    // The main window's "help": shows the window, or gives it the focus when it shows.
+    // The window has been built, hidden: the tabs' first captions, Search disabled.
+    void FormCreate();
+    // The main window's "help": shows the window with both files read anew, or gives it the
+    // focus when it shows.
     void Open();
     // The window's events.
     void FormShow();
@@ -31,6 +42,9 @@ public:
     // Both return true when they consumed the key.
     bool Edit1KeyDown(Key key);
     bool FormKeyDown(Key key);
+    // A key pressed anywhere in the window: the window sees it first, then the search box
+    // (`inSearchBox`: the key is for it). True when it was consumed.
+    bool KeyDown(Key key, bool inSearchBox);
 
     // "couldn't load <path>" unless the file's text replaces it; UTF-8 where the file is,
     // else byte for byte, line breaks as "\n".

@@ -1,6 +1,7 @@
 #include "main_window_logic.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "linewait.h"
 #include "numbers.h"
@@ -8,7 +9,7 @@
 #include "port_map.h"
 #include "text.h"
 #include "timing.h"
-#include "image_file.h"
+#include "image/image_file.h"
 #include "verify_image.h"
 #include "window_text.h"
 #include "zmhwcomm.h"
@@ -84,7 +85,15 @@ std::string MainWindowLogic::AskForFile(FileRequest request)
     const auto last = lastFolders_.find(request.name);
     if (last != lastFolders_.end())
         request.directory = last->second;
-    const std::string chosen = view_.AskForFile(request);
+    FileAnswer answer;
+    if (view_.fileDialogAnswer)
+        answer.path = view_.fileDialogAnswer(request);
+    else
+        answer = view_.AskForFile(request);
+    if (!answer.unusable.empty())
+        Box(BoxKind::Error, "Couldn't use \"%s\": the name has characters that this system's code page lacks",
+            {answer.unusable});
+    const std::string &chosen = answer.path;
     const std::string folder = DirectoryOf(chosen);
     if (!folder.empty())
         lastFolders_[request.name] = folder;
@@ -156,6 +165,7 @@ bool MainWindowLogic::CloseRequested()
         return false;
     }
     FormClose();
+    view_.CloseHelpWindow();
     return true;
 }
 
@@ -488,12 +498,17 @@ void MainWindowLogic::StoppableChanged(bool stoppable)
 
 void MainWindowLogic::TransferStarted()
 {
+    transferBegan_ = Clock::now();
     EnableTransferCommands(false);
     SetReceiveDisplay(false);
 }
 
 void MainWindowLogic::TransferEnded()
 {
+    if (progressShown_) {
+        progressShown_ = false;
+        view_.ShowProgress(false, 0, {});
+    }
     SetReceiveDisplay(true);
     EnableTransferCommands(true);
     // A close asked for during the transfer was held back until its file was written.
@@ -501,6 +516,32 @@ void MainWindowLogic::TransferEnded()
         closeAfterTransfer_ = false;
         view_.CloseWindow();
     }
+}
+
+// A total that is not known shows no bar: the status line alone counts.
+void MainWindowLogic::ShowProgress(int64_t done, int64_t total)
+{
+    if (total <= 0 || !session_.TransferRunning())
+        return;
+    done = std::clamp<int64_t>(done, 0, total);
+    progressShown_ = true;
+    view_.ShowProgress(true, int(done * 100 / total),
+                       ProgressText(done, total, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                     Clock::now() - transferBegan_)));
+}
+
+// The rate so far gives the time left; the first second and the first hundredth are too
+// little to tell it from.
+std::string MainWindowLogic::ProgressText(int64_t done, int64_t total, std::chrono::milliseconds elapsed)
+{
+    std::string text = std::to_string(done) + "/" + std::to_string(total);
+    if (done <= 0 || elapsed.count() < 1000 || done * 100 < total)
+        return text;
+    const int64_t left = (total - done) * elapsed.count() / done / 1000;
+    char clock[32];
+    std::snprintf(clock, sizeof clock, ", %lld:%02lld left", static_cast<long long>(left / 60),
+                  static_cast<long long>(left % 60));
+    return text + clock;
 }
 
 std::string MainWindowLogic::ChooseOtherFile(const std::string &failedPath)

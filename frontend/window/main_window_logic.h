@@ -28,6 +28,14 @@ public:
     static constexpr int kLineBackShownMs = 4000;
     // The front-end's own version label, shown in the caption beside the library's.
     static constexpr const char *kVersionLabel = "uhj";
+    // What the window shows before the session has started, and its size at 96 dpi: the
+    // window, the status panel below the terminal, and the help label beside it.
+    static constexpr const char *kCaption = "zm32";
+    static constexpr const char *kStopCaption = "Stop";
+    static constexpr int kWidth = 680, kHeight = 440;
+    static constexpr int kStatusPanelHeight = 40;
+    static constexpr int kHelpLabelWidth = 133;
+    static constexpr int kProgressWidth = 160;
 
     // The window has been built: the session starts at its first idle moment.
     void FormCreate();
@@ -53,6 +61,9 @@ public:
     static FileRequest SaveRequest(const std::string &preset = {});
     static FileRequest SaveLogRequest(const std::string &preset);
     static FileRequest OpenVerifyRequest();
+
+    // What the progress bar says: done/total and, once it can be told, the time left.
+    static std::string ProgressText(int64_t done, int64_t total, std::chrono::milliseconds elapsed);
 
     // The message boxes, their texts built with FormatGuarded and shown by the window's rule.
     bool Box(BoxKind kind, const std::string &format, const FormatArgs &args = {});
@@ -98,6 +109,8 @@ private:
     void StoppableChanged(bool stoppable) override;
     void TransferStarted() override;
     void TransferEnded() override;
+    void ShowProgress(int64_t done, int64_t total) override;
+    void ShowRangeProgress(int64_t done, int64_t total) override { ShowProgress(done, total); }
     std::string ChooseOtherFile(const std::string &failedPath) override;
     void OnLineLost(const std::string &text) override;
     void OnLineBack(const std::string &text) override;
@@ -121,6 +134,9 @@ private:
     std::string lineBackSaid_;
     // When a wait for the line last handled the window's events.
     std::chrono::steady_clock::time_point eventsHandled_;
+    // When the running transfer began, for the time left.
+    std::chrono::steady_clock::time_point transferBegan_;
+    bool progressShown_ = false;
     bool lineWokeLast_ = true;  // whether the line, not an event, ended the last wait
     bool started_ = false;
     bool receiveDisplay_ = false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,21 @@ struct FileRequest {
     std::string preset;  // the file chosen when it opens
 };
 
+// What a file dialog gave: the file in the platform's encoding of names; or, when the name
+// chosen cannot be given in it, that name (UTF-8) in `unusable`. Both empty: cancelled.
+struct FileAnswer {
+    std::string path;
+    std::string unusable;
+};
+
 class MainWindowView {
 public:
     virtual ~MainWindowView() = default;
+
+    // Tests answer the file dialogs instead of the user (empty: cancelled); unset, they run.
+    using FileDialogAnswer = std::function<std::string(const FileRequest &request)>;
+    void SetFileDialogAnswer(FileDialogAnswer answer) { fileDialogAnswer = std::move(answer); }
+    FileDialogAnswer fileDialogAnswer;
 
     virtual void SetCaption(const std::string &text) = 0;
     // The status line (Label_Stat); empty clears it.
@@ -48,13 +61,18 @@ public:
     virtual void ShowStop(bool shown) = 0;
     // A modal box; true when a Confirm box is answered Yes.
     virtual bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) = 0;
-    // A modal file dialog; the chosen file (in the platform's encoding of names), or empty.
-    virtual std::string AskForFile(const FileRequest &request) = 0;
+    // A modal file dialog.
+    virtual FileAnswer AskForFile(const FileRequest &request) = 0;
     // The settings dialog, modal, its fields filled from `dialog`; on OK they are written back
     // and the result is true.
     virtual bool AskSettings(SettingsDialog &dialog) = 0;
     // The help window: shown, or brought to the front when it already is.
     virtual void ShowHelpWindow() = 0;
+    // The help window closes with the main one.
+    virtual void CloseHelpWindow() = 0;
+    // The transfer's progress bar beside the status line: shown with `percent` (0-100) and its
+    // text, or gone.
+    virtual void ShowProgress(bool shown, int percent, const std::string &text) = 0;
 
     // The loop. Handles the window's pending events and returns at once.
     virtual void ProcessEvents() = 0;

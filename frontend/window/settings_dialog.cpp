@@ -50,6 +50,31 @@ SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, c
     return dialog;
 }
 
+std::vector<SettingsField> SettingsFields(SettingsDialog &d)
+{
+    using Kind = SettingsField::Kind;
+    std::vector<std::string> ports;
+    for (const SettingsDialog::Choice &choice : d.ports)
+        ports.push_back(choice.shown);
+    std::vector<SettingsField> fields{
+        {SettingsDialog::kPortLabel, Kind::EditableList, ports, &d.port, nullptr, true},
+        {SettingsDialog::kBaudLabel, Kind::EditableList, d.bauds, &d.baud, nullptr, false},
+        {SettingsDialog::kDataBitsLabel, Kind::List, d.dataBitsChoices, &d.dataBits, nullptr, false},
+        {SettingsDialog::kParityLabel, Kind::List, d.parities, &d.parity, nullptr, false},
+        {SettingsDialog::kStopBitsLabel, Kind::List, d.stopBitsChoices, &d.stopBits, nullptr, false},
+        {SettingsDialog::kFlowLabel, Kind::List, d.flows, &d.flow, nullptr, false},
+        {SettingsDialog::kDelayLabel, Kind::Edit, {}, &d.delayMs, nullptr, false},
+        {SettingsDialog::kReconnectLabel, Kind::Check, {}, nullptr, &d.reconnect, false},
+    };
+    for (SettingsField &field : fields) {
+        std::vector<std::string> &choices = field.choices;
+        if (field.kind == Kind::List && !field.text->empty() &&
+            std::find(choices.begin(), choices.end(), *field.text) == choices.end())
+            choices.push_back(*field.text);
+    }
+    return fields;
+}
+
 std::string ChosenPort(const SettingsDialog &dialog)
 {
     for (const SettingsDialog::Choice &choice : dialog.ports)

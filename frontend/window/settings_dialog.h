@@ -24,6 +24,8 @@ struct SettingsDialog {
     static constexpr const char *kFlowLabel = "Flow";
     static constexpr const char *kDelayLabel = "Pause after each character (ms)";
     static constexpr const char *kReconnectLabel = "Reconnect";
+    static constexpr const char *kOkCaption = "OK";
+    static constexpr const char *kCancelCaption = "Cancel";
 
     // Editable lists: a port or a rate that is not listed can be typed.
     std::vector<Choice> ports;
@@ -42,6 +44,21 @@ struct SettingsDialog {
     std::string delayMs;
     bool reconnect = true;
 };
+
+// One field of the dialog as a window draws it: its label, what kind of control, what it
+// lists and the value it edits.
+struct SettingsField {
+    enum class Kind { EditableList, List, Edit, Check };
+    const char *label;
+    Kind kind;
+    std::vector<std::string> choices;
+    std::string *text;  // all but Check
+    bool *checked;      // Check
+    bool wide;          // its entries are long (the ports' descriptions)
+};
+// The fields of `dialog`, top to bottom, bound to it. A fixed list also lists a value it
+// lacks, so that the value shows as it is and OK names it rather than changing it.
+std::vector<SettingsField> SettingsFields(SettingsDialog &dialog);
 
 // The dialog for the settings `op` (port `op.port`, whose device `device` is) with the ports
 // present `listed` (each with its port number where one opens it).

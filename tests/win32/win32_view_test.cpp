@@ -140,6 +140,7 @@ struct TransferLook {
     int samples = 0;
     std::string wrong;
     std::string status;
+    std::string progress;  // the progress bar's text, while it showed
     // The longest time between two looks: how long the window left its messages waiting.
     long long longestGapMs = 0;
     std::chrono::steady_clock::time_point last;
@@ -166,6 +167,8 @@ void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
     const std::string status = Text(Control(*looked, zmids::kLabelStat));
     if (!status.empty())
         look.status = status;
+    if (IsWindowVisible(Control(*looked, zmids::kProgressBar)))
+        look.progress = Text(Control(*looked, zmids::kProgressText));
     if (pressStop) {
         pressStop = false;
         SendMessageW(Control(*looked, zmids::kBitBtnStop), BM_CLICK, 0, 0);
@@ -456,6 +459,8 @@ int main(int argc, char **argv)
              DeleteFileA("back.bin");
              const TransferLook during = Transfer(*form, CommandId::UploadBin, "back.bin");
              Expect(during.samples > 0 && during.wrong.empty(), "during the upload: " + during.wrong);
+             Expect(during.progress.find('/') != std::string::npos, "progress: '" + during.progress + "'");
+             Expect(!IsWindowVisible(Control(*form, zmids::kProgressBar)), "the progress bar shows after it");
              Expect(FileBytes("back.bin") == FileBytes("image.bin"), "back.bin is not the image");
              Expect(Text(Control(*form, zmids::kLabelStat)).empty(),
                     "status after it: " + Text(Control(*form, zmids::kLabelStat)));

@@ -41,7 +41,7 @@ struct ShownHelp {
         dir.Write("zm32.txt", helpText);
         dir.Write("zm32ini.txt", iniText);
         window.logic.helpDir = dir.Path();
-        window.show();
+        window.logic.Open();
     }
     void Search(const std::string &text)
     {
@@ -57,7 +57,7 @@ struct ShownHelp {
 TEST(HelpWindow, MissingFilesSayWhereTheyWereLookedFor)
 {
     Thelpf window;
-    window.show();
+    window.logic.Open();
     EXPECT_EQ(Text(window.RichEdit_TeciFake), "couldn't load " + ProgramDir() + "/zm32.txt");
     EXPECT_EQ(Text(window.RichEdit_teci), "couldn't load " + ProgramDir() + "/zm32ini.txt");
     EXPECT_TRUE(window.logic.shownFlag);
@@ -147,7 +147,7 @@ TEST(HelpWindow, ClosingEmptiesAndShowingReloads)
     EXPECT_EQ(Text(help.window.RichEdit_teci), "");
 
     help.dir.Write("zm32.txt", "new text");
-    help.window.show();
+    help.window.logic.Open();
     EXPECT_EQ(Text(help.window.RichEdit_TeciFake), "new text");
     EXPECT_EQ(help.window.PageControl1->currentIndex(), 0);
     EXPECT_EQ(help.window.logic.searchFrom, 0);

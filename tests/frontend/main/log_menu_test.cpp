@@ -42,8 +42,8 @@ TEST(LogMenu, FollowsTheTraceLog)
 
     std::vector<std::string> offered;
     std::string answer;
-    form->SetFileDialogAnswer([&](const FileRequest *dialog) {
-        offered.push_back(dialog->name);
+    form->SetFileDialogAnswer([&](const FileRequest &dialog) {
+        offered.push_back(dialog.name);
         return answer;
     });
 
@@ -80,7 +80,7 @@ TEST(LogMenu, CancelledWithoutALogNameLeavesItOff)
     PtyPeer peer;
     auto form = StartOn(peer);
     ExpectMenu(*form, false, "log");
-    form->SetFileDialogAnswer([](const FileRequest *) { return std::string(); });
+    form->SetFileDialogAnswer([](const FileRequest &) { return std::string(); });
     Child<QAction>(*form, "log")->trigger();
     ExpectMenu(*form, false, "log");
     EXPECT_EQ(form->GetSession().Settings().log, "");

@@ -23,12 +23,14 @@ std::string ManyLines(int n)
     return text;
 }
 
-// Runs `probe` once, at the first moment the transfer processes messages with Stop shown.
+// Runs `probe` once, at the first moment the transfer processes messages with Stop shown;
+// notes whether the progress bar showed.
 class DuringTransfer {
 public:
     DuringTransfer(TForm_main &form, std::function<void()> probe)
     {
         QObject::connect(&timer_, &QTimer::timeout, [this, &form, probe] {
+            progressSeen_ = progressSeen_ || !Child<QProgressBar>(form, "ProgressBar_Transfer")->isHidden();
             if (!done_ && !Child<QPushButton>(form, "BitBtn_Stop")->isHidden()) {
                 done_ = true;
                 probe();
@@ -37,10 +39,12 @@ public:
         timer_.start(1);
     }
     bool Done() const { return done_; }
+    bool ProgressSeen() const { return progressSeen_; }
 
 private:
     QTimer timer_;
     bool done_ = false;
+    bool progressSeen_ = false;
 };
 
 } // namespace
@@ -67,6 +71,7 @@ TEST(TransferGuard, OtherTransfersAndTheBusyTestAreClosedWhileOneRuns)
     });
     Child<QAction>(*form, "DownloadHex")->trigger();
     EXPECT_TRUE(probe.Done());
+    EXPECT_TRUE(probe.ProgressSeen());
     // log and clear too: nothing may open a modal dialog inside a transfer.
     EXPECT_EQ(enabled, (std::vector<bool>{false, false, false, false, false, false, true}));
     EXPECT_EQ(answers.asked, 1u);

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "../main/window_test_support.h"
@@ -25,7 +26,7 @@ struct DialogAnswers {
     size_t asked = 0;
     void Install(TForm_main &form)
     {
-        form.SetFileDialogAnswer([this](const FileRequest *) {
+        form.SetFileDialogAnswer([this](const FileRequest &) {
             return asked < paths.size() ? paths[asked++] : (++asked, std::string());
         });
     }
@@ -37,6 +38,7 @@ inline void ExpectTerminalMode(TForm_main &form)
     EXPECT_FALSE(form.GetSession().TransferRunning());
     EXPECT_TRUE(FormProbe::Idle(form).HasHandler());
     EXPECT_TRUE(Child<QPushButton>(form, "BitBtn_Stop")->isHidden());
+    EXPECT_TRUE(Child<QProgressBar>(form, "ProgressBar_Transfer")->isHidden());
     EXPECT_FALSE(SessionProbe::EchoControls(form.GetSession()));
     for (QAction *item : {Child<QAction>(form, "DownloadHex"), Child<QAction>(form, "uploadbin1"), Child<QAction>(form, "uploadhex"), Child<QAction>(form, "testafewmilliseconds")})
         EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();

@@ -38,6 +38,10 @@ public:
     std::vector<std::string> asked;  // the dialogs' names, in order
     FileRequest lastRequest{};
     int helpShown = 0;
+    int helpClosed = 0;
+    bool progressShown = false, progressSeen = false;
+    int progressPercent = 0;
+    std::string progressText;
     SettingsDialog settingsAsked;
     std::function<void(SettingsDialog &)> answerSettings;  // unset: Cancel
     bool idleOn = false;
@@ -67,7 +71,7 @@ public:
         boxes.push_back({kind, title, text});
         return boxAnswer;
     }
-    std::string AskForFile(const FileRequest &request) override
+    FileAnswer AskForFile(const FileRequest &request) override
     {
         asked.push_back(request.name);
         lastRequest = request;
@@ -75,7 +79,10 @@ public:
             return {};
         const std::string file = files.front();
         files.erase(files.begin());
-        return file;
+        // A name the platform cannot give: marked by a leading "?".
+        if (file.rfind("?", 0) == 0)
+            return {{}, file.substr(1)};
+        return {file, {}};
     }
     bool AskSettings(SettingsDialog &dialog) override
     {
@@ -86,6 +93,12 @@ public:
         return true;
     }
     void ShowHelpWindow() override { ++helpShown; }
+    void CloseHelpWindow() override { ++helpClosed; }
+    void ShowProgress(bool shown, int percent, const std::string &text) override
+    {
+        progressShown = shown, progressPercent = percent, progressText = text;
+        progressSeen = progressSeen || shown;
+    }
     void ProcessEvents() override
     {
         if (onEvents)

@@ -130,9 +130,13 @@ TEST(WindowLogic, TransfersShutOutTheOtherCommands)
         EXPECT_EQ(w.view.commands[CommandId::Log].caption, "log " + dir.File("trace.txt"));
         EXPECT_FALSE(w.logic.GetSession().TransferRunning());
         EXPECT_EQ(w.view.closes, c.closeDuring ? 1 : 0) << int(c.command);
+        // The bar showed during the transfer (one closed at once has none), and went with it.
+        EXPECT_EQ(w.view.progressSeen, !c.closeDuring) << int(c.command);
+        EXPECT_FALSE(w.view.progressShown) << int(c.command);
         if (c.closeDuring) {
             EXPECT_TRUE(w.logic.CloseRequested());
             EXPECT_FALSE(w.logic.GetSession().IsOpen());
+            EXPECT_EQ(w.view.helpClosed, 1);
         } else {
             EXPECT_TRUE(w.view.idleOn);
         }
@@ -220,6 +224,8 @@ TEST(WindowLogic, VerifyAgainstAFile)
         BoxKind kind;
         std::string said;
     } cases[] = {
+        {"?\xe2\x82\xac.bin", BoxKind::Error,
+         "Couldn't use \"\xe2\x82\xac.bin\": the name has characters that this system's code page lacks"},
         {dir.Write("same.bin", memory), BoxKind::Information, "40 bytes equal"},
         {dir.Write("changed.bin", changed), BoxKind::Error,
          "0002: file AA, programmer 0E\n001E: file 55, programmer D2\n2 of 40 bytes differ"},
@@ -232,7 +238,7 @@ TEST(WindowLogic, VerifyAgainstAFile)
         EXPECT_EQ(int(w.view.boxes[0].kind), int(c.kind));
         EXPECT_EQ(w.view.boxes[0].text, c.said);
     }
-    EXPECT_EQ(w.view.asked, (std::vector<std::string>{"OpenDialog_Verify", "OpenDialog_Verify"}));
+    EXPECT_EQ(w.view.asked, (std::vector<std::string>(3, "OpenDialog_Verify")));
     EXPECT_EQ(w.view.lastRequest.directory, dir.Path() + "/");
 }
 
@@ -308,6 +314,29 @@ TEST(WindowLogic, PaneLineAndTexts)
     w.logic.OnTimer();
     EXPECT_EQ(w.view.status, "line 12, addr 00B0");
 
+    // The progress bar's text: the time left once a second and a hundredth have gone by.
+    const struct {
+        int64_t done, total, ms;
+        const char *text;
+    } progress[] = {{0, 100, 0, "0/100"},           {50, 100, 500, "50/100"},
+                    {50, 100, 10000, "50/100, 0:10 left"}, {1, 1000, 5000, "1/1000"},
+                    {300, 1000, 90000, "300/1000, 3:30 left"}};
+    for (const auto &p : progress)
+        EXPECT_EQ(MainWindowLogic::ProgressText(p.done, p.total, std::chrono::milliseconds(p.ms)), p.text);
+
+    // A fixed list shows a value it lacks, which OK then names.
+    SettingsDialog dialog;
+    dialog.dataBits = "9";
+    const std::vector<SettingsField> fields = SettingsFields(dialog);
+    ASSERT_EQ(fields.size(), 8u);
+    EXPECT_EQ(fields[2].choices, (std::vector<std::string>{"5", "6", "7", "8", "9"}));
+    EXPECT_EQ(fields[3].choices, dialog.parities);
+    ZM32OP op;
+    std::string error;
+    dialog.baud = "9600", dialog.parity = "none", dialog.stopBits = "1", dialog.flow = "none", dialog.delayMs = "0";
+    EXPECT_FALSE(ReadSettingsDialog(dialog, op, error));
+    EXPECT_EQ(error, "Data bits: \"9\" is not a setting");
+
     // The boxes' titles, and a bad format shown as its error text.
     EXPECT_TRUE(w.logic.Box(BoxKind::Confirm, "Wait %d seconds?", {5}));
     w.logic.Box(BoxKind::Error, "%d", {"text"});
@@ -351,6 +380,10 @@ TEST(HelpWindowLogic, FilesTabsAndSearch)
     RecordingHelpView view;
     HelpWindowLogic help(view);
     help.helpDir = dir.Path();
+    help.FormCreate();
+    EXPECT_EQ(view.tab[0], "TabSheet_help");
+    EXPECT_EQ(view.tab[1], "TabSheet_ini");
+    EXPECT_FALSE(view.searchEnabled);
     help.FormShow();
     EXPECT_EQ(view.pane[0], "couldn't load " + dir.File("zm32.txt"));
     EXPECT_EQ(view.pane[1], "couldn't load " + dir.File("zm32ini.txt"));
@@ -383,6 +416,11 @@ TEST(HelpWindowLogic, FilesTabsAndSearch)
     }
     EXPECT_FALSE(help.Edit1KeyDown(HelpWindowLogic::Key::F3));
     EXPECT_TRUE(help.FormKeyDown(HelpWindowLogic::Key::F3));
+    // F3 anywhere, Enter only in the search box.
+    EXPECT_TRUE(help.KeyDown(HelpWindowLogic::Key::F3, false));
+    EXPECT_FALSE(help.KeyDown(HelpWindowLogic::Key::Enter, false));
+    EXPECT_TRUE(help.KeyDown(HelpWindowLogic::Key::Enter, true));
+    EXPECT_FALSE(help.KeyDown(HelpWindowLogic::Key::Other, true));
     view.search = "";
     help.Edit1Change();
     EXPECT_FALSE(view.searchEnabled);
@@ -394,4 +432,5 @@ TEST(HelpWindowLogic, FilesTabsAndSearch)
     EXPECT_EQ(view.pane[0], "");
     help.Open();
     EXPECT_EQ(view.shows, 1);
+    EXPECT_EQ(view.pane[0], "x word\nWORD and \xc3\xa9word");
 }
