@@ -10,7 +10,7 @@ bash scripts/setup.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 filter=${1:-}
 shift || true
-for b in build/bench/bench_* bench/converters.sh bench/a11y_walk.sh; do
+for b in build/bench/bench_* bench/converters.sh bench/a11y_walk.sh bench/windows_waits.sh; do
   [ -x "$b" ] || continue
   case "$b" in *"$filter"*) ;; *) continue ;; esac
   echo "=== $(basename "$b")"

@@ -96,6 +96,13 @@ zm32_checks() {
   zm32_wait "the port did not open" 10 zm32_said 1002
   zm32_keys 'zm32:uhj' type --delay 50 v
   zm32_wait "no answer to a typed V" 10 zm32_pane_has 'Verify'
+  # With the line open, a thread that another program starts in zm32.exe's process (as readers of
+  # a window do) runs at once; the pane holds one CR LF at each break.
+  local took
+  took=$(zm32_text thread | tr -d '\r') ||
+    fail "$arch zm32.exe: a thread started in its process with the line open: ${took:-it did not start}"
+  [[ $(zm32_text 1001) != *$'\r\r'* ]] || fail "$arch zm32.exe: the pane holds CR CR LF"
+  say "$arch zm32.exe: a thread started from outside read the menu in $took ms with the line open"
   # download hex: the first item of the first menu, its file dialog typed into.
   zm32_keys 'zm32:uhj' key F10 Down Return
   zm32_wait "no Open dialog" 10 zm32_x_window_there '^Open$'

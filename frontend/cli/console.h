@@ -33,8 +33,8 @@ private:
 
 enum class Input { None, Bytes, End };
 // Waits at most `ms` for standard input and appends what is there; End when it has closed.
-// A stop signal ends the wait early, and so does a byte on `line` (a descriptor to wait on,
-// -1 for none; POSIX only).
+// A stop signal ends the wait early, and so does a byte on `line` (from zmhwLINE: a descriptor,
+// on Windows an event; -1 for none).
 Input ReadInput(int ms, std::string &bytes, int line = -1);
 // Sleeps about `ms`; a stop signal ends it early.
 void Sleep(int ms);

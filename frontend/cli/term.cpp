@@ -2,13 +2,11 @@
 #include "commands.h"
 #include "console.h"
 #include "keys.h"
-#include "linewait.h"
 
 namespace {
 
 // How long the quiet loop sleeps: until a key or a received byte wakes it, or a lost line is
-// due to be looked for again; where the console cannot wait on the line (Windows' line is an
-// event, no descriptor), it looks this often, and a received byte shows within that.
+// due to be looked for again; a line with nothing to wait on is looked at this often.
 constexpr int kQuietWaitMs = 1000;
 constexpr int kLookEveryMs = 10;
 
@@ -38,7 +36,8 @@ int RunTerm(ConsoleHost &host, const CliOptions &options)
             host.PrintDisplay(received);
 
         std::string keys;
-        const int line = linewait::Watchable() ? session.LineDescriptor() : -1;
+        // The line is waited on only after the drain found it empty (which arms it).
+        const int line = more ? -1 : session.LineDescriptor();
         const int wait = more || !received.empty() ? 0
                          : line >= 0 || session.IsLineLost() ? kQuietWaitMs
                                                               : kLookEveryMs;

@@ -13,6 +13,7 @@ int KeyByte(KeyKind kind, char32_t c, bool ctrl, bool altOrMeta)
         return 27;
     case KeyKind::Tab:
         return 9;
+    case KeyKind::Insert:
     case KeyKind::Other:
         return -1;
     case KeyKind::Character:
@@ -32,6 +33,15 @@ int KeyByte(KeyKind kind, char32_t c, bool ctrl, bool altOrMeta)
     if (c < 32 || c == 127 || c > 255)
         return -1;
     return int(c);
+}
+
+bool IsCopyKey(KeyKind kind, char32_t c, bool ctrl, bool shift, bool altOrMeta)
+{
+    if (!ctrl || altOrMeta)
+        return false;
+    if (kind == KeyKind::Insert)
+        return !shift;
+    return kind == KeyKind::Character && shift && (c == U'C' || c == U'c');
 }
 
 int TypedCharByte(char32_t c)

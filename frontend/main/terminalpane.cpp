@@ -130,9 +130,10 @@ int TerminalPane::KeyByte(const QKeyEvent *event)
 void TerminalPane::keyPressEvent(QKeyEvent *event)
 {
     // Ctrl+C is a byte for the programmer; copying has its own keys and the context menu.
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    if ((event->key() == Qt::Key_C && mods == (Qt::ControlModifier | Qt::ShiftModifier)) ||
-        (event->key() == Qt::Key_Insert && mods == Qt::ControlModifier)) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (IsCopyKey(key == Qt::Key_Insert ? KeyKind::Insert : KeyKind::Character, key < 0x80 ? char32_t(key) : 0,
+                  mods & Qt::ControlModifier, mods & Qt::ShiftModifier, mods & (Qt::AltModifier | Qt::MetaModifier))) {
         copy();
         return;
     }

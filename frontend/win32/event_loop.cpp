@@ -1,23 +1,25 @@
 // The window's loop for the logic: idle work, and the waits that keep the window working
-// during a transfer. It waits on the line's event and the message queue together.
-#include <algorithm>
-
+// during a transfer. Everything that starts idle work arrives as a message to the window, so
+// that any loop (the window's own, a box's, a menu's, a file dialog's) hands it over and sleeps
+// until then.
 #include "help_window.h"
 #include "main_window.h"
 
 namespace {
 
-// Posted to wake the loop; handled as nothing.
+// Posted for more idle work at once; posted by the line's wait when the line's event is set.
 constexpr UINT kWakeMessage = WM_APP + 1;
-
-// How often another loop (a box's, a menu's) looks at the line, and how long the idle sleep leaves
-// the line out after it woke for nothing.
-constexpr int kModalWakeMs = 10;
-constexpr auto kLineRest = std::chrono::milliseconds(10);
+constexpr UINT kLineMessage = WM_APP + 2;
 
 HANDLE LineHandle(int line)
 {
     return line >= 0 ? reinterpret_cast<HANDLE>(static_cast<intptr_t>(line)) : nullptr;
+}
+
+// On a thread of the system's pool: only posts, so that removing the wait never waits long.
+void CALLBACK LineSignalled(void *window, BOOLEAN)
+{
+    PostMessageW(static_cast<HWND>(window), kLineMessage, 0, 0);
 }
 
 }  // namespace
@@ -33,31 +35,10 @@ int MainWindow::Run(int show)
 
 bool MainWindow::RunOnce(DWORD maxWaitMs)
 {
-    MSG msg;
-    bool dispatched = false;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        // What a message starts may run a loop of its own (a box, a menu, a move), which
-        // cannot wait on the line.
-        if (!dispatched && idleOn_ && idleLine_ && idleWakeMs_ <= 0 && !idleTimerOn_)
-            idleTimerOn_ = SetTimer(hwnd_, kIdleTimer, kModalWakeMs, nullptr) != 0;
-        dispatched = true;
-        if (!Dispatch(msg))
-            return false;
-    }
+    ProcessEvents();
     if (quitSeen_)
         return false;
-    // The queue is empty: the idle work, then sleep until something comes. A rest that ended
-    // with nothing to do goes straight back to the line, whose event tells whether to look.
-    if (idleOn_ && (dispatched || !lineRestEnded_)) {
-        paneAppended_ = false;
-        ++counts_.idleWork;
-        logic_.OnIdle();
-        if (lineWoke_ && !paneAppended_)
-            lineRestsUntil_ = std::chrono::steady_clock::now() + kLineRest;
-    }
-    lineWoke_ = false;
-    lineRestEnded_ = false;
-    SleepWhileIdle(maxWaitMs);
+    SleepUntilMessage(maxWaitMs, nullptr);
     return !quitSeen_;
 }
 
@@ -68,8 +49,6 @@ bool MainWindow::Dispatch(MSG &msg)
         exitCode_ = int(msg.wParam);
         return false;
     }
-    if (msg.message == kWakeMessage && msg.hwnd == hwnd_)
-        return true;
     if (help_->PreTranslate(msg))
         return true;
     TranslateMessage(&msg);
@@ -93,45 +72,56 @@ bool MainWindow::SleepUntilMessage(DWORD ms, HANDLE line)
                                                    MWMO_INPUTAVAILABLE);
     ++counts_.wakes;
     if (woke == WAIT_FAILED && line) {
-        // A line closed behind the loop's back: the timer looks at it until the logic says anew.
-        if (line == idleLine_) {
-            idleLine_ = nullptr;
-            SetTimer(hwnd_, kIdleTimer, kModalWakeMs, nullptr);
-        }
+        // A line closed behind the loop's back: the rest of the wait is for messages alone.
         MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         return false;
     }
     return line && woke == WAIT_OBJECT_0;
 }
 
-// Under wine the library's event is set within about 2 ms of arming it, byte or not: waited on
-// every time, it would wake an idle window five times as often as the 10 ms timer it replaces.
-// After a wake that brought nothing the line rests for 10 ms, and a byte is seen when the rest
-// ends, no later than the timer saw it. Where the event is set only by bytes it never rests.
-void MainWindow::SleepWhileIdle(DWORD ms)
+bool MainWindow::HandleLoopMessage(UINT msg, WPARAM wp)
 {
-    HANDLE line = idleOn_ ? idleLine_ : nullptr;
-    if (line) {
-        // This loop waits on the line itself.
-        if (idleWakeMs_ <= 0 && idleTimerOn_)
-            idleTimerOn_ = !KillTimer(hwnd_, kIdleTimer);
-        const auto now = std::chrono::steady_clock::now();
-        if (now < lineRestsUntil_) {
-            const auto rest = std::chrono::ceil<std::chrono::milliseconds>(lineRestsUntil_ - now).count();
-            if (DWORD(rest) <= ms) {
-                SleepUntilMessage(DWORD(rest), nullptr);
-                if (std::chrono::steady_clock::now() >= lineRestsUntil_) {
-                    // An event set meanwhile, as under wine it always is, is looked at without
-                    // another round through the wait.
-                    lineWoke_ = WaitForSingleObject(line, 0) == WAIT_OBJECT_0;
-                    lineRestEnded_ = !lineWoke_;
-                }
-                return;
-            }
-            line = nullptr;
-        }
+    if (msg == kLineMessage || msg == kWakeMessage || (msg == WM_TIMER && wp == kIdleTimer)) {
+        IdleWork();
+        return true;
     }
-    lineWoke_ = SleepUntilMessage(ms, line);
+    return false;
+}
+
+// A box opened by the idle work runs a loop that brings these messages again: the work is
+// not started inside itself, and the line is waited on again once the outer work has looked.
+void MainWindow::IdleWork()
+{
+    if (!idleOn_ || inIdleWork_)
+        return;
+    // The work may close the line, whose event must not be waited on then; a wait that fired
+    // is done anyway. It is set again after the line was looked at.
+    StopLineWait();
+    inIdleWork_ = true;
+    ++counts_.idleWork;
+    const bool looked = logic_.OnIdle();
+    inIdleWork_ = false;
+    // Only a look at the line arms its event; the logic wakes the loop when held-off work waits.
+    if (looked)
+        StartLineWait();
+}
+
+void MainWindow::StartLineWait()
+{
+    if (!idleOn_ || !idleLine_ || lineWait_)
+        return;
+    if (!RegisterWaitForSingleObject(&lineWait_, idleLine_, LineSignalled, hwnd_, INFINITE,
+                                     WT_EXECUTEONLYONCE | WT_EXECUTEINWAITTHREAD))
+        lineWait_ = nullptr;
+}
+
+void MainWindow::StopLineWait()
+{
+    if (!lineWait_)
+        return;
+    // Blocks until a callback under way has posted: none comes after this.
+    UnregisterWaitEx(lineWait_, INVALID_HANDLE_VALUE);
+    lineWait_ = nullptr;
 }
 
 void MainWindow::WaitForLineOrEvents(int line, int32_t ms)
@@ -143,24 +133,25 @@ void MainWindow::WaitForLineOrEvents(int line, int32_t ms)
 
 void MainWindow::SetIdle(bool on, int line, int wakeMs)
 {
+    const HANDLE lineHandle = on ? LineHandle(line) : nullptr;
+    const bool started = on && (!idleOn_ || lineHandle != idleLine_);
+    if (lineHandle != idleLine_ || !on)
+        StopLineWait();
     idleOn_ = on;
-    idleWakeMs_ = on ? wakeMs : 0;
-    idleLine_ = on ? LineHandle(line) : nullptr;
-    // A timer, not the loop's time-out, so that a box's or a menu's own loop does the idle
-    // work too. A line is waited on by this loop itself; the timer then runs only while another
-    // loop does (a dispatched message starts it, the sleep stops it).
-    if (idleWakeMs_ > 0)
-        idleTimerOn_ = SetTimer(hwnd_, kIdleTimer, UINT(idleWakeMs_), nullptr) != 0;
-    else if (!idleLine_ && idleTimerOn_)
-        idleTimerOn_ = !KillTimer(hwnd_, kIdleTimer);
-}
-
-bool MainWindow::IdleTimerDue() const
-{
-    if (!idleOn_)
-        return false;
-    // In another loop the event, looked at, says whether the line has anything.
-    return !idleLine_ || idleWakeMs_ > 0 || WaitForSingleObject(idleLine_, 0) != WAIT_TIMEOUT;
+    idleLine_ = lineHandle;
+    // The timer only for work that nothing announces (a lost line looked for again, a line
+    // without an event); set only when it changes, so that the idle work does not restart it.
+    const int timerMs = on ? wakeMs : 0;
+    if (timerMs != idleTimerMs_) {
+        if (timerMs > 0)
+            SetTimer(hwnd_, kIdleTimer, UINT(timerMs), nullptr);
+        else
+            KillTimer(hwnd_, kIdleTimer);
+        idleTimerMs_ = timerMs;
+    }
+    // A line's event means something only after a look at the line: the idle work looks first.
+    if (started)
+        WakeSoon();
 }
 
 void MainWindow::WakeSoon()

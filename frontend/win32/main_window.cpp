@@ -49,6 +49,7 @@ MainWindow::MainWindow(const std::vector<std::string> &args, const std::string &
 // A window destroyed without being closed still gives its port back: the logic's session does.
 MainWindow::~MainWindow()
 {
+    StopLineWait();
     help_.reset();
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -159,6 +160,8 @@ bool MainWindow::OverSplitter(int x, int y) const
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
 {
+    if (HandleLoopMessage(msg, wp))
+        return 0;
     switch (msg) {
     case WM_SIZE:
         Layout();
@@ -179,13 +182,6 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
         break;
     }
     case WM_TIMER:
-        if (wp == kIdleTimer) {
-            if (IdleTimerDue()) {
-                ++counts_.idleWork;
-                logic_.OnIdle();
-            }
-            return 0;
-        }
         if (wp == kLineBackTimer) {
             KillTimer(hwnd_, kLineBackTimer);
             logic_.OnTimer();
@@ -283,7 +279,6 @@ void MainWindow::SetHelpLabel(const std::string &text)
 
 void MainWindow::AppendToPane(const std::string &text, bool replace, int maxLines)
 {
-    paneAppended_ = true;
     AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines);
 }
 

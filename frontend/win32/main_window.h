@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,10 +25,10 @@ public:
     MainWindowLogic &Logic() { return logic_; }
     // Shows the window and runs its loop until it closes; the program's exit status.
     int Run(int show);
-    // One round of that loop: the pending messages, the idle work, then a sleep of at most
-    // `maxWaitMs` until a message comes. False once the window has closed.
+    // One round of that loop: the pending messages, then a sleep of at most `maxWaitMs` until
+    // a message comes. False once the window has closed.
     bool RunOnce(DWORD maxWaitMs);
-    // How often the loop has woken from its sleep, and done the idle work.
+    // How often the loop has woken from its sleep, and done the idle work (in any loop).
     struct LoopCounts {
         long wakes = 0, idleWork = 0;
     };
@@ -77,10 +76,13 @@ private:
     // Sleeps until a message comes, or `line` (null: none) is set, or at most `ms` (INFINITE:
     // no limit); true when the line ended it.
     bool SleepUntilMessage(DWORD ms, HANDLE line);
-    // The idle loop's sleep: on the line too, unless it is resting after a wake for nothing.
-    void SleepWhileIdle(DWORD ms);
-    // Whether the idle timer has work: always, unless it stands in for the wait on the line.
-    bool IdleTimerDue() const;
+    // The idle work's messages (a wake, the line's, the idle timer), whichever loop brings
+    // them; false for any other message.
+    bool HandleLoopMessage(UINT msg, WPARAM wp);
+    void IdleWork();
+    // The line's event, waited on by the system's pool, posts a message once when set.
+    void StartLineWait();
+    void StopLineWait();
     void OnClose();
 
     static constexpr UINT_PTR kIdleTimer = 1;
@@ -104,15 +106,10 @@ private:
     bool progressShown_ = false;
     LoopCounts counts_;
     bool idleOn_ = false;
-    bool idleTimerOn_ = false;
-    int idleWakeMs_ = 0;
+    bool inIdleWork_ = false;
+    int idleTimerMs_ = 0;
     HANDLE idleLine_ = nullptr;
-    // Whether the last idle sleep ended for the line, and whether the idle work after it put
-    // anything into the pane; until when the idle sleep leaves the line out.
-    bool lineWoke_ = false;
-    bool paneAppended_ = false;
-    bool lineRestEnded_ = false;
-    std::chrono::steady_clock::time_point lineRestsUntil_;
+    HANDLE lineWait_ = nullptr;
     bool closed_ = false;
     bool quitSeen_ = false;
     int exitCode_ = 0;

@@ -15,13 +15,19 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
     case WM_GETDLGCODE:
         // Tab, Enter and Escape are bytes for the programmer, not the window's keys.
         return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB;
-    case WM_KEYDOWN:
-        // Ctrl+C is a byte for the programmer; Ctrl+Insert copies.
-        if (wp == VK_INSERT && (GetKeyState(VK_CONTROL) & 0x8000) && !(GetKeyState(VK_SHIFT) & 0x8000)) {
+    case WM_KEYDOWN: {
+        auto down = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
+        // A letter key's code is its capital.
+        if (IsCopyKey(wp == VK_INSERT ? KeyKind::Insert : KeyKind::Character, char32_t(wp), down(VK_CONTROL),
+                      down(VK_SHIFT), down(VK_MENU))) {
+            // The character the key made is already queued: it is no byte for the programmer.
+            MSG typed;
+            PeekMessageW(&typed, hwnd, WM_CHAR, WM_CHAR, PM_REMOVE);
             SendMessageW(hwnd, WM_COPY, 0, 0);
             return 0;
         }
         break;
+    }
     case WM_CHAR: {
         const wchar_t c = wchar_t(wp);
         // Half of a surrogate pair is no character the programmer knows.

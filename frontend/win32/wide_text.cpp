@@ -20,9 +20,13 @@ std::wstring WidenForEdit(const std::string &utf8)
     const std::wstring text = Widen(utf8);
     std::wstring out;
     out.reserve(text.size() + text.size() / 16);
+    // A line break is one CR LF: the control takes CR CR LF for its mark of a wrapped line.
     for (wchar_t c : text) {
-        if (c == L'\n')
+        if (c == L'\n') {
+            while (!out.empty() && out.back() == L'\r')
+                out.pop_back();
             out += L'\r';
+        }
         out += c;
     }
     return out;

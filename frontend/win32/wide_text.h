@@ -7,7 +7,8 @@
 // UTF-8 to UTF-16; a bad sequence becomes U+FFFD.
 std::wstring Widen(const std::string &utf8);
 std::string Narrow(const std::wstring &wide);
-// As Widen, with every "\n" as "\r\n": a multiline EDIT control breaks lines only there.
+// As Widen, with every "\n" and the CRs before it as one "\r\n": a multiline EDIT control
+// breaks lines only there.
 std::wstring WidenForEdit(const std::string &utf8);
 // "\r\n" as "\n" again.
 std::wstring WithoutCarriageReturns(const std::wstring &text);

@@ -110,18 +110,21 @@ void MainWindowLogic::FormCreate()
     view_.SetIdle(true, -1, 0);
 }
 
-void MainWindowLogic::OnIdle()
+bool MainWindowLogic::OnIdle()
 {
     // A box opened by the idle work has a loop of its own, which is about to sleep too; and
-    // a pumping wait processes messages without idle work.
-    if (idleRunning_ || waitPumping_)
-        return;
+    // a pumping wait processes messages without idle work, and wakes the loop at its end.
+    if (idleRunning_ || waitPumping_) {
+        idleHeld_ = idleHeld_ || waitPumping_;
+        return false;
+    }
     idleRunning_ = true;
     if (!started_)
         SessionStart();
     else if (receiveDisplay_)
         DrainReceived();
     idleRunning_ = false;
+    return true;
 }
 
 void MainWindowLogic::SessionStart()
@@ -172,8 +175,9 @@ void MainWindowLogic::FormClose()
         return;
     formClosed_ = true;
     started_ = true;
-    session_.Close();
+    // Nothing waits on the line's event once the line is closed.
     SetReceiveDisplay(false);
+    session_.Close();
 }
 
 void MainWindowLogic::OnCommand(CommandId id)
@@ -451,6 +455,10 @@ void MainWindowLogic::WaitPumping(int32_t ms)
     while (!deadline.Expired())
         view_.WaitForLineOrEvents(-1, std::max(deadline.RemainingMs(), 1));
     waitPumping_ = false;
+    if (idleHeld_) {
+        idleHeld_ = false;
+        view_.WakeSoon();
+    }
 }
 
 // A quick programmer answers within a fraction of a millisecond, and on a slow line the next

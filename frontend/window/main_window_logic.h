@@ -39,8 +39,9 @@ public:
 
     // The window has been built: the session starts at its first idle moment.
     void FormCreate();
-    // What the user did, and what the loop reports.
-    void OnIdle();
+    // What the user did, and what the loop reports. OnIdle is false when the work was held
+    // off (inside itself, or during a pumping wait, which calls WakeSoon at its end).
+    bool OnIdle();
     void OnCommand(CommandId id);
     // A typed key's byte (common/key_bytes.h makes it).
     void OnKey(char byte);
@@ -141,6 +142,7 @@ private:
     bool receiveDisplay_ = false;
     bool idleRunning_ = false;
     bool waitPumping_ = false;
+    bool idleHeld_ = false;  // idle work asked for during a pumping wait
     bool closeAfterTransfer_ = false;
     bool formClosed_ = false;
 };

@@ -391,6 +391,32 @@ int main(int argc, char **argv)
              Expect(RunUntil(*form, [&] { return pane().find("Verify") != std::string::npos; }),
                     "no answer to V: '" + pane() + "'");
              Expect(pane().rfind("V", 0) == 0, "the echo is not V: '" + pane() + "'");
+             // What copying takes: one CR LF at each break, not the control's CR CR LF mark.
+             Expect(pane().find("\r\n") != std::string::npos && pane().find("\r\r") == std::string::npos,
+                    "the pane's breaks: '" + pane() + "'");
+             // Ctrl+Shift+C copies the selection as Unicode and sends nothing: its 03 would
+             // make the programmer answer.
+             const std::string shown = pane();
+             SendMessageW(edit, EM_SETSEL, 0, -1);
+             BYTE keys[256];
+             GetKeyboardState(keys);
+             keys[VK_CONTROL] = keys[VK_SHIFT] = 0x80;
+             SetKeyboardState(keys);
+             // The loop makes the key's character from that state, as from a typed key.
+             PostMessageW(edit, WM_KEYDOWN, 'C', 1);
+             RunUntil(*form, [] { return false; }, 500);
+             keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+             SetKeyboardState(keys);
+             std::wstring copied;
+             if (OpenClipboard(form->Handle())) {
+                 if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                     copied = static_cast<const wchar_t *>(GlobalLock(data));
+                     GlobalUnlock(data);
+                 }
+                 CloseClipboard();
+             }
+             Expect(Narrow(copied) == shown, "copied: '" + Narrow(copied) + "'");
+             Expect(pane() == shown, "Ctrl+Shift+C sent something: '" + pane() + "'");
          }},
         {"download hex through the menu: the menus during it, promsim's memory after it",
          [&] {
@@ -406,11 +432,12 @@ int main(int argc, char **argv)
              Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
              std::printf("figure download_longest_gap_ms %lld\n", during.longestGapMs);
          }},
-        // Under wine the library's serial event ends every wait within a few milliseconds, byte
-        // or not, and each look at the line arms it again through the wine server: an idle
-        // window there looks about a hundred times a second and costs about 12 % of a core.
-        // The bound catches a loop that spins; the figure is printed for the notes.
-        {"an idle window sleeps: under 20 % of a core in 2 s",
+        // An idle window sleeps until a message comes: the line's event, set, posts one. While
+        // wine sets that event within about 2 ms of arming it, byte or not, the window looks
+        // at the line up to about 500 times a second; once it means a byte, hardly ever. A
+        // loop that spins looks many thousand times, however busy the machine. The figures
+        // are printed for bench/.
+        {"an idle window sleeps: under 1000 looks at the line a second",
          [&] {
              FILETIME created, exited, kernel0, user0, kernel1, user1;
              GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
@@ -421,12 +448,11 @@ int main(int argc, char **argv)
              auto ticks = [](const FILETIME &t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
              const double cpuMs = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 10000.0;
              const double wallMs = double(MsSince(started));
+             const double looks = 1000.0 * double(form->Counts().idleWork - before.idleWork) / wallMs;
              std::printf("figure idle_cpu_percent %.1f\n", 100.0 * cpuMs / wallMs);
              std::printf("figure idle_wakes_per_s %.0f\n", 1000.0 * double(form->Counts().wakes - before.wakes) / wallMs);
-             std::printf("figure idle_line_looks_per_s %.0f\n",
-                         1000.0 * double(form->Counts().idleWork - before.idleWork) / wallMs);
-             Expect(cpuMs < 0.20 * wallMs, "idle for " + std::to_string(int(wallMs)) + " ms took " +
-                                                std::to_string(int(cpuMs)) + " ms of a core");
+             std::printf("figure idle_line_looks_per_s %.0f\n", looks);
+             Expect(looks < 1000, "idle, the window looked at the line " + std::to_string(int(looks)) + " times a second");
          }},
         {"upload bin through the menu: the file is the memory",
          [&] {

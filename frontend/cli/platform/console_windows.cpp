@@ -71,11 +71,15 @@ void RestoreOutputCodePage()
         SetConsoleOutputCP(savedOutputCodePage);
 }
 
-// Waits for the handle or a stop request; true when the handle is signalled.
-bool WaitFor(HANDLE handle, DWORD ms)
+// Waits for the handle, a stop request or the line's event (null: none); true when the handle
+// is signalled.
+bool WaitFor(HANDLE handle, DWORD ms, HANDLE line)
 {
-    HANDLE handles[2] = {handle, stopEvent};
-    const DWORD count = stopEvent ? 2 : 1;
+    HANDLE handles[3] = {handle};
+    DWORD count = 1;
+    for (HANDLE other : {stopEvent, line})
+        if (other)
+            handles[count++] = other;
     return WaitForMultipleObjects(count, handles, FALSE, ms) == WAIT_OBJECT_0;
 }
 
@@ -97,9 +101,9 @@ void AppendUtf8(std::string &bytes, wchar_t c)
 }
 
 // Key presses from the console's input queue, as a POSIX terminal would deliver them.
-Input ReadConsoleKeys(HANDLE in, int ms, std::string &bytes)
+Input ReadConsoleKeys(HANDLE in, int ms, std::string &bytes, HANDLE line)
 {
-    if (!WaitFor(in, static_cast<DWORD>(ms)))
+    if (!WaitFor(in, static_cast<DWORD>(ms), line))
         return Input::None;
     INPUT_RECORD records[64];
     DWORD n = 0;
@@ -162,7 +166,7 @@ Input TakeRedirected(RedirectedInput &input, std::string &bytes)
     return result;
 }
 
-Input ReadRedirectedInput(int ms, std::string &bytes)
+Input ReadRedirectedInput(int ms, std::string &bytes, HANDLE line)
 {
     // Started at the first read and left running: a read that blocks ends with the process.
     static RedirectedInput *input = [] {
@@ -176,7 +180,7 @@ Input ReadRedirectedInput(int ms, std::string &bytes)
     const Input now = TakeRedirected(*input, bytes);
     if (now != Input::None || !input->arrived)
         return now;
-    WaitFor(input->arrived, static_cast<DWORD>(ms));
+    WaitFor(input->arrived, static_cast<DWORD>(ms), line);
     return TakeRedirected(*input, bytes);
 }
 
@@ -238,14 +242,16 @@ RawMode::~RawMode()
         SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), saved_->mode);
 }
 
-Input ReadInput(int ms, std::string &bytes, int /*line: there is none to wait on here*/)
+Input ReadInput(int ms, std::string &bytes, int line)
 {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     if (in == nullptr || in == INVALID_HANDLE_VALUE)
         return Input::End;
+    // The line's event (zmhwLINE), as the session's waits take it.
+    HANDLE lineEvent = line >= 0 ? reinterpret_cast<HANDLE>(static_cast<intptr_t>(line)) : nullptr;
     if (IsConsole(in))
-        return ReadConsoleKeys(in, ms, bytes);
-    return ReadRedirectedInput(ms, bytes);
+        return ReadConsoleKeys(in, ms, bytes, lineEvent);
+    return ReadRedirectedInput(ms, bytes, lineEvent);
 }
 
 void Sleep(int ms)

@@ -2,6 +2,8 @@
 // runs on a real pseudo-terminal, the transfers against the simulated programmer.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "../session/session_test_support.h"
 #include "help_window_logic.h"
 #include "key_bytes.h"
@@ -265,6 +267,16 @@ TEST(WindowLogic, KeyTable)
     const std::pair<char32_t, int> typed[] = {{13, 13}, {3, 3}, {127, 8}, {U'v', 'v'}, {0xFF, 0xFF}, {0x100, -1}};
     for (const auto &[c, byte] : typed)
         EXPECT_EQ(TypedCharByte(c), byte) << unsigned(c);
+    // Copy keys, decided once for both windows: kind, character, Ctrl, Shift, Alt, copies.
+    const std::tuple<KeyKind, char32_t, bool, bool, bool, bool> copies[] = {
+        {KeyKind::Character, U'C', true, true, false, true},  {KeyKind::Character, U'c', true, true, false, true},
+        {KeyKind::Insert, 0, true, false, false, true},       {KeyKind::Character, U'C', true, false, false, false},
+        {KeyKind::Insert, 0, true, true, false, false},       {KeyKind::Insert, 0, false, false, false, false},
+        {KeyKind::Character, U'C', true, true, true, false},
+    };
+    for (const auto &[kind, c, ctrl, shift, alt, copy] : copies)
+        EXPECT_EQ(IsCopyKey(kind, c, ctrl, shift, alt), copy) << int(kind) << " " << unsigned(c) << ctrl << shift;
+    EXPECT_EQ(KeyByte(KeyKind::Insert, 0, true, false), -1);
 }
 
 TEST(WindowLogic, PaneLineAndTexts)
