@@ -15,7 +15,10 @@
 #    waits on the line, sends a file to promsim and reads it back, on COM1 and on COM12, and
 #    every call refuses handles that are no open port; the example gets the prompt;
 #  - zmcli.exe as the Linux zmcli (scripts/windows-zmcli.sh), and zm32.exe's window in-process
-#    and driven from outside on a virtual display (scripts/windows-zm32.sh), against promsim.
+#    and driven from outside on a virtual display (scripts/windows-zm32.sh), against promsim;
+#  - the per-user installers zmtools-<version>-setup-x64.exe and -x86.exe import only system DLLs
+#    and carry the version; the x64 one installs, reinstalls and uninstalls silently under wine
+#    (scripts/windows-installer.sh).
 # The 32-bit programs run under Debian's wine32, natively or under qemu-i386 where the kernel
 # runs no 32-bit programs (see run32 below); ZM_WINE32=0 leaves them out. Either way the i686
 # exports' calling convention is checked in the disassembly.
@@ -32,8 +35,9 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 bash scripts/setup.sh
-# llvm: llvm-dlltool makes zmhwcomm.lib; lld: lld-link, a linker on Microsoft's terms, proves it.
-bash scripts/setup.sh mingw-w64 wine wine64 llvm lld
+# llvm: llvm-dlltool makes zmhwcomm.lib; lld: lld-link, a linker on Microsoft's terms, proves it;
+# nsis: makensis makes the installers.
+bash scripts/setup.sh mingw-w64 wine wine64 llvm lld nsis
 # Whether this kernel runs 32-bit programs at all: a three-instruction i386 program tells,
 # before wine32 is installed for nothing.
 runs_32bit() {
@@ -222,6 +226,15 @@ EOF
 done
 say "exports, imports and version resources checked on win64 and win32"
 
+# --- The installers, made from the zips' trees ----------------------------------------------
+source scripts/windows-installer.sh
+for arch in win64 win32; do
+  installer_build "$arch"
+  installer_imports_checked "$arch"
+  echo "  $arch installer: $(basename "$(installer_path "$arch")") $(stat -c %s "$(installer_path "$arch")") bytes"
+done
+say "installers made, their imports and version resources checked"
+
 # --- wine: a throwaway prefix in the build tree, COM ports only where they lead to promsim ----
 export WINEPREFIX=$root/build-win64/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
@@ -343,6 +356,9 @@ for arch in "${run_arches[@]}"; do zmcli_checks "build-$arch/zmtools-$arch/bin";
 # --- zm32.exe under wine on a virtual display, against promsim -------------------------------
 source scripts/windows-zm32.sh
 for arch in "${run_arches[@]}"; do zm32_checks "$arch"; done
+
+# --- The x64 installer under wine: install, zm32 from its link, install again, uninstall ------
+installer_checks
 
 # --- The converters and zmimage under wine against the Linux builds ---------------------
 in=$work/in
