@@ -4,7 +4,9 @@
 
 #include "commands.h"
 #include "console.h"
+#include "image_ops.h"
 #include "image_write.h"
+#include "numbers.h"
 #include "output_check.h"
 #include "text.h"
 #include "timing.h"
@@ -120,6 +122,12 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
                      ", past FFFF: download sends 16-bit addresses (verify reads any)");
             return exit_status::kFailed;
         }
+        bool known = false;
+        if (const ChipPart *part = ChipInUse(session, known); part && image.End() > part->bytes) {
+            host.Say("\"" + options.file + "\" reaches " + HexUpper(image.End() - 1, 4) + ", past the " + part->name +
+                     "'s last address " + HexUpper(part->bytes - 1, 4) + ": nothing sent");
+            return exit_status::kFailed;
+        }
         // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and
         // a part of one (--offset, --lane), as records made from what was read.
         if (SendsOwnLines(options))
@@ -180,5 +188,19 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
             status = status != exit_status::kDone ? status : verified;
         }
     }
+    if (status != exit_status::kDone)
+        return status;
+    // What was moved, summed as the programmer's memory holds it.
+    if (!download) {
+        ImageRead read;
+        std::string error;
+        const bool bin = options.command == "upload-bin";
+        if (ReadImage(options.file, bin ? ImageFormat::Binary : ImageFormat::IntelHex,
+                      bin ? static_cast<uint32_t>(session.Settings().uploadbinstart) : 0, read, error) != ReadOutcome::Read)
+            return status;
+        // Upload hex keeps the record that passed the stop address: it is not the range's.
+        image = bin ? std::move(read.image) : Crop(read.image, 0, uint64_t(uint32_t(session.Settings().uploadhexstop)) + 1);
+    }
+    SaySums(host, options, image);
     return status;
 }

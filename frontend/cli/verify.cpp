@@ -58,5 +58,8 @@ int RunVerify(ConsoleHost &host, const CliOptions &options)
         host.Say(error);
         return loaded;
     }
-    return VerifyImage(host, options, image);
+    const int status = VerifyImage(host, options, image);
+    if (status == exit_status::kDone)
+        SaySums(host, options, image);
+    return status;
 }

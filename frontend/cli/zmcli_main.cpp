@@ -38,6 +38,21 @@ int Run(const CliOptions &options)
         return exit_status::kUsage;
     if (options.command == "ports")
         return RunPorts(host);
+    if (options.command == "chips")
+        return RunChips(host);
+    // A part on the command line sets the ranges over the file's; the command's own range
+    // options win over both.
+    if (options.chip) {
+        session.Settings().chip = NamesNoChip(*options.chip) ? std::string() : *options.chip;
+        if (const ChipPart *part = session.SettingsFound().chips.Find(*options.chip))
+            SetChipRanges(session.Settings(), *part);
+    }
+    bool known = true;
+    ChipInUse(session, known);
+    if (!known && options.command != "term" && options.command != "send") {
+        host.Say("zmcli: unknown part \"" + session.Settings().chip + "\": zmcli chips lists the parts");
+        return exit_status::kUsage;
+    }
     ApplyCommandOptions(options, session.Settings());
     // The trace log opens at the first byte: a log that cannot be written is found out first.
     const std::string &log = session.Settings().log;
@@ -55,6 +70,8 @@ int Run(const CliOptions &options)
         status = RunSend(host, options);
     else if (options.command == "verify")
         status = RunVerify(host, options);
+    else if (options.command == "blank")
+        status = RunBlank(host, options);
     else
         status = RunTransfer(host, options);
     session.Close();

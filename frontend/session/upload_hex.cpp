@@ -45,11 +45,9 @@ SaveResult SaveLines(const std::vector<std::string> &lines, const std::string &p
 
 } // namespace
 
-TransferEnd Session::UploadHex(const std::string &chosenPath)
+TransferEnd Session::ReceiveHexLines(int32_t stop, std::vector<std::string> &lines)
 {
-    std::string path = chosenPath;
     BeginTransfer();
-    std::vector<std::string> lines;
     SendChar('I');
     host_.WaitPumping(200);
     SendChar('U');
@@ -58,7 +56,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     BeginStoppable();
     host_.ShowStatus(FormatGuarded(
         "Uploading to %x address, offset %s; waiting %d millisecondsfor upload to commence",
-        {settings_.uploadhexstop, settings_.uploadoffset, kFirstByteMs}));
+        {stop, settings_.uploadoffset, kFirstByteMs}));
     host_.ShowStatus("Waiting for 7 seconds from Prompro 7");
     std::string current;
     int32_t counter = 0;
@@ -120,7 +118,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
                 const std::string address = current.size() > 3 ? current.substr(3, 4) : std::string();
                 host_.ShowStatus(FormatGuarded("line %d, addr %s", {counter, address}));
                 host_.ShowProgress(counter, -1);
-                if (settings_.uploadhexstop < ParseHex(address)) {
+                if (stop < ParseHex(address)) {
                     done = true;
                 } else {
                     current.clear();
@@ -134,6 +132,28 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
         }
     }
 
+    return end;
+}
+
+void Session::EndHexUpload()
+{
+    ClearInputSlowly(1000);
+    SendChar(13);
+    EndTransfer();
+}
+
+TransferEnd Session::ReadHexLines(int32_t stop, std::vector<std::string> &lines)
+{
+    const TransferEnd end = ReceiveHexLines(stop, lines);
+    EndHexUpload();
+    return end;
+}
+
+TransferEnd Session::UploadHex(const std::string &chosenPath)
+{
+    std::string path = chosenPath;
+    std::vector<std::string> lines;
+    TransferEnd end = ReceiveHexLines(settings_.uploadhexstop, lines);
     // A failed save asks for another name, so that the received lines are not lost;
     // cancelling the dialog gives them up.
     const TransferEnd receiveEnd = end;
@@ -155,8 +175,6 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     }
     lines.clear();
     lines.shrink_to_fit();
-    ClearInputSlowly(1000);
-    SendChar(13);
-    EndTransfer();
+    EndHexUpload();
     return end;
 }
