@@ -15,9 +15,7 @@ int RunBlank(ConsoleHost &host, const CliOptions &options)
     host.progress = &progress;
     progress.Start();
     const BlankOutcome outcome = BlankCheck(host.session, start, count);
-    progress.Finish(outcome.end == TransferEnd::Completed ? "done"
-                    : outcome.end == TransferEnd::Stopped ? "stopped"
-                                                          : "failed");
+    progress.Finish(EndingText(outcome.end));
     host.progress = nullptr;
     if (outcome.end != TransferEnd::Completed)
         return exit_status::kFailed;

@@ -17,6 +17,9 @@ constexpr int kNotOpened = 3;
 inline const std::string kPrompt = "\r\n>";
 constexpr int32_t kAnswerQuietMs = 2000;
 
+// How a transfer ended, as the progress line's last word says it.
+const char *EndingText(TransferEnd end);
+
 int RunTerm(ConsoleHost &host, const CliOptions &options);
 int RunSend(ConsoleHost &host, const CliOptions &options);
 int RunTransfer(ConsoleHost &host, const CliOptions &options);

@@ -13,21 +13,6 @@
 
 namespace {
 
-const char *EndingText(TransferEnd end)
-{
-    switch (end) {
-    case TransferEnd::Completed:
-        return "done";
-    case TransferEnd::Stopped:
-        return "stopped";
-    case TransferEnd::Failed:
-        return "failed";
-    case TransferEnd::FileNotOpened:
-        return "file not opened";
-    }
-    return "";
-}
-
 // What the programmer said to the download, up to its prompt, on standard error: the kept
 // bytes, and what it still says after the final CR. No prompt, or "fail" or "error" in it,
 // fails the download.
@@ -101,6 +86,21 @@ int ExitStatus(TransferEnd end)
 }
 
 }  // namespace
+
+const char *EndingText(TransferEnd end)
+{
+    switch (end) {
+    case TransferEnd::Completed:
+        return "done";
+    case TransferEnd::Stopped:
+        return "stopped";
+    case TransferEnd::Failed:
+        return "failed";
+    case TransferEnd::FileNotOpened:
+        return "file not opened";
+    }
+    return "";
+}
 
 int RunTransfer(ConsoleHost &host, const CliOptions &options)
 {
