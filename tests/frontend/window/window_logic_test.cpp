@@ -220,7 +220,8 @@ TEST(WindowLogic, VerifyAgainstAFile)
     } cases[] = {
         {dir.Write("same.bin", memory), BoxKind::Information, "40 bytes equal"},
         {dir.Write("changed.bin", changed), BoxKind::Error,
-         "0002: file AA, programmer 0E\n001E: file 55, programmer D2\n2 of 40 bytes differ"},
+         "0002: file AA, programmer 0E\n001E: file 55, programmer D2\n"
+         "2 not erased? an EPROM cannot turn 0 into 1 by programming; erase it first\n2 of 40 bytes differ"},
     };
     for (const auto &c : cases) {
         w.view.boxes.clear();
