@@ -1,1 +1,1 @@
-target_link_libraries(${name} PRIVATE zmcommon)
+target_link_libraries(${name} PRIVATE zmimage_core)

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "image_read.h"
-#include "image_write.h"
+#include "image/image_read.h"
+#include "image/image_write.h"
 
 namespace {
 

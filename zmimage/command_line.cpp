@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "chip_parts.h"
+#include "image/chip_parts.h"
 #include "numbers_arg.h"
 #include "profile.h"
 #include "settings.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "image_read.h"
+#include "image/image_read.h"
 
 enum class OutputFormat { ByName, Binary, IntelHex, SRecord };
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "image_ops.h"
-#include "image_write.h"
-#include "numbers.h"
+#include "image/image_ops.h"
+#include "image/image_write.h"
+#include "image/hex_text.h"
 #include "output_file.h"
 #include "text.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "platform/binary_stdio.h"
+#include "image/platform/binary_stdio.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "image_write.h"
+#include "image/image_write.h"
 
 enum class WriteOutcome { Written, NotOpened, Failed };
 

@@ -3,7 +3,7 @@
 
 #include "command_line.h"
 #include "console_host.h"
-#include "image_file.h"
+#include "image/image_file.h"
 #include "serial_ports.h"
 
 namespace exit_status {

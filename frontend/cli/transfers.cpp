@@ -4,9 +4,9 @@
 
 #include "commands.h"
 #include "console.h"
-#include "image_ops.h"
-#include "image_write.h"
-#include "numbers.h"
+#include "image/hex_text.h"
+#include "image/image_ops.h"
+#include "image/image_write.h"
 #include "output_check.h"
 #include "text.h"
 #include "timing.h"

@@ -48,13 +48,6 @@ int32_t ParseHex(const std::string &text)
     return static_cast<int32_t>(value);
 }
 
-std::string HexUpper(uint64_t value, int width)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", std::clamp(width, 0, 16), static_cast<unsigned long long>(value));
-    return text;
-}
-
 std::string HexPadded(int32_t value, int width)
 {
     // A negative width would left-justify: it pads nothing instead.

@@ -10,5 +10,3 @@ int32_t ParseHex(const std::string &text);
 int HexDigitValue(char c);
 // Hexadecimal of at least `width` digits (at most kMaxFieldWidth), padded with "0".
 std::string HexPadded(int32_t value, int width);
-// Upper-case hexadecimal of at least `width` digits, as addresses and bytes are shown.
-std::string HexUpper(uint64_t value, int width);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "chip_parts.h"
+#include "image/chip_parts.h"
 
 class ProfileFile;
 

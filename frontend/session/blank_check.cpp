@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "image_read.h"
-#include "numbers.h"
+#include "image/image_read.h"
+#include "image/hex_text.h"
 
 BlankOutcome BlankCheck(Session &session, uint32_t start, uint32_t count)
 {

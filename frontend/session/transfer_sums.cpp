@@ -1,7 +1,7 @@
 #include "transfer_sums.h"
 
-#include "image_ops.h"
-#include "numbers.h"
+#include "image/image_ops.h"
+#include "image/hex_text.h"
 
 std::string SumsText(const MemoryImage &image, const ChipPart *part)
 {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "chip_parts.h"
-#include "memory_image.h"
+#include "image/chip_parts.h"
+#include "image/memory_image.h"
 
 // "sum16 XXXX crc32 XXXXXXXX"; with a part, over the whole part with what the image lacks as
 // FF, and said so. Empty when the image does not fit the part.

@@ -1,6 +1,6 @@
 #include "verify_image.h"
 
-#include "numbers.h"
+#include "image/hex_text.h"
 
 namespace {
 

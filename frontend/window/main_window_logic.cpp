@@ -8,7 +8,7 @@
 #include "port_map.h"
 #include "text.h"
 #include "timing.h"
-#include "image_file.h"
+#include "image/image_file.h"
 #include "verify_image.h"
 #include "window_text.h"
 #include "zmhwcomm.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "image_read.h"
+#include "image/image_read.h"
 
 enum class ImageKind { ByContent, Records, Binary };
 

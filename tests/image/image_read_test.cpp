@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "image_read.h"
+#include "image/image_read.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "binary_stdio.h"
+#include "image/platform/binary_stdio.h"
 
 #include <fcntl.h>
 #include <io.h>

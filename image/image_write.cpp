@@ -1,4 +1,4 @@
-#include "image_write.h"
+#include "image/image_write.h"
 
 #include <algorithm>
 #include <cstring>

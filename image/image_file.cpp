@@ -1,6 +1,6 @@
-#include "image_file.h"
+#include "image/image_file.h"
 
-#include "image_ops.h"
+#include "image/image_ops.h"
 
 LoadOutcome LoadImageFile(const std::string &path, ImageKind kind, uint32_t bias, uint32_t start,
                           std::optional<ImageLane> lane, MemoryImage &image, std::string &error)

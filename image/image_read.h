@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "memory_image.h"
+#include "image/memory_image.h"
 
 enum class ImageFormat { ByContent, IntelHex, SRecord, Binary };
 

@@ -1,4 +1,4 @@
-#include "chip_parts.h"
+#include "image/chip_parts.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "memory_image.h"
+#include "image/memory_image.h"
 
 // Lane l of `lanes` takes every lanes-th unit of `width` bytes, from unit l on, at addresses
 // divided down so that each lane starts at its own 0.

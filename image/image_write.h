@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "memory_image.h"
+#include "image/memory_image.h"
 
 using ByteSink = std::function<bool(const char *bytes, size_t size)>;
 

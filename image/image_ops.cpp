@@ -1,11 +1,11 @@
-#include "image_ops.h"
+#include "image/image_ops.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 
-#include "image_write.h"
-#include "numbers.h"
+#include "image/image_write.h"
+#include "image/hex_text.h"
 
 namespace {
 

@@ -1,12 +1,11 @@
-#include "image_read.h"
+#include "image/image_read.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "platform/binary_stdio.h"
-#include "numbers.h"
-#include "text.h"
+#include "image/platform/binary_stdio.h"
+#include "image/hex_text.h"
 
 namespace {
 
@@ -315,7 +314,10 @@ ImageFormat FormatOfName(const std::string &path)
     const size_t slash = path.find_last_of("/\\");
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return ImageFormat::ByContent;
-    const std::string ext = LowerCase(path.substr(dot + 1));
+    std::string ext = path.substr(dot + 1);
+    for (char &c : ext)  // ASCII only, whatever the locale
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     if (ext == "bin")
         return ImageFormat::Binary;
     if (ext == "hex" || ext == "ihx")

@@ -1,4 +1,4 @@
-#include "memory_image.h"
+#include "image/memory_image.h"
 
 #include <algorithm>
 #include <cstring>
