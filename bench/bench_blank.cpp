@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 double Timed(const std::vector<std::string> &args, const std::string &size)
 {
     zmtest::TempDir dir;
-    PromsimRunner sim({"--size", size, "--rate", "960"});
+    zmtest::PromsimRunner sim({"--size", size, "--rate", "960"});
     if (!zmtest::IsPseudoTerminal(sim.Path())) {
         std::fprintf(stderr, "not a pseudo-terminal: %s\n", sim.Path().c_str());
         std::exit(1);

@@ -190,7 +190,10 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     }
     if (status != exit_status::kDone)
         return status;
-    // What was moved, summed as the programmer's memory holds it.
+    // What was moved, summed as the programmer's memory holds it; a FIFO or a device cannot be
+    // read back.
+    if (!download && !IsRegularFile(options.file))
+        return status;
     if (!download) {
         ImageRead read;
         std::string error;

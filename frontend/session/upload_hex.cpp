@@ -45,7 +45,7 @@ SaveResult SaveLines(const std::vector<std::string> &lines, const std::string &p
 
 } // namespace
 
-TransferEnd Session::ReceiveHexLines(int32_t stop, std::vector<std::string> &lines)
+TransferEnd Session::ReceiveHexLines(int32_t stop, std::vector<std::string> &lines, bool sayQuietEnd)
 {
     BeginTransfer();
     SendChar('I');
@@ -82,7 +82,8 @@ TransferEnd Session::ReceiveHexLines(int32_t stop, std::vector<std::string> &lin
             // so are bytes that never made a line (garbage, a wrong baud rate): there is
             // nothing to save that came from the memory.
             const bool gotLines = !lines.empty();
-            host_.ShowUploadQuiet(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}), gotLines);
+            if (sayQuietEnd || !gotLines)
+                host_.ShowUploadQuiet(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}), gotLines);
             if (!gotLines)
                 end = TransferEnd::Failed;
             break;
@@ -144,7 +145,7 @@ void Session::EndHexUpload()
 
 TransferEnd Session::ReadHexLines(int32_t stop, std::vector<std::string> &lines)
 {
-    const TransferEnd end = ReceiveHexLines(stop, lines);
+    const TransferEnd end = ReceiveHexLines(stop, lines, false);
     EndHexUpload();
     return end;
 }
@@ -153,7 +154,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
 {
     std::string path = chosenPath;
     std::vector<std::string> lines;
-    TransferEnd end = ReceiveHexLines(settings_.uploadhexstop, lines);
+    TransferEnd end = ReceiveHexLines(settings_.uploadhexstop, lines, true);
     // A failed save asks for another name, so that the received lines are not lost;
     // cancelling the dialog gives them up.
     const TransferEnd receiveEnd = end;

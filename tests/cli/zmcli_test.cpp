@@ -1,6 +1,7 @@
 // zmcli end to end against promsim: the transfers give the simulated memory back, each ending
 // has its message and exit status, Ctrl-C keeps what came, send says whether the prompt came.
 #include <filesystem>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -126,6 +127,27 @@ TEST(Zmcli, ThePartSetsTheRange)
     r = Zmcli(line, {"download", "past.hex", "--chip", "2716"}, dir.Path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "\"past.hex\" reaches 0800, past the 2716's last address 07FF: nothing sent\n");
+}
+
+// Every part zmcli lists, a user's from zm32.ini's [chips] among them, is the same size to zmimage.
+TEST(Zmcli, ChipsAgreeWithZmimagesSizes)
+{
+    TempDir dir;
+    dir.Write("zm32.ini", "[chips]\nMYROM=4K/16\nBAD=lots\n");
+    dir.Write("x.bin", "x");
+    const ProcessResult r = RunProcess({BinPath("zmcli"), "chips"}, {}, dir.Path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("MYROM        4096  16-bit  " + dir.File("zm32.ini") + "\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("27256       32768   8-bit  built in\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.rfind(dir.File("zm32.ini") + ": [chips] BAD=lots: SIZE is", 0), 0u) << r.err;
+    std::istringstream lines(r.out);
+    std::string name, bytes;
+    int parts = 0;
+    for (std::string rest; lines >> name >> bytes && std::getline(lines, rest); ++parts) {
+        const std::string info = RunProcess({BinPath("zmimage"), "info", "x.bin", "--size", name}, {}, dir.Path()).out;
+        EXPECT_NE(info.find("\nchip " + bytes + " bytes\n"), std::string::npos) << name << ": " << info;
+    }
+    EXPECT_EQ(parts, 29);
 }
 
 TEST(Zmcli, BlankFindsTheOneProgrammedByte)
