@@ -16,10 +16,9 @@ using namespace zmtest;
 
 namespace {
 
-const std::vector<CommandId> kAll{CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex,
-                                  CommandId::Verify,      CommandId::Exit,      CommandId::TestDelay,
-                                  CommandId::Log,         CommandId::Clear,     CommandId::Settings,
-                                  CommandId::Help};
+const std::vector<CommandId> kAll{CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex, CommandId::Verify,
+                                  CommandId::BlankCheck,  CommandId::Exit,      CommandId::TestDelay, CommandId::Log,
+                                  CommandId::Clear,       CommandId::Settings,  CommandId::Help};
 
 struct Window {
     explicit Window(std::vector<std::string> args) : logic(view, std::move(args), std::string(ZM_BIN_DIR) + "/zm32")
@@ -117,9 +116,10 @@ TEST(WindowLogic, TransfersShutOutTheOtherCommands)
         w.logic.OnCommand(c.command);
         const std::map<CommandId, bool> expected{{CommandId::DownloadHex, false}, {CommandId::UploadBin, false},
                                                  {CommandId::UploadHex, false},   {CommandId::Verify, false},
-                                                 {CommandId::Exit, true},         {CommandId::TestDelay, false},
-                                                 {CommandId::Log, false},         {CommandId::Clear, false},
-                                                 {CommandId::Settings, false},    {CommandId::Help, true}};
+                                                 {CommandId::BlankCheck, false},  {CommandId::Exit, true},
+                                                 {CommandId::TestDelay, false},   {CommandId::Log, false},
+                                                 {CommandId::Clear, false},       {CommandId::Settings, false},
+                                                 {CommandId::Help, true}};
         EXPECT_EQ(during, expected) << int(c.command);
         EXPECT_EQ(w.view.asked.size(), 1u) << int(c.command);
         for (CommandId id : kAll)
@@ -200,7 +200,7 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
 }
 
 // verify against file...: what the file defines, read back; the box says what was found, and
-// the next dialog starts in the folder of the last file.
+// the next dialog starts in the folder of the last file. Then blank check's box.
 TEST(WindowLogic, VerifyAgainstAFile)
 {
     TempDir dir;
@@ -233,6 +233,12 @@ TEST(WindowLogic, VerifyAgainstAFile)
     }
     EXPECT_EQ(w.view.asked, (std::vector<std::string>{"OpenDialog_Verify", "OpenDialog_Verify"}));
     EXPECT_EQ(w.view.lastRequest.directory, dir.Path() + "/");
+    // blank check over the upload range: the 40 bytes, none of them FF, before the erased rest.
+    w.view.boxes.clear();
+    w.logic.OnCommand(CommandId::BlankCheck);
+    ASSERT_EQ(w.view.boxes.size(), 1u);
+    EXPECT_EQ(int(w.view.boxes[0].kind), int(BoxKind::Error));
+    EXPECT_EQ(w.view.boxes[0].text, "not blank: first at 0000 (00), 40 bytes not FF");
 }
 
 TEST(WindowLogic, KeyTable)
