@@ -16,6 +16,13 @@ struct ChipPart {
 class ChipTable {
 public:
     ChipTable();  // the built-in parts
+    // A table without any part.
+    static ChipTable None()
+    {
+        ChipTable none;
+        none.parts_.clear();
+        return none;
+    }
 
     // A user's part, NAME=SIZE or NAME=SIZE/16, SIZE as ParseChipSize takes it (another part's
     // name too). False with `error` saying why; a user's part replaces one of the same name.

@@ -7,6 +7,7 @@
 #include "console.h"
 #include "numbers.h"
 #include "output_check.h"
+#include "profile.h"
 
 namespace {
 
@@ -43,9 +44,20 @@ int Run(const CliOptions &options)
     // A part on the command line sets the ranges over the file's; the command's own range
     // options win over both.
     if (options.chip) {
-        session.Settings().chip = NamesNoChip(*options.chip) ? std::string() : *options.chip;
-        if (const ChipPart *part = session.SettingsFound().chips.Find(*options.chip))
-            SetChipRanges(session.Settings(), *part);
+        ZM32OP &settings = session.Settings();
+        settings.chip = NamesNoChip(*options.chip) ? std::string() : *options.chip;
+        if (const ChipPart *part = session.SettingsFound().chips.Find(*options.chip)) {
+            SetChipRanges(settings, *part);
+        } else if (settings.chip.empty()) {
+            // No part: the ranges as the file gives them without its chip key.
+            const SettingsState &found = session.SettingsFound();
+            ZM32OP ranges;
+            if (!found.noSettingsFile && !found.commandLineError)
+                ReadSettingsFile(ranges, ProfileFile::Load(found.settingsPath), found.settingsSection, ChipTable::None());
+            settings.uploadbinstart = ranges.uploadbinstart;
+            settings.uploadbinbytes = ranges.uploadbinbytes;
+            settings.uploadhexstop = ranges.uploadhexstop;
+        }
     }
     bool known = true;
     ChipInUse(session, known);

@@ -103,6 +103,7 @@ TEST(Zmcli, ThePartSetsTheRange)
         {"range key over chip key", "[zm32]\nchip=2716\nuploadbinbytes=10\n", {}, 0x10},
         {"--bytes over --chip", "", {"--chip", "2708", "upload-bin", "--bytes", "8"}, 8},
         {"--chip over range key", "[zm32]\nuploadbinbytes=10\n", {"upload-bin", "--chip", "2708"}, 0x400},
+        {"--chip none over the chip key", "[zm32]\nchip=2716\n", {"upload-bin", "--chip", "none"}, 0x400},
     };
     for (const Case &c : cases) {
         dir.Write("zm32.ini", c.ini);
