@@ -188,7 +188,7 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
     send->add_option("--expect", options.expect, "exit 1 unless the answers contain WORDS (exact bytes)")
         ->type_name("WORDS");
     send->add_flag("--enter", options.enter, "a carriage return after TEXT (send X0000 --enter examines)");
-    auto *download = app.add_subcommand("download", "send an image (Intel hex, S-records or binary) to the programmer as Intel hex (I, T, the records)");
+    auto *download = app.add_subcommand("download", "send an image to the programmer (I, T): an Intel hex file as its lines, as zm32 does; S-records or binary as Intel hex records");
     download->add_option("FILE", options.file, "the Intel hex file, S-record file or binary image")->required();
     download->add_flag("--verify", options.verify, "read back what FILE defines and compare (as verify)");
     auto *verify = app.add_subcommand("verify", "read back (X) the addresses FILE defines and compare");
