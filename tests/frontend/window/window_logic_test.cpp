@@ -241,6 +241,21 @@ TEST(WindowLogic, VerifyAgainstAFile)
     EXPECT_EQ(w.view.boxes[0].text, "not blank: first at 0000 (00), 40 bytes not FF");
 }
 
+// The settings file's chip, a part of its own [chips], sets the range upload bin reads.
+TEST(WindowLogic, TheChipKeySetsTheUploadRange)
+{
+    TempDir dir;
+    std::string memory;
+    for (int i = 0; i < 64; ++i)
+        memory += char(i * 3 + 1);
+    SimulatedProgrammer programmer({"--image", dir.Write("memory.bin", memory)});
+    Window w({programmer.PortArg(), "-i" + dir.Write("zm32.ini", "[zm32]\nchip=rom-12\n[chips]\nROM=0x20\n")});
+    ASSERT_TRUE(w.Start());
+    w.view.files = {dir.File("out.bin")};
+    w.logic.OnCommand(CommandId::UploadBin);
+    EXPECT_TRUE(ReadFile(dir.File("out.bin")) == memory.substr(0, 0x20));
+}
+
 TEST(WindowLogic, KeyTable)
 {
     struct Case {
