@@ -176,9 +176,9 @@ size_t SRecordAddressBytes(const MemoryImage &image)
     return highest <= 0xFFFF ? 2 : highest <= 0xFFFFFF ? 3 : 4;
 }
 
-bool WriteSRecords(const MemoryImage &image, size_t recordSize, const ByteSink &sink)
+bool WriteSRecords(const MemoryImage &image, size_t recordSize, const ByteSink &sink, size_t width)
 {
-    const size_t width = SRecordAddressBytes(image);
+    width = std::max(width, SRecordAddressBytes(image));
     const char dataType = static_cast<char>('0' + width - 1);  // S1, S2, S3
     RecordText record(sink);
     record.Begin('S');

@@ -26,4 +26,5 @@ std::string IntelHexText(const MemoryImage &image, size_t recordSize);
 size_t SRecordAddressBytes(const MemoryImage &image);
 // An empty S0 header, S1, S2 or S3 data records of at most `recordSize` bytes (at most
 // 252 with S1, 251 with S2, 250 with S3), an S5 or S6 count, and S9, S8 or S7 with the start.
-bool WriteSRecords(const MemoryImage &image, size_t recordSize, const ByteSink &sink);
+// `width` address bytes when given (not fewer than the image needs), else as few as it needs.
+bool WriteSRecords(const MemoryImage &image, size_t recordSize, const ByteSink &sink, size_t width = 0);

@@ -162,8 +162,8 @@ zm32_checks() {
   answers=$(zm32_text 1001 | grep -o Verify | wc -l)
   zm32_keys 'zm32:uhj' type --delay 50 V
   zm32_wait "no answer to V after the settings" 10 zm32_answers_over "$answers"
-  # exit: the menu's last item, after verify and past the separator.
-  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Return
+  # exit: the menu's last item, after verify and blank check and past the separator.
+  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Down Return
   zm32_wait "exit left the window" 10 zm32_gone
   say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs, a lost and found line, the settings dialog from the menu"
 }

@@ -4,7 +4,10 @@
 #include <map>
 #include <set>
 
+#include "image/chip_parts.h"
 #include "numbers_arg.h"
+#include "profile.h"
+#include "settings.h"
 
 const char kImageUsage[] =
     "usage: zmimage COMMAND FILES [OPTIONS]\n"
@@ -27,7 +30,8 @@ const char kImageUsage[] =
     "  --fill HEX        a binary output's gaps (default FF)\n"
     "  --record-size N   data bytes a record (default 16)\n"
     "  --width 1|2       split and merge: lanes of bytes or of 16-bit words (default 1)\n"
-    "SIZE: bytes (32768), hex (0x8000), K or M (32K), or a 27-series part (27C256, 2764).\n"
+    "SIZE: bytes (32768), hex (0x8000), K or M (32K), or a part (27C256, 2708, 28C64; zmcli\n"
+    "chips lists them, with the [chips] of zm32.ini).\n"
     "\n"
     "Exit status: 0 done; 1 a bad image or a failed operation; 2 a bad command line;\n"
     "3 a file that cannot be opened.\n";
@@ -35,6 +39,18 @@ const char kImageUsage[] =
 namespace {
 
 constexpr uint64_t kAddressSpace = uint64_t(1) << 32;
+
+// The parts zmcli knows: the built-in ones and those of zm32.ini's [chips].
+const ChipTable &KnownParts()
+{
+    static const ChipTable parts = [] {
+        ChipTable table;
+        const std::string path = FindSettingsFile("zm32.ini");
+        ReadChipsSection(ProfileFile::Load(path), path, table);
+        return table;
+    }();
+    return parts;
+}
 
 struct Command {
     size_t leastFiles, mostFiles;
@@ -113,9 +129,9 @@ bool Take(const std::string &command, const std::string &name, const std::string
             return Bad(message, std::string("--width wants ") + (swap ? "2 or 4" : "1 or 2") + ", not \"" + value + "\"");
         o.width = static_cast<unsigned>(value[0] - '0');
     } else if (name == "--size") {
-        if (!ParseChipSize(value, o.size))
-            return Bad(message, "--size wants bytes (32768), hex (0x8000), K or M (32K) or a 27-series part "
-                                "(27C256), not \"" + value + "\"");
+        if (!ParseChipSize(value, KnownParts(), o.size))
+            return Bad(message, "--size wants bytes (32768), hex (0x8000), K or M (32K) or a part "
+                                "(27C256, zmcli chips lists them), not \"" + value + "\"");
     } else if (name == "--by") {
         const bool down = !value.empty() && value[0] == '-';
         if (!Hex(name, down ? value.substr(1) : value, kAddressSpace - 1, n, message))

@@ -1,11 +1,13 @@
 #include "commands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "image/image_ops.h"
 #include "image/image_write.h"
 #include "image/hex_text.h"
 #include "output_file.h"
+#include "text.h"
 
 namespace {
 
@@ -152,7 +154,7 @@ private:
         std::vector<std::function<bool(const ByteSink &)>> writers;
         for (size_t i = 0; i < images.size(); ++i) {
             std::string error;
-            const int status = Writer(*images[i], outputs_[i].format, writers.emplace_back(), error);
+            const int status = Writer(*images[i], outputs_[i], writers.emplace_back(), error);
             if (status != kDone)
                 return Say(outputs_[i].path + ": " + error, status);
         }
@@ -165,22 +167,34 @@ private:
         return kDone;
     }
 
-    int Writer(const MemoryImage &image, OutputFormat format, std::function<bool(const ByteSink &)> &writer,
+    int Writer(const MemoryImage &image, const Output &output, std::function<bool(const ByteSink &)> &writer,
                std::string &error) const
     {
+        const OutputFormat format = output.format;
         const size_t recordSize = o_.recordSize;
         if (format == OutputFormat::IntelHex) {
             writer = [&image, recordSize](const ByteSink &sink) { return WriteIntelHex(image, recordSize, sink); };
             return kDone;
         }
         if (format == OutputFormat::SRecord) {
-            const size_t most = 255 - 1 - SRecordAddressBytes(image);
+            // .s28 and .s37 name the records' address width.
+            const std::string ext = LowerCase(output.path.substr(output.path.find_last_of('.') + 1));
+            const size_t named = ext == "s28" ? 3 : ext == "s37" ? 4 : 0;
+            const size_t width = std::max(named, SRecordAddressBytes(image));
+            if (named != 0 && width > named) {
+                const uint64_t highest = std::max<uint64_t>(image.End() - 1, image.start.value_or(0));
+                error = "the image's highest address " + HexUpper(highest, 8) + " does not fit S2's 24 bits: call it .s37";
+                return kFailed;
+            }
+            const size_t most = 255 - 1 - width;
             if (recordSize > most) {
                 error = "--record-size " + std::to_string(recordSize) + " is too long for S" +
-                        std::to_string(SRecordAddressBytes(image) - 1) + " records: at most " + std::to_string(most);
+                        std::to_string(width - 1) + " records: at most " + std::to_string(most);
                 return kUsage;
             }
-            writer = [&image, recordSize](const ByteSink &sink) { return WriteSRecords(image, recordSize, sink); };
+            writer = [&image, recordSize, width](const ByteSink &sink) {
+                return WriteSRecords(image, recordSize, sink, width);
+            };
             return kDone;
         }
         const uint32_t base = o_.base.value_or(image.Lowest());

@@ -8,9 +8,10 @@
 
 namespace {
 
-const std::set<std::string> kCommands{"term", "send", "download", "verify", "upload-bin", "upload-hex", "ports"};
+const std::set<std::string> kCommands{"term", "send", "download", "verify", "upload-bin", "upload-hex", "blank",
+                                      "ports", "chips"};
 // Long options whose value is the next argument: that value is never taken for one of zm32's.
-const std::set<std::string> kValueOptions{"--log", "--start", "--bytes", "--stop", "--offset",
+const std::set<std::string> kValueOptions{"--log", "--chip", "--start", "--bytes", "--stop", "--offset",
                                           "--expect", "--delay", "--flow", "--lane"};
 
 const char kDescription[] =
@@ -35,11 +36,17 @@ const char kFooter[] =
     "The file is zm32.ini, section [zm32], for zmcli as well, and its keys win over -p -b -f.\n"
     "A command's own options (--start, --bytes, --offset, --stop, --log, --delay, --flow)\n"
     "win over the file.\n"
+    "A part (--chip, or the file's chip key) sets the ranges to the whole part: start 0,\n"
+    "its size, its last address; the file's range keys win over its chip key, --start,\n"
+    "--bytes and --stop over both. zmcli chips lists the parts, [chips] of zm32.ini adds\n"
+    "NAME=SIZE or NAME=SIZE/16. A transfer that ends well says its sum16 and crc32 last;\n"
+    "with a part, over the whole part, gaps as FF.\n"
     "\n"
     "Exit status: 0 done; 1 the transfer failed (time-out before any data, receive error,\n"
     "missing space, bad hex byte, a failed write, a lost line), the programmer's answer to a\n"
-    "download said it failed or did not come, verify found differences, send got no prompt\n"
-    "or not the --expect words, or the file had nothing to send; 2 usage; 3 the port or a\n"
+    "download said it failed or did not come, verify found differences, blank found a byte\n"
+    "not FF, send got no prompt or not the --expect words, or the file had nothing to send or\n"
+    "did not fit the part; 2 usage, an unknown part; 3 the port or a\n"
     "file could not be opened; 130 stopped by Ctrl-C.\n"
     "\n"
     "zmcli COMMAND --help shows a command's options.\n"
@@ -49,6 +56,7 @@ const char kFooter[] =
     "  zmcli verify rom.bin --start 0\n"
     "  zmcli upload-bin back.bin --start 0 --bytes 2000 && cmp rom.bin back.bin\n"
     "  zmcli upload-hex back.hex --stop FFFF\n"
+    "  zmcli --chip 27C256 blank && zmcli --chip 27C256 upload-bin rom.bin\n"
     "  zmcli term                     (Ctrl-] ends)\n"
     "  zmcli ports                    (which port number is which adapter)";
 
@@ -157,7 +165,9 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
     app.footer(kFooter);
     app.require_subcommand(1);
     app.fallthrough();
-    std::string log;
+    std::string log, chip;
+    auto *chipOption = app.add_option("--chip", chip, "the part in the socket: its whole range (zm32.ini's chip; none for no part)")
+        ->type_name("PART");
     auto *logOption = app.add_option("--log", log, "trace log of every byte sent and received (zm32.ini's log)")
         ->type_name("FILE");
     app.add_flag("--quiet", options.quiet, "no progress line");
@@ -178,11 +188,12 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
     send->add_option("--expect", options.expect, "exit 1 unless the answers contain WORDS (exact bytes)")
         ->type_name("WORDS");
     send->add_flag("--enter", options.enter, "a carriage return after TEXT (send X0000 --enter examines)");
-    auto *download = app.add_subcommand("download", "send an image (Intel hex, S-records or binary) to the programmer as Intel hex (I, T, the records)");
+    auto *download = app.add_subcommand("download", "send an image to the programmer (I, T): an Intel hex file as its lines, as zm32 does; S-records or binary as Intel hex records");
     download->add_option("FILE", options.file, "the Intel hex file, S-record file or binary image")->required();
     download->add_flag("--verify", options.verify, "read back what FILE defines and compare (as verify)");
     auto *verify = app.add_subcommand("verify", "read back (X) the addresses FILE defines and compare");
     verify->add_option("FILE", options.file, "the Intel hex file, S-record file or binary image")->required();
+    verify->add_flag("--all", options.all, "every differing byte, one a line, not only the first");
     std::string lane;
     for (CLI::App *command : {download, verify}) {
         command->add_flag("--hex", options.hex, "FILE is records (Intel hex or S-records), whatever it looks like");
@@ -219,6 +230,11 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
     uploadHex->add_option("--stop", options.stop, "ends after the first record above this address (zm32.ini's uploadhexstop)")
         ->transform(HexNumber());
 
+    auto *blank = app.add_subcommand("blank", "is the part (or the upload range) all FF? exit 1 when not");
+    blank->add_option("--start", options.start, "first address (zm32.ini's uploadbinstart)")->transform(HexNumber());
+    blank->add_option("--bytes", options.bytes, "number of bytes (zm32.ini's uploadbinbytes)")->transform(HexNumber());
+    app.add_subcommand("chips", "list the parts --chip takes: name, bytes, width, where it comes from");
+
     auto *ports = app.add_subcommand("ports", "list the serial ports present: COMn, device, stable name, what it is");
     ports->footer(
         "One port a line: the port number that opens it (COMn: ZMHW_COM<n>, else [ports] of the\n"
@@ -246,6 +262,8 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
     }
     if (logOption->count() > 0)
         options.log = log;
+    if (chipOption->count() > 0)
+        options.chip = chip;
     if (versionAsked())
         return ParseOutcome::Version;
     if (delayOption->count() > 0)

@@ -10,9 +10,10 @@
 struct CliOptions {
     std::vector<std::string> settingsArgs;  // -p -b -f -i (and "/" forms) for LoadSettings
     std::optional<std::string> log;  // --log given, maybe empty (no trace log)
+    std::optional<std::string> chip; // --chip given: the part, "none" for no part
     bool quiet = false;
     bool echo = false;
-    std::string command;  // term, send, download, verify, upload-bin, upload-hex, ports
+    std::string command;  // term, send, download, verify, upload-bin, upload-hex, blank, ports, chips
     std::string text;     // send
     std::string file;     // the transfers
     bool raw = false;     // term, send
@@ -28,6 +29,7 @@ struct CliOptions {
     unsigned lane = 0;
     unsigned laneCount = 0;
     bool verify = false;    // download --verify
+    bool all = false;       // verify --all: every differing byte
     std::optional<std::string> expect;  // send --expect
     bool enter = false;     // send --enter
     std::optional<int32_t> delay;  // --delay MS

@@ -17,10 +17,22 @@ constexpr int kNotOpened = 3;
 inline const std::string kPrompt = "\r\n>";
 constexpr int32_t kAnswerQuietMs = 2000;
 
+// How a transfer ended, as the progress line's last word says it.
+const char *EndingText(TransferEnd end);
+
 int RunTerm(ConsoleHost &host, const CliOptions &options);
 int RunSend(ConsoleHost &host, const CliOptions &options);
 int RunTransfer(ConsoleHost &host, const CliOptions &options);
 int RunVerify(ConsoleHost &host, const CliOptions &options);
+int RunBlank(ConsoleHost &host, const CliOptions &options);
+// The parts --chip takes, one a line, and the [chips] entries refused.
+int RunChips(ConsoleHost &host);
+
+// chips.cpp: the part the settings name, null for none; `known` false when no part has that name.
+const ChipPart *ChipInUse(const Session &session, bool &known);
+// The last line of a transfer that ended well: "COMMAND: sum16 XXXX crc32 XXXXXXXX", also
+// when quiet.
+void SaySums(ConsoleHost &host, const CliOptions &options, const MemoryImage &image);
 // The serial ports present (below `root`, see ListSerialPorts), one a line; no port is opened.
 int RunPorts(ConsoleHost &host, const std::string &root = "/");
 // ports: COMn or "-", device, stable name or "-", what it is; the first three in columns.

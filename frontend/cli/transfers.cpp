@@ -4,27 +4,14 @@
 
 #include "commands.h"
 #include "console.h"
+#include "image/hex_text.h"
+#include "image/image_ops.h"
 #include "image/image_write.h"
 #include "output_check.h"
 #include "text.h"
 #include "timing.h"
 
 namespace {
-
-const char *EndingText(TransferEnd end)
-{
-    switch (end) {
-    case TransferEnd::Completed:
-        return "done";
-    case TransferEnd::Stopped:
-        return "stopped";
-    case TransferEnd::Failed:
-        return "failed";
-    case TransferEnd::FileNotOpened:
-        return "file not opened";
-    }
-    return "";
-}
 
 // What the programmer said to the download, up to its prompt, on standard error: the kept
 // bytes, and what it still says after the final CR. No prompt, or "fail" or "error" in it,
@@ -75,6 +62,15 @@ std::string FirstAbove16Bits(const MemoryImage &image)
     return {};
 }
 
+bool SendsOwnLines(const CliOptions &options)
+{
+    if (options.binary || !options.bias.empty() || options.laneCount != 0)
+        return false;
+    std::string content, error;
+    return ReadWholeFile(options.file, content, error) == ReadOutcome::Read &&
+           FormatOfInput(content, options.file) == ImageFormat::IntelHex;
+}
+
 int ExitStatus(TransferEnd end)
 {
     switch (end) {
@@ -90,6 +86,21 @@ int ExitStatus(TransferEnd end)
 }
 
 }  // namespace
+
+const char *EndingText(TransferEnd end)
+{
+    switch (end) {
+    case TransferEnd::Completed:
+        return "done";
+    case TransferEnd::Stopped:
+        return "stopped";
+    case TransferEnd::Failed:
+        return "failed";
+    case TransferEnd::FileNotOpened:
+        return "file not opened";
+    }
+    return "";
+}
 
 int RunTransfer(ConsoleHost &host, const CliOptions &options)
 {
@@ -111,18 +122,33 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
                      ", past FFFF: download sends 16-bit addresses (verify reads any)");
             return exit_status::kFailed;
         }
-        records = std::tmpfile();
-        MemoryImage sent = image;
-        sent.start.reset();
-        const std::string text = IntelHexText(sent, 16);
-        if (!records || std::fwrite(text.data(), 1, text.size(), records) != text.size() ||
-            std::fflush(records) != 0) {
-            host.Say("Cannot make the records of " + options.file + " ready to send");
-            if (records)
+        bool known = false;
+        if (const ChipPart *part = ChipInUse(session, known); part && image.End() > part->bytes) {
+            host.Say("\"" + options.file + "\" reaches " + HexUpper(image.End() - 1, 4) + ", past the " + part->name +
+                     "'s last address " + HexUpper(part->bytes - 1, 4) + ": nothing sent");
+            return exit_status::kFailed;
+        }
+        // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and
+        // a part of one (--offset, --lane), as records made from what was read.
+        if (SendsOwnLines(options))
+            records = std::fopen(options.file.c_str(), "rb");
+        if (records) {
+            std::rewind(records);
+        } else if ((records = std::tmpfile())) {
+            MemoryImage sent = image;
+            sent.start.reset();
+            const std::string text = IntelHexText(sent, 16);
+            if (std::fwrite(text.data(), 1, text.size(), records) != text.size() || std::fflush(records) != 0) {
                 std::fclose(records);
+                records = nullptr;
+            }
+            if (records)
+                std::rewind(records);
+        }
+        if (!records) {
+            host.Say("Cannot make the records of " + options.file + " ready to send");
             return exit_status::kNotOpened;
         }
-        std::rewind(records);
     }
 
     const bool showProgress = !options.quiet && console::IsTerminal(2);
@@ -162,5 +188,22 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
             status = status != exit_status::kDone ? status : verified;
         }
     }
+    if (status != exit_status::kDone)
+        return status;
+    // What was moved, summed as the programmer's memory holds it; a FIFO or a device cannot be
+    // read back.
+    if (!download && !IsRegularFile(options.file))
+        return status;
+    if (!download) {
+        ImageRead read;
+        std::string error;
+        const bool bin = options.command == "upload-bin";
+        if (ReadImage(options.file, bin ? ImageFormat::Binary : ImageFormat::IntelHex,
+                      bin ? static_cast<uint32_t>(session.Settings().uploadbinstart) : 0, read, error) != ReadOutcome::Read)
+            return status;
+        // Upload hex keeps the record that passed the stop address: it is not the range's.
+        image = bin ? std::move(read.image) : Crop(read.image, 0, uint64_t(uint32_t(session.Settings().uploadhexstop)) + 1);
+    }
+    SaySums(host, options, image);
     return status;
 }

@@ -33,10 +33,8 @@ int VerifyImage(ConsoleHost &host, const CliOptions &options, const MemoryImage 
     ProgressLine progress(showProgress ? stderr : nullptr, "verify", "bytes");
     host.progress = &progress;
     progress.Start();
-    const VerifyOutcome outcome = ::VerifyImage(host.session, image);
-    progress.Finish(outcome.end == TransferEnd::Completed ? "done"
-                    : outcome.end == TransferEnd::Stopped ? "stopped"
-                                                          : "failed");
+    const VerifyOutcome outcome = ::VerifyImage(host.session, image, options.all);
+    progress.Finish(EndingText(outcome.end));
     host.progress = nullptr;
     if (outcome.end != TransferEnd::Completed)
         return exit_status::kFailed;
@@ -58,5 +56,8 @@ int RunVerify(ConsoleHost &host, const CliOptions &options)
         host.Say(error);
         return loaded;
     }
-    return VerifyImage(host, options, image);
+    const int status = VerifyImage(host, options, image);
+    if (status == exit_status::kDone)
+        SaySums(host, options, image);
+    return status;
 }

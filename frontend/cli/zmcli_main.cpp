@@ -7,6 +7,7 @@
 #include "console.h"
 #include "numbers.h"
 #include "output_check.h"
+#include "profile.h"
 
 namespace {
 
@@ -38,6 +39,32 @@ int Run(const CliOptions &options)
         return exit_status::kUsage;
     if (options.command == "ports")
         return RunPorts(host);
+    if (options.command == "chips")
+        return RunChips(host);
+    // A part on the command line sets the ranges over the file's; the command's own range
+    // options win over both.
+    if (options.chip) {
+        ZM32OP &settings = session.Settings();
+        settings.chip = NamesNoChip(*options.chip) ? std::string() : *options.chip;
+        if (const ChipPart *part = session.SettingsFound().chips.Find(*options.chip)) {
+            SetChipRanges(settings, *part);
+        } else if (settings.chip.empty()) {
+            // No part: the ranges as the file gives them without its chip key.
+            const SettingsState &found = session.SettingsFound();
+            ZM32OP ranges;
+            if (!found.noSettingsFile && !found.commandLineError)
+                ReadSettingsFile(ranges, ProfileFile::Load(found.settingsPath), found.settingsSection, ChipTable::None());
+            settings.uploadbinstart = ranges.uploadbinstart;
+            settings.uploadbinbytes = ranges.uploadbinbytes;
+            settings.uploadhexstop = ranges.uploadhexstop;
+        }
+    }
+    bool known = true;
+    ChipInUse(session, known);
+    if (!known && options.command != "term" && options.command != "send") {
+        host.Say("zmcli: unknown part \"" + session.Settings().chip + "\": zmcli chips lists the parts");
+        return exit_status::kUsage;
+    }
     ApplyCommandOptions(options, session.Settings());
     // The trace log opens at the first byte: a log that cannot be written is found out first.
     const std::string &log = session.Settings().log;
@@ -55,6 +82,8 @@ int Run(const CliOptions &options)
         status = RunSend(host, options);
     else if (options.command == "verify")
         status = RunVerify(host, options);
+    else if (options.command == "blank")
+        status = RunBlank(host, options);
     else
         status = RunTransfer(host, options);
     session.Close();

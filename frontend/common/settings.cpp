@@ -1,6 +1,8 @@
 // LoadSettings: built-in defaults, then the command line, then the settings file.
 #include "settings.h"
 
+#include <algorithm>
+#include <climits>
 #include <optional>
 
 #include "format.h"
@@ -181,9 +183,37 @@ std::string FindSettingsFile(const std::string &name)
     return path;
 }
 
-void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section)
+bool NamesNoChip(const std::string &name)
+{
+    return name.empty() || SameTextIgnoringCase(name, "none");
+}
+
+void SetChipRanges(ZM32OP &op, const ChipPart &part)
+{
+    op.uploadbinstart = 0;
+    op.uploadbinbytes = static_cast<int32_t>(std::min<uint64_t>(part.bytes, INT32_MAX));
+    op.uploadhexstop = op.uploadbinbytes - 1;
+}
+
+std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips)
+{
+    std::vector<std::string> refused;
+    for (const std::string &name : file.EntryNames("chips")) {
+        std::string error;
+        if (!chips.Add(name, file.Value("chips", name).value_or(""), origin, error))
+            refused.push_back(origin + ": [chips] " + error);
+    }
+    return refused;
+}
+
+void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section, const ChipTable &chips)
 {
     const auto value = [&](const char *key) { return file.Value(section, key); };
+    if (const auto chip = value("chip")) {
+        op.chip = NamesNoChip(*chip) ? std::string() : *chip;
+        if (const ChipPart *part = chips.Find(op.chip))
+            SetChipRanges(op, *part);
+    }
     ReadPort(value("port"), op.port);
     op.baud = ReadInteger(value("baud")).value_or(op.baud);
     ReadParity(value("parity"), op.parity);
@@ -251,6 +281,7 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
     state.settingsPath = FindSettingsFile(state.settingsPath);
     state.settingsFileMissing = !FileExists(state.settingsPath);
     const ProfileFile file = ProfileFile::Load(state.settingsPath);
-    ReadSettingsFile(op, file, state.settingsSection);
+    state.chipErrors = ReadChipsSection(file, state.settingsPath, state.chips);
+    ReadSettingsFile(op, file, state.settingsSection, state.chips);
     state.portDevices = ReadPortsSection(file);
 }

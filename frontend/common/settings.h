@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "image/chip_parts.h"
+
 class ProfileFile;
 
 struct ZM32OP {
@@ -25,6 +27,8 @@ struct ZM32OP {
     int32_t uploadbinstart = 0;
     int32_t uploadbinbytes = 0x400;
     std::string log;
+    // The part in the programmer's socket ("chip", empty for none); it sets the upload ranges.
+    std::string chip;
     // A line that goes away is looked for again until it is back.
     bool reconnect = true;
 };
@@ -39,6 +43,9 @@ struct SettingsState {
     bool commandLineError = false;
     // The [ports] section of the settings file: "COMn=device" entries by port number.
     std::map<int32_t, std::string> portDevices;
+    // The built-in parts and those of the [chips] section; the entries it refused, and why.
+    ChipTable chips;
+    std::vector<std::string> chipErrors;
 };
 
 // Shows the command-line usage message; without one it is not shown.
@@ -54,7 +61,16 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
 // program.
 std::string FindSettingsFile(const std::string &name);
 
-// The settings file's part of LoadSettings: the keys of `section`, then its "help" key.
-void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section);
+// The settings file's part of LoadSettings: the keys of `section`, then its "help" key. A
+// "chip" that `chips` knows sets the ranges first, so that the file's range keys win over it.
+void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section,
+                      const ChipTable &chips = ChipTable());
+// The user's parts of the [chips] section into `chips`; `origin` names the file. Returns the
+// entries refused, each with why.
+std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips);
+// The ranges of the whole part: from 0, its size, its last address.
+void SetChipRanges(ZM32OP &op, const ChipPart &part);
+// "none" and an empty name say that no part is chosen.
+bool NamesNoChip(const std::string &name);
 // The devices of the [ports] section; entries that name no port or no device are left out.
 std::map<int32_t, std::string> ReadPortsSection(const ProfileFile &file);

@@ -101,6 +101,9 @@ public:
     const std::string &DownloadAnswer() const { return downloadAnswer_; }
     // Upload bin's examine read-back of `count` bytes from `start` into `bytes`, as a transfer.
     TransferEnd ReadBack(int32_t start, int32_t count, std::string &bytes);
+    // Upload hex's stream up to the first record past `stop`, its lines kept in `lines`; its
+    // quiet end after records is no news.
+    TransferEnd ReadHexLines(int32_t stop, std::vector<std::string> &lines);
 
 private:
     friend class SessionProbe;  // the tests' look inside
@@ -133,6 +136,10 @@ private:
     // do not come or are not hex). A negative limit waits without end.
     bool WaitForText(const std::string &text, int32_t limitMs);
     int32_t ReadHexByte(int32_t limitMs);
+    // Upload hex up to the first record past `stop`, and its end: the slow clearing, the CR.
+    // The quiet time after records, upload hex's usual end, is said when `sayQuietEnd`.
+    TransferEnd ReceiveHexLines(int32_t stop, std::vector<std::string> &lines, bool sayQuietEnd);
+    void EndHexUpload();
     TransferEnd ExaminePass(int32_t start, int32_t count,
                             const std::function<bool(uint8_t, int32_t)> &take);
     // Download hex's sending: the text byte by byte, echoed in batches, paced when asked;

@@ -45,11 +45,9 @@ SaveResult SaveLines(const std::vector<std::string> &lines, const std::string &p
 
 } // namespace
 
-TransferEnd Session::UploadHex(const std::string &chosenPath)
+TransferEnd Session::ReceiveHexLines(int32_t stop, std::vector<std::string> &lines, bool sayQuietEnd)
 {
-    std::string path = chosenPath;
     BeginTransfer();
-    std::vector<std::string> lines;
     SendChar('I');
     host_.WaitPumping(200);
     SendChar('U');
@@ -58,7 +56,7 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     BeginStoppable();
     host_.ShowStatus(FormatGuarded(
         "Uploading to %x address, offset %s; waiting %d millisecondsfor upload to commence",
-        {settings_.uploadhexstop, settings_.uploadoffset, kFirstByteMs}));
+        {stop, settings_.uploadoffset, kFirstByteMs}));
     host_.ShowStatus("Waiting for 7 seconds from Prompro 7");
     std::string current;
     int32_t counter = 0;
@@ -84,7 +82,8 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
             // so are bytes that never made a line (garbage, a wrong baud rate): there is
             // nothing to save that came from the memory.
             const bool gotLines = !lines.empty();
-            host_.ShowUploadQuiet(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}), gotLines);
+            if (sayQuietEnd || !gotLines)
+                host_.ShowUploadQuiet(FormatGuarded("Timed out (%d ms)", {kFirstByteMs}), gotLines);
             if (!gotLines)
                 end = TransferEnd::Failed;
             break;
@@ -122,8 +121,8 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
                 host_.ShowProgress(counter, -1);
                 const int64_t begun = ParseHex(address);
                 host_.ShowRangeProgress(begun + (current.size() > 2 ? ParseHex(current.substr(1, 2)) : 0),
-                                        int64_t(settings_.uploadhexstop) + 1);
-                if (settings_.uploadhexstop < begun) {
+                                        int64_t(stop) + 1);
+                if (stop < begun) {
                     done = true;
                 } else {
                     current.clear();
@@ -137,6 +136,28 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
         }
     }
 
+    return end;
+}
+
+void Session::EndHexUpload()
+{
+    ClearInputSlowly(1000);
+    SendChar(13);
+    EndTransfer();
+}
+
+TransferEnd Session::ReadHexLines(int32_t stop, std::vector<std::string> &lines)
+{
+    const TransferEnd end = ReceiveHexLines(stop, lines, false);
+    EndHexUpload();
+    return end;
+}
+
+TransferEnd Session::UploadHex(const std::string &chosenPath)
+{
+    std::string path = chosenPath;
+    std::vector<std::string> lines;
+    TransferEnd end = ReceiveHexLines(settings_.uploadhexstop, lines, true);
     // A failed save asks for another name, so that the received lines are not lost;
     // cancelling the dialog gives them up.
     const TransferEnd receiveEnd = end;
@@ -158,8 +179,6 @@ TransferEnd Session::UploadHex(const std::string &chosenPath)
     }
     lines.clear();
     lines.shrink_to_fit();
-    ClearInputSlowly(1000);
-    SendChar(13);
-    EndTransfer();
+    EndHexUpload();
     return end;
 }

@@ -10,7 +10,7 @@ constexpr uint32_t kReadThroughGap = 64;
 
 }  // namespace
 
-VerifyOutcome VerifyImage(Session &session, const MemoryImage &image)
+VerifyOutcome VerifyImage(Session &session, const MemoryImage &image, bool showAll)
 {
     // Runs close together become one pass; the gap's bytes are read but not compared.
     struct Pass {
@@ -38,7 +38,12 @@ VerifyOutcome VerifyImage(Session &session, const MemoryImage &image)
             const std::optional<uint8_t> held = image.At(address);
             if (!held || *held == static_cast<uint8_t>(back[i]))
                 continue;
-            if (++outcome.differ <= VerifyOutcome::kShownDifferences)
+            const auto chip = static_cast<uint8_t>(back[i]);
+            if ((*held & ~chip) != 0)
+                ++outcome.notErased;
+            else
+                ++outcome.notProgrammed;
+            if (++outcome.differ <= VerifyOutcome::kShownDifferences || showAll)
                 outcome.shown.push_back(HexUpper(address, 4) + ": file " + HexUpper(*held, 2) + ", programmer " +
                                         HexUpper(static_cast<uint8_t>(back[i]), 2));
         }
@@ -53,6 +58,11 @@ std::vector<std::string> VerifyReport(const VerifyOutcome &outcome)
     std::vector<std::string> lines = outcome.shown;
     if (outcome.differ > outcome.shown.size())
         lines.push_back("... and " + std::to_string(outcome.differ - outcome.shown.size()) + " more");
+    if (outcome.notErased > 0)
+        lines.push_back(std::to_string(outcome.notErased) +
+                        " not erased? an EPROM cannot turn 0 into 1 by programming; erase it first");
+    if (outcome.notProgrammed > 0)
+        lines.push_back(std::to_string(outcome.notProgrammed) + " not programmed");
     lines.push_back(std::to_string(outcome.differ) + " of " + std::to_string(outcome.total) + " bytes differ");
     return lines;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "blank_check.h"
 #include "linewait.h"
 #include "numbers.h"
 #include "paths.h"
@@ -204,6 +205,8 @@ void MainWindowLogic::OnCommand(CommandId id)
         return settings1Click();
     case CommandId::Verify:
         return verify1Click();
+    case CommandId::BlankCheck:
+        return blank1Click();
     case CommandId::Help:
         return helpClick();
     }
@@ -253,6 +256,18 @@ void MainWindowLogic::verify1Click()
     for (const std::string &line : VerifyReport(outcome))
         said += (said.empty() ? "" : "\n") + line;
     Box(outcome.differ == 0 ? BoxKind::Information : BoxKind::Error, "%s", {said});
+}
+
+// The chip's range (the upload range) read through the hex upload's stream; a box says whether
+// every byte is FF. A failed read has said why already; a stopped one says nothing.
+void MainWindowLogic::blank1Click()
+{
+    const ZM32OP &settings = session_.Settings();
+    const BlankOutcome outcome = BlankCheck(session_, static_cast<uint32_t>(settings.uploadbinstart),
+                                            static_cast<uint32_t>(std::max<int32_t>(settings.uploadbinbytes, 1)));
+    if (outcome.end != TransferEnd::Completed)
+        return;
+    Box(IsBlank(outcome) ? BoxKind::Information : BoxKind::Error, "%s", {BlankReport(outcome)});
 }
 
 void MainWindowLogic::estafewmillisecondsClick()

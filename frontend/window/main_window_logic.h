@@ -76,6 +76,7 @@ private:
     void uploadbin1Click();
     void uploadhexClick();
     void verify1Click();
+    void blank1Click();
     void estafewmillisecondsClick();
     void logClick();
     void clear1Click();

@@ -8,6 +8,7 @@ const std::vector<Menu> &MainMenus()
           {CommandId::UploadBin, "uploadbin1", "upload bin", false, false},
           {CommandId::UploadHex, "uploadhex", "upload hex (for a long long time)", false, false},
           {CommandId::Verify, "verify1", "verify against file\u2026", false, false},
+          {CommandId::BlankCheck, "blank1", "blank check", false, false},
           {CommandId::Exit, "exit1", "exit", true, false}},
          CommandId::Exit},
         {"etc",

@@ -10,6 +10,7 @@ enum class CommandId {
     UploadBin,
     UploadHex,
     Verify,
+    BlankCheck,
     Exit,
     TestDelay,
     Log,

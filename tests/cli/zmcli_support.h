@@ -84,6 +84,18 @@ inline int WaitExit(pid_t pid, int ms)
 
 inline std::string Image(size_t size) { return PseudoRandomImage(size); }
 
+// zmimage's sums of the file `path`, as zmcli's last line gives them: "sum16 XXXX crc32 XXXXXXXX".
+inline std::string SumsOf(const std::string &path, const std::vector<std::string> &options = {})
+{
+    std::vector<std::string> args{BinPath("zmimage"), "info", path};
+    args.insert(args.end(), options.begin(), options.end());
+    const std::string out = RunProcess(args).out;
+    const size_t sum16 = out.find("sum16 "), crc32 = out.find("crc32 ");
+    return sum16 == std::string::npos || crc32 == std::string::npos
+               ? "no sums: " + out
+               : out.substr(sum16, 10) + " " + out.substr(crc32, 14);
+}
+
 // `text` with every `name` in it replaced by `value`: expected messages name the run's paths.
 inline std::string Replaced(std::string text, const std::string &name, const std::string &value)
 {

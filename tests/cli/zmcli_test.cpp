@@ -1,6 +1,7 @@
 // zmcli end to end against promsim: the transfers give the simulated memory back, each ending
 // has its message and exit status, Ctrl-C keeps what came, send says whether the prompt came.
 #include <filesystem>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -38,8 +39,10 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     // The echo as the pane shows it: the line end before, the commands, the records.
     ProcessResult r = Zmcli(line, {"--echo", "download", "image.hex"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "Transfer OK: 8192 bytes in 512 records\n");
+    EXPECT_EQ(r.err, "Transfer OK: 8192 bytes in 512 records\ndownload: " + SumsOf(dir.File("image.bin")) + "\n");
     EXPECT_EQ(r.out.rfind("<CR><LF>\r\nIT:10000000", 0), 0u) << r.out.substr(0, 40);
+    // The file's own lines, as zm32 sends them: morvel's end record included.
+    EXPECT_NE(r.out.find(":01000001FF<CR><LF>"), std::string::npos) << r.out.substr(r.out.size() - 40);
     // The simulator saves its memory after the transfer's report.
     for (int waited = 0; waited < 5000 && ReadFile(dir.File("memory.bin")) != image; waited += 20)
         usleep(20000);
@@ -48,13 +51,13 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     r = Zmcli(line, {"upload-bin", "back.bin", "--bytes", "2000"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");  // no echo without --echo, no progress on a pipe
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "upload-bin: " + SumsOf(dir.File("image.bin")) + "\n");
     EXPECT_TRUE(ReadFile(dir.File("back.bin")) == image);
 
     // The quiet time after the data is the upload's normal end.
     r = Zmcli(line, {"upload-hex", "back.hex", "--stop", "FFFF"}, dir.Path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "upload-hex: done, 514 lines\n");
+    EXPECT_EQ(r.err, "upload-hex: done, 514 lines\nupload-hex: " + SumsOf(dir.File("image.bin")) + "\n");
     ASSERT_EQ(Dabrix(dir, {"back.hex", "hex.bin"}), 0);
     EXPECT_TRUE(ReadFile(dir.File("hex.bin")) == image);
 
@@ -73,6 +76,92 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     r = Zmcli(line, {"upload-hex", "part.hex", "--offset", "1", "--stop", "1400"}, dir.Path());
     ASSERT_EQ(Dabrix(dir, {"-o1000", "part.hex", "part.bin"}), 0) << r.err;
     EXPECT_TRUE(ReadFile(dir.File("part.bin")) == image.substr(0x1000, 0x420));
+}
+
+// A part sets the whole range: a 27C256 read whole with its sums; the chip key and a user's
+// [chips] part; the file's range keys and --bytes over the part; blank; a download past the part.
+TEST(Zmcli, ThePartSetsTheRange)
+{
+    TempDir dir;
+    const std::string memory = Image(0x8000);
+    PromsimRunner sim({"--size", "8000", "--upload-delay", kUploadDelay, "--image", dir.Write("memory.bin", memory),
+                       "--link", dir.File("line")});
+    const std::string line = dir.File("line");
+    ProcessResult r = Zmcli(line, {"--chip", "27C256", "upload-bin", "whole.bin"}, dir.Path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ReadFile(dir.File("whole.bin")) == memory);
+    EXPECT_EQ(r.err, "upload-bin: " + SumsOf(dir.File("memory.bin")) + ", whole 27256 (32768 bytes, gaps FF)\n");
+
+    struct Case {
+        const char *name;
+        std::string ini;  // zm32.ini in the current directory, "-i-" dropped when not empty
+        std::vector<std::string> args;
+        size_t bytes;     // upload-bin's file
+    } cases[] = {
+        {"chip key", "[zm32]\nchip=27c16\n", {}, 0x800},
+        {"user's part", "[zm32]\nchip=rom-20\n[chips]\nROM=0x20\n", {}, 0x20},
+        {"range key over chip key", "[zm32]\nchip=2716\nuploadbinbytes=10\n", {}, 0x10},
+        {"--bytes over --chip", "", {"--chip", "2708", "upload-bin", "--bytes", "8"}, 8},
+        {"--chip over range key", "[zm32]\nuploadbinbytes=10\n", {"upload-bin", "--chip", "2708"}, 0x400},
+        {"--chip none over the chip key", "[zm32]\nchip=2716\n", {"upload-bin", "--chip", "none"}, 0x400},
+    };
+    for (const Case &c : cases) {
+        dir.Write("zm32.ini", c.ini);
+        std::vector<std::string> args{BinPath("zmcli"), "-p" + std::to_string(kPort)};
+        if (c.ini.empty())
+            args.push_back("-i-");
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (c.args.empty())
+            args.push_back("upload-bin");
+        args.push_back("part.bin");
+        ASSERT_TRUE(UsePseudoTerminal(line));
+        r = RunProcess(args, {}, dir.Path());
+        EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+        EXPECT_TRUE(ReadFile(dir.File("part.bin")) == memory.substr(0, c.bytes)) << c.name;
+    }
+    std::remove(dir.File("zm32.ini").c_str());
+
+    r = Zmcli(line, {"blank", "--start", "100", "--bytes", "10"}, dir.Path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.substr(0, 22), "not blank: first at 01");
+    dir.Write("past.hex", ":010800000BEC\r\n:00000001FF\r\n");
+    r = Zmcli(line, {"download", "past.hex", "--chip", "2716"}, dir.Path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "\"past.hex\" reaches 0800, past the 2716's last address 07FF: nothing sent\n");
+}
+
+// Every part zmcli lists, a user's from zm32.ini's [chips] among them, is the same size to zmimage.
+TEST(Zmcli, ChipsAgreeWithZmimagesSizes)
+{
+    TempDir dir;
+    dir.Write("zm32.ini", "[chips]\nMYROM=4K/16\nBAD=lots\n");
+    dir.Write("x.bin", "x");
+    const ProcessResult r = RunProcess({BinPath("zmcli"), "chips"}, {}, dir.Path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("MYROM        4096  16-bit  " + dir.File("zm32.ini") + "\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("27256       32768   8-bit  built in\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.rfind(dir.File("zm32.ini") + ": [chips] BAD=lots: SIZE is", 0), 0u) << r.err;
+    std::istringstream lines(r.out);
+    std::string name, bytes;
+    int parts = 0;
+    for (std::string rest; lines >> name >> bytes && std::getline(lines, rest); ++parts) {
+        const std::string info = RunProcess({BinPath("zmimage"), "info", "x.bin", "--size", name}, {}, dir.Path()).out;
+        EXPECT_NE(info.find("\nchip " + bytes + " bytes\n"), std::string::npos) << name << ": " << info;
+    }
+    EXPECT_EQ(parts, 29);
+}
+
+TEST(Zmcli, BlankFindsTheOneProgrammedByte)
+{
+    TempDir dir;
+    std::string erased(0x800, '\xFF');
+    for (const bool programmed : {false, true}) {
+        erased[0x123] = programmed ? '\x5A' : '\xFF';
+        PromsimRunner sim({"--size", "800", "--upload-delay", kUploadDelay, "--image", dir.Write("m.bin", erased)});
+        const ProcessResult r = Zmcli(sim.Path(), {"blank", "--chip", "2716"}, dir.Path());
+        EXPECT_EQ(r.status, programmed ? 1 : 0) << r.err;
+        EXPECT_EQ(r.err, programmed ? "not blank: first at 0123 (5A), 1 bytes not FF\n" : "blank: 2048 bytes FF\n");
+    }
 }
 
 TEST(Zmcli, EachEndingGivesItsMessageAndExitStatus)
@@ -107,6 +196,8 @@ TEST(Zmcli, EachEndingGivesItsMessageAndExitStatus)
          "-ispecial.ini   specify ini file.\r\n-i-   specify no ini file.\r\n-p37   specify port 37.\r\n"
          "-b19,200   specify baud.\r\n-f7o1.5   specify data format\n", 2, ""},
         {"usage: no command", {}, {}, "", 2, ""},
+        {"unknown part, nothing sent", {}, {"--chip", "27C999", "upload-bin", "out"},
+         "zmcli: unknown part \"27C999\": zmcli chips lists the parts\n", 2, ""},
         {"usage: bad address", {}, {"upload-bin", "out", "--bytes", "12G"}, "", 2, ""},
         {"usage: two offsets", {}, {"upload-hex", "out", "--offset", "12"}, "", 2, ""},
     };

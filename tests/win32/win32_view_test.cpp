@@ -130,10 +130,9 @@ void Expect(bool ok, const std::string &what)
         failures += "  " + what + "\n";
 }
 
-const CommandId kAll[] = {CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex,
-                          CommandId::Verify,      CommandId::Exit,      CommandId::TestDelay,
-                          CommandId::Log,         CommandId::Clear,     CommandId::Settings,
-                          CommandId::Help};
+const CommandId kAll[] = {CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex, CommandId::Verify,
+                          CommandId::BlankCheck,  CommandId::Exit,      CommandId::TestDelay, CommandId::Log,
+                          CommandId::Clear,       CommandId::Settings,  CommandId::Help};
 
 // What the menus and the Stop button were while a transfer ran, looked at from a timer.
 struct TransferLook {

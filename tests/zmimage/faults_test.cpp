@@ -58,6 +58,8 @@ TEST(ZmimageFaults, BadInputsAndCommandLinesLeaveNoOutput)
          "zmimage: --by is no option of convert\n"},
         {"fill without a size", kGood, {"fill", "in.hex", "out.bin"}, 2, "zmimage: fill needs --size\n"},
         {"no such part", kGood, {"fill", "in.hex", "out.bin", "--size", "27C999"}, 2, "zmimage: --size wants"},
+        {"past S2", ":020000040100F9\r\n" + kGood, {"convert", "in.hex", "out.s28"}, 1,
+         "zmimage: out.s28: the image's highest address 01000017 does not fit S2's 24 bits: call it .s37\n"},
         {"split into one", kGood, {"split", "in.hex", "out.bin"}, 2, "zmimage: split takes 3 to 5 files, not 2\n"},
         {"swap of 3", kGood, {"swap", "in.hex", "out.bin", "--width", "3"}, 2, "zmimage: --width wants 2 or 4, not \"3\"\n"},
         {"output of no known kind", kGood, {"convert", "in.hex", "out.txt"}, 2, "zmimage: cannot tell the format of \"out.txt\""},
@@ -73,7 +75,7 @@ TEST(ZmimageFaults, BadInputsAndCommandLinesLeaveNoOutput)
         EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
         EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.name;
         EXPECT_EQ(r.out, "") << c.name;
-        for (const char *out : {"out.bin", "out.hex", "odd.bin", "out.txt", "out.s19"})
+        for (const char *out : {"out.bin", "out.hex", "odd.bin", "out.txt", "out.s19", "out.s28"})
             EXPECT_NE(access(dir.File(out).c_str(), F_OK), 0) << c.name << ": " << out << " left behind";
         // The same over an output that is there: it keeps what it held.
         std::vector<std::string> over = c.args;
@@ -109,10 +111,17 @@ TEST(ZmimageFaults, OutputsInPlaceAndOnTheStandardStreams)
     r = Zmimage(dir, {"move", "in.hex", "-", "--by", "FFF0"});
     EXPECT_EQ(r.out, ":020000040001F9\r\n:080000000102030405060708D4\r\n:00000001FF\r\n");
 
+    // The records' address width as the name says: S2 for .s28, S3 for .s37.
+    ASSERT_EQ(Zmimage(dir, {"convert", "in.hex", "out.s28"}).status, 0);
+    EXPECT_EQ(ReadFile(dir.File("out.s28")).substr(12, 10), "S208000010");
+    ASSERT_EQ(Zmimage(dir, {"convert", "in.hex", "out.s37"}).status, 0);
+    EXPECT_EQ(ReadFile(dir.File("out.s37")).substr(12, 12), "S30900000010");
+
     // Sizes as people write them.
     for (const auto &[size, bytesOf] : std::vector<std::pair<std::string, size_t>>{
              {"27C256", 32768}, {"2716", 2048}, {"32K", 32768}, {"0x100", 256}, {"100", 100}, {"M27C4001", 524288},
-             {"27C010", 131072}, {"am27c512-15", 65536}}) {
+             {"27C010", 131072}, {"am27c512-15", 65536}, {"2708", 1024}, {"28c256", 32768}, {"39SF040", 524288},
+             {"27C1024", 131072}}) {
         EXPECT_EQ(Zmimage(dir, {"fill", "in.hex", "filled.bin", "--size", size}).status, 0) << size;
         EXPECT_EQ(ReadFile(dir.File("filled.bin")).size(), bytesOf) << size;
     }

@@ -224,6 +224,7 @@ std::string Field(const ZM32OP &op, const std::string &name)
     if (name == "log") return op.log;
     if (name == "reconnect") return op.reconnect ? "1" : "0";
     if (name == "help") return op.helpText;
+    if (name == "chip") return op.chip;
     return "?";
 }
 
@@ -277,6 +278,11 @@ TEST(SettingsFile, EveryKeyWithGoodOddAndAbsentValues)
         {"uploadbinstart=$100", "uploadbinstart", "100"}, {"uploadbinstart=x", "uploadbinstart", "0"},
         {"", "uploadbinstart", "22"}, {"uploadbinbytes=2000", "uploadbinbytes", "2000"},
         {"uploadbinbytes=123456789", "uploadbinbytes", "23456789"},
+
+        {"chip=27C256", "uploadbinbytes", "8000"}, {"chip=27c256-15", "uploadhexstop", "7FFF"},
+        {"chip=2708", "uploadbinstart", "0"}, {"uploadbinbytes=10\nchip=2716", "uploadbinbytes", "10"},
+        {"chip=none", "uploadbinbytes", "33"}, {"chip=27C999", "uploadbinbytes", "33"}, {"chip=27C999", "chip", "27C999"},
+        {"chip=None", "chip", ""},
 
         {"log=trace.txt", "log", cwd + "/trace.txt"}, {"log=sub/trace.txt", "log", "sub/trace.txt"},
         {"log=/var/t.txt", "log", "/var/t.txt"}, {"log=", "log", ""}, {"", "log", ""},

@@ -18,10 +18,9 @@ using namespace zmtest;
 
 namespace {
 
-const std::vector<CommandId> kAll{CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex,
-                                  CommandId::Verify,      CommandId::Exit,      CommandId::TestDelay,
-                                  CommandId::Log,         CommandId::Clear,     CommandId::Settings,
-                                  CommandId::Help};
+const std::vector<CommandId> kAll{CommandId::DownloadHex, CommandId::UploadBin, CommandId::UploadHex, CommandId::Verify,
+                                  CommandId::BlankCheck,  CommandId::Exit,      CommandId::TestDelay, CommandId::Log,
+                                  CommandId::Clear,       CommandId::Settings,  CommandId::Help};
 
 struct Window {
     explicit Window(std::vector<std::string> args) : logic(view, std::move(args), std::string(ZM_BIN_DIR) + "/zm32")
@@ -119,9 +118,10 @@ TEST(WindowLogic, TransfersShutOutTheOtherCommands)
         w.logic.OnCommand(c.command);
         const std::map<CommandId, bool> expected{{CommandId::DownloadHex, false}, {CommandId::UploadBin, false},
                                                  {CommandId::UploadHex, false},   {CommandId::Verify, false},
-                                                 {CommandId::Exit, true},         {CommandId::TestDelay, false},
-                                                 {CommandId::Log, false},         {CommandId::Clear, false},
-                                                 {CommandId::Settings, false},    {CommandId::Help, true}};
+                                                 {CommandId::BlankCheck, false},  {CommandId::Exit, true},
+                                                 {CommandId::TestDelay, false},   {CommandId::Log, false},
+                                                 {CommandId::Clear, false},       {CommandId::Settings, false},
+                                                 {CommandId::Help, true}};
         EXPECT_EQ(during, expected) << int(c.command);
         EXPECT_EQ(w.view.asked.size(), 1u) << int(c.command);
         for (CommandId id : kAll)
@@ -206,7 +206,7 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
 }
 
 // verify against file...: what the file defines, read back; the box says what was found, and
-// the next dialog starts in the folder of the last file.
+// the next dialog starts in the folder of the last file. Then blank check's box.
 TEST(WindowLogic, VerifyAgainstAFile)
 {
     TempDir dir;
@@ -228,7 +228,8 @@ TEST(WindowLogic, VerifyAgainstAFile)
          "Couldn't use \"\xe2\x82\xac.bin\": the name has characters that this system's code page lacks"},
         {dir.Write("same.bin", memory), BoxKind::Information, "40 bytes equal"},
         {dir.Write("changed.bin", changed), BoxKind::Error,
-         "0002: file AA, programmer 0E\n001E: file 55, programmer D2\n2 of 40 bytes differ"},
+         "0002: file AA, programmer 0E\n001E: file 55, programmer D2\n"
+         "2 not erased? an EPROM cannot turn 0 into 1 by programming; erase it first\n2 of 40 bytes differ"},
     };
     for (const auto &c : cases) {
         w.view.boxes.clear();
@@ -240,6 +241,27 @@ TEST(WindowLogic, VerifyAgainstAFile)
     }
     EXPECT_EQ(w.view.asked, (std::vector<std::string>(3, "OpenDialog_Verify")));
     EXPECT_EQ(w.view.lastRequest.directory, dir.Path() + "/");
+    // blank check over the upload range: the 40 bytes, none of them FF, before the erased rest.
+    w.view.boxes.clear();
+    w.logic.OnCommand(CommandId::BlankCheck);
+    ASSERT_EQ(w.view.boxes.size(), 1u);
+    EXPECT_EQ(int(w.view.boxes[0].kind), int(BoxKind::Error));
+    EXPECT_EQ(w.view.boxes[0].text, "not blank: first at 0000 (00), 40 bytes not FF");
+}
+
+// The settings file's chip, a part of its own [chips], sets the range upload bin reads.
+TEST(WindowLogic, TheChipKeySetsTheUploadRange)
+{
+    TempDir dir;
+    std::string memory;
+    for (int i = 0; i < 64; ++i)
+        memory += char(i * 3 + 1);
+    SimulatedProgrammer programmer({"--image", dir.Write("memory.bin", memory)});
+    Window w({programmer.PortArg(), "-i" + dir.Write("zm32.ini", "[zm32]\nchip=rom-12\n[chips]\nROM=0x20\n")});
+    ASSERT_TRUE(w.Start());
+    w.view.files = {dir.File("out.bin")};
+    w.logic.OnCommand(CommandId::UploadBin);
+    EXPECT_TRUE(ReadFile(dir.File("out.bin")) == memory.substr(0, 0x20));
 }
 
 TEST(WindowLogic, KeyTable)
