@@ -113,15 +113,15 @@ TEST(ZmimageFaults, OutputsInPlaceAndOnTheStandardStreams)
 
     // The records' address width as the name says: S2 for .s28, S3 for .s37.
     ASSERT_EQ(Zmimage(dir, {"convert", "in.hex", "out.s28"}).status, 0);
-    EXPECT_EQ(ReadFile(dir.File("out.s28")).substr(12, 10), "S208000010");
+    EXPECT_EQ(ReadFile(dir.File("out.s28")).substr(12, 10), "S20C000010");
     ASSERT_EQ(Zmimage(dir, {"convert", "in.hex", "out.s37"}).status, 0);
-    EXPECT_EQ(ReadFile(dir.File("out.s37")).substr(12, 12), "S30900000010");
+    EXPECT_EQ(ReadFile(dir.File("out.s37")).substr(12, 12), "S30D00000010");
 
     // Sizes as people write them.
     for (const auto &[size, bytesOf] : std::vector<std::pair<std::string, size_t>>{
              {"27C256", 32768}, {"2716", 2048}, {"32K", 32768}, {"0x100", 256}, {"100", 100}, {"M27C4001", 524288},
-             {"27C010", 131072}, {"am27c512-15", 65536}, {"2708", 1024}, {"28c256", 32768}, {"39SF040", 524288},
-             {"27C1024", 131072}}) {
+             {"27C010", 131072}, {"2708", 1024}, {"28c256", 32768}, {"39SF040", 524288}, {"27C1024", 131072},
+             {"am27c512-15", 65536}}) {
         EXPECT_EQ(Zmimage(dir, {"fill", "in.hex", "filled.bin", "--size", size}).status, 0) << size;
         EXPECT_EQ(ReadFile(dir.File("filled.bin")).size(), bytesOf) << size;
     }
