@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "wide_text.h"
@@ -31,13 +32,9 @@ std::wstring FilterText(const FileRequest &request)
 
 std::wstring FullPath(const std::wstring &path)
 {
-    const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0)
-        return path;
-    std::wstring full(n, L'\0');
-    const DWORD got = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-    full.resize(got < n ? got : 0);
-    return full.empty() ? path : full;
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.wstring();
 }
 
 // A name that the code page lacks a character of: an existing file's short name may still
@@ -47,12 +44,9 @@ std::string AnsiName(const std::wstring &chosen)
     std::string name = ToAnsi(chosen);
     if (!name.empty())
         return name;
-    const DWORD n = GetShortPathNameW(chosen.c_str(), nullptr, 0);
-    if (n == 0)
-        return {};
-    std::wstring shortName(n, L'\0');
-    const DWORD got = GetShortPathNameW(chosen.c_str(), shortName.data(), n);
-    if (got == 0 || got >= n)
+    std::wstring shortName(32768, L'\0');  // any path the system takes
+    const DWORD got = GetShortPathNameW(chosen.c_str(), shortName.data(), DWORD(shortName.size()));
+    if (got == 0 || got >= shortName.size())
         return {};
     shortName.resize(got);
     return ToAnsi(shortName);

@@ -1,5 +1,7 @@
 #include "dpi.h"
 
+#include "window_layout.h"
+
 UINT WindowDpi(HWND hwnd)
 {
     // Looked up, so that the program still starts where the call is missing.
@@ -10,22 +12,37 @@ UINT WindowDpi(HWND hwnd)
     return dpi ? dpi : 96;
 }
 
-HFONT CreateMessageFont(UINT dpi)
+int SystemDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi ? dpi : 96;
+}
+
+LOGFONTW MessageFont()
 {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return metrics.lfMessageFont;
+    LOGFONTW font{};
+    font.lfHeight = -11;
+    font.lfWeight = FW_NORMAL;
+    lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+    return font;
+}
+
+HFONT CreateMessageFont(UINT dpi)
+{
+    LOGFONTW font = MessageFont();
     // The system's metrics are for its own dpi; scaled to the window's.
-    HDC screen = GetDC(nullptr);
-    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, int(dpi), systemDpi ? systemDpi : 96);
-    return CreateFontIndirectW(&metrics.lfMessageFont);
+    font.lfHeight = MulDiv(font.lfHeight, int(dpi), SystemDpi());
+    return CreateFontIndirectW(&font);
 }
 
 HFONT CreateFaceFont(const wchar_t *face, int pixels, UINT dpi)
 {
-    return CreateFontW(-ScaledPixels(pixels, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    return CreateFontW(-ScaledPixels(pixels, int(dpi)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, face);
 }

@@ -4,9 +4,10 @@
 #include <windows.h>
 
 UINT WindowDpi(HWND hwnd);
-// `px` pixels at 96 dpi, at `dpi`.
-inline int ScaledPixels(int px, UINT dpi) { return MulDiv(px, int(dpi), 96); }
-// The message font (menus and dialogs use it) at `dpi`.
+// The screen's dpi, which the system's metrics are for.
+int SystemDpi();
+// The message font, which the system's own dialogs and boxes use, and that font at `dpi`.
+LOGFONTW MessageFont();
 HFONT CreateMessageFont(UINT dpi);
 // A font of `face`, `pixels` high at 96 dpi.
 HFONT CreateFaceFont(const wchar_t *face, int pixels, UINT dpi);

@@ -6,19 +6,22 @@
 
 #include "control_ids.h"
 #include "dpi.h"
+#include "window_text.h"
 #include "wide_text.h"
 #include "window_class.h"
+#include "window_layout.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"zm32helpf";
 
-// The client area and the bottom panel's controls at 96 dpi.
-constexpr int kClientWidth = HelpWindowLogic::kWidth;
-constexpr int kClientHeight = HelpWindowLogic::kHeight;
-constexpr int kPanelHeight = HelpWindowLogic::kSearchPanelHeight;
-constexpr int kButtonLeft = 24, kButtonTop = 5, kButtonWidth = HelpWindowLogic::kSearchButtonWidth, kButtonHeight = 23;
-constexpr int kEditLeft = 112, kEditRightMargin = 3, kEditHeight = 21;
+void SetTab(HWND tabs, UINT message, int page, const std::wstring &caption)
+{
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t *>(caption.c_str());
+    SendMessageW(tabs, message, page, reinterpret_cast<LPARAM>(&item));
+}
 
 }  // namespace
 
@@ -26,12 +29,12 @@ HelpWindow::HelpWindow(HWND owner)
 {
     RegisterWindowClass<HelpWindow>(kClassName);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(HelpWindowLogic::kCaption).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                            CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, owner, nullptr,
+                            CW_USEDEFAULT, CW_USEDEFAULT, HelpWindowLogic::kWidth, HelpWindowLogic::kHeight, owner, nullptr,
                             GetModuleHandleW(nullptr), this);
     if (!hwnd_)
         return;
     dpi_ = WindowDpi(hwnd_);
-    RECT r{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
+    RECT r{0, 0, ScaledPixels(HelpWindowLogic::kWidth, int(dpi_)), ScaledPixels(HelpWindowLogic::kHeight, int(dpi_))};
     AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
     SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
     BuildControls();
@@ -47,20 +50,12 @@ HelpWindow::~HelpWindow()
     DeleteObject(uiFont_);
 }
 
-int HelpWindow::Scaled(int px) const
-{
-    return ScaledPixels(px, dpi_);
-}
-
 void HelpWindow::BuildControls()
 {
     pageControl1_ = CreateChild(hwnd_, WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
                                 zmids::kPageControl1);
     for (int page = 0; page < 2; ++page) {
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = const_cast<wchar_t *>(L"");
-        SendMessageW(pageControl1_, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
+        SetTab(pageControl1_, TCM_INSERTITEMW, page, L"");
         panes_[page] =
             CreateChild(hwnd_, L"EDIT", L"",
                         WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
@@ -91,10 +86,9 @@ void HelpWindow::Layout()
 {
     RECT client;
     GetClientRect(hwnd_, &client);
-    const int panel = Scaled(kPanelHeight);
-    const int tabsBottom = std::max(0, int(client.bottom) - panel);
-    MoveWindow(pageControl1_, 0, 0, client.right, tabsBottom, TRUE);
-    RECT inside{0, 0, client.right, tabsBottom};
+    const HelpWindowLayout l = LayOutHelpWindow(client.right, client.bottom, int(dpi_));
+    MoveBox(pageControl1_, l.tabs);
+    RECT inside{0, 0, l.tabs.width, l.tabs.height};
     TabCtrl_AdjustRect(pageControl1_, FALSE, &inside);
     for (HWND pane : panes_)
         MoveWindow(pane, inside.left, inside.top, std::max(0, int(inside.right - inside.left)),
@@ -102,11 +96,8 @@ void HelpWindow::Layout()
     // The panes lie over the tab control: they come first in the drawing order.
     for (HWND pane : panes_)
         SetWindowPos(pane, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    MoveWindow(buttonSearch_, Scaled(kButtonLeft), tabsBottom + Scaled(kButtonTop), Scaled(kButtonWidth),
-               Scaled(kButtonHeight), TRUE);
-    const int editLeft = Scaled(kEditLeft);
-    MoveWindow(edit1_, editLeft, tabsBottom + Scaled(kButtonTop) + (Scaled(kButtonHeight) - Scaled(kEditHeight)) / 2,
-               std::max(0, int(client.right) - editLeft - Scaled(kEditRightMargin)), Scaled(kEditHeight), TRUE);
+    MoveBox(buttonSearch_, l.searchButton);
+    MoveBox(edit1_, l.searchBox);
 }
 
 void HelpWindow::ShowPage(int page)
@@ -144,21 +135,14 @@ LRESULT HelpWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
         break;
     }
     case WM_CTLCOLORSTATIC:
-        // The read-only panes are drawn as text to read, not as disabled fields.
-        if (reinterpret_cast<HWND>(lp) == panes_[0] || reinterpret_cast<HWND>(lp) == panes_[1]) {
-            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
-            SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-        }
+        if (reinterpret_cast<HWND>(lp) == panes_[0] || reinterpret_cast<HWND>(lp) == panes_[1])
+            return ReadOnlyPaneColors(wp);
         break;
-    case WM_DPICHANGED: {
+    case WM_DPICHANGED:
         dpi_ = HIWORD(wp);
         MakeFonts();
-        const RECT *r = reinterpret_cast<const RECT *>(lp);
-        SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggestedRect(hwnd_, lp);
         return 0;
-    }
     default:
         break;
     }
@@ -191,17 +175,13 @@ void HelpWindow::Hide()
 
 void HelpWindow::SetPaneText(int page, const std::string &text)
 {
-    paneText_[page] = Widen(text);
+    paneText_[page] = Utf8ToUtf16(text);
     SetWindowTextW(panes_[page], WidenForEdit(text).c_str());
 }
 
 void HelpWindow::SetTabCaption(int page, const std::string &caption)
 {
-    const std::wstring text = Widen(caption);
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<wchar_t *>(text.c_str());
-    SendMessageW(pageControl1_, TCM_SETITEMW, page, reinterpret_cast<LPARAM>(&item));
+    SetTab(pageControl1_, TCM_SETITEMW, page, Widen(caption));
 }
 
 void HelpWindow::SetCurrentPage(int page)
@@ -216,16 +196,9 @@ int HelpWindow::CurrentPage() const
     return int(SendMessageW(pageControl1_, TCM_GETCURSEL, 0, 0));
 }
 
-size_t HelpWindow::PanePosition(int page, size_t position) const
-{
-    const std::wstring &text = paneText_[page];
-    const size_t end = std::min(position, text.size());
-    return position + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(end), L'\n'));
-}
-
 void HelpWindow::SelectInPane(int page, size_t from, size_t to)
 {
-    SendMessageW(panes_[page], EM_SETSEL, PanePosition(page, from), LPARAM(PanePosition(page, to)));
+    SendMessageW(panes_[page], EM_SETSEL, CrLfPosition(paneText_[page], from), LPARAM(CrLfPosition(paneText_[page], to)));
     SendMessageW(panes_[page], EM_SCROLLCARET, 0, 0);
 }
 
@@ -241,10 +214,7 @@ void HelpWindow::FocusSearchBox()
 
 std::string HelpWindow::SearchText() const
 {
-    const int n = GetWindowTextLengthW(edit1_);
-    std::wstring text(size_t(n) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(edit1_, text.data(), n + 1)));
-    return Narrow(text);
+    return Narrow(WindowString(edit1_));
 }
 
 void HelpWindow::EnableSearchButton(bool on)

@@ -46,9 +46,6 @@ private:
     void MakeFonts();
     void Layout();
     void ShowPage(int page);
-    int Scaled(int px) const;
-    // A position in the logic's text ("\n" breaks) as one in the pane's ("\r\n").
-    size_t PanePosition(int page, size_t position) const;
 
     HWND hwnd_ = nullptr;
     HWND pageControl1_ = nullptr;
@@ -58,5 +55,5 @@ private:
     HFONT paneFont_ = nullptr;
     HFONT uiFont_ = nullptr;
     UINT dpi_ = 96;
-    std::wstring paneText_[2];  // as the logic gave it, "\n" breaks
+    std::u16string paneText_[2];  // as the logic gave it, "\n" breaks
 };

@@ -19,12 +19,8 @@ namespace {
 
 const wchar_t kClassName[] = L"zm32main";
 
-// At 96 dpi: the window, the status panel, the splitter, the Stop button and the progress.
+// At 96 dpi: the window, the Stop button and the progress.
 constexpr int kWidth = MainWindowLogic::kWidth, kHeight = MainWindowLogic::kHeight;
-constexpr int kMargin = 4;
-constexpr int kPanelHeight = MainWindowLogic::kStatusPanelHeight;
-constexpr int kSplitterWidth = 5;
-constexpr int kMinPaneWidth = 60;
 constexpr int kStopWidth = 75, kStopHeight = 26;
 constexpr int kProgressWidth = MainWindowLogic::kProgressWidth, kProgressHeight = 18;
 
@@ -38,7 +34,6 @@ MainWindow::MainWindow(const std::vector<std::string> &args, const std::string &
                             CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = WindowDpi(hwnd_);
     SetWindowPos(hwnd_, nullptr, 0, 0, Scaled(kWidth), Scaled(kHeight), SWP_NOMOVE | SWP_NOZORDER);
-    paneBrush_ = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
     BuildControls();
     BuildMenus();
     Layout();
@@ -57,12 +52,11 @@ MainWindow::~MainWindow()
     }
     DeleteObject(terminalFont_);
     DeleteObject(uiFont_);
-    DeleteObject(paneBrush_);
 }
 
 int MainWindow::Scaled(int px) const
 {
-    return ScaledPixels(px, dpi_);
+    return ScaledPixels(px, int(dpi_));
 }
 
 void MainWindow::MakeFonts()
@@ -120,15 +114,10 @@ void MainWindow::Layout()
 {
     RECT client;
     GetClientRect(hwnd_, &client);
-    const int margin = Scaled(kMargin);
-    const int panelTop = std::max(0, int(client.bottom) - Scaled(kPanelHeight));
-    const int width = std::max(0, int(client.right) - 2 * margin);
-    const int splitter = Scaled(kSplitterWidth);
-    const int help = std::clamp(Scaled(helpWidth_), 0, std::max(0, width - splitter - Scaled(kMinPaneWidth)));
-    const int paneWidth = std::max(0, width - help - splitter);
-    const int top = margin, height = std::max(0, panelTop - margin);
-    MoveWindow(richEditMain_, margin, top, paneWidth, height, TRUE);
-    MoveWindow(labelHelp_, margin + paneWidth + splitter, top, help, height, TRUE);
+    const MainWindowLayout l = LayOutMainWindow(client.right, client.bottom, helpWidth_, int(dpi_));
+    const int margin = l.margin, panelTop = l.panelTop;
+    MoveBox(richEditMain_, l.terminal);
+    MoveBox(labelHelp_, l.helpLabel);
 
     RECT label{margin, panelTop + margin, client.right - margin, client.bottom - margin};
     if (stopShown_) {
@@ -150,12 +139,9 @@ void MainWindow::Layout()
 
 bool MainWindow::OverSplitter(int x, int y) const
 {
-    RECT pane, help;
-    GetWindowRect(richEditMain_, &pane);
-    GetWindowRect(labelHelp_, &help);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT *>(&pane), 2);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT *>(&help), 2);
-    return x >= pane.right && x < help.left && y >= pane.top && y < pane.bottom;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    return LayOutMainWindow(client.right, client.bottom, helpWidth_, int(dpi_)).OnSplitter(x, y);
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
@@ -189,12 +175,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
         }
         break;
     case WM_CTLCOLORSTATIC:
-        // The terminal is read-only, yet it is the window's text, not a disabled field.
-        if (reinterpret_cast<HWND>(lp) == richEditMain_) {
-            SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
-            SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
-            return reinterpret_cast<LRESULT>(paneBrush_);
-        }
+        if (reinterpret_cast<HWND>(lp) == richEditMain_)
+            return ReadOnlyPaneColors(wp);
         break;
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT && reinterpret_cast<HWND>(wp) == hwnd_) {
@@ -218,9 +200,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
         if (dragging_) {
             RECT client;
             GetClientRect(hwnd_, &client);
-            const int right = int(client.right) - Scaled(kMargin);
-            const int x = GET_X_LPARAM(lp);
-            helpWidth_ = std::max(0, MulDiv(right - x - Scaled(kSplitterWidth) / 2, 96, int(dpi_)));
+            helpWidth_ = HelpWidthForSplitterAt(GET_X_LPARAM(lp), client.right, int(dpi_));
             Layout();
             return 0;
         }
@@ -234,14 +214,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
             return 0;
         }
         break;
-    case WM_DPICHANGED: {
+    case WM_DPICHANGED:
         dpi_ = HIWORD(wp);
         MakeFonts();
-        const RECT *r = reinterpret_cast<const RECT *>(lp);
-        SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggestedRect(hwnd_, lp);
         return 0;
-    }
     case WM_CLOSE:
         OnClose();
         return 0;

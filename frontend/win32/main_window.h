@@ -98,7 +98,6 @@ private:
     HMENU menuBar_ = nullptr;
     HFONT terminalFont_ = nullptr;
     HFONT uiFont_ = nullptr;
-    HBRUSH paneBrush_ = nullptr;
     UINT dpi_ = 96;
     int helpWidth_ = MainWindowLogic::kHelpLabelWidth;  // at 96 dpi; the splitter changes it
     bool dragging_ = false;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "control_ids.h"
+#include "dpi.h"
 #include "wide_text.h"
 
 namespace {
@@ -55,28 +56,11 @@ public:
     const DLGTEMPLATE *Data() const { return reinterpret_cast<const DLGTEMPLATE *>(words_.data()); }
 
 private:
-    // The system's message font, which its own dialogs and boxes use.
-    static LOGFONTW MessageFont()
-    {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-            return metrics.lfMessageFont;
-        LOGFONTW font{};
-        font.lfHeight = -11;
-        font.lfWeight = FW_NORMAL;
-        lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
-        return font;
-    }
-
     // Its height in points at the system's dpi, which the template wants.
     static int FontPoints(const LOGFONTW &font)
     {
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
         const int height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight ? font.lfHeight : 11;
-        return std::max(1, MulDiv(height, 72, dpi ? dpi : 96));
+        return std::max(1, MulDiv(height, 72, SystemDpi()));
     }
 
     void Word(WORD w) { words_.push_back(w); }
@@ -106,13 +90,6 @@ constexpr short kMargin = 7, kLabelWidth = 110, kFieldX = kMargin + kLabelWidth 
 constexpr short kRow = 17, kFieldHeight = 12, kPortWidth = 190, kFieldWidth = 80;
 constexpr short kButtonWidth = 50, kButtonHeight = 14;
 constexpr short kDialogWidth = kFieldX + kPortWidth + kMargin;
-
-std::wstring WindowString(HWND w)
-{
-    std::wstring text(size_t(GetWindowTextLengthW(w)) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(w, text.data(), int(text.size()))));
-    return text;
-}
 
 void Fill(HWND dlg, SettingsDialog &dialog)
 {

@@ -29,9 +29,8 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
         break;
     }
     case WM_CHAR: {
-        const wchar_t c = wchar_t(wp);
-        // Half of a surrogate pair is no character the programmer knows.
-        const int byte = c >= 0xD800 && c < 0xE000 ? -1 : TypedCharByte(char32_t(c));
+        // Half of a surrogate pair, like any character past Latin-1, is no byte.
+        const int byte = TypedCharByte(char32_t(wp));
         if (byte >= 0)
             onKey(static_cast<char>(byte));
         return 0;

@@ -1,8 +1,11 @@
 // A window class whose procedure hands every message to the C++ object that made the window
-// (passed as CreateWindowEx's last argument): its Handle(msg, wp, lp), once `Ready()`.
+// (passed as CreateWindowEx's last argument): its Handle(msg, wp, lp), once `Ready()`. And
+// what the windows do alike with their children.
 #pragma once
 
 #include <windows.h>
+
+#include "window_layout.h"
 
 template <class Window>
 LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
@@ -41,4 +44,24 @@ inline HWND CreateChild(HWND parent, const wchar_t *cls, const wchar_t *text, DW
 {
     return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+inline void MoveBox(HWND control, const Box &box)
+{
+    MoveWindow(control, box.x, box.y, box.width, box.height, TRUE);
+}
+
+// A read-only EDIT's WM_CTLCOLORSTATIC: drawn as text to read, not as a disabled field.
+inline LRESULT ReadOnlyPaneColors(WPARAM dc)
+{
+    SetBkColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_WINDOW));
+    SetTextColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_WINDOWTEXT));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+}
+
+// WM_DPICHANGED's rectangle, which the system suggests for the new dpi.
+inline void MoveToSuggestedRect(HWND hwnd, LPARAM lp)
+{
+    const RECT *r = reinterpret_cast<const RECT *>(lp);
+    SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

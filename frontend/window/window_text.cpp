@@ -1,5 +1,7 @@
 #include "window_text.h"
 
+#include <algorithm>
+
 namespace {
 
 // The length of the UTF-8 sequence at text[i] and its code point; 0 when it is not one.
@@ -142,4 +144,25 @@ size_t FindIgnoringCase(const std::u16string &text, const std::u16string &needle
             return p;
     }
     return std::u16string::npos;
+}
+
+std::u16string WithCrLfBreaks(const std::u16string &text)
+{
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char16_t c : text) {
+        if (c == u'\n') {
+            while (!out.empty() && out.back() == u'\r')
+                out.pop_back();
+            out += u'\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+size_t CrLfPosition(const std::u16string &text, size_t position)
+{
+    const auto end = text.begin() + std::ptrdiff_t(std::min(position, text.size()));
+    return position + size_t(std::count(text.begin(), end, u'\n'));
 }

@@ -17,3 +17,8 @@ std::string Utf16ToUtf8(const std::u16string &text);
 // The first place at or after `from` where `needle` stands in `text`, letter case aside
 // (ASCII and Latin-1 letters); npos when none or when `needle` is empty.
 size_t FindIgnoringCase(const std::u16string &text, const std::u16string &needle, size_t from);
+// As a multiline edit control takes a text: every "\n", with the CRs before it, as one
+// "\r\n", the only break it knows (it takes CR CR LF for its mark of a wrapped line).
+std::u16string WithCrLfBreaks(const std::u16string &text);
+// Where `position` in `text` ("\n" breaks) lies in WithCrLfBreaks(text).
+size_t CrLfPosition(const std::u16string &text, size_t position);

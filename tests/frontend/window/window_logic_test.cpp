@@ -10,6 +10,7 @@
 #include "paths.h"
 #include "recording_view.h"
 #include "scoped_env.h"
+#include "window_layout.h"
 #include "window_logic_probe.h"
 #include "window_text.h"
 #include "zmhwcomm.h"
@@ -322,6 +323,16 @@ TEST(WindowLogic, PaneLineAndTexts)
         {"caf\xc3\xa9.hex", "caf\xc3\xa9.hex"}, {"caf\xe9.hex", "caf\xc3\xa9.hex"}, {"a\r\nb", "a\nb"}, {"", ""}};
     for (const auto &[bytes, shown] : texts)
         EXPECT_EQ(WindowText(bytes), shown) << bytes;
+    // As an edit control takes them: one CR LF a break, the positions past the CRs.
+    const std::pair<std::u16string, std::u16string> edits[] = {{u"a\nb\n", u"a\r\nb\r\n"}, {u"a\r\r\nb\r", u"a\r\nb\r"}};
+    for (const auto &[text, shown] : edits)
+        EXPECT_EQ(WithCrLfBreaks(text), shown);
+    EXPECT_EQ(CrLfPosition(u"ab\ncd\ne", 4), 5u);
+    // The splitter stays under the pointer that drags it; the terminal keeps some width.
+    for (int dpi : {96, 144}) {
+        EXPECT_TRUE(LayOutMainWindow(800, 600, HelpWidthForSplitterAt(500, 800, dpi), dpi).OnSplitter(500, 100)) << dpi;
+        EXPECT_GT(LayOutMainWindow(800, 600, 5000, dpi).terminal.width, 0) << dpi;
+    }
     host.ShowStatus("Cannot create file \"/tmp/\xe9t\xe9\"");
     EXPECT_EQ(w.view.status, "Cannot create file \"/tmp/\xc3\xa9t\xc3\xa9\"");
 
