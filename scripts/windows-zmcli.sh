@@ -66,7 +66,7 @@ zmcli_port_leads_nowhere() {
 }
 
 # The cases in order, on one promsim: status|arguments after zm32's. A run's files stay in its
-# folder; "image.hex" is that run's own random image.
+# folder; "image.hex" is the random image of both sides.
 zmcli_cases=(
   "0|-p$zmcli_port download image.hex"
   "0|-p$zmcli_port upload-bin back.bin --bytes $zmcli_memory"
@@ -141,7 +141,7 @@ zmcli_run() {
   local side=$1 bin=$2 where=$3 i words
   rm -rf "$where"
   mkdir -p "$where"
-  head -c $((16#$zmcli_memory)) /dev/urandom >"$where/image.bin"
+  cp "$(dirname "$where")/image.bin" "$where/image.bin"
   build/bin/morvel "$where/image.bin" "$where/image.hex"
   zmcli_promsim "$where/memory.bin"
   for i in "${!zmcli_cases[@]}"; do
@@ -172,6 +172,9 @@ zmcli_checks() {
   zmcli_arch=$arch
   zmcli_setup
   local linux=$work/zmcli/$arch/linux wine_dir=$work/zmcli/$arch/wine
+  # One image for both sides, so that the sums they print are compared too.
+  mkdir -p "$work/zmcli/$arch"
+  head -c $((16#$zmcli_memory)) /dev/urandom >"$work/zmcli/$arch/image.bin"
   zmcli_run linux "" "$linux"
   zmcli_run wine "$bin" "$wine_dir"
   for i in "${!zmcli_cases[@]}"; do
@@ -179,8 +182,8 @@ zmcli_checks() {
     rc=$(cat "$wine_dir/$i.rc") linux_rc=$(cat "$linux/$i.rc")
     [ "$linux_rc" = "$status" ] || fail "Linux zmcli ${zmcli_cases[$i]#*|}: status $linux_rc, not $status ($(cat "$linux/$i.err"))"
     [ "$rc" = "$linux_rc" ] || fail "$arch zmcli.exe ${zmcli_cases[$i]#*|}: status $rc, Linux $linux_rc ($(cat "$wine_dir/$i.err"))"
-    # The image is the run's own: only outputs that do not show it are compared. A port that
-    # does not open names a device on Linux and only the port on Windows: its first line is.
+    # A port that does not open names a device on Linux and only the port on Windows: its
+    # first line is compared.
     if [ "$status" = 3 ]; then
       for side in "$linux" "$wine_dir"; do head -n 1 "$side/$i.err" >"$side/$i.err1" && mv "$side/$i.err1" "$side/$i.err"; done
     fi
