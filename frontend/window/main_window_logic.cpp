@@ -142,12 +142,12 @@ void MainWindowLogic::SessionStart()
         return;
     }
     SetCaptionText();
+    ShowNote();
     session_.RestartTrace();
     UpdateLogMenu();
     if (session_.OpenPort() < 0)
         return;
     view_.SetHelpLabel(WindowText(session_.Settings().helpText));
-    ShowNote();
     view_.FocusTerminal();
     SetReceiveDisplay(true);
 }

@@ -262,7 +262,8 @@ TEST(WindowLogic, VerifyAgainstAFile)
     EXPECT_EQ(w.view.boxes[0].text, "not blank: first at 0000 (00), 40 bytes not FF");
 }
 
-// The settings file's chip, a part of its own [chips], sets the range upload bin reads.
+// The settings file's chip, a part of its own [chips], sets the range upload bin reads; a
+// download past its end is refused before anything is sent.
 TEST(WindowLogic, TheChipKeySetsTheUploadRange)
 {
     TempDir dir;
@@ -275,6 +276,11 @@ TEST(WindowLogic, TheChipKeySetsTheUploadRange)
     w.view.files = {dir.File("out.bin")};
     w.logic.OnCommand(CommandId::UploadBin);
     EXPECT_TRUE(ReadFile(dir.File("out.bin")) == memory.substr(0, 0x20));
+    EXPECT_EQ(w.view.note.rfind("chip ROM\nsum16 ", 0), 0u) << w.view.note;
+    w.view.files = {dir.Write("long.hex", ":01002000558A\n:00000001FF\n")};
+    w.logic.OnCommand(CommandId::DownloadHex);
+    ASSERT_EQ(w.view.boxes.size(), 1u);
+    EXPECT_EQ(w.view.boxes[0].text, "\"" + dir.File("long.hex") + "\" reaches 0020, past the ROM's last address 001F: nothing sent");
 }
 
 TEST(WindowLogic, KeyTable)
