@@ -61,6 +61,10 @@ zm32_checks() {
   zm32_helpers=$root/build-$arch/bin
   zmcli_setup
   zm32_start_display
+  # wine's desktop comes with the first program after the server starts, on that program's
+  # display: the console checks started it with none, and then no window opens.
+  restart_server
+  DISPLAY=$zm32_display wine cmd /c exit >/dev/null 2>&1 || true
   # The window in-process, its exe beside the DLL and the help files as in the zip.
   dir=$work/zm32/$arch/inproc
   rm -rf "$dir" && mkdir -p "$dir/bin"

@@ -1,16 +1,8 @@
-// zmcli chips: the parts --chip and the chip key take; and the part in use.
+// zmcli chips: the parts --chip and the chip key take; and the sums of a transfer.
 #include <algorithm>
 
 #include "commands.h"
 #include "transfer_sums.h"
-
-const ChipPart *ChipInUse(const Session &session, bool &known)
-{
-    const std::string &name = session.Settings().chip;
-    const ChipPart *part = NamesNoChip(name) ? nullptr : session.SettingsFound().chips.Find(name);
-    known = part || NamesNoChip(name);
-    return part;
-}
 
 void SaySums(ConsoleHost &host, const CliOptions &options, const MemoryImage &image)
 {

@@ -28,8 +28,6 @@ int RunBlank(ConsoleHost &host, const CliOptions &options);
 // The parts --chip takes, one a line, and the [chips] entries refused.
 int RunChips(ConsoleHost &host);
 
-// chips.cpp: the part the settings name, null for none; `known` false when no part has that name.
-const ChipPart *ChipInUse(const Session &session, bool &known);
 // The last line of a transfer that ended well: "COMMAND: sum16 XXXX crc32 XXXXXXXX", also
 // when quiet.
 void SaySums(ConsoleHost &host, const CliOptions &options, const MemoryImage &image);

@@ -18,9 +18,3 @@ bool CanWrite(const std::string &path)
         std::remove(path.c_str());
     return true;
 }
-
-bool IsRegularFile(const std::string &path)
-{
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}

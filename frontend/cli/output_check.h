@@ -6,5 +6,3 @@
 // A regular file (or none yet) is opened for appending and a file made for the check alone is
 // removed again; a device or FIFO is taken as writable, since opening one may wait or be seen.
 bool CanWrite(const std::string &path);
-// A regular file (through links): one that can be read back without waiting for a writer.
-bool IsRegularFile(const std::string &path);

@@ -6,6 +6,7 @@
 #include "console.h"
 #include "image/hex_text.h"
 #include "image/image_ops.h"
+#include "transfer_sums.h"
 #include "image/image_write.h"
 #include "output_check.h"
 #include "text.h"
@@ -190,20 +191,9 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     }
     if (status != exit_status::kDone)
         return status;
-    // What was moved, summed as the programmer's memory holds it; a FIFO or a device cannot be
-    // read back.
-    if (!download && !IsRegularFile(options.file))
+    // What was moved, summed as the programmer's memory holds it.
+    if (!download && !UploadedImage(session, options.file, options.command == "upload-bin", image))
         return status;
-    if (!download) {
-        ImageRead read;
-        std::string error;
-        const bool bin = options.command == "upload-bin";
-        if (ReadImage(options.file, bin ? ImageFormat::Binary : ImageFormat::IntelHex,
-                      bin ? static_cast<uint32_t>(session.Settings().uploadbinstart) : 0, read, error) != ReadOutcome::Read)
-            return status;
-        // Upload hex keeps the record that passed the stop address: it is not the range's.
-        image = bin ? std::move(read.image) : Crop(read.image, 0, uint64_t(uint32_t(session.Settings().uploadhexstop)) + 1);
-    }
     SaySums(host, options, image);
     return status;
 }

@@ -8,6 +8,7 @@
 #include "numbers.h"
 #include "output_check.h"
 #include "profile.h"
+#include "transfer_sums.h"
 
 namespace {
 

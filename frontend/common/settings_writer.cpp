@@ -10,6 +10,7 @@
 
 #include "paths.h"
 #include "platform/file_replace.h"
+#include "image/hex_text.h"
 #include "profile.h"
 #include "settings.h"
 #include "text.h"
@@ -250,6 +251,14 @@ std::vector<ProfileEdit> LineSettingEdits(const ZM32OP &op, const std::string &s
     edits.push_back({section, "delayms", std::to_string(op.delayms)});
     edits.push_back({section, "reconnect", op.reconnect ? "1" : "0"});
     return edits;
+}
+
+std::vector<ProfileEdit> ChipSettingEdits(const ZM32OP &op, const std::string &section)
+{
+    return {{section, "chip", op.chip.empty() ? "none" : op.chip},
+            {section, "uploadbinstart", HexUpper(uint32_t(op.uploadbinstart), 1)},
+            {section, "uploadbinbytes", HexUpper(uint32_t(op.uploadbinbytes), 1)},
+            {section, "uploadhexstop", HexUpper(uint32_t(op.uploadhexstop), 1)}};
 }
 
 std::string UserSettingsPath(const SettingsState &state)

@@ -30,6 +30,10 @@ struct ZM32OP;
 // `op`, in section `section`, as the settings file writes them. The port is PortChoiceEdits'.
 std::vector<ProfileEdit> LineSettingEdits(const ZM32OP &op, const std::string &section);
 
+// The chip and the three upload ranges of `op`, all four, so that the file reads back as they
+// were chosen: a range key in the file would win over the chip key alone.
+std::vector<ProfileEdit> ChipSettingEdits(const ZM32OP &op, const std::string &section);
+
 // The user's own settings file of the program that `state` was loaded for; empty when the
 // environment names no folder for it.
 std::string UserSettingsPath(const SettingsState &state);

@@ -13,23 +13,29 @@ namespace {
 
 QString Text(const std::string &text) { return QString::fromStdString(text); }
 
-// The field's control, filled; what it holds, read back on OK.
-QWidget *AddField(QDialog &dialog, QFormLayout *form, const SettingsField &field,
-                  std::vector<std::function<void()>> &readers)
+// A field's control, filled; `read` takes what it holds into the field, `show` shows the
+// field's value again, and `changed` is called when the user changes it.
+struct FieldControl {
+    QWidget *widget;
+    std::function<void()> read;
+    std::function<void()> show;
+};
+
+FieldControl AddField(QDialog &dialog, QFormLayout *form, const SettingsField &field, const std::function<void()> &changed)
 {
     using Kind = SettingsField::Kind;
     if (field.kind == Kind::Check) {
         auto *check = new QCheckBox(field.label, &dialog);
         check->setChecked(*field.checked);
         form->addRow(check);
-        readers.push_back([check, to = field.checked] { *to = check->isChecked(); });
-        return check;
+        return {check, [check, to = field.checked] { *to = check->isChecked(); }, [] {}};
     }
     if (field.kind == Kind::Edit) {
         auto *edit = new QLineEdit(Text(*field.text), &dialog);
         form->addRow(field.label, edit);
-        readers.push_back([edit, to = field.text] { *to = edit->text().toStdString(); });
-        return edit;
+        QObject::connect(edit, &QLineEdit::textEdited, &dialog, changed);
+        return {edit, [edit, to = field.text] { *to = edit->text().toStdString(); },
+                [edit, from = field.text] { edit->setText(Text(*from)); }};
     }
     auto *list = new QComboBox(&dialog);
     list->setEditable(field.kind == Kind::EditableList);
@@ -39,8 +45,9 @@ QWidget *AddField(QDialog &dialog, QFormLayout *form, const SettingsField &field
     if (field.wide)
         list->setMinimumContentsLength(40);
     form->addRow(field.label, list);
-    readers.push_back([list, to = field.text] { *to = list->currentText().toStdString(); });
-    return list;
+    QObject::connect(list, &QComboBox::currentTextChanged, &dialog, changed);
+    return {list, [list, to = field.text] { *to = list->currentText().toStdString(); },
+            [list, from = field.text] { list->setCurrentText(Text(*from)); }};
 }
 
 }  // namespace
@@ -51,9 +58,22 @@ bool RunSettingsDialog(QWidget *parent, SettingsDialog &dialog)
     window.setObjectName("SettingsDialog");
     window.setWindowTitle(SettingsDialog::kCaption);
     auto *form = new QFormLayout(&window);
-    std::vector<std::function<void()>> readers;
-    for (const SettingsField &field : SettingsFields(dialog))
-        AddField(window, form, field, readers)->setAccessibleName(field.label);
+    const std::vector<SettingsField> fields = SettingsFields(dialog);
+    std::vector<FieldControl> controls;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        // The logic sets the fields that follow this one; only those are shown again.
+        const auto changed = [&dialog, &fields, &controls, i] {
+            for (const FieldControl &control : controls)
+                control.read();
+            if (!SettingsFieldChanged(dialog, fields[i].label))
+                return;
+            for (size_t j = 0; j < controls.size(); ++j)
+                if (j != i)
+                    controls[j].show();
+        };
+        controls.push_back(AddField(window, form, fields[i], changed));
+        controls.back().widget->setAccessibleName(fields[i].label);
+    }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &window);
     buttons->button(QDialogButtonBox::Ok)->setText(SettingsDialog::kOkCaption);
@@ -64,7 +84,7 @@ bool RunSettingsDialog(QWidget *parent, SettingsDialog &dialog)
 
     if (window.exec() != QDialog::Accepted)
         return false;
-    for (const auto &read : readers)
-        read();
+    for (const FieldControl &control : controls)
+        control.read();
     return true;
 }

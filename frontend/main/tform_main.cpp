@@ -81,6 +81,10 @@ void TForm_main::BuildWindow()
     Label_Stat = new QLabel(Panel_Buttons);
     Label_Stat->setObjectName("Label_Stat");
     Label_Stat->setWordWrap(true);
+    Label_Note = new QLabel(Panel_Buttons);
+    Label_Note->setObjectName("Label_Note");
+    Label_Note->setWordWrap(true);
+    Label_Note->hide();
     BitBtn_Stop = new QPushButton(style()->standardIcon(QStyle::SP_BrowserStop), MainWindowLogic::kStopCaption,
                                   Panel_Buttons);
     BitBtn_Stop->setObjectName("BitBtn_Stop");
@@ -117,6 +121,11 @@ void TForm_main::PlaceStatusPanel()
         placeRight(BitBtn_Stop, BitBtn_Stop->sizeHint().width());
     if (!ProgressBar_Transfer->isHidden())
         placeRight(ProgressBar_Transfer, MainWindowLogic::kProgressWidth);
+    if (!Label_Note->isHidden()) {
+        Label_Note->setGeometry(label.right() - MainWindowLogic::kNoteWidth + 1, area.top(), MainWindowLogic::kNoteWidth,
+                                area.height());
+        label.setRight(label.right() - MainWindowLogic::kNoteWidth - spacing);
+    }
     Label_Stat->setGeometry(label);
 }
 
@@ -235,6 +244,15 @@ void TForm_main::ShowProgress(bool shown, int percent, const std::string &text)
     ProgressBar_Transfer->setFormat(QString::fromStdString(text));
     if (ProgressBar_Transfer->isHidden() == shown) {
         ProgressBar_Transfer->setVisible(shown);
+        PlaceStatusPanel();
+    }
+}
+
+void TForm_main::SetNote(const std::string &text)
+{
+    Label_Note->setText(QString::fromStdString(text));
+    if (Label_Note->isHidden() == !text.empty()) {
+        Label_Note->setVisible(!text.empty());
         PlaceStatusPanel();
     }
 }

@@ -47,6 +47,7 @@ public:
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
     void ShowProgress(bool shown, int percent, const std::string &text) override;
+    void SetNote(const std::string &text) override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
     bool WatchesLine() const override;
@@ -75,6 +76,7 @@ private:
     QLabel *Label_Help = nullptr;
     QWidget *Panel_Buttons = nullptr;
     QLabel *Label_Stat = nullptr;
+    QLabel *Label_Note = nullptr;
     QPushButton *BitBtn_Stop = nullptr;
     QProgressBar *ProgressBar_Transfer = nullptr;
     // Menu items, by command

@@ -1,7 +1,11 @@
 #include "transfer_sums.h"
 
-#include "image/image_ops.h"
+#include <filesystem>
+#include <system_error>
+
 #include "image/hex_text.h"
+#include "image/image_ops.h"
+#include "image/image_read.h"
 
 std::string SumsText(const MemoryImage &image, const ChipPart *part)
 {
@@ -13,4 +17,27 @@ std::string SumsText(const MemoryImage &image, const ChipPart *part)
     if (part)
         text += ", whole " + part->name + " (" + std::to_string(part->bytes) + " bytes, gaps FF)";
     return text;
+}
+
+const ChipPart *ChipInUse(const Session &session, bool &known)
+{
+    const std::string &name = session.Settings().chip;
+    const ChipPart *part = NamesNoChip(name) ? nullptr : session.SettingsFound().chips.Find(name);
+    known = part || NamesNoChip(name);
+    return part;
+}
+
+bool UploadedImage(const Session &session, const std::string &path, bool bin, MemoryImage &image)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    const ZM32OP &settings = session.Settings();
+    ImageRead read;
+    std::string why;
+    if (ReadImage(path, bin ? ImageFormat::Binary : ImageFormat::IntelHex,
+                  bin ? static_cast<uint32_t>(settings.uploadbinstart) : 0, read, why) != ReadOutcome::Read)
+        return false;
+    image = bin ? std::move(read.image) : Crop(read.image, 0, uint64_t(uint32_t(settings.uploadhexstop)) + 1);
+    return true;
 }

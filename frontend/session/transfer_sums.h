@@ -5,7 +5,15 @@
 
 #include "image/chip_parts.h"
 #include "image/memory_image.h"
+#include "session.h"
 
 // "sum16 XXXX crc32 XXXXXXXX"; with a part, over the whole part with what the image lacks as
 // FF, and said so. Empty when the image does not fit the part.
 std::string SumsText(const MemoryImage &image, const ChipPart *part);
+
+// The part the settings name, null for none; `known` false when no part has that name.
+const ChipPart *ChipInUse(const Session &session, bool &known);
+
+// What an upload saved in `path`, as the range it read: upload hex's last record may pass the
+// stop address. False when the file cannot be read back (a FIFO or a device would wait).
+bool UploadedImage(const Session &session, const std::string &path, bool bin, MemoryImage &image);

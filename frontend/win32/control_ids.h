@@ -13,6 +13,7 @@ constexpr int kLabelStat = 1003;
 constexpr int kBitBtnStop = 1004;
 constexpr int kProgressBar = 1005;
 constexpr int kProgressText = 1006;
+constexpr int kLabelNote = 1007;
 
 // The help window's controls.
 constexpr int kPageControl1 = 2001;
@@ -30,6 +31,10 @@ constexpr int kSettingsStopBits = 3005;
 constexpr int kSettingsFlow = 3006;
 constexpr int kSettingsDelay = 3007;
 constexpr int kSettingsReconnect = 3008;
+constexpr int kSettingsChip = 3009;
+constexpr int kSettingsUploadStart = 3010;
+constexpr int kSettingsUploadBytes = 3011;
+constexpr int kSettingsHexStop = 3012;
 
 // A menu command's WM_COMMAND id, and back (-1: none).
 constexpr int kFirstCommand = 100;

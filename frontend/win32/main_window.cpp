@@ -70,6 +70,7 @@ void MainWindow::MakeFonts()
     SendMessageW(labelStat_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     SendMessageW(bitBtnStop_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    SendMessageW(labelNote_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
 }
 
 void MainWindow::BuildControls()
@@ -84,6 +85,7 @@ void MainWindow::BuildControls()
     progressBar_ = CreateChild(hwnd_, PROGRESS_CLASSW, L"", 0, 0, zmids::kProgressBar);
     SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
     progressText_ = CreateChild(hwnd_, L"STATIC", L"", SS_RIGHT | SS_NOPREFIX, 0, zmids::kProgressText);
+    labelNote_ = CreateChild(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelNote);
     MakeFonts();
 }
 
@@ -131,6 +133,11 @@ void MainWindow::Layout()
         MoveWindow(progressBar_, label.right - w, bottom - h, w, h, TRUE);
         label.right -= w + margin;
         MoveWindow(progressText_, label.right - w, bottom - h, w, h, TRUE);
+        label.right -= w + margin;
+    }
+    if (noteShown_) {
+        const int w = Scaled(MainWindowLogic::kNoteWidth);
+        MoveWindow(labelNote_, label.right - w, label.top, w, std::max(0, int(label.bottom - label.top)), TRUE);
         label.right -= w + margin;
     }
     MoveWindow(labelStat_, label.left, label.top, std::max(0, int(label.right - label.left)),
@@ -325,6 +332,16 @@ void MainWindow::ShowProgress(bool shown, int percent, const std::string &text)
     progressShown_ = shown;
     for (HWND w : {progressBar_, progressText_})
         ::ShowWindow(w, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
+    Layout();
+}
+
+void MainWindow::SetNote(const std::string &text)
+{
+    SetWindowTextW(labelNote_, Widen(text).c_str());
+    if (noteShown_ == !text.empty())
+        return;
+    noteShown_ = !text.empty();
+    ::ShowWindow(labelNote_, text.empty() ? SW_HIDE : SW_SHOWNOACTIVATE);
     Layout();
 }
 

@@ -54,6 +54,7 @@ public:
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
     void ShowProgress(bool shown, int percent, const std::string &text) override;
+    void SetNote(const std::string &text) override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
     // Every line the library gives here is an event, which the loop waits on with its messages.
@@ -95,6 +96,7 @@ private:
     HWND bitBtnStop_ = nullptr;
     HWND progressBar_ = nullptr;
     HWND progressText_ = nullptr;
+    HWND labelNote_ = nullptr;
     HMENU menuBar_ = nullptr;
     HFONT terminalFont_ = nullptr;
     HFONT uiFont_ = nullptr;
@@ -103,6 +105,7 @@ private:
     bool dragging_ = false;
     bool stopShown_ = false;
     bool progressShown_ = false;
+    bool noteShown_ = false;
     LoopCounts counts_;
     bool idleOn_ = false;
     bool inIdleWork_ = false;

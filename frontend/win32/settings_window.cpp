@@ -91,24 +91,27 @@ constexpr short kRow = 17, kFieldHeight = 12, kPortWidth = 190, kFieldWidth = 80
 constexpr short kButtonWidth = 50, kButtonHeight = 14;
 constexpr short kDialogWidth = kFieldX + kPortWidth + kMargin;
 
-void Fill(HWND dlg, SettingsDialog &dialog)
+// The dialog's fields, and whether their values are being shown (which reports changes too).
+struct DialogState {
+    SettingsDialog &dialog;
+    bool showing;
+};
+
+// Every field's value but the `skip`-th's into its control.
+void ShowValues(HWND dlg, DialogState &state, size_t skip)
 {
-    const std::vector<SettingsField> fields = SettingsFields(dialog);
+    state.showing = true;
+    const std::vector<SettingsField> fields = SettingsFields(state.dialog);
     for (size_t i = 0; i < fields.size(); ++i) {
         const SettingsField &f = fields[i];
         HWND control = GetDlgItem(dlg, IdOf(i));
+        if (i == skip)
+            continue;
         if (f.kind == Kind::Check) {
             CheckDlgButton(dlg, IdOf(i), *f.checked ? BST_CHECKED : BST_UNCHECKED);
             continue;
         }
         const std::wstring value = Widen(*f.text);
-        for (const std::string &choice : f.choices)
-            SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(choice).c_str()));
-        if (f.wide) {
-            RECT r;
-            GetWindowRect(control, &r);
-            SendMessageW(control, CB_SETDROPPEDWIDTH, WPARAM((r.right - r.left) * 2), 0);
-        }
         if (f.kind != Kind::List) {
             SetWindowTextW(control, value.c_str());
             continue;
@@ -116,6 +119,24 @@ void Fill(HWND dlg, SettingsDialog &dialog)
         const LRESULT at = SendMessageW(control, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(value.c_str()));
         SendMessageW(control, CB_SETCURSEL, WPARAM(at), 0);
     }
+    state.showing = false;
+}
+
+void Fill(HWND dlg, DialogState &state)
+{
+    const std::vector<SettingsField> fields = SettingsFields(state.dialog);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const SettingsField &f = fields[i];
+        HWND control = GetDlgItem(dlg, IdOf(i));
+        for (const std::string &choice : f.choices)
+            SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(choice).c_str()));
+        if (f.wide) {
+            RECT r;
+            GetWindowRect(control, &r);
+            SendMessageW(control, CB_SETDROPPEDWIDTH, WPARAM((r.right - r.left) * 2), 0);
+        }
+    }
+    ShowValues(dlg, state, fields.size());
 }
 
 void Read(HWND dlg, SettingsDialog &dialog)
@@ -129,24 +150,49 @@ void Read(HWND dlg, SettingsDialog &dialog)
     }
 }
 
+// The user changed the `field`-th field: the logic sets the fields that follow it. A list's
+// text is the entry chosen only after its selection's notification, so that is read instead.
+void FieldChanged(HWND dlg, DialogState &state, size_t field, bool selected)
+{
+    Read(dlg, state.dialog);
+    const std::vector<SettingsField> fields = SettingsFields(state.dialog);
+    if (field >= fields.size())
+        return;
+    HWND control = GetDlgItem(dlg, IdOf(field));
+    const LRESULT at = selected ? SendMessageW(control, CB_GETCURSEL, 0, 0) : CB_ERR;
+    if (at != CB_ERR) {
+        std::wstring text(size_t(SendMessageW(control, CB_GETLBTEXTLEN, WPARAM(at), 0)) + 1, L'\0');
+        text.resize(size_t(SendMessageW(control, CB_GETLBTEXT, WPARAM(at), reinterpret_cast<LPARAM>(text.data()))));
+        *fields[field].text = Narrow(text);
+    }
+    if (SettingsFieldChanged(state.dialog, fields[field].label))
+        ShowValues(dlg, state, field);
+}
+
 INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
 {
+    auto *state = reinterpret_cast<DialogState *>(GetWindowLongPtrW(dlg, DWLP_USER));
     switch (msg) {
     case WM_INITDIALOG:
         SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        Fill(dlg, *reinterpret_cast<SettingsDialog *>(lp));
+        Fill(dlg, *reinterpret_cast<DialogState *>(lp));
         return TRUE;  // the first field takes the focus
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK) {
-            Read(dlg, *reinterpret_cast<SettingsDialog *>(GetWindowLongPtrW(dlg, DWLP_USER)));
+    case WM_COMMAND: {
+        const int id = LOWORD(wp), code = HIWORD(wp);
+        if (id == IDOK) {
+            Read(dlg, state->dialog);
             EndDialog(dlg, IDOK);
             return TRUE;
         }
-        if (LOWORD(wp) == IDCANCEL) {
+        if (id == IDCANCEL) {
             EndDialog(dlg, IDCANCEL);
             return TRUE;
         }
+        const bool selected = code == CBN_SELCHANGE;
+        if (state && !state->showing && id >= IdOf(0) && (selected || code == CBN_EDITCHANGE || code == EN_CHANGE))
+            FieldChanged(dlg, *state, size_t(id - IdOf(0)), selected);
         break;
+    }
     default:
         break;
     }
@@ -192,6 +238,7 @@ bool RunSettingsDialog(HWND owner, SettingsDialog &dialog)
     t.Item(kButton, Widen(SettingsDialog::kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, okX, buttonsY, kButtonWidth, kButtonHeight);
     t.Item(kButton, Widen(SettingsDialog::kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, short(okX + kButtonWidth + 4), buttonsY,
            kButtonWidth, kButtonHeight);
+    DialogState state{dialog, false};
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Data(), owner, SettingsProc,
-                                   reinterpret_cast<LPARAM>(&dialog)) == IDOK;
+                                   reinterpret_cast<LPARAM>(&state)) == IDOK;
 }

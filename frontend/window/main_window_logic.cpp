@@ -10,6 +10,8 @@
 #include "port_map.h"
 #include "text.h"
 #include "timing.h"
+#include "transfer_sums.h"
+#include "image/hex_text.h"
 #include "image/image_file.h"
 #include "verify_image.h"
 #include "window_text.h"
@@ -140,6 +142,7 @@ void MainWindowLogic::SessionStart()
         return;
     }
     SetCaptionText();
+    ShowNote();
     session_.RestartTrace();
     UpdateLogMenu();
     if (session_.OpenPort() < 0)
@@ -217,23 +220,37 @@ void MainWindowLogic::DownloadHexClick()
     const std::string path = AskForFile(OpenHexRequest());
     if (path.empty())
         return;
+    // The lines go out as they are; a file that reads as an image is also summed, and refused
+    // before anything is sent when it passes the chip's end.
+    MemoryImage image;
+    std::string error;
+    const bool read = LoadImageFile(path, ImageKind::ByContent, 0, 0, std::nullopt, image, error) == LoadOutcome::Loaded;
+    bool known = false;
+    if (const ChipPart *part = ChipInUse(session_, known); read && part && image.End() > part->bytes) {
+        Box(BoxKind::Error, "%s", {"\"" + path + "\" reaches " + HexUpper(image.End() - 1, 4) + ", past the " +
+                                       part->name + "'s last address " + HexUpper(part->bytes - 1, 4) + ": nothing sent"});
+        return;
+    }
     // Measured once per run, before the file opens, so that it never delays the pacing.
     Calibrate();
-    session_.DownloadHex(path);
+    if (session_.DownloadHex(path) == TransferEnd::Completed && read)
+        ShowSums(image);
 }
 
 void MainWindowLogic::uploadbin1Click()
 {
     const std::string path = AskForFile(SaveRequest());
-    if (!path.empty())
-        session_.UploadBin(path);
+    MemoryImage image;
+    if (!path.empty() && session_.UploadBin(path) == TransferEnd::Completed && UploadedImage(session_, path, true, image))
+        ShowSums(image);
 }
 
 void MainWindowLogic::uploadhexClick()
 {
     const std::string path = AskForFile(SaveRequest());
-    if (!path.empty())
-        session_.UploadHex(path);
+    MemoryImage image;
+    if (!path.empty() && session_.UploadHex(path) == TransferEnd::Completed && UploadedImage(session_, path, false, image))
+        ShowSums(image);
 }
 
 // The file's bytes read back from the programmer, one examine pass per run of them; what was
@@ -255,6 +272,8 @@ void MainWindowLogic::verify1Click()
     std::string said;
     for (const std::string &line : VerifyReport(outcome))
         said += (said.empty() ? "" : "\n") + line;
+    if (outcome.differ == 0)
+        ShowSums(image);
     Box(outcome.differ == 0 ? BoxKind::Information : BoxKind::Error, "%s", {said});
 }
 
@@ -267,6 +286,12 @@ void MainWindowLogic::blank1Click()
                                             static_cast<uint32_t>(std::max<int32_t>(settings.uploadbinbytes, 1)));
     if (outcome.end != TransferEnd::Completed)
         return;
+    // Blank is all FF: its sums need no bytes kept.
+    if (IsBlank(outcome)) {
+        MemoryImage image;
+        image.Overwrite(static_cast<uint32_t>(settings.uploadbinstart), std::string(outcome.total, '\xFF'));
+        ShowSums(image);
+    }
     Box(IsBlank(outcome) ? BoxKind::Information : BoxKind::Error, "%s", {BlankReport(outcome)});
 }
 
@@ -312,7 +337,7 @@ void MainWindowLogic::settings1Click()
     SettingsState &state = session_.SettingsFound();
     ZM32OP &settings = session_.Settings();
     const std::vector<SerialPortInfo> listed = ListPortsWithNumbers(state.portDevices, state.settingsPath);
-    SettingsDialog dialog = MakeSettingsDialog(settings, PortDevicePath(settings.port), listed);
+    SettingsDialog dialog = MakeSettingsDialog(settings, PortDevicePath(settings.port), listed, state.chips);
     if (!view_.AskSettings(dialog))
         return;
     ZM32OP chosen = settings;
@@ -328,9 +353,11 @@ void MainWindowLogic::settings1Click()
         else if (edit.key == "port")
             chosen.port = ParseDecimal(edit.value.substr(3));
     }
-    const std::vector<ProfileEdit> line = LineSettingEdits(chosen, state.settingsSection);
-    edits.insert(edits.end(), line.begin(), line.end());
+    for (const auto &more : {LineSettingEdits(chosen, state.settingsSection), ChipSettingEdits(chosen, state.settingsSection)})
+        edits.insert(edits.end(), more.begin(), more.end());
     settings = chosen;
+    sums_.clear();
+    ShowNote();
     std::string path;
     if (SaveUserSettings(state, edits, path, error)) {
         state.settingsPath = path;
@@ -356,6 +383,27 @@ void MainWindowLogic::exit1Click()
 void MainWindowLogic::helpClick()
 {
     view_.ShowHelpWindow();
+}
+
+std::string MainWindowLogic::Note() const
+{
+    bool known = false;
+    const ChipPart *part = ChipInUse(session_, known);
+    const std::string &name = session_.Settings().chip;
+    std::string note = "chip " + (part ? part->name : NamesNoChip(name) ? std::string("none") : name + " (unknown)");
+    return sums_.empty() ? note : note + "\n" + sums_;
+}
+
+void MainWindowLogic::ShowSums(const MemoryImage &image)
+{
+    bool known = false;
+    sums_ = image.Empty() ? std::string() : SumsText(image, ChipInUse(session_, known));
+    ShowNote();
+}
+
+void MainWindowLogic::ShowNote()
+{
+    view_.SetNote(WindowText(Note()));
 }
 
 void MainWindowLogic::SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption)
@@ -514,6 +562,8 @@ void MainWindowLogic::StoppableChanged(bool stoppable)
 void MainWindowLogic::TransferStarted()
 {
     transferBegan_ = Clock::now();
+    sums_.clear();
+    ShowNote();
     EnableTransferCommands(false);
     SetReceiveDisplay(false);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "format.h"
+#include "image/memory_image.h"
 #include "main_window_view.h"
 #include "session.h"
 
@@ -36,6 +37,7 @@ public:
     static constexpr int kStatusPanelHeight = 40;
     static constexpr int kHelpLabelWidth = 133;
     static constexpr int kProgressWidth = 160;
+    static constexpr int kNoteWidth = 300;
 
     // The window has been built: the session starts at its first idle moment.
     void FormCreate();
@@ -53,6 +55,8 @@ public:
 
     Session &GetSession() { return session_; }
     const std::string &Status() const { return status_; }
+    // The chip in use, and the sums of the last transfer that ended well.
+    std::string Note() const;
     // Where the settings say the help files are: beside the program.
     const std::string &ProgramPath() const { return programPath_; }
 
@@ -96,6 +100,9 @@ private:
     void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption);
     void EnableTransferCommands(bool on);
     void AppendToPane(const std::string &bytes);
+    // What a transfer that ended well moved, summed for the note; none for an empty image.
+    void ShowSums(const MemoryImage &image);
+    void ShowNote();
     // Runs a file dialog in the folder of the last file chosen with it, and keeps that folder.
     std::string AskForFile(FileRequest request);
 
@@ -131,6 +138,7 @@ private:
     // The folder of the last file chosen, by dialog.
     std::map<std::string, std::string> lastFolders_;
     std::string status_;
+    std::string sums_;
     // The status text that the line-back timer clears, unless something else was said since.
     std::string lineBackSaid_;
     // When a wait for the line last handled the window's events.

@@ -73,6 +73,9 @@ public:
     // The transfer's progress bar beside the status line: shown with `percent` (0-100) and its
     // text, or gone.
     virtual void ShowProgress(bool shown, int percent, const std::string &text) = 0;
+    // The note beside the status line (the chip in use, the sums of the last transfer); empty
+    // hides it.
+    virtual void SetNote(const std::string &text) = 0;
 
     // The loop. Handles the window's pending events and returns at once.
     virtual void ProcessEvents() = 0;

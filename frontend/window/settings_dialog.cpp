@@ -1,6 +1,9 @@
 #include "settings_dialog.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "image/hex_text.h"
 
 namespace {
 
@@ -15,6 +18,23 @@ int32_t ReadNumber(const std::string &text)
         return -1;
     const std::string digits = text.substr(first, last - first + 1);
     return digits.find_first_not_of("0123456789") == std::string::npos ? int32_t(std::stol(digits)) : -1;
+}
+
+// At most eight hex digits, one "$" before them and blanks around them allowed, that a
+// setting holds; -1 for anything else.
+int64_t ReadHexNumber(const std::string &text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    const size_t last = text.find_last_not_of(' ');
+    if (first == std::string::npos)
+        return -1;
+    std::string digits = text.substr(first, last - first + 1);
+    if (digits[0] == '$')
+        digits.erase(0, 1);
+    if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return -1;
+    const int64_t value = std::stoll(digits, nullptr, 16);
+    return value <= INT32_MAX ? value : -1;
 }
 
 std::string PortShown(const SerialPortInfo &info)
@@ -32,7 +52,8 @@ std::string PortShown(const SerialPortInfo &info)
 
 }  // namespace
 
-SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, const std::vector<SerialPortInfo> &listed)
+SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, const std::vector<SerialPortInfo> &listed,
+                                  const ChipTable &chips)
 {
     SettingsDialog dialog;
     for (const SerialPortInfo &info : listed)
@@ -47,7 +68,30 @@ SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, c
     dialog.flow = op.flow == 1 ? "ctsrts" : op.flow == 2 ? "dtrdsr" : "none";
     dialog.delayMs = std::to_string(op.delayms);
     dialog.reconnect = op.reconnect;
+    dialog.chipTable = chips;
+    dialog.chips.push_back("none");
+    for (const ChipPart &part : chips.Parts())
+        dialog.chips.push_back(part.name);
+    dialog.chip = NamesNoChip(op.chip) ? "none" : op.chip;
+    dialog.uploadStart = HexUpper(uint32_t(op.uploadbinstart), 1);
+    dialog.uploadBytes = HexUpper(uint32_t(op.uploadbinbytes), 1);
+    dialog.hexStop = HexUpper(uint32_t(op.uploadhexstop), 1);
     return dialog;
+}
+
+bool SettingsFieldChanged(SettingsDialog &dialog, const std::string &label)
+{
+    if (label != SettingsDialog::kChipLabel)
+        return false;
+    const ChipPart *part = NamesNoChip(dialog.chip) ? nullptr : dialog.chipTable.Find(dialog.chip);
+    if (!part)
+        return false;
+    ZM32OP ranges;
+    SetChipRanges(ranges, *part);
+    dialog.uploadStart = HexUpper(uint32_t(ranges.uploadbinstart), 1);
+    dialog.uploadBytes = HexUpper(uint32_t(ranges.uploadbinbytes), 1);
+    dialog.hexStop = HexUpper(uint32_t(ranges.uploadhexstop), 1);
+    return true;
 }
 
 std::vector<SettingsField> SettingsFields(SettingsDialog &d)
@@ -65,6 +109,10 @@ std::vector<SettingsField> SettingsFields(SettingsDialog &d)
         {SettingsDialog::kFlowLabel, Kind::List, d.flows, &d.flow, nullptr, false},
         {SettingsDialog::kDelayLabel, Kind::Edit, {}, &d.delayMs, nullptr, false},
         {SettingsDialog::kReconnectLabel, Kind::Check, {}, nullptr, &d.reconnect, false},
+        {SettingsDialog::kChipLabel, Kind::EditableList, d.chips, &d.chip, nullptr, false},
+        {SettingsDialog::kUploadStartLabel, Kind::Edit, {}, &d.uploadStart, nullptr, false},
+        {SettingsDialog::kUploadBytesLabel, Kind::Edit, {}, &d.uploadBytes, nullptr, false},
+        {SettingsDialog::kHexStopLabel, Kind::Edit, {}, &d.hexStop, nullptr, false},
     };
     for (SettingsField &field : fields) {
         std::vector<std::string> &choices = field.choices;
@@ -94,6 +142,11 @@ bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &e
     const int parity = index(dialog.parities, dialog.parity);
     const int stopBits = index(dialog.stopBitsChoices, dialog.stopBits);
     const int flow = index(dialog.flows, dialog.flow);
+    const bool noChip = NamesNoChip(dialog.chip);
+    const ChipPart *part = noChip ? nullptr : dialog.chipTable.Find(dialog.chip);
+    const int64_t start = ReadHexNumber(dialog.uploadStart);
+    const int64_t bytes = ReadHexNumber(dialog.uploadBytes);
+    const int64_t stop = ReadHexNumber(dialog.hexStop);
     const struct {
         const char *label;
         const std::string &value;
@@ -105,6 +158,10 @@ bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &e
         {SettingsDialog::kStopBitsLabel, dialog.stopBits, stopBits < 3},
         {SettingsDialog::kFlowLabel, dialog.flow, flow < 3},
         {SettingsDialog::kDelayLabel, dialog.delayMs, delay >= 0},
+        {SettingsDialog::kChipLabel, dialog.chip, noChip || part},
+        {SettingsDialog::kUploadStartLabel, dialog.uploadStart, start >= 0},
+        {SettingsDialog::kUploadBytesLabel, dialog.uploadBytes, bytes > 0},
+        {SettingsDialog::kHexStopLabel, dialog.hexStop, stop >= 0},
     };
     for (const auto &field : fields) {
         if (!field.good) {
@@ -119,5 +176,9 @@ bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &e
     op.flow = flow;
     op.delayms = delay;
     op.reconnect = dialog.reconnect;
+    op.chip = part ? part->name : std::string();
+    op.uploadbinstart = int32_t(start);
+    op.uploadbinbytes = int32_t(bytes);
+    op.uploadhexstop = int32_t(stop);
     return true;
 }

@@ -24,6 +24,10 @@ struct SettingsDialog {
     static constexpr const char *kFlowLabel = "Flow";
     static constexpr const char *kDelayLabel = "Pause after each character (ms)";
     static constexpr const char *kReconnectLabel = "Reconnect";
+    static constexpr const char *kChipLabel = "Chip";
+    static constexpr const char *kUploadStartLabel = "Upload start (hex)";
+    static constexpr const char *kUploadBytesLabel = "Upload bytes (hex)";
+    static constexpr const char *kHexStopLabel = "Hex upload stop (hex)";
     static constexpr const char *kOkCaption = "OK";
     static constexpr const char *kCancelCaption = "Cancel";
 
@@ -43,6 +47,14 @@ struct SettingsDialog {
     std::string flow;
     std::string delayMs;
     bool reconnect = true;
+    // The part in the socket ("none", or a part of `chipTable`, or typed); the upload ranges,
+    // which follow a part when it is chosen.
+    ChipTable chipTable = ChipTable::None();
+    std::vector<std::string> chips;
+    std::string chip;
+    std::string uploadStart;
+    std::string uploadBytes;
+    std::string hexStop;
 };
 
 // One field of the dialog as a window draws it: its label, what kind of control, what it
@@ -60,12 +72,16 @@ struct SettingsField {
 // lacks, so that the value shows as it is and OK names it rather than changing it.
 std::vector<SettingsField> SettingsFields(SettingsDialog &dialog);
 
+// A field (by its label) has a new value, which the host has put into its text: the fields
+// that follow it are set. True when any other field changed, for the host to show again.
+bool SettingsFieldChanged(SettingsDialog &dialog, const std::string &label);
+
 // The dialog for the settings `op` (port `op.port`, whose device `device` is) with the ports
-// present `listed` (each with its port number where one opens it).
+// present `listed` (each with its port number where one opens it) and the parts `chips`.
 SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device,
-                                  const std::vector<SerialPortInfo> &listed);
+                                  const std::vector<SerialPortInfo> &listed, const ChipTable &chips = ChipTable());
 // What the Port field holds: a chosen entry's value, else the text as typed.
 std::string ChosenPort(const SettingsDialog &dialog);
-// Takes the dialog's line settings (not the port) into `op`; false, with the field and why in
+// Takes the dialog's line settings, chip and ranges (not the port) into `op`; false, with the field and why in
 // `error`, when a field holds nothing the settings can take (`op` is then unchanged).
 bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &error);

@@ -337,7 +337,9 @@ int main(int argc, char **argv)
              Expect(shown.rfind("Static:Port|ComboBox:COM" + missing + "|Static:Baud rate|ComboBox:2400|"
                                 "Static:Data bits|ComboBox:8|Static:Parity|ComboBox:none|Static:Stop bits|ComboBox:2|"
                                 "Static:Flow|ComboBox:none|Static:Pause after each character (ms)|"
-                                "Edit:0|Button:Reconnect|Button:OK|Button:Cancel", 0) == 0,
+                                "Edit:0|Button:Reconnect|Static:Chip|ComboBox:none|Static:Upload start (hex)|Edit:0|"
+                                "Static:Upload bytes (hex)|Edit:400|Static:Hex upload stop (hex)|Edit:400|"
+                                "Button:OK|Button:Cancel", 0) == 0,
                     "the dialog showed " + shown);
              Expect(!form->Logic().GetSession().IsOpen() && boxes.empty() &&
                         GetFileAttributesA(userFile.c_str()) == INVALID_FILE_ATTRIBUTES,
@@ -473,6 +475,35 @@ int main(int argc, char **argv)
              const std::string equal = std::to_string(FileBytes("image.bin").size()) + " bytes equal";
              Expect(boxes.size() == 1 && boxes[0].title == "Information" && boxes[0].text == equal,
                     "box: " + (boxes.empty() ? std::string("none") : boxes[0].title + ": " + boxes[0].text));
+         }},
+        {"settings: the chip chosen sets the ranges; upload bin reads the whole part, summed; blank check",
+         [&] {
+             std::string ranges;
+             Expect(RunSettings(*form, {[&](HWND dlg) {
+                                            HWND chip = FieldAfter(dlg, "Chip");
+                                            SendMessageW(chip, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(L"2708"));
+                                            SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(chip), CBN_SELCHANGE),
+                                                         reinterpret_cast<LPARAM>(chip));
+                                        },
+                                        [&](HWND dlg) {
+                                            for (const char *name : {"Upload start (hex)", "Upload bytes (hex)", "Hex upload stop (hex)"})
+                                                ranges += Text(FieldAfter(dlg, name)) + " ";
+                                            PostKey(VK_RETURN);
+                                        }}),
+                    "Enter did not close the dialog");
+             Expect(ranges == "0 400 3FF ", "the ranges shown: " + ranges);
+             DeleteFileA("chip.bin");
+             boxes.clear();
+             Transfer(*form, CommandId::UploadBin, "chip.bin");
+             Expect(FileBytes("chip.bin") == FileBytes("image.bin"), "chip.bin is not the image");
+             const std::string note = Text(Control(*form, zmids::kLabelNote));
+             Expect(note.rfind("chip 2708", 0) == 0 && note.find("sum16 ") != std::string::npos &&
+                        note.find(", whole 2708 (1024 bytes, gaps FF)") != std::string::npos,
+                    "the note: " + note);
+             Command(*form, CommandId::BlankCheck);
+             Expect(boxes.size() == 1 && boxes[0].text.rfind("not blank: first at ", 0) == 0,
+                    "box: " + (boxes.empty() ? std::string("none") : boxes[0].title + ": " + boxes[0].text));
+             boxes.clear();
          }},
         {"upload hex stopped with Stop: the menus and Stop as before, the file written",
          [&] {

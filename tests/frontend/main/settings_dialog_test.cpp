@@ -17,19 +17,6 @@
 
 using namespace zmtest;
 
-namespace {
-
-template <typename T>
-T *Field(QDialog *dialog, const char *name)
-{
-    for (T *field : dialog->findChildren<T *>())
-        if (field->accessibleName() == name)
-            return field;
-    return nullptr;
-}
-
-}  // namespace
-
 TEST(SettingsDialog, ChosenDeviceAnswersAtOnceAndIsFoundAgain)
 {
     TempDir dir;
@@ -57,7 +44,8 @@ TEST(SettingsDialog, ChosenDeviceAnswersAtOnceAndIsFoundAgain)
     });
     Child<QAction>(*form, "settings1")->trigger();
     EXPECT_EQ(labels, (std::vector<std::string>{"Port", "Baud rate", "Data bits", "Parity", "Stop bits", "Flow",
-                                                "Pause after each character (ms)", "Reconnect"}));
+                                                "Pause after each character (ms)", "Reconnect", "Chip",
+                                                "Upload start (hex)", "Upload bytes (hex)", "Hex upload stop (hex)"}));
     EXPECT_GE(listed, 2);  // the two pseudo-terminals, by their numbers
     EXPECT_EQ(form->GetSession().Settings().baud, 9600);
     QTest::keyClick(Child<TerminalPane>(*form, "RichEdit_Main"), Qt::Key_V);

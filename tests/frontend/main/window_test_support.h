@@ -56,6 +56,16 @@ T *Child(const QObject &form, const char *name)
     return child;
 }
 
+// A dialog's field by its accessible name, as a person or a screen reader finds it.
+template <typename T>
+T *Field(const QObject *dialog, const char *name)
+{
+    for (T *field : dialog->findChildren<T *>())
+        if (field->accessibleName() == name)
+            return field;
+    return nullptr;
+}
+
 namespace zmtest {
 
 // Runs the event loop (so the idle notification fires) until `done` or the time is up.

@@ -2,6 +2,11 @@
 // puts into the simulated memory; both uploads give that memory back, the hex one through
 // dabrix. Then the simulator's faults: hang-ups (after which the line is found again), stalls
 // and garbage on the line.
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+
+#include "scoped_env.h"
 #include "transfer_test_support.h"
 
 using namespace zmtest;
@@ -86,6 +91,36 @@ TEST(EndToEnd, UploadBinGivesTheSimulatedMemory)
     s.Run("uploadbin1", dir.File("end.bin"));
     EXPECT_TRUE(ReadFile(dir.File("end.bin")) == image.substr(0x1FF0));
     EXPECT_TRUE(s.boxes.Texts().empty());
+}
+
+// The chip chosen in the settings dialog sets the ranges it shows: upload bin then reads the
+// whole part, its sums beside the status line, and blank check answers for the part.
+TEST(EndToEnd, TheChipChosenInTheSettingsIsReadWhole)
+{
+    TempDir dir;
+    ScopedEnv env;
+    env.Set("XDG_CONFIG_HOME", dir.File("config"));
+    const std::string image = Image(0x1000);
+    WindowSession s({"--size", "1000", "--image", dir.Write("image.bin", image)});
+    std::vector<std::string> ranges;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = QApplication::activeModalWidget();
+        ASSERT_TRUE(dialog && Field<QComboBox>(dialog, "Chip"));
+        Field<QComboBox>(dialog, "Chip")->setCurrentText("2716");
+        for (const char *name : {"Upload start (hex)", "Upload bytes (hex)", "Hex upload stop (hex)"})
+            ranges.push_back(Field<QLineEdit>(dialog, name) ? Field<QLineEdit>(dialog, name)->text().toStdString() : "");
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Child<QAction>(*s.form, "settings1")->trigger();
+    EXPECT_EQ(ranges, (std::vector<std::string>{"0", "800", "7FF"}));
+    s.Run("uploadbin1", dir.File("chip.bin"));
+    EXPECT_TRUE(ReadFile(dir.File("chip.bin")) == image.substr(0, 0x800));
+    const std::string note = Child<QLabel>(*s.form, "Label_Note")->text().toStdString();
+    EXPECT_EQ(note.rfind("chip 2716\nsum16 ", 0), 0u) << note;
+    EXPECT_NE(note.find(", whole 2716 (2048 bytes, gaps FF)"), std::string::npos) << note;
+    s.Run("blank1", "");
+    ASSERT_EQ(s.boxes.Texts().size(), 1u);
+    EXPECT_EQ(s.boxes.Texts()[0].rfind("not blank: first at 0000 (", 0), 0u) << s.boxes.Texts()[0];
 }
 
 TEST(EndToEnd, UploadHexConvertsBackToTheSimulatedMemory)

@@ -42,6 +42,7 @@ public:
     bool progressShown = false, progressSeen = false;
     int progressPercent = 0;
     std::string progressText;
+    std::string note;
     SettingsDialog settingsAsked;
     std::function<void(SettingsDialog &)> answerSettings;  // unset: Cancel
     bool idleOn = false;
@@ -54,6 +55,7 @@ public:
     void SetCaption(const std::string &text) override { caption = text; }
     void SetStatus(const std::string &text) override { status = text; }
     void SetHelpLabel(const std::string &text) override { helpLabel = text; }
+    void SetNote(const std::string &text) override { note = text; }
     void AppendToPane(const std::string &text, bool replace, int) override
     {
         appends.emplace_back(replace, text);

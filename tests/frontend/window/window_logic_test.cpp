@@ -154,10 +154,13 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
         const char *baud;
         std::string box;     // the box said, if any
         bool opensB;
+        const char *chip = nullptr;  // chosen in the dialog, which sets the ranges
     } cases[] = {
         {"another device, another rate", "B", "9600", "", true},
         {"a device that is not there", "/nonexistent/ttyUSB9", "9600", "Couldn't zmhwOpen (-4)", false},
         {"a rate that is no number", "B", "fast", "Baud rate: \"fast\" is not a setting", false},
+        {"a part, whose ranges follow it", "B", "9600", "", true, "27c16-45"},
+        {"a part that is not known", "B", "9600", "Chip: \"27C999\" is not a setting", false, "27C999"},
     };
     for (const Case &c : cases) {
         TempDir dir;
@@ -175,6 +178,10 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
         w.view.answerSettings = [&](SettingsDialog &dialog) {
             dialog.port = std::string(c.port) == "B" ? deviceB : c.port;
             dialog.baud = c.baud;
+            if (c.chip) {
+                dialog.chip = c.chip;
+                SettingsFieldChanged(dialog, SettingsDialog::kChipLabel);
+            }
         };
         w.logic.OnCommand(CommandId::Settings);
         EXPECT_EQ(w.view.settingsAsked.port, deviceA) << c.name;
@@ -189,7 +196,13 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
             EXPECT_EQ(w.logic.GetSession().Settings().baud, 9600);
             EXPECT_EQ(w.view.caption.rfind(user + " (zm32:", 0), 0u) << w.view.caption;
             const std::string saved = ReadFile(user);
-            for (const std::string &line : std::vector<std::string>{"; mine\n", "baud=9600\n", "upper=1\n", "[other]\nx=y\n"})
+            std::vector<std::string> lines{"; mine\n", "baud=9600\n", "upper=1\n", "[other]\nx=y\n"};
+            if (c.chip) {
+                lines.insert(lines.end(), {"chip=2716\n", "uploadbinstart=0\n", "uploadbinbytes=800\n", "uploadhexstop=7FF\n"});
+                EXPECT_EQ(w.logic.GetSession().Settings().uploadbinbytes, 0x800);
+                EXPECT_EQ(w.view.note, "chip 2716");
+            }
+            for (const std::string &line : lines)
                 EXPECT_NE(saved.find(line), std::string::npos) << line << " in " << saved;
             w.logic.OnKey('v');
             EXPECT_TRUE(w.view.RunUntil(w.logic, [&] { return w.view.pane.find("Verify OK") != std::string::npos; }));
@@ -250,7 +263,8 @@ TEST(WindowLogic, VerifyAgainstAFile)
     EXPECT_EQ(w.view.boxes[0].text, "not blank: first at 0000 (00), 40 bytes not FF");
 }
 
-// The settings file's chip, a part of its own [chips], sets the range upload bin reads.
+// The settings file's chip, a part of its own [chips], sets the range upload bin reads; a
+// download past its end is refused before anything is sent.
 TEST(WindowLogic, TheChipKeySetsTheUploadRange)
 {
     TempDir dir;
@@ -263,6 +277,11 @@ TEST(WindowLogic, TheChipKeySetsTheUploadRange)
     w.view.files = {dir.File("out.bin")};
     w.logic.OnCommand(CommandId::UploadBin);
     EXPECT_TRUE(ReadFile(dir.File("out.bin")) == memory.substr(0, 0x20));
+    EXPECT_EQ(w.view.note.rfind("chip ROM\nsum16 ", 0), 0u) << w.view.note;
+    w.view.files = {dir.Write("long.hex", ":01002000558A\n:00000001FF\n")};
+    w.logic.OnCommand(CommandId::DownloadHex);
+    ASSERT_EQ(w.view.boxes.size(), 1u);
+    EXPECT_EQ(w.view.boxes[0].text, "\"" + dir.File("long.hex") + "\" reaches 0020, past the ROM's last address 001F: nothing sent");
 }
 
 TEST(WindowLogic, KeyTable)
@@ -361,7 +380,7 @@ TEST(WindowLogic, PaneLineAndTexts)
     SettingsDialog dialog;
     dialog.dataBits = "9";
     const std::vector<SettingsField> fields = SettingsFields(dialog);
-    ASSERT_EQ(fields.size(), 8u);
+    ASSERT_EQ(fields.size(), 12u);
     EXPECT_EQ(fields[2].choices, (std::vector<std::string>{"5", "6", "7", "8", "9"}));
     EXPECT_EQ(fields[3].choices, dialog.parities);
     ZM32OP op;
