@@ -127,8 +127,7 @@ installer_checks() {
   answers=$(zm32_text 1001 | { grep -o Verify || true; } | wc -l)
   zm32_keys 'zm32:uhj' type --delay 50 V
   zm32_wait "no answer to V in zm32 from the link" 10 zm32_answers_over "$answers"
-  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Return
-  zm32_wait "exit left the window" 10 zm32_gone
+  zm32_exit
 
   # The uninstaller as the Apps list starts it: it runs from a copy, so its end is polled for.
   installer_wine "$installer_dir/Uninstall.exe" /S >/dev/null 2>&1 || true

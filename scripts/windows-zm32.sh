@@ -54,6 +54,11 @@ zm32_caption_is() { [ "$(zm32_text)" = "$1" ]; }
 zm32_answers_over() { [ "$(zm32_text 1001 | grep -o Verify | wc -l)" -gt "$1" ]; }
 zm32_upload_done() { zm32_same "$1" "$2" && [ -z "$(zm32_text 1003)" ]; }
 zm32_gone() { ! zm32_text >/dev/null; }
+# exit from the menu: its last item, after verify and blank check and past the separator.
+zm32_exit() {
+  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Down Return
+  zm32_wait "exit left the window" 10 zm32_gone
+}
 
 zm32_checks() {
   local arch=$1 dir out status caption
@@ -166,8 +171,6 @@ zm32_checks() {
   answers=$(zm32_text 1001 | grep -o Verify | wc -l)
   zm32_keys 'zm32:uhj' type --delay 50 V
   zm32_wait "no answer to V after the settings" 10 zm32_answers_over "$answers"
-  # exit: the menu's last item, after verify and blank check and past the separator.
-  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Down Return
-  zm32_wait "exit left the window" 10 zm32_gone
+  zm32_exit
   say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs, a lost and found line, the settings dialog from the menu"
 }
