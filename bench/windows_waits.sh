@@ -33,6 +33,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# The display first: a wine server started without one gives its windows none.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n 1 "$work/display")
 if [ ! -d "$WINEPREFIX" ]; then
   WINEARCH=win64 wine wineboot -i >/dev/null 2>&1
   wineserver -w
@@ -66,10 +71,6 @@ wineserver -w
 wine cmd /c exit >/dev/null 2>&1
 com7_is_promsim
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n 1 "$work/display")
 
 # The figures of process PID over SECONDS: share of a core, context switches a second.
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }

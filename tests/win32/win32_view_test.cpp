@@ -433,11 +433,10 @@ int main(int argc, char **argv)
              Expect(boxes.empty(), "a box came: " + (boxes.empty() ? "" : boxes[0].text));
              std::printf("figure download_longest_gap_ms %lld\n", during.longestGapMs);
          }},
-        // An idle window sleeps until a message comes: the line's event, set, posts one. While
-        // wine sets that event within about 2 ms of arming it, byte or not, the window looks
-        // at the line up to about 500 times a second; once it means a byte, hardly ever. A
-        // loop that spins looks many thousand times, however busy the machine. The figures
-        // are printed for bench/.
+        // An idle window sleeps until a message comes: the line's event, set by a byte, posts
+        // one, so a quiet line is hardly looked at. A loop that spins looks many thousand
+        // times a second, however busy the machine, and an event set for nothing hundreds.
+        // The figures are printed for bench/.
         {"an idle window sleeps: under 1000 looks at the line a second",
          [&] {
              FILETIME created, exited, kernel0, user0, kernel1, user1;
