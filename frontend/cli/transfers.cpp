@@ -123,10 +123,8 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
                      ", past FFFF: download sends 16-bit addresses (verify reads any)");
             return exit_status::kFailed;
         }
-        bool known = false;
-        if (const ChipPart *part = ChipInUse(session, known); part && image.End() > part->bytes) {
-            host.Say("\"" + options.file + "\" reaches " + HexUpper(image.End() - 1, 4) + ", past the " + part->name +
-                     "'s last address " + HexUpper(part->bytes - 1, 4) + ": nothing sent");
+        if (const std::string past = PastThePart(session, options.file, image); !past.empty()) {
+            host.Say(past);
             return exit_status::kFailed;
         }
         // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and

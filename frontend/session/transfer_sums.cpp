@@ -27,6 +27,16 @@ const ChipPart *ChipInUse(const Session &session, bool &known)
     return part;
 }
 
+std::string PastThePart(const Session &session, const std::string &path, const MemoryImage &image)
+{
+    bool known = false;
+    const ChipPart *part = ChipInUse(session, known);
+    if (!part || image.End() <= part->bytes)
+        return {};
+    return "\"" + path + "\" reaches " + HexUpper(image.End() - 1, 4) + ", past the " + part->name +
+           "'s last address " + HexUpper(part->bytes - 1, 4) + ": nothing sent";
+}
+
 bool UploadedImage(const Session &session, const std::string &path, bool bin, MemoryImage &image)
 {
     std::error_code error;

@@ -14,6 +14,10 @@ std::string SumsText(const MemoryImage &image, const ChipPart *part);
 // The part the settings name, null for none; `known` false when no part has that name.
 const ChipPart *ChipInUse(const Session &session, bool &known);
 
+// Why `image` of the file `path` may not go to the part the settings name: "... past the
+// 27256's last address 7FFF: nothing sent"; empty when it fits or no part is named.
+std::string PastThePart(const Session &session, const std::string &path, const MemoryImage &image);
+
 // What an upload saved in `path`, as the range it read: upload hex's last record may pass the
 // stop address. False when the file cannot be read back (a FIFO or a device would wait).
 bool UploadedImage(const Session &session, const std::string &path, bool bin, MemoryImage &image);

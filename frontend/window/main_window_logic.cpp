@@ -225,10 +225,8 @@ void MainWindowLogic::DownloadHexClick()
     MemoryImage image;
     std::string error;
     const bool read = LoadImageFile(path, ImageKind::ByContent, 0, 0, std::nullopt, image, error) == LoadOutcome::Loaded;
-    bool known = false;
-    if (const ChipPart *part = ChipInUse(session_, known); read && part && image.End() > part->bytes) {
-        Box(BoxKind::Error, "%s", {"\"" + path + "\" reaches " + HexUpper(image.End() - 1, 4) + ", past the " +
-                                       part->name + "'s last address " + HexUpper(part->bytes - 1, 4) + ": nothing sent"});
+    if (const std::string past = read ? PastThePart(session_, path, image) : std::string(); !past.empty()) {
+        Box(BoxKind::Error, "%s", {past});
         return;
     }
     // Measured once per run, before the file opens, so that it never delays the pacing.
