@@ -74,8 +74,8 @@ void HelpWindow::MakeFonts()
 {
     DeleteObject(paneFont_);
     DeleteObject(uiFont_);
-    paneFont_ = CreateFaceFont(L"Courier New", 12, dpi_);
-    uiFont_ = CreateMessageFont(dpi_);
+    paneFont_ = CreateRoleFont(FontRole::HelpText, dpi_);
+    uiFont_ = CreateRoleFont(FontRole::HelpWindow, dpi_);
     for (HWND w : {pageControl1_, panes_[0], panes_[1]})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), TRUE);
     for (HWND w : {buttonSearch_, edit1_})
