@@ -122,7 +122,7 @@ void MainWindow::Layout()
 {
     RECT client;
     GetClientRect(hwnd_, &client);
-    const MainWindowLayout l = LayOutMainWindow(client.right, client.bottom, helpWidth_, int(dpi_));
+    const MainWindowLayout l = splitter_.LayOut(client.right, client.bottom, int(dpi_));
     MoveBox(richEditMain_, l.terminal);
     MoveBox(labelHelp_, l.helpLabel);
     const Box panel{0, l.panelTop, int(client.right), int(client.bottom) - l.panelTop};
@@ -135,13 +135,6 @@ void MainWindow::Layout()
     // What the parts left where they were goes with the panel's background.
     const RECT area{0, panel.y, panel.Right(), panel.Bottom()};
     RedrawWindow(hwnd_, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-bool MainWindow::OverSplitter(int x, int y) const
-{
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    return LayOutMainWindow(client.right, client.bottom, helpWidth_, int(dpi_)).OnSplitter(x, y);
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
@@ -183,32 +176,27 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
             POINT p;
             GetCursorPos(&p);
             ScreenToClient(hwnd_, &p);
-            if (dragging_ || OverSplitter(p.x, p.y)) {
+            if (splitter_.Resizes(p.x, p.y)) {
                 SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
                 return TRUE;
             }
         }
         break;
     case WM_LBUTTONDOWN:
-        if (OverSplitter(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
-            dragging_ = true;
+        if (splitter_.Press(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
             SetCapture(hwnd_);
             return 0;
         }
         break;
     case WM_MOUSEMOVE:
-        if (dragging_) {
-            RECT client;
-            GetClientRect(hwnd_, &client);
-            helpWidth_ = HelpWidthForSplitterAt(GET_X_LPARAM(lp), client.right, int(dpi_));
+        if (splitter_.Move(GET_X_LPARAM(lp))) {
             Layout();
             return 0;
         }
         break;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
-        if (dragging_) {
-            dragging_ = false;
+        if (splitter_.Release()) {
             if (msg == WM_LBUTTONUP)
                 ReleaseCapture();
             return 0;

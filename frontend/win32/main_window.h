@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "main_window_logic.h"
+#include "window_layout.h"
 
 class HelpWindow;
 
@@ -66,8 +67,6 @@ private:
     void BuildMenus();
     void Layout();
     void MakeFonts();
-    // The splitter is the gap between the terminal and the help label.
-    bool OverSplitter(int x, int y) const;
     // One message from the queue, to the window it is for; false on WM_QUIT.
     bool Dispatch(MSG &msg);
     // Sleeps until a message comes, or `line` (null: none) is set, or at most `ms` (INFINITE:
@@ -96,8 +95,7 @@ private:
     HFONT terminalFont_ = nullptr;
     HFONT uiFont_ = nullptr;
     UINT dpi_ = 96;
-    int helpWidth_ = MainWindowLogic::kHelpLabelWidth;  // at 96 dpi; the splitter changes it
-    bool dragging_ = false;
+    Splitter splitter_;
     StatusRow row_;  // as last shown
     LoopCounts counts_;
     bool idleOn_ = false;

@@ -58,6 +58,39 @@ int HelpWidthForSplitterAt(int x, int clientWidth, int dpi)
     return std::max(0, MulDivRounded(right - x - ScaledPixels(kSplitterWidth, dpi) / 2, 96, dpi));
 }
 
+Splitter::Splitter() : helpWidth_(MainWindowLogic::kHelpLabelWidth) {}
+
+MainWindowLayout Splitter::LayOut(int clientWidth, int clientHeight, int dpi)
+{
+    width_ = clientWidth, height_ = clientHeight, dpi_ = dpi;
+    return LayOutMainWindow(clientWidth, clientHeight, helpWidth_, dpi);
+}
+
+bool Splitter::Resizes(int x, int y) const
+{
+    return dragging_ || LayOutMainWindow(width_, height_, helpWidth_, dpi_).OnSplitter(x, y);
+}
+
+bool Splitter::Press(int x, int y)
+{
+    dragging_ = LayOutMainWindow(width_, height_, helpWidth_, dpi_).OnSplitter(x, y);
+    return dragging_;
+}
+
+bool Splitter::Move(int x)
+{
+    if (dragging_)
+        helpWidth_ = HelpWidthForSplitterAt(x, width_, dpi_);
+    return dragging_;
+}
+
+bool Splitter::Release()
+{
+    const bool was = dragging_;
+    dragging_ = false;
+    return was;
+}
+
 StatusRowLayout LayOutStatusRow(const Box &panel, const StatusRow &row, int dpi)
 {
     auto scaled = [dpi](int px) { return ScaledPixels(px, dpi); };

@@ -355,6 +355,12 @@ TEST(WindowLogic, PaneLineAndTexts)
     for (int dpi : {96, 144}) {
         EXPECT_TRUE(LayOutMainWindow(800, 600, HelpWidthForSplitterAt(500, 800, dpi), dpi).OnSplitter(500, 100)) << dpi;
         EXPECT_GT(LayOutMainWindow(800, 600, 5000, dpi).terminal.width, 0) << dpi;
+        Splitter splitter;
+        const int on = splitter.LayOut(800, 600, dpi).helpLabel.x - 1;
+        EXPECT_FALSE(splitter.Press(100, 100) || splitter.Move(500) || splitter.Release()) << dpi;
+        EXPECT_TRUE(splitter.Press(on, 100) && splitter.Move(500) && splitter.Resizes(0, 0)) << dpi;
+        EXPECT_TRUE(splitter.LayOut(800, 600, dpi).OnSplitter(500, 100)) << dpi;
+        EXPECT_TRUE(splitter.Release() && !splitter.Move(400)) << dpi;
     }
     // The status row, all of it showing, at zm32.exe's default width: the status line keeps
     // room for two lines of the longest status of a transfer; the note gives way first.
