@@ -21,11 +21,14 @@ const wchar_t kClassName[] = L"zm32main";
 
 constexpr int kWidth = MainWindowLogic::kWidth, kHeight = MainWindowLogic::kHeight;
 
-// The progress bar draws its text inside, as the Qt window's does.
+// The progress bar draws its text inside, as the Qt window's does: over the whole bar drawn
+// again, so that no digit of the last text stays.
 LRESULT CALLBACK ProgressProc(HWND bar, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR font)
 {
     const LRESULT result = DefSubclassProc(bar, msg, wp, lp);
-    if (msg == WM_PAINT || msg == WM_SETTEXT || msg == PBM_SETPOS) {
+    if (msg == WM_SETTEXT || msg == PBM_SETPOS)
+        InvalidateRect(bar, nullptr, TRUE);
+    if (msg == WM_PAINT) {
         RECT r;
         GetClientRect(bar, &r);
         HDC dc = GetDC(bar);
