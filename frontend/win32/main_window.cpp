@@ -28,6 +28,8 @@ LRESULT CALLBACK ProgressProc(HWND bar, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
     const LRESULT result = DefSubclassProc(bar, msg, wp, lp);
     if (msg == WM_SETTEXT || msg == PBM_SETPOS)
         InvalidateRect(bar, nullptr, TRUE);
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(bar, ProgressProc, 1);
     if (msg == WM_PAINT) {
         RECT r;
         GetClientRect(bar, &r);
