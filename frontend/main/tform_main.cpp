@@ -161,7 +161,7 @@ void TForm_main::SetCaption(const std::string &text)
 
 void TForm_main::ShowStatusRow(const StatusRow &row)
 {
-    const bool moved = row.note.empty() != row_.note.empty() || row.progress != row_.progress || row.stop != row_.stop;
+    const bool moved = !row.SameParts(row_);
     row_ = row;
     Label_Stat->setText(QString::fromStdString(row.status));
     Label_Note->setText(QString::fromStdString(row.note));

@@ -239,7 +239,7 @@ void MainWindow::SetCaption(const std::string &text)
 
 void MainWindow::ShowStatusRow(const StatusRow &row)
 {
-    const bool moved = row.note.empty() != row_.note.empty() || row.progress != row_.progress || row.stop != row_.stop;
+    const bool moved = !row.SameParts(row_);
     if (row.status != row_.status)
         SetWindowTextW(labelStat_, WidenForEdit(row.status).c_str());
     if (row.note != row_.note)

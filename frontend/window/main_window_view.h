@@ -63,6 +63,11 @@ struct StatusRow {
     int percent = 0;  // 0-100
     std::string progressText;
     bool stop = false;
+    // Whether `other` shows the same parts: when not, the row is laid out again.
+    bool SameParts(const StatusRow &other) const
+    {
+        return note.empty() == other.note.empty() && progress == other.progress && stop == other.stop;
+    }
 };
 
 class MainWindowView {
