@@ -53,7 +53,11 @@ struct ChipOutcome {
     std::string verifyAnswer;
     std::optional<uint32_t> failAddress;  // where an answer named one
     std::string reason;  // why it did not pass, for the chip's line
+    bool logged = true;  // false: the log could not be written, and the run must end
 };
+
+// The programmer's prompt, which ends each answer.
+inline const std::string kProgrammerPrompt = "\r\n>";
 
 // What the sites of a run share, each behind the one lock: the chip numbers, the serial
 // counter and the log.
