@@ -3,6 +3,8 @@
 std::string CheckSerialPlan(const SerialPlan &plan)
 {
     std::string bytes, error;
+    if (plan.width < 1 || plan.width > kSerialWidthMax)
+        return "--serial-bytes: a serial takes 1 to 8 bytes, not " + std::to_string(plan.width);
     if (!SerialBytes(plan.first, plan.format, plan.width, bytes, error))
         return "--serial-first: " + error;
     if (plan.step == 0)
