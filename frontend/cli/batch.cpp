@@ -2,15 +2,17 @@
 // engine does each chip; this asks for the chips, prints their lines and ends the run.
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "chip_run.h"
 #include "commands.h"
 #include "console.h"
 #include "image/hex_text.h"
 #include "numbers.h"
+#include "platform/run_lock.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -30,12 +32,12 @@ struct Site {
     ChipOutcome outcome;
 };
 
-std::mutex printLock;
+RunLock printLock;
 
 // Lines whole, whichever thread says them.
 void PrintLine(const std::string &text)
 {
-    const std::lock_guard<std::mutex> hold(printLock);
+    const std::lock_guard<RunLock> hold(printLock);
     ConsoleHost::Print(text + "\n");
 }
 
@@ -59,11 +61,10 @@ void OnEverySite(std::vector<std::unique_ptr<Site>> &sites, const Work &work)
         work(*active.front());
         return;
     }
-    std::vector<std::thread> threads;
+    std::vector<std::function<void()>> pieces;
     for (Site *site : active)
-        threads.emplace_back([site, &work] { work(*site); });
-    for (std::thread &thread : threads)
-        thread.join();
+        pieces.push_back([site, &work] { work(*site); });
+    threads::RunTogether(pieces);
 }
 
 std::string ChipLine(const ChipOutcome &outcome, bool gang)

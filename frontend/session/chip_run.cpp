@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 #include "image/hex_text.h"
 #include "image/image_ops.h"
@@ -119,7 +120,7 @@ bool RunBook::Open(std::string &error, std::string &note)
 
 std::optional<ChipTicket> RunBook::Issue()
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     ChipTicket ticket;
     if (plan_.serial) {
         ticket.serial = counter_.Take();
@@ -134,19 +135,19 @@ std::optional<ChipTicket> RunBook::Issue()
 
 std::optional<uint64_t> RunBook::NextSerial() const
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     return plan_.serial ? counter_.Next() : std::nullopt;
 }
 
 bool RunBook::Record(const RunLogLine &line, std::string &error)
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     return log_.Append(line, error);
 }
 
 void RunBook::Done(const ChipOutcome &outcome)
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     if (outcome.result == ChipResult::Pass) {
         ++passed_;
         return;
@@ -159,25 +160,25 @@ void RunBook::Done(const ChipOutcome &outcome)
 
 int64_t RunBook::Passed() const
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     return passed_;
 }
 
 int64_t RunBook::Failed() const
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     return failed_;
 }
 
 std::optional<uint64_t> RunBook::LowestGiven() const
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     return lowest_;
 }
 
 std::optional<uint64_t> RunBook::HighestGiven() const
 {
-    const std::lock_guard<std::mutex> hold(lock_);
+    const std::lock_guard<RunLock> hold(lock_);
     return highest_;
 }
 

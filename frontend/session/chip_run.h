@@ -9,11 +9,11 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "image/memory_image.h"
+#include "platform/run_lock.h"
 #include "run_log.h"
 #include "serial_counter.h"
 #include "session.h"
@@ -92,7 +92,7 @@ public:
 
 private:
     const RunPlan &plan_;
-    mutable std::mutex lock_;
+    mutable RunLock lock_;
     RunLogFile log_;
     SerialCounter counter_;
     int64_t chips_ = 0, passed_ = 0, failed_ = 0;
