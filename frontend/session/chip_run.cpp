@@ -126,8 +126,6 @@ std::optional<ChipTicket> RunBook::Issue()
         ticket.serial = counter_.Take();
         if (!ticket.serial)
             return std::nullopt;
-        lowest_ = std::min(lowest_.value_or(*ticket.serial), *ticket.serial);
-        highest_ = std::max(highest_.value_or(*ticket.serial), *ticket.serial);
     }
     ticket.chip = ++chips_;
     return ticket;
@@ -142,7 +140,14 @@ std::optional<uint64_t> RunBook::NextSerial() const
 bool RunBook::Record(const RunLogLine &line, std::string &error)
 {
     const std::lock_guard<RunLock> hold(lock_);
-    return log_.Append(line, error);
+    if (!log_.Append(line, error))
+        return false;
+    // A number is given once its chip's first line is on the disk.
+    if (line.serial && line.result == "started") {
+        lowest_ = std::min(lowest_.value_or(*line.serial), *line.serial);
+        highest_ = std::max(highest_.value_or(*line.serial), *line.serial);
+    }
+    return true;
 }
 
 void RunBook::Done(const ChipOutcome &outcome)
