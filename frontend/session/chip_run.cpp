@@ -329,11 +329,11 @@ ChipOutcome ChipRun::DoChip(std::optional<ChipTicket> ticket)
             return AnswerEnd::Stopped;
         answer.clear();
         session_.SendString(keys);
-        if (session_.IsLineLost())
-            return AnswerEnd::Lost;
         // A Stop the sending's messages brought would be forgotten by the wait that follows.
         if (session_.StopRequested())
             return AnswerEnd::Stopped;
+        if (session_.IsLineLost())
+            return AnswerEnd::Lost;
         return session_.ReadAnswer(until, quietMs, [](const std::string &) {}, &answer);
     };
     const auto finish = [&](ChipResult result, const std::string &reason) {
