@@ -232,6 +232,8 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
     op.log = value("log").value_or(op.log);
     QualifyInCurrentDir(op.log);
     op.reconnect = ReadBoolean(value("reconnect"), op.reconnect);
+    op.timestamps = ReadBoolean(value("timestamps"), op.timestamps);
+    op.hexview = ReadBoolean(value("hexview"), op.hexview);
 
     const std::string helpSection = value("help").value_or("");
     if (!helpSection.empty()) {

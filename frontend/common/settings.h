@@ -31,6 +31,9 @@ struct ZM32OP {
     std::string chip;
     // A line that goes away is looked for again until it is back.
     bool reconnect = true;
+    // The terminal: each received line stamped with the time; every byte shown as hex.
+    bool timestamps = false;
+    bool hexview = false;
 };
 
 // What LoadSettings leaves beside the record for the main window.
