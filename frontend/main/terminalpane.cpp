@@ -68,12 +68,17 @@ void TerminalPane::AppendCapped(const QString &text, bool replace, int maxLines)
 {
     QTextDocument *doc = document();
     QTextCursor cursor(doc);
-    // A kept cursor moves with the text that is cut above it.
+    // The selection moves up by what is cut above it, and does not grow with what comes after.
     if (keepSelection && !replace && textCursor().hasSelection()) {
-        const QTextCursor selection = textCursor();
+        const int anchor = textCursor().anchor(), position = textCursor().position();
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(text);
+        const int before = doc->characterCount();
         TrimToLines(doc, maxLines);
+        const int cut = before - doc->characterCount();
+        QTextCursor selection(doc);
+        selection.setPosition(qMax(0, anchor - cut));
+        selection.setPosition(qMax(0, position - cut), QTextCursor::KeepAnchor);
         setTextCursor(selection);
         return;
     }

@@ -13,7 +13,7 @@
 #include "bytelayer.h"
 #include "charname.h"
 #include "connection.h"
-#include "pane_text.h"
+#include "pane_transform.h"
 #include "session_host.h"
 #include "settings.h"
 
@@ -156,7 +156,7 @@ private:
     Connection connection_{settings_};
     ByteLayer bytes_{connection_.Handle(), settings_};
     CharNameState displayState_;
-    PaneText pane_;
+    PaneTransform pane_;
     bool rawDisplay_ = false;
     bool stopRequested_ = false;
     bool echoControls_ = false;

@@ -1,10 +1,10 @@
-#include "pane_text.h"
+#include "pane_transform.h"
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 
-std::string PaneText::Stamp()
+std::string PaneTransform::Stamp()
 {
     using namespace std::chrono;
     const auto now = system_clock::now();
@@ -21,7 +21,7 @@ std::string PaneText::Stamp()
     return text;
 }
 
-bool PaneText::SetOptions(const PaneOptions &options)
+bool PaneTransform::SetOptions(const PaneOptions &options)
 {
     const bool hexChanged = options.hex != options_.hex;
     options_ = options;
@@ -32,7 +32,7 @@ bool PaneText::SetOptions(const PaneOptions &options)
     return !options_.hex && !atLineStart_;
 }
 
-std::string PaneText::HexText(const std::string &bytes)
+std::string PaneTransform::HexText(const std::string &bytes)
 {
     static const char digits[] = "0123456789ABCDEF";
     std::string text;
@@ -52,7 +52,7 @@ std::string PaneText::HexText(const std::string &bytes)
     return text;
 }
 
-std::string PaneText::Shown(const std::string &text, bool received)
+std::string PaneTransform::Shown(const std::string &text, bool received)
 {
     const bool stamping = received && options_.timestamps;
     if (!stamping) {

@@ -11,7 +11,7 @@ struct PaneOptions {
     bool hex = false;         // "41 42 0D", 16 bytes a line, typed and received alike
 };
 
-class PaneText {
+class PaneTransform {
 public:
     static constexpr int kHexPerLine = 16;
 
@@ -32,7 +32,7 @@ public:
     std::string Shown(const std::string &text, bool received);
 
     // Tests fix the time.
-    std::function<std::string()> stamp = &PaneText::Stamp;
+    std::function<std::string()> stamp = &PaneTransform::Stamp;
 
 private:
     PaneOptions options_;
