@@ -14,6 +14,7 @@
 #include "terminal_pane.h"
 #include "wide_text.h"
 #include "window_class.h"
+#include "window_text.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ const wchar_t kClassName[] = L"zm32main";
 constexpr int kWidth = MainWindowLogic::kWidth, kHeight = MainWindowLogic::kHeight;
 constexpr int kStopWidth = 75, kStopHeight = 26;
 constexpr int kProgressWidth = MainWindowLogic::kProgressWidth, kProgressHeight = 18;
+constexpr int kFindHeight = 22, kMatchCaseWidth = 100;
 
 }  // namespace
 
@@ -71,11 +73,22 @@ void MainWindow::MakeFonts()
     SendMessageW(bitBtnStop_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     SendMessageW(labelNote_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    SendMessageW(findBox_.edit, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    SendMessageW(findBox_.matchCase, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
 }
 
 void MainWindow::BuildControls()
 {
-    richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); });
+    richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); },
+                                       [this](FindKey key) {
+                                           if (key == FindKey::Open)
+                                               logic_.OnCommand(CommandId::Find);
+                                           else
+                                               FindFromBox(key == FindKey::Next);
+                                       });
+    findBox_.onFind = [this](bool forward) { FindFromBox(forward); };
+    findBox_.onClose = [this] { logic_.OnFindClosed(); };
+    findBox_.Create(hwnd_, zmids::kEditFind, zmids::kCheckMatchCase);
     labelHelp_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelHelp);
     labelStat_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelStat);
     bitBtnStop_ = CreateChild(hwnd_, L"BUTTON", Widen(MainWindowLogic::kStopCaption).c_str(), BS_PUSHBUTTON, 0,
@@ -118,7 +131,15 @@ void MainWindow::Layout()
     GetClientRect(hwnd_, &client);
     const MainWindowLayout l = LayOutMainWindow(client.right, client.bottom, helpWidth_, int(dpi_));
     const int margin = l.margin, panelTop = l.panelTop;
-    MoveBox(richEditMain_, l.terminal);
+    // The find box, while it shows, takes a strip at the top of the terminal.
+    Box terminal = l.terminal;
+    if (findBox_.Shown()) {
+        const int h = Scaled(kFindHeight);
+        findBox_.Place(terminal.x, terminal.y, terminal.width, h, Scaled(kMatchCaseWidth));
+        terminal.y += h + margin;
+        terminal.height = std::max(0, terminal.height - h - margin);
+    }
+    MoveBox(richEditMain_, terminal);
     MoveBox(labelHelp_, l.helpLabel);
 
     RECT label{margin, panelTop + margin, client.right - margin, client.bottom - margin};
@@ -263,7 +284,7 @@ void MainWindow::SetHelpLabel(const std::string &text)
 
 void MainWindow::AppendToPane(const std::string &text, bool replace, int maxLines)
 {
-    AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines);
+    AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines, findBox_.Shown());
 }
 
 void MainWindow::ClearPane()
@@ -343,6 +364,44 @@ void MainWindow::SetNote(const std::string &text)
     noteShown_ = !text.empty();
     ::ShowWindow(labelNote_, text.empty() ? SW_HIDE : SW_SHOWNOACTIVATE);
     Layout();
+}
+
+void MainWindow::FindFromBox(bool forward)
+{
+    logic_.OnFind(findBox_.Text(), findBox_.MatchCaseChecked(), forward);
+}
+
+void MainWindow::ShowFindBox(bool shown)
+{
+    findBox_.Show(shown);
+    Layout();
+}
+
+// The EDIT control's text has "\r\n" breaks; the logic counts "\n" ones.
+std::string MainWindow::PaneText()
+{
+    std::wstring text = WindowString(richEditMain_);
+    text.erase(std::remove(text.begin(), text.end(), L'\r'), text.end());
+    return Narrow(text);
+}
+
+void MainWindow::PaneSelection(size_t &start, size_t &end)
+{
+    DWORD from = 0, to = 0;
+    SendMessageW(richEditMain_, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const std::wstring text = WindowString(richEditMain_);
+    const auto breaksBefore = [&](DWORD at) {
+        return size_t(std::count(text.begin(), text.begin() + std::min<size_t>(at, text.size()), L'\r'));
+    };
+    start = from - breaksBefore(from);
+    end = to - breaksBefore(to);
+}
+
+void MainWindow::SelectInPane(size_t start, size_t end)
+{
+    const std::u16string text = Utf8ToUtf16(PaneText());
+    SendMessageW(richEditMain_, EM_SETSEL, WPARAM(CrLfPosition(text, start)), LPARAM(CrLfPosition(text, end)));
+    SendMessageW(richEditMain_, EM_SCROLLCARET, 0, 0);
 }
 
 void MainWindow::StartTimer(int ms)

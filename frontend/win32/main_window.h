@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "find_box.h"
 #include "main_window_logic.h"
 
 class HelpWindow;
@@ -55,6 +56,10 @@ public:
     void CloseHelpWindow() override;
     void ShowProgress(bool shown, int percent, const std::string &text) override;
     void SetNote(const std::string &text) override;
+    void ShowFindBox(bool shown) override;
+    std::string PaneText() override;
+    void PaneSelection(size_t &start, size_t &end) override;
+    void SelectInPane(size_t start, size_t end) override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(int line, int32_t ms) override;
     // Every line the library gives here is an event, which the loop waits on with its messages.
@@ -85,6 +90,7 @@ private:
     void StartLineWait();
     void StopLineWait();
     void OnClose();
+    void FindFromBox(bool forward);
 
     static constexpr UINT_PTR kIdleTimer = 1;
     static constexpr UINT_PTR kLineBackTimer = 2;
@@ -97,6 +103,7 @@ private:
     HWND progressBar_ = nullptr;
     HWND progressText_ = nullptr;
     HWND labelNote_ = nullptr;
+    FindBox findBox_;
     HMENU menuBar_ = nullptr;
     HFONT terminalFont_ = nullptr;
     HFONT uiFont_ = nullptr;
