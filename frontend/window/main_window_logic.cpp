@@ -436,9 +436,9 @@ void MainWindowLogic::UpdatePaneMenu()
     for (const auto &[id, checked] : {std::pair{CommandId::LogPane, paneLog_.IsOpen()},
                                       std::pair{CommandId::Timestamps, options.timestamps},
                                       std::pair{CommandId::HexView, options.hex}}) {
-        CommandState &state = commands_[id];
-        if (state.checked != checked)
-            SetCommandState(id, state.enabled, checked, state.caption);
+        // A host may have checked the item itself when it was chosen.
+        const CommandState &state = commands_[id];
+        SetCommandState(id, state.enabled, checked, state.caption);
     }
 }
 

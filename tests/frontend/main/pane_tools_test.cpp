@@ -134,4 +134,9 @@ TEST(PaneTools, TimestampsHexSaveAndLog)
     Child<QAction>(*form, "savepane1")->trigger();
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0], "Couldn't save the pane to " + dir.Path() + ": not a regular file");
+    // A log that cannot be opened is said, and the pane goes on without one.
+    Child<QAction>(*form, "logpane1")->trigger();
+    ASSERT_EQ(boxes.Texts().size(), 2u);
+    EXPECT_EQ(boxes.Texts()[1], "Couldn't open " + dir.Path() + " for the pane's log: not a regular file");
+    EXPECT_FALSE(Child<QAction>(*form, "logpane1")->isChecked());
 }
