@@ -64,7 +64,7 @@ std::string PaneTransform::Shown(const std::string &text, bool received)
     shown.reserve(text.size() + 16);
     for (const char c : text) {
         if (atLineStart_ && c != '\r' && c != '\n')
-            shown += stamp();
+            shown += Stamp();
         atLineStart_ = c == '\n';
         shown += c;
     }

@@ -3,7 +3,6 @@
 // term both show through it, so both show the same.
 #pragma once
 
-#include <functional>
 #include <string>
 
 struct PaneOptions {
@@ -30,9 +29,6 @@ public:
     // Display text on its way to the pane: what was received is stamped at the start of each
     // line it begins; what was typed only moves the place where the next line starts.
     std::string Shown(const std::string &text, bool received);
-
-    // Tests fix the time.
-    std::function<std::string()> stamp = &PaneTransform::Stamp;
 
 private:
     PaneOptions options_;
