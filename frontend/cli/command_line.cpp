@@ -15,7 +15,8 @@ const std::set<std::string> kValueOptions{"--log", "--chip", "--start", "--bytes
                                           "--expect", "--delay", "--flow", "--lane", "--program-ok",
                                           "--verify-ok", "--answer-time", "--count", "--serial", "--serial-bytes",
                                           "--serial-format", "--serial-first", "--serial-step", "--serial-last",
-                                          "--serial-on-fail", "--log-run", "--ports"};
+                                          "--serial-on-fail", "--log-run", "--ports",
+                                          "--log-text"};
 
 const char kDescription[] =
     "zmcli: the Prompro 7 from a shell, on the same session and transfers as zm32.\n"
@@ -232,6 +233,10 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
 
     auto *term = app.add_subcommand("term", "a terminal on the programmer in this console; Ctrl-] ends it");
     term->add_flag("--raw", options.raw, "received bytes as they are, not named as zm32's pane names them");
+    term->add_flag("--timestamps", options.timestamps, "each line the programmer sends starts with the time (zm32.ini's timestamps)");
+    term->add_flag("--hex", options.hexView, "every byte as two hex digits, 16 a line (zm32.ini's hexview)");
+    term->add_option("--log-text", options.logText, "append what the console shows to FILE, a line at a time")
+        ->type_name("FILE");
     auto *send = app.add_subcommand("send", "send TEXT as typed keys, print the answer up to the next prompt");
     send->add_option("TEXT", options.text, "the keys, e.g. V")->required();
     send->add_flag("--raw", options.raw, "the answer as it is, not named as zm32's pane names it");

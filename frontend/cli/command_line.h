@@ -36,6 +36,11 @@ struct CliOptions {
     std::string text;     // send
     std::string file;     // the transfers
     bool raw = false;     // term, send
+    // term: received lines stamped with the time, every byte as hex, the shown text kept in a
+    // file (empty: not kept).
+    bool timestamps = false;
+    bool hexView = false;
+    std::string logText;
     // Given in hexadecimal, "$" dropped; empty when not given.
     std::string start, bytes, stop;
     std::string offset;  // one character; empty when not given

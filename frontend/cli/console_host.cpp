@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "console.h"
 #include "timing.h"
@@ -24,12 +25,8 @@ void ConsoleHost::Say(const std::string &text)
 
 void ConsoleHost::PrintDisplay(const std::string &text)
 {
-    if (raw_) {
-        Print(text);
-        return;
-    }
-    std::string shown;
-    for (const char n : text) {
+    std::string shown = raw_ ? text : std::string();
+    for (const char n : raw_ ? std::string_view() : std::string_view(text)) {
         const auto b = static_cast<uint8_t>(n);
         if (b < 0x80) {
             shown += n;
@@ -39,6 +36,8 @@ void ConsoleHost::PrintDisplay(const std::string &text)
         }
     }
     Print(shown);
+    if (textLog)
+        textLog->Write(shown);
 }
 
 void ConsoleHost::ShowStatus(const std::string &text)

@@ -6,6 +6,7 @@
 
 #include "progress.h"
 #include "session.h"
+#include "text_log.h"
 
 class ConsoleHost : public SessionHost {
 public:
@@ -33,6 +34,8 @@ public:
     }
     // term: a lost line is waited for, and its return said.
     bool sayLine = false;
+    // term --log-text: what the display shows is also kept here.
+    TextLog *textLog = nullptr;
 
     Session session{*this};
 

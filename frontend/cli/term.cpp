@@ -2,6 +2,7 @@
 #include "commands.h"
 #include "console.h"
 #include "keys.h"
+#include "text_log.h"
 
 namespace {
 
@@ -26,6 +27,14 @@ int RunTerm(ConsoleHost &host, const CliOptions &options)
     if (raw.Active())
         host.lineEnd = "\r\n";
     host.sayLine = true;
+    const ZM32OP &settings = session.Settings();
+    session.SetPaneOptions({options.timestamps || settings.timestamps, options.hexView || settings.hexview});
+    // A log that cannot be opened is said; the terminal goes on without it.
+    TextLog textLog;
+    std::string why;
+    if (!options.logText.empty() && !textLog.Open(options.logText, why))
+        host.Say("zmcli: cannot open the text log " + options.logText + ": " + why);
+    host.textLog = textLog.IsOpen() ? &textLog : nullptr;
 
     bool ended = false;
     while (!ended && !console::StopSignal()) {
@@ -53,6 +62,7 @@ int RunTerm(ConsoleHost &host, const CliOptions &options)
         }
     }
     host.echo = false;
+    host.textLog = nullptr;
     host.lineEnd = "\n";
     if (console)
         std::fputs("\r\n", stderr);

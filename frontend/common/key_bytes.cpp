@@ -14,6 +14,7 @@ int KeyByte(KeyKind kind, char32_t c, bool ctrl, bool altOrMeta)
     case KeyKind::Tab:
         return 9;
     case KeyKind::Insert:
+    case KeyKind::F3:
     case KeyKind::Other:
         return -1;
     case KeyKind::Character:
@@ -37,6 +38,17 @@ bool IsCopyKey(KeyKind kind, char32_t c, bool ctrl, bool shift, bool altOrMeta)
     if (kind == KeyKind::Insert)
         return !shift;
     return kind == KeyKind::Character && shift && (c == U'C' || c == U'c');
+}
+
+FindKey FindKeyOf(KeyKind kind, char32_t c, bool ctrl, bool shift, bool altOrMeta)
+{
+    if (altOrMeta)
+        return FindKey::None;
+    if (kind == KeyKind::F3 && !ctrl)
+        return shift ? FindKey::Previous : FindKey::Next;
+    if (kind == KeyKind::Character && ctrl && shift && (c == U'F' || c == U'f'))
+        return FindKey::Open;
+    return FindKey::None;
 }
 
 int TypedCharByte(char32_t c, KeyKind key)

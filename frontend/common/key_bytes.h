@@ -2,7 +2,7 @@
 #pragma once
 
 // What kind of key a window reports.
-enum class KeyKind { Character, Enter, Backspace, Escape, Tab, Insert, Other };
+enum class KeyKind { Character, Enter, Backspace, Escape, Tab, Insert, F3, Other };
 
 // A window's key: Enter 13, Backspace 8, Escape 27, Tab 9; Ctrl with a letter 1 to 26, with
 // "@" 0, "[" 27, "\" 28, "]" 29, "^" 30, "_" 31, with anything else nothing; a character key
@@ -14,6 +14,11 @@ int KeyByte(KeyKind kind, char32_t c, bool ctrl, bool altOrMeta);
 // Whether the key copies the terminal's selection instead: Ctrl+Shift+C and Ctrl+Insert (Ctrl+C
 // is a byte for the programmer). `c` as for KeyByte.
 bool IsCopyKey(KeyKind kind, char32_t c, bool ctrl, bool shift, bool altOrMeta);
+
+// What a key does to the terminal's find instead: Ctrl+Shift+F opens the find box (Ctrl+F is
+// a byte, as Ctrl+C is), F3 finds the next match, Shift+F3 the one before. `c` as for KeyByte.
+enum class FindKey { None, Open, Next, Previous };
+FindKey FindKeyOf(KeyKind kind, char32_t c, bool ctrl, bool shift, bool altOrMeta);
 
 // A character as it arrives from a console or a window's character message, where the
 // system has already made Enter, Tab, Backspace, Escape and the Ctrl keys into their control

@@ -234,6 +234,8 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
     op.reconnect = ReadBoolean(value("reconnect"), op.reconnect);
     op.programok = value("programok").value_or(op.programok);
     op.verifyok = value("verifyok").value_or(op.verifyok);
+    op.timestamps = ReadBoolean(value("timestamps"), op.timestamps);
+    op.hexview = ReadBoolean(value("hexview"), op.hexview);
 
     const std::string helpSection = value("help").value_or("");
     if (!helpSection.empty()) {

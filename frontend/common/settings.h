@@ -34,6 +34,9 @@ struct ZM32OP {
     // Words a run of chips needs in the answers to "P" and "V" to pass them; empty: none.
     std::string programok;
     std::string verifyok;
+    // The terminal: each received line stamped with the time; every byte shown as hex.
+    bool timestamps = false;
+    bool hexview = false;
 };
 
 // What LoadSettings leaves beside the record for the main window.

@@ -68,6 +68,20 @@ void TerminalPane::AppendCapped(const QString &text, bool replace, int maxLines)
 {
     QTextDocument *doc = document();
     QTextCursor cursor(doc);
+    // The selection moves up by what is cut above it, and does not grow with what comes after.
+    if (keepSelection && !replace && textCursor().hasSelection()) {
+        const int anchor = textCursor().anchor(), position = textCursor().position();
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text);
+        const int before = doc->characterCount();
+        TrimToLines(doc, maxLines);
+        const int cut = before - doc->characterCount();
+        QTextCursor selection(doc);
+        selection.setPosition(qMax(0, anchor - cut));
+        selection.setPosition(qMax(0, position - cut), QTextCursor::KeepAnchor);
+        setTextCursor(selection);
+        return;
+    }
     if (replace)
         cursor.select(QTextCursor::Document);
     else
@@ -127,11 +141,23 @@ int TerminalPane::KeyByte(const QKeyEvent *event)
     return ::KeyByte(kind, c, ctrl, mods & (Qt::AltModifier | Qt::MetaModifier));
 }
 
+FindKey TerminalPane::FindKeyOfEvent(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    return FindKeyOf(key == Qt::Key_F3 ? KeyKind::F3 : KeyKind::Character, key < 0x80 ? char32_t(key) : 0,
+                     mods & Qt::ControlModifier, mods & Qt::ShiftModifier, mods & (Qt::AltModifier | Qt::MetaModifier));
+}
+
 void TerminalPane::keyPressEvent(QKeyEvent *event)
 {
     // Ctrl+C is a byte for the programmer; copying has its own keys and the context menu.
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
+    if (const FindKey find = FindKeyOfEvent(event); find != FindKey::None) {
+        emit FindKeyPressed(int(find));
+        return;
+    }
     if (IsCopyKey(key == Qt::Key_Insert ? KeyKind::Insert : KeyKind::Character, key < 0x80 ? char32_t(key) : 0,
                   mods & Qt::ControlModifier, mods & Qt::ShiftModifier, mods & (Qt::AltModifier | Qt::MetaModifier))) {
         copy();

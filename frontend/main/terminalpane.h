@@ -3,6 +3,8 @@
 
 #include <QPlainTextEdit>
 
+#include "key_bytes.h"
+
 class TerminalPane : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -16,10 +18,16 @@ public:
     int ShownLineCount() const;
     // The byte a key press makes (Enter 13, Backspace 8, Ctrl+letter 1..26, ...); -1 for none.
     static int KeyByte(const QKeyEvent *event);
+    // What a key press does to the find.
+    static FindKey FindKeyOfEvent(const QKeyEvent *event);
+    // While set (the find box is open), a selection stays where it is as text arrives.
+    bool keepSelection = false;
 
 signals:
     // A key that makes a byte for the programmer; the pane itself shows nothing of it.
     void KeyTyped(char byte);
+    // A key of the find (key_bytes.h's FindKey); it sends nothing.
+    void FindKeyPressed(int key);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -10,10 +10,12 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStyle>
+#include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "filedialog.h"
+#include "findbox.h"
 #include "fonts.h"
 #include "messageboxes.h"
 #include "settingsdialog.h"
@@ -46,6 +48,10 @@ void TForm_main::BuildWindow()
     outer->setContentsMargins(4, 4, 4, 0);
     outer->setSpacing(0);
 
+    FindBox_Pane = new FindBox(central);
+    FindBox_Pane->hide();
+    outer->addWidget(FindBox_Pane);
+
     TabControl_Main = new QWidget(central);
     TabControl_Main->setObjectName("TabControl_Main");
     auto *tabLayout = new QHBoxLayout(TabControl_Main);
@@ -54,6 +60,14 @@ void TForm_main::BuildWindow()
     Splitter_Edit_Help->setObjectName("Splitter_Edit_Help");
     RichEdit_Main = new TerminalPane(this);
     connect(RichEdit_Main, &TerminalPane::KeyTyped, this, [this](char key) { logic_.OnKey(key); });
+    connect(RichEdit_Main, &TerminalPane::FindKeyPressed, this, [this](int key) {
+        if (FindKey(key) == FindKey::Open)
+            logic_.OnCommand(CommandId::Find);
+        else
+            FindFromBox(FindKey(key) == FindKey::Next);
+    });
+    connect(FindBox_Pane, &FindBox::FindRequested, this, &TForm_main::FindFromBox);
+    connect(FindBox_Pane, &FindBox::Closed, this, [this] { logic_.OnFindClosed(); });
     RichEdit_Main->setObjectName("RichEdit_Main");
     RichEdit_Main->setFont(terminalFont);
     Label_Help = new QLabel(Splitter_Edit_Help);
@@ -223,6 +237,41 @@ void TForm_main::ShowHelpWindow()
 void TForm_main::CloseHelpWindow()
 {
     helpf->close();
+}
+
+void TForm_main::FindFromBox(bool forward)
+{
+    logic_.OnFind(FindBox_Pane->Text().toStdString(), FindBox_Pane->MatchCase(), forward);
+}
+
+void TForm_main::ShowFindBox(bool shown)
+{
+    RichEdit_Main->keepSelection = shown;
+    if (shown)
+        FindBox_Pane->Open();
+    else
+        FindBox_Pane->hide();
+}
+
+std::string TForm_main::PaneText()
+{
+    return RichEdit_Main->toPlainText().toStdString();
+}
+
+void TForm_main::PaneSelection(size_t &start, size_t &end)
+{
+    const QTextCursor cursor = RichEdit_Main->textCursor();
+    start = size_t(cursor.selectionStart());
+    end = size_t(cursor.selectionEnd());
+}
+
+void TForm_main::SelectInPane(size_t start, size_t end)
+{
+    QTextCursor cursor = RichEdit_Main->textCursor();
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+    RichEdit_Main->setTextCursor(cursor);
+    RichEdit_Main->ensureCursorVisible();
 }
 
 void TForm_main::StartTimer(int ms)

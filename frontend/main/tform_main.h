@@ -18,6 +18,7 @@ class QSplitter;
 class QTimer;
 class TerminalPane;
 class Thelpf;
+class FindBox;
 
 // Its controls and menu items carry their names as objectName (RichEdit_Main, Label_Stat,
 // BitBtn_Stop, DownloadHex, uploadbin1, uploadhex, log, ...), for tests and accessibility.
@@ -45,6 +46,10 @@ public:
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
+    void ShowFindBox(bool shown) override;
+    std::string PaneText() override;
+    void PaneSelection(size_t &start, size_t &end) override;
+    void SelectInPane(size_t start, size_t end) override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(LineSignal line, int32_t ms) override;
     bool WatchesLine() const override;
@@ -63,6 +68,7 @@ private:
     void BuildWindow();
     void BuildMenus();
     void PlaceStatusPanel();
+    void FindFromBox(bool forward);
     // The notifier follows the library's descriptor, which changes with every reopening.
     QSocketNotifier *LineNotifier(int line);
 
@@ -71,6 +77,7 @@ private:
     TerminalPane *RichEdit_Main = nullptr;
     QSplitter *Splitter_Edit_Help = nullptr;
     QLabel *Label_Help = nullptr;
+    FindBox *FindBox_Pane = nullptr;
     QWidget *Panel_Buttons = nullptr;
     QLabel *Label_Stat = nullptr;
     QLabel *Label_Note = nullptr;

@@ -123,7 +123,9 @@ TransferEnd Session::DownloadHex(std::FILE *file, const std::string &path)
     }
     std::clearerr(file);
     BeginTransfer();
-    host_.ShowEcho(DisplayText("\r\n", false));
+    // Hex shows only bytes that went out.
+    if (!pane_.Hex())
+        host_.ShowEcho(DisplayText("\r\n", false));
     echoControls_ = settings_.echo;
 
     HexLineReader reader(file);

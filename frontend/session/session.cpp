@@ -94,13 +94,21 @@ void Session::PauseForLine(int32_t ms)
 
 std::string Session::DisplayText(const std::string &bytes, bool received)
 {
+    if (pane_.Hex())
+        return pane_.Shown(pane_.HexText(bytes), received);
     if (rawDisplay_)
-        return bytes;
+        return pane_.Shown(bytes, received);
     std::string text;
     for (const char c : bytes)
         if (c != 0 || !received)
             text += CharName(displayState_, static_cast<uint8_t>(c), false);
-    return text;
+    return pane_.Shown(text, received);
+}
+
+void Session::SetPaneOptions(const PaneOptions &options)
+{
+    if (pane_.SetOptions(options))
+        displayState_.pendingBreak = true;
 }
 
 bool Session::ReceiveForTerminal(std::string &text)

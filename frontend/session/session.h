@@ -13,6 +13,7 @@
 #include "bytelayer.h"
 #include "charname.h"
 #include "connection.h"
+#include "pane_transform.h"
 #include "session_host.h"
 #include "settings.h"
 
@@ -64,6 +65,9 @@ public:
     // for again instead (about once a second). Returns true while more is waiting.
     bool ReceiveForTerminal(std::string &text);
     void SetRawDisplay(bool raw) { rawDisplay_ = raw; }
+    // Timestamps and hex in what the terminal shows, received and echoed; both off by default.
+    void SetPaneOptions(const PaneOptions &options);
+    const PaneOptions &GetPaneOptions() const { return pane_.Options(); }
     // A typed key: upper-cased when `upper` is on, sent and echoed by the echo rule.
     void KeyPress(char key);
     // Each character paced by delayms, then messages are processed.
@@ -154,6 +158,7 @@ private:
     Connection connection_{settings_};
     ByteLayer bytes_{connection_.Handle(), settings_};
     CharNameState displayState_;
+    PaneTransform pane_;
     bool rawDisplay_ = false;
     bool stopRequested_ = false;
     bool echoControls_ = false;

@@ -13,6 +13,8 @@ constexpr int kLabelStat = 1003;
 constexpr int kBitBtnStop = 1004;
 constexpr int kProgressBar = 1005;
 constexpr int kLabelNote = 1007;
+constexpr int kEditFind = 1008;
+constexpr int kCheckMatchCase = 1009;
 
 // The help window's controls.
 constexpr int kPageControl1 = 2001;
@@ -38,6 +40,6 @@ constexpr int kSettingsHexStop = 3012;
 // A menu command's WM_COMMAND id, and back (-1: none).
 constexpr int kFirstCommand = 100;
 constexpr int CommandIdOf(CommandId id) { return kFirstCommand + static_cast<int>(id); }
-constexpr int kCommandCount = static_cast<int>(CommandId::Help) + 1;
+constexpr int kCommandCount = static_cast<int>(CommandId::HexView) + 1;
 
 }  // namespace zmids

@@ -14,12 +14,15 @@
 #include "terminal_pane.h"
 #include "wide_text.h"
 #include "window_class.h"
+#include "window_text.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"zm32main";
 
 constexpr int kWidth = MainWindowLogic::kWidth, kHeight = MainWindowLogic::kHeight;
+// At 96 dpi: the find box's row over the terminal, and its check box.
+constexpr int kFindHeight = 22, kMatchCaseWidth = 100;
 
 // The progress bar draws its text inside, as the Qt window's does: over the whole bar drawn
 // again, so that no digit of the last text stays.
@@ -83,13 +86,22 @@ void MainWindow::MakeFonts()
     uiFont_ = CreateRoleFont(FontRole::Controls, dpi_);
     for (HWND w : {richEditMain_, labelHelp_})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(terminalFont_), TRUE);
-    for (HWND w : {labelStat_, bitBtnStop_, labelNote_})
+    for (HWND w : {labelStat_, bitBtnStop_, labelNote_, findBox_.edit, findBox_.matchCase})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
 }
 
 void MainWindow::BuildControls()
 {
-    richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); });
+    richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); },
+                                       [this](FindKey key) {
+                                           if (key == FindKey::Open)
+                                               logic_.OnCommand(CommandId::Find);
+                                           else
+                                               FindFromBox(key == FindKey::Next);
+                                       });
+    findBox_.onFind = [this](bool forward) { FindFromBox(forward); };
+    findBox_.onClose = [this] { logic_.OnFindClosed(); };
+    findBox_.Create(hwnd_, zmids::kEditFind, zmids::kCheckMatchCase);
     labelHelp_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelHelp);
     labelStat_ = CreateChild(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelStat);
     bitBtnStop_ = CreateChild(hwnd_, L"BUTTON", Widen(MainWindowLogic::kStopCaption).c_str(), BS_PUSHBUTTON, 0,
@@ -128,7 +140,15 @@ void MainWindow::Layout()
     RECT client;
     GetClientRect(hwnd_, &client);
     const MainWindowLayout l = splitter_.LayOut(client.right, client.bottom, int(dpi_));
-    MoveBox(richEditMain_, l.terminal);
+    // The find box, while it shows, takes a strip at the top of the terminal.
+    Box terminal = l.terminal;
+    if (findBox_.Shown()) {
+        const int h = ScaledPixels(kFindHeight, int(dpi_));
+        findBox_.Place(terminal.x, terminal.y, terminal.width, h, ScaledPixels(kMatchCaseWidth, int(dpi_)));
+        terminal.y += h + l.margin;
+        terminal.height = std::max(0, terminal.height - h - l.margin);
+    }
+    MoveBox(richEditMain_, terminal);
     MoveBox(labelHelp_, l.helpLabel);
     const Box panel{0, l.panelTop, int(client.right), int(client.bottom) - l.panelTop};
     const StatusRowLayout row = LayOutStatusRow(panel, row_, int(dpi_));
@@ -259,7 +279,7 @@ void MainWindow::SetHelpLabel(const std::string &text)
 
 void MainWindow::AppendToPane(const std::string &text, bool replace, int maxLines)
 {
-    AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines);
+    AppendCapped(richEditMain_, WidenForEdit(text), replace, maxLines, findBox_.Shown());
 }
 
 void MainWindow::ClearPane()
@@ -310,6 +330,44 @@ void MainWindow::ShowHelpWindow()
 void MainWindow::CloseHelpWindow()
 {
     help_->Hide();
+}
+
+void MainWindow::FindFromBox(bool forward)
+{
+    logic_.OnFind(findBox_.Text(), findBox_.MatchCaseChecked(), forward);
+}
+
+void MainWindow::ShowFindBox(bool shown)
+{
+    findBox_.Show(shown);
+    Layout();
+}
+
+// The EDIT control's text has "\r\n" breaks; the logic counts "\n" ones.
+std::string MainWindow::PaneText()
+{
+    std::wstring text = WindowString(richEditMain_);
+    text.erase(std::remove(text.begin(), text.end(), L'\r'), text.end());
+    return Narrow(text);
+}
+
+void MainWindow::PaneSelection(size_t &start, size_t &end)
+{
+    DWORD from = 0, to = 0;
+    SendMessageW(richEditMain_, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const std::wstring text = WindowString(richEditMain_);
+    const auto breaksBefore = [&](DWORD at) {
+        return size_t(std::count(text.begin(), text.begin() + std::min<size_t>(at, text.size()), L'\r'));
+    };
+    start = from - breaksBefore(from);
+    end = to - breaksBefore(to);
+}
+
+void MainWindow::SelectInPane(size_t start, size_t end)
+{
+    const std::u16string text = Utf8ToUtf16(PaneText());
+    SendMessageW(richEditMain_, EM_SETSEL, WPARAM(CrLfPosition(text, start)), LPARAM(CrLfPosition(text, end)));
+    SendMessageW(richEditMain_, EM_SCROLLCARET, 0, 0);
 }
 
 void MainWindow::StartTimer(int ms)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "find_box.h"
 #include "main_window_logic.h"
 #include "window_layout.h"
 
@@ -53,6 +54,10 @@ public:
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
+    void ShowFindBox(bool shown) override;
+    std::string PaneText() override;
+    void PaneSelection(size_t &start, size_t &end) override;
+    void SelectInPane(size_t start, size_t end) override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(LineSignal line, int32_t ms) override;
     // Every line the library gives here is an event, which the loop waits on with its messages.
@@ -80,6 +85,7 @@ private:
     void StartLineWait();
     void StopLineWait();
     void OnClose();
+    void FindFromBox(bool forward);
 
     static constexpr UINT_PTR kIdleTimer = 1;
     static constexpr UINT_PTR kLineBackTimer = 2;
@@ -91,6 +97,7 @@ private:
     HWND bitBtnStop_ = nullptr;
     HWND progressBar_ = nullptr;
     HWND labelNote_ = nullptr;
+    FindBox findBox_;
     HMENU menuBar_ = nullptr;
     HFONT terminalFont_ = nullptr;
     HFONT uiFont_ = nullptr;

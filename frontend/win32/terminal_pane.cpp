@@ -8,16 +8,29 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
 
+struct PaneHandlers {
+    std::function<void(char)> onKey;
+    std::function<void(FindKey)> onFind;
+};
+
 LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data)
 {
-    auto &onKey = *reinterpret_cast<std::function<void(char)> *>(data);
+    auto &handlers = *reinterpret_cast<PaneHandlers *>(data);
     switch (msg) {
     case WM_GETDLGCODE:
         // Tab, Enter and Escape are bytes for the programmer, not the window's keys.
         return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB;
     case WM_KEYDOWN: {
         auto down = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
-        // A letter key's code is its capital.
+        // A letter key's code is its capital. The character a find key made is no byte either.
+        const FindKey find = FindKeyOf(wp == VK_F3 ? KeyKind::F3 : KeyKind::Character, char32_t(wp), down(VK_CONTROL),
+                                       down(VK_SHIFT), down(VK_MENU));
+        if (find != FindKey::None && handlers.onFind) {
+            MSG typed;
+            PeekMessageW(&typed, hwnd, WM_CHAR, WM_CHAR, PM_REMOVE);
+            handlers.onFind(find);
+            return 0;
+        }
         if (IsCopyKey(wp == VK_INSERT ? KeyKind::Insert : KeyKind::Character, char32_t(wp), down(VK_CONTROL),
                       down(VK_SHIFT), down(VK_MENU))) {
             // The character the key made is already queued: it is no byte for the programmer.
@@ -39,7 +52,7 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
                                             : KeyKind::Character;
         const int byte = TypedCharByte(char32_t(wp), key);
         if (byte >= 0)
-            onKey(static_cast<char>(byte));
+            handlers.onKey(static_cast<char>(byte));
         return 0;
     }
     case WM_PASTE:
@@ -49,7 +62,7 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
         return 0;
     case WM_NCDESTROY:
         RemoveWindowSubclass(hwnd, PaneProc, kSubclassId);
-        delete &onKey;
+        delete &handlers;
         break;
     default:
         break;
@@ -59,7 +72,7 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
 
 }  // namespace
 
-HWND CreateTerminalPane(HWND parent, int id, std::function<void(char)> onKey)
+HWND CreateTerminalPane(HWND parent, int id, std::function<void(char)> onKey, std::function<void(FindKey)> onFind)
 {
     // Word wrap: no ES_AUTOHSCROLL and no horizontal scroll bar.
     HWND pane = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
@@ -72,12 +85,16 @@ HWND CreateTerminalPane(HWND parent, int id, std::function<void(char)> onKey)
     // A multiline EDIT holds about 32 kB unless told otherwise; 200 long lines can be more.
     SendMessageW(pane, EM_SETLIMITTEXT, 0, 0);
     SetWindowSubclass(pane, PaneProc, kSubclassId,
-                      reinterpret_cast<DWORD_PTR>(new std::function<void(char)>(std::move(onKey))));
+                      reinterpret_cast<DWORD_PTR>(new PaneHandlers{std::move(onKey), std::move(onFind)}));
     return pane;
 }
 
-void AppendCapped(HWND pane, const std::wstring &text, bool replace, int maxLines)
+void AppendCapped(HWND pane, const std::wstring &text, bool replace, int maxLines, bool keepSelection)
 {
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageW(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    keepSelection = keepSelection && !replace && selEnd > selStart;
+    LRESULT cutTotal = 0;
     if (replace) {
         SetWindowTextW(pane, text.c_str());
     } else if (!text.empty()) {
@@ -96,6 +113,14 @@ void AppendCapped(HWND pane, const std::wstring &text, bool replace, int maxLine
             break;
         SendMessageW(pane, EM_SETSEL, 0, cut);
         SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        cutTotal += cut;
+    }
+    // The selection moves up by what was cut above it.
+    if (keepSelection) {
+        const auto kept = [&](DWORD at) { return WPARAM(at > DWORD(cutTotal) ? at - DWORD(cutTotal) : 0); };
+        SendMessageW(pane, EM_SETSEL, kept(selStart), LPARAM(kept(selEnd)));
+        SendMessageW(pane, EM_SCROLLCARET, 0, 0);
+        return;
     }
     const LRESULT end = GetWindowTextLengthW(pane);
     SendMessageW(pane, EM_SETSEL, WPARAM(end), LPARAM(end));

@@ -6,6 +6,8 @@
 #include "blank_check.h"
 #include "linewait.h"
 #include "numbers.h"
+#include "pane_file.h"
+#include "pane_find.h"
 #include "paths.h"
 #include "port_map.h"
 #include "text.h"
@@ -85,6 +87,19 @@ FileRequest MainWindowLogic::OpenVerifyRequest()
             {}};
 }
 
+FileRequest MainWindowLogic::SavePaneRequest()
+{
+    return {"SaveDialogPane", "Save pane as", FileRequest::Mode::Save, {{"text files", "*.txt"}, {"any files", "*"}},
+            ".", true, {}};
+}
+
+// Appended to, as the trace log is.
+FileRequest MainWindowLogic::LogPaneRequest()
+{
+    return {"SaveDialogPaneLog", "Log pane to file", FileRequest::Mode::Save, {{"text files", "*.txt"}, {"any files", "*"}},
+            ".", false, {}};
+}
+
 std::string MainWindowLogic::AskForFile(FileRequest request)
 {
     const auto last = lastFolders_.find(request.name);
@@ -147,6 +162,8 @@ void MainWindowLogic::SessionStart()
     ShowNote();
     session_.RestartTrace();
     UpdateLogMenu();
+    session_.SetPaneOptions({session_.Settings().timestamps, session_.Settings().hexview});
+    UpdatePaneMenu();
     if (session_.OpenPort() < 0)
         return;
     view_.SetHelpLabel(WindowText(session_.Settings().helpText));
@@ -214,6 +231,15 @@ void MainWindowLogic::OnCommand(CommandId id)
         return blank1Click();
     case CommandId::Help:
         return helpClick();
+    case CommandId::Find:
+        return view_.ShowFindBox(true);
+    case CommandId::SavePane:
+        return savePaneClick();
+    case CommandId::LogPane:
+        return logPaneClick();
+    case CommandId::Timestamps:
+    case CommandId::HexView:
+        return ToggleShowing(id);
     }
 }
 
@@ -375,6 +401,74 @@ void MainWindowLogic::settings1Click()
     }
 }
 
+void MainWindowLogic::savePaneClick()
+{
+    const std::string path = AskForFile(SavePaneRequest());
+    std::string why;
+    if (!path.empty() && !SavePaneText(path, view_.PaneText(), why))
+        Box(BoxKind::Error, "Couldn't save the pane to %s: %s", {path, why});
+}
+
+// A log that cannot be opened is said; the pane goes on without it.
+void MainWindowLogic::logPaneClick()
+{
+    if (paneLog_.IsOpen()) {
+        paneLog_.Close();
+    } else {
+        const std::string path = AskForFile(LogPaneRequest());
+        std::string why;
+        if (!path.empty() && !paneLog_.Open(path, why))
+            Box(BoxKind::Error, "Couldn't open %s for the pane's log: %s", {path, why});
+    }
+    UpdatePaneMenu();
+}
+
+void MainWindowLogic::ToggleShowing(CommandId id)
+{
+    PaneOptions options = session_.GetPaneOptions();
+    bool &option = id == CommandId::Timestamps ? options.timestamps : options.hex;
+    option = !option;
+    session_.SetPaneOptions(options);
+    UpdatePaneMenu();
+}
+
+void MainWindowLogic::UpdatePaneMenu()
+{
+    const PaneOptions &options = session_.GetPaneOptions();
+    for (const auto &[id, checked] : {std::pair{CommandId::LogPane, paneLog_.IsOpen()},
+                                      std::pair{CommandId::Timestamps, options.timestamps},
+                                      std::pair{CommandId::HexView, options.hex}}) {
+        // A host may have checked the item itself when it was chosen.
+        const CommandState &state = commands_[id];
+        SetCommandState(id, state.enabled, checked, state.caption);
+    }
+}
+
+void MainWindowLogic::OnFind(const std::string &needle, bool matchCase, bool forward)
+{
+    size_t start = 0, end = 0;
+    view_.PaneSelection(start, end);
+    const PaneMatch match =
+        FindInPane(Utf8ToUtf16(view_.PaneText()), Utf8ToUtf16(needle), start, end, forward, matchCase);
+    std::string said;
+    if (!match.found && !needle.empty())
+        said = FormatGuarded("\"%s\" not found", {needle});
+    else if (match.wrapped)
+        said = forward ? "Passed the end; found from the top" : "Passed the top; found from the end";
+    if (match.found)
+        view_.SelectInPane(match.start, match.end);
+    // A find's note goes with the next find; what else the status line says stays.
+    if (!said.empty() || (!findSaid_.empty() && row_.status == findSaid_))
+        ShowStatus(said);
+    findSaid_ = said.empty() ? std::string() : row_.status;
+}
+
+void MainWindowLogic::OnFindClosed()
+{
+    view_.ShowFindBox(false);
+    view_.FocusTerminal();
+}
+
 void MainWindowLogic::exit1Click()
 {
     view_.CloseWindow();
@@ -448,6 +542,8 @@ void MainWindowLogic::AppendToPane(const std::string &bytes)
         }
     }
     view_.AppendToPane(Latin1ToUtf8(bytes.substr(from)), from > 0, kTerminalLines);
+    if (paneLog_.IsOpen())
+        paneLog_.Write(Latin1ToUtf8(bytes));
 }
 
 void MainWindowLogic::DrainReceived()

@@ -15,6 +15,7 @@
 #include "image/memory_image.h"
 #include "main_window_view.h"
 #include "session.h"
+#include "text_log.h"
 
 class MainWindowLogic : private SessionHost {
 public:
@@ -48,6 +49,10 @@ public:
     void OnKey(char byte);
     void OnStop();
     void OnTimer();
+    // The find box: Enter or F3 asks for the next match, Shift+F3 for the one before; Escape
+    // closes it and gives the keys back to the line.
+    void OnFind(const std::string &needle, bool matchCase, bool forward);
+    void OnFindClosed();
     // The window is asked to close: true when it may close now (the session is then closed).
     // During a transfer the transfer is stopped instead, and the window closes at its end.
     bool CloseRequested();
@@ -64,6 +69,8 @@ public:
     static FileRequest SaveRequest(const std::string &preset = {});
     static FileRequest SaveLogRequest(const std::string &preset);
     static FileRequest OpenVerifyRequest();
+    static FileRequest SavePaneRequest();
+    static FileRequest LogPaneRequest();
 
     // What the progress bar says: done/total and, once it can be told, the time left.
     static std::string ProgressText(int64_t done, int64_t total, std::chrono::milliseconds elapsed);
@@ -86,6 +93,11 @@ private:
     void settings1Click();
     void exit1Click();
     void helpClick();
+    void savePaneClick();
+    void logPaneClick();
+    // timestamps, hex view: how the terminal shows what comes after.
+    void ToggleShowing(CommandId id);
+    void UpdatePaneMenu();
 
     void SessionStart();
     void SetCaptionText();
@@ -140,6 +152,10 @@ private:
     std::string sums_;
     // The status text that the line-back timer clears, unless something else was said since.
     std::string lineBackSaid_;
+    // The status text of the last find, which the next one replaces.
+    std::string findSaid_;
+    // "log pane to file…": what the pane shows, kept as text.
+    TextLog paneLog_;
     // When a wait for the line last handled the window's events.
     std::chrono::steady_clock::time_point eventsHandled_;
     // When the running transfer began, for the time left.

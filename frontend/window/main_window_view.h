@@ -103,6 +103,14 @@ public:
     virtual void ShowHelpWindow() = 0;
     // The help window closes with the main one.
     virtual void CloseHelpWindow() = 0;
+    // The find box over the terminal: shown with the focus in it, or gone. While it has the
+    // focus, keys go into it and none to the programmer.
+    virtual void ShowFindBox(bool shown) = 0;
+    // The terminal's text as shown, lines ended by "\n", and its selection [start, end) in
+    // UTF-16 units of that text; SelectInPane selects and scrolls the selection into view.
+    virtual std::string PaneText() = 0;
+    virtual void PaneSelection(size_t &start, size_t &end) = 0;
+    virtual void SelectInPane(size_t start, size_t end) = 0;
 
     // The loop. Handles the window's pending events and returns at once.
     virtual void ProcessEvents() = 0;

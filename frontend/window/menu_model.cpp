@@ -15,7 +15,12 @@ const std::vector<Menu> &MainMenus()
          {{CommandId::TestDelay, "testafewmilliseconds", "test a few milliseconds", false, false},
           {CommandId::Log, "log", "log", false, true},
           {CommandId::Clear, "clear1", "clear", false, false},
-          {CommandId::Settings, "settings1", "settings\u2026", false, false}},
+          {CommandId::Settings, "settings1", "settings\u2026", false, false},
+          {CommandId::Find, "find1", "find\u2026", true, false},
+          {CommandId::SavePane, "savepane1", "save pane as\u2026", false, false},
+          {CommandId::LogPane, "logpane1", "log pane to file\u2026", false, true},
+          {CommandId::Timestamps, "timestamps1", "timestamps", false, true},
+          {CommandId::HexView, "hexview1", "hex view", false, true}},
          CommandId::Exit},
         {"help", {}, CommandId::Help},
     };
@@ -34,5 +39,5 @@ const MenuItem &MenuItemOf(CommandId id)
 
 bool EnabledDuringTransfer(CommandId id)
 {
-    return id == CommandId::Exit || id == CommandId::Help;
+    return id == CommandId::Exit || id == CommandId::Help || id == CommandId::Find;
 }

@@ -17,6 +17,12 @@ enum class CommandId {
     Clear,
     Settings,
     Help,
+    // The terminal's find box, its text saved and logged, and how it shows bytes.
+    Find,
+    SavePane,
+    LogPane,
+    Timestamps,
+    HexView,
 };
 
 struct MenuItem {
@@ -39,5 +45,6 @@ const std::vector<Menu> &MainMenus();
 // The item of a command.
 const MenuItem &MenuItemOf(CommandId id);
 // Whether the command can be chosen while a transfer runs: the transfers themselves and
-// everything that opens a modal dialog or busy-waits (log, clear, the test delay) cannot.
+// everything that opens a modal dialog or busy-waits (log, clear, the test delay) cannot. Find
+// can: its box is not modal.
 bool EnabledDuringTransfer(CommandId id);

@@ -1,6 +1,7 @@
 // zmcli term with a pseudo-terminal as its console: typed keys go out by the window's rules,
 // received bytes come back as the pane shows them, Ctrl-] or any stop signal ends it and
 // restores the console.
+#include <regex>
 #include <termios.h>
 
 #include "pty_pair.h"
@@ -137,4 +138,58 @@ TEST(ZmcliTerm, ALostLineIsSaidOnceAndFoundAgain)
     EXPECT_TRUE(ReadUntil(master, "Verify OK<CR><LF>\r\n>", seen)) << seen;
     ASSERT_EQ(write(master, "\035", 1), 1);
     EXPECT_EQ(WaitExit(pid, 5000), 0);
+}
+
+// What the console shows with each way of showing on, and the same kept in a text file; a log
+// that cannot be opened is said, and the terminal goes on without it.
+TEST(ZmcliTerm, TimestampsHexAndATextLog)
+{
+    TempDir dir;
+    PromsimRunner sim;
+    const std::string stamp = R"(\[\d\d:\d\d:\d\d\.\d\d\d\] )";
+    struct Case {
+        std::vector<std::string> options;
+        std::string shown;  // a pattern of what the console shows after the greeting and "v" CR
+    } cases[] = {
+        {{"--timestamps", "--log-text", dir.File("stamped.txt")},
+         stamp + "<CR><LF>\r\n" + stamp + ">V<CR><LF>\r\n" + stamp + "Verify OK<CR><LF>\r\n" + stamp + ">"},
+        {{"--hex", "--log-text", dir.File("hex.txt")},
+         "0D 0A 3E 56 0D 0A 56 65 72 69 66 79 20 4F 4B 0D\r\n0A 3E"},
+        {{"--log-text", dir.Path()}, "<CR><LF>\r\n>V<CR><LF>\r\nVerify OK<CR><LF>\r\n>"},
+    };
+    for (const Case &c : cases) {
+        PtyPair console;  // zmcli's terminal
+        ASSERT_TRUE(console.Opened());
+        std::vector<std::string> args{"term"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const pid_t pid = StartZmcli(sim.Path(), args, console.Slave(), dir.Path());
+        ASSERT_GT(pid, 0);
+        std::string seen;
+        const size_t begin = ReadUntil(console.Master(), "Ctrl-] ends it\r\n", seen) ? seen.size() : 0;
+        // The greeting's prompt: ">", in hex 3E. A zmcli that never got there is not left running.
+        if (begin == 0 || !ReadUntil(console.Master(), c.options[0] == "--hex" ? "3E" : ">", seen)) {
+            ADD_FAILURE() << seen;
+            kill(pid, SIGKILL);
+            WaitExit(pid, 5000);
+            continue;
+        }
+        ASSERT_EQ(write(console.Master(), "v\r", 2), 2);
+        const std::regex shown(c.shown);
+        for (int waited = 0; waited < 5000 && !std::regex_search(seen.substr(begin), shown); waited += 100)
+            ReadUntil(console.Master(), "\001", seen, 100);
+        EXPECT_TRUE(std::regex_search(seen.substr(begin), shown)) << seen;
+        ASSERT_EQ(write(console.Master(), "\035", 1), 1);
+        EXPECT_EQ(WaitExit(pid, 5000), 0);
+        ReadUntil(console.Master(), "\001", seen, 200);  // the line end of the ending
+        const std::string log = c.options.back();
+        if (log == dir.Path()) {
+            EXPECT_NE(seen.find("zmcli: cannot open the text log " + log + ": "), std::string::npos) << seen;
+            continue;
+        }
+        // The log holds what was shown, its line breaks as the platform's.
+        std::string expected = seen.substr(begin, seen.size() - begin - 2);
+        for (size_t at; (at = expected.find("\r\n")) != std::string::npos;)
+            expected.replace(at, 2, "\n");
+        EXPECT_EQ(ReadFile(log), expected);
+    }
 }

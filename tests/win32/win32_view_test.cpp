@@ -610,6 +610,83 @@ int main(int argc, char **argv)
              Expect(SendMessageW(edit, EM_GETLINECOUNT, 0, 0) <= 20, "wrapped lines were not capped");
              Expect(pane().size() > 3 && pane().substr(pane().size() - 3) == "end", "the end went");
          }},
+        {"find: Ctrl+Shift+F, next, previous, the wrap said, Escape gives the keys back; nothing typed into it is sent",
+         [&] {
+             Command(*form, CommandId::Clear);
+             form->AppendToPane("AB12 ab12\nxab", false, 200);
+             HWND edit = Control(*form, zmids::kRichEditMain), find = Control(*form, zmids::kEditFind);
+             BYTE keys[256];
+             const auto key = [&](HWND to, UINT vk, bool ctrl, bool shift) {
+                 GetKeyboardState(keys);
+                 keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+                 keys[VK_SHIFT] = shift ? 0x80 : 0;
+                 SetKeyboardState(keys);
+                 PostMessageW(to, WM_KEYDOWN, vk, 1);
+                 RunUntil(*form, [] { return false; }, 100);
+                 keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+                 SetKeyboardState(keys);
+             };
+             const auto selection = [&] {
+                 DWORD from = 0, to = 0;
+                 SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+                 return std::to_string(from) + "-" + std::to_string(to);
+             };
+             key(edit, 'F', true, true);
+             Expect(IsWindowVisible(find) && GetFocus() == find, "Ctrl+Shift+F: no find box with the focus");
+             for (char c : std::string("ab"))
+                 SendMessageW(find, WM_CHAR, WPARAM(c), 0);
+             const std::string shown = pane();
+             struct Step {
+                 UINT vk;
+                 bool shift;
+                 const char *selected, *status;
+             } steps[] = {{VK_RETURN, false, "0-2", ""},
+                          {VK_F3, false, "5-7", ""},
+                          {VK_F3, false, "12-14", ""},
+                          {VK_F3, false, "0-2", "Passed the end; found from the top"},
+                          {VK_F3, true, "12-14", "Passed the top; found from the end"}};
+             for (const Step &s : steps) {
+                 key(find, s.vk, false, s.shift);
+                 Expect(selection() == s.selected, "selected " + selection() + ", not " + s.selected);
+                 Expect(Text(Control(*form, zmids::kLabelStat)) == s.status,
+                        "status: " + Text(Control(*form, zmids::kLabelStat)));
+             }
+             // Neither the typing nor Enter went out: no echo, no answer.
+             RunUntil(*form, [] { return false; }, 500);
+             Expect(pane() == shown, "the programmer got keys from the find box: '" + pane() + "'");
+             key(find, VK_ESCAPE, false, false);
+             Expect(!IsWindowVisible(find) && GetFocus() == edit, "Escape left the box, or the pane without the focus");
+             SendMessageW(edit, WM_CHAR, L'v', 0);
+             Expect(RunUntil(*form, [&] { return pane().find("Verify") != std::string::npos; }),
+                    "after Escape, v got no answer: '" + pane() + "'");
+         }},
+        {"timestamps, hex and save pane: each a check item; the pane saved as shown",
+         [&] {
+             HWND edit = Control(*form, zmids::kRichEditMain);
+             Command(*form, CommandId::Timestamps);
+             Expect(StateOf(*form, CommandId::Timestamps).checked, "timestamps is not checked");
+             Command(*form, CommandId::Clear);
+             SendMessageW(edit, WM_CHAR, L'v', 0);
+             Expect(RunUntil(*form, [&] { return pane().find("] Verify") != std::string::npos; }),
+                    "no stamped answer: '" + pane() + "'");
+             Command(*form, CommandId::Timestamps);
+             Command(*form, CommandId::HexView);
+             Expect(StateOf(*form, CommandId::HexView).checked && !StateOf(*form, CommandId::Timestamps).checked,
+                    "hex view is not checked, or timestamps still is");
+             Command(*form, CommandId::Clear);
+             SendMessageW(edit, WM_CHAR, L'v', 0);
+             Expect(RunUntil(*form, [&] { return pane().find("56 0D 0A 56 65") != std::string::npos; }),
+                    "not in hex: '" + pane() + "'");
+             RunUntil(*form, [] { return false; }, 300);
+             DeleteFileA("pane.txt");
+             form->SetFileDialogAnswer([](const FileRequest &r) {
+                 return std::string(r.name) == "SaveDialogPane" ? "pane.txt" : "";
+             });
+             Command(*form, CommandId::SavePane);
+             form->SetFileDialogAnswer(nullptr);
+             Expect(FileBytes("pane.txt") == pane(), "saved: '" + FileBytes("pane.txt") + "'");
+             Command(*form, CommandId::HexView);
+         }},
         {"help: two tabs, the files, the search, F3 again, closing hides",
          [&] {
              Command(*form, CommandId::Help);

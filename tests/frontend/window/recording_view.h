@@ -51,6 +51,8 @@ public:
     int timerMs = 0;
     int closes = 0;
     std::function<void()> onEvents;
+    bool findShown = false;
+    std::pair<size_t, size_t> selection;
 
     void SetCaption(const std::string &text) override { caption = text; }
     void ShowStatusRow(const StatusRow &row) override
@@ -117,6 +119,10 @@ public:
     void WakeSoon() override {}
     void StartTimer(int ms) override { timerMs = ms; }
     void CloseWindow() override { ++closes; }
+    void ShowFindBox(bool shown) override { findShown = shown; }
+    std::string PaneText() override { return pane; }
+    void PaneSelection(size_t &start, size_t &end) override { start = selection.first, end = selection.second; }
+    void SelectInPane(size_t start, size_t end) override { selection = {start, end}; }
 
     // Runs the loop as a window would, until `done` or the time is up: idle work when on.
     bool RunUntil(MainWindowLogic &logic, const std::function<bool()> &done, int ms = 5000)

@@ -124,6 +124,8 @@ TEST(WindowLogic, TransfersShutOutTheOtherCommands)
                                                  {CommandId::TestDelay, false},   {CommandId::Log, false},
                                                  {CommandId::Clear, false},       {CommandId::Settings, false},
                                                  {CommandId::Help, true}};
+        // The find box is no dialog: it stays open to a running transfer.
+        EXPECT_TRUE(EnabledDuringTransfer(CommandId::Find));
         EXPECT_EQ(during, expected) << int(c.command);
         EXPECT_EQ(w.view.asked.size(), 1u) << int(c.command);
         for (CommandId id : kAll)
@@ -323,6 +325,49 @@ TEST(WindowLogic, KeyTable)
     for (const auto &[kind, c, ctrl, shift, alt, copy] : copies)
         EXPECT_EQ(IsCopyKey(kind, c, ctrl, shift, alt), copy) << int(kind) << " " << unsigned(c) << ctrl << shift;
     EXPECT_EQ(KeyByte(KeyKind::Insert, 0, true, false), -1);
+    // The find's keys take Shift, as the copy key does: Ctrl+F alone stays the byte 06.
+    const std::tuple<KeyKind, char32_t, bool, bool, bool, FindKey> finds[] = {
+        {KeyKind::Character, U'F', true, true, false, FindKey::Open}, {KeyKind::Character, U'f', true, true, false, FindKey::Open},
+        {KeyKind::Character, U'F', true, false, false, FindKey::None}, {KeyKind::F3, 0, false, false, false, FindKey::Next},
+        {KeyKind::F3, 0, false, true, false, FindKey::Previous},      {KeyKind::F3, 0, false, false, true, FindKey::None},
+    };
+    for (const auto &[kind, c, ctrl, shift, alt, find] : finds)
+        EXPECT_EQ(FindKeyOf(kind, c, ctrl, shift, alt), find) << int(kind) << " " << unsigned(c) << ctrl << shift;
+    EXPECT_EQ(KeyByte(KeyKind::Character, U'F', true, false), 6);
+    EXPECT_EQ(KeyByte(KeyKind::F3, 0, false, false), -1);
+}
+
+// Find from the selection, either way, going on from the other end with a note; the
+// note goes with the next find, and nothing of it is sent.
+TEST(WindowLogic, FindInThePane)
+{
+    Window w({"-i-"});
+    w.view.pane = "AB12 ab12\nxab";
+    struct Step {
+        const char *needle;
+        bool matchCase, forward;
+        size_t start, end;
+        const char *status;
+    } steps[] = {
+        {"ab", false, true, 0, 2, ""},
+        {"ab", false, true, 5, 7, ""},
+        {"ab", false, true, 11, 13, ""},
+        {"ab", false, true, 0, 2, "Passed the end; found from the top"},
+        {"ab", false, false, 11, 13, "Passed the top; found from the end"},
+        {"ab", false, false, 5, 7, ""},
+        {"AB", true, false, 0, 2, ""},
+        {"AB", true, true, 0, 2, "Passed the end; found from the top"},
+        {"zz", false, true, 0, 2, "\"zz\" not found"},
+    };
+    for (const Step &s : steps) {
+        w.logic.OnFind(s.needle, s.matchCase, s.forward);
+        EXPECT_EQ(w.view.selection, std::make_pair(s.start, s.end)) << s.needle << s.forward;
+        EXPECT_EQ(w.view.status, s.status) << s.needle << s.forward;
+    }
+    w.logic.OnCommand(CommandId::Find);
+    EXPECT_TRUE(w.view.findShown);
+    w.logic.OnFindClosed();
+    EXPECT_FALSE(w.view.findShown);
 }
 
 TEST(WindowLogic, PaneLineAndTexts)
