@@ -34,6 +34,9 @@ joined() {
   say "$1 done"
 }
 skip() { [ "${!1:-0}" = 1 ]; }
+# Tests at once: most of a test's time is spent waiting on a line or a program, so more than
+# the two cores (ZM_TEST_JOBS chooses).
+jobs=${ZM_TEST_JOBS:-4}
 cleanup() { for pid in "${job_pid[@]}"; do kill -- "-$pid" 2>/dev/null || true; done; }
 trap cleanup EXIT
 
@@ -48,7 +51,7 @@ bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 say "plain build done"
 skip ZM_SKIP_SANITIZE ||
   beside asan-build bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DZM_SANITIZE=ON -DZM_BUILD_BENCH=OFF
-(cd build && ctest --output-on-failure -j2)
+(cd build && ctest --output-on-failure -j"$jobs")
 say "plain suite done"
 
 # The Windows and package builds, one after the other, beside the sanitizer suite; the last
@@ -62,7 +65,7 @@ if ! skip ZM_SKIP_SANITIZE; then
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1
     export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    cd build-asan && ctest --output-on-failure -j2
+    cd build-asan && ctest --output-on-failure -j"$jobs"
   )
   say "sanitizer suite done"
 else
