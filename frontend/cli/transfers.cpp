@@ -20,34 +20,20 @@ namespace {
 int DownloadAnswer(ConsoleHost &host, const CliOptions &options)
 {
     Session &session = host.session;
-    // The prompts that answered I and T come first.
-    std::string answer = session.DownloadAnswer();
-    while (answer.compare(0, kPrompt.size(), kPrompt) == 0)
-        answer.erase(0, kPrompt.size());
-    bool prompted = answer.find(kPrompt) != std::string::npos;
-    if (!prompted)
-        prompted = session.ReadAnswer(kPrompt, kAnswerQuietMs, [](const std::string &) {}, &answer) ==
-                   AnswerEnd::Prompt;
-    answer = answer.substr(0, answer.find(kPrompt));
     std::string shown;
-    for (const char c : answer)
-        if (c != '\r' && !(c == '\n' && shown.empty()))
-            shown += c;
+    const std::string fault = JudgeDownloadAnswer(session, shown);
     if (!options.quiet && !shown.empty())
         host.Say(shown);
+    if (fault.empty())
+        return exit_status::kDone;
     if (session.IsLineLost())
         return exit_status::kFailed;
-    if (!prompted) {
-        host.Say("download: no prompt from the programmer after the transfer");
-        return exit_status::kFailed;
-    }
-    const std::string lower = LowerCase(shown);
-    if (lower.find("fail") != std::string::npos || lower.find("error") != std::string::npos) {
-        if (options.quiet)
-            host.Say(shown);
-        return exit_status::kFailed;
-    }
-    return exit_status::kDone;
+    // A failure shows in the answer; only its absence needs saying.
+    if (fault.rfind("no prompt", 0) == 0)
+        host.Say("download: " + fault);
+    else if (options.quiet)
+        host.Say(shown);
+    return exit_status::kFailed;
 }
 
 // The first address of `image` that 16 bits cannot give, as hex.
@@ -61,15 +47,6 @@ std::string FirstAbove16Bits(const MemoryImage &image)
         }
     }
     return {};
-}
-
-bool SendsOwnLines(const CliOptions &options)
-{
-    if (options.binary || !options.bias.empty() || options.laneCount != 0)
-        return false;
-    std::string content, error;
-    return ReadWholeFile(options.file, content, error) == ReadOutcome::Read &&
-           FormatOfInput(content, options.file) == ImageFormat::IntelHex;
 }
 
 int ExitStatus(TransferEnd end)
@@ -129,21 +106,8 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
         }
         // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and
         // a part of one (--offset, --lane), as records made from what was read.
-        if (SendsOwnLines(options))
-            records = std::fopen(options.file.c_str(), "rb");
-        if (records) {
-            std::rewind(records);
-        } else if ((records = std::tmpfile())) {
-            MemoryImage sent = image;
-            sent.start.reset();
-            const std::string text = IntelHexText(sent, 16);
-            if (std::fwrite(text.data(), 1, text.size(), records) != text.size() || std::fflush(records) != 0) {
-                std::fclose(records);
-                records = nullptr;
-            }
-            if (records)
-                std::rewind(records);
-        }
+        records = DownloadRecords(options.file, image,
+                                  !options.binary && options.bias.empty() && options.laneCount == 0);
         if (!records) {
             host.Say("Cannot make the records of " + options.file + " ready to send");
             return exit_status::kNotOpened;
