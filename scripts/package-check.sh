@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Proves the Debian packages on a fresh Debian 12: debootstrap makes a throwaway root under the
+# Proves the Debian packages on a fresh Debian 12: debootstrap makes a throwaway root beside the
 # build tree, and inside it zmtools is installed alone with apt-get and used, then zm32 on top,
 # then both are purged again.
 #   scripts/package-check.sh [ZMTOOLS.deb ZM32.deb]   (default: the two scripts/package.sh builds)
+#   scripts/package-check.sh --prepare                makes the fresh root only, ahead (while the
+#                                                     packages are built); the next check uses it once
 # Needs root (or sudo) and a Debian mirror (DEBIAN_MIRROR, default deb.debian.org).
 # Everything runs in a private mount namespace, so no mount outlives the check.
 set -euo pipefail
@@ -203,14 +205,22 @@ CHECK
   exit 0
 fi
 
+# In a mount and process namespace of its own: every mount made here, debootstrap's too, and
+# every process left go with it, however the check ends.
+make_root() {
+  echo "package-check: making a fresh Debian 12 in $1"
+  debootstrap --variant=minbase bookworm "$1" "${DEBIAN_MIRROR:-http://deb.debian.org/debian}" \
+    >"$1.log" 2>&1 || { tail -n 20 "$1.log" >&2; exit 1; }
+}
+if [ "${1:-}" = --make-root ]; then
+  make_root "$2"
+  exit 0
+fi
 if [ "${1:-}" = --root ]; then
-  # In a mount and process namespace of its own: every mount made here, debootstrap's too, and
-  # every process left go with it, however the check ends.
   root=$2 script=$3
   shift 3
-  echo "package-check: making a fresh Debian 12 in $root"
-  debootstrap --variant=minbase bookworm "$root" "${DEBIAN_MIRROR:-http://deb.debian.org/debian}" \
-    >"$root.log" 2>&1 || { tail -n 20 "$root.log" >&2; exit 1; }
+  # A root made ahead is used as it is, once: the check took its mark away before coming here.
+  [ -d "$root" ] || make_root "$root"
   cp "$1" "$root/tmp/zmtools.deb"
   cp "$2" "$root/tmp/zm32.deb"
   cp "$script" "$root/tmp/package-check.sh"
@@ -226,6 +236,19 @@ if [ "$(id -u)" -ne 0 ]; then
   exec sudo --preserve-env=DEBIAN_MIRROR,BUILD_DIR bash "$self" "$@"
 fi
 started=$(date +%s)
+# Beside the package's tree, not in it: scripts/package.sh starts that tree anew, and may do so
+# while a root is being made ahead. The mark says a root is fresh: made whole and never used.
+root=$(realpath -m "${BUILD_DIR:-build-package}-check/root")
+fresh_mark=$(dirname "$root")/fresh
+if [ "${1:-}" = --prepare ]; then
+  rm -f "$fresh_mark"
+  rm -rf --one-file-system "$root"
+  mkdir -p "$(dirname "$root")"
+  unshare --mount --pid --fork --kill-child bash "$self" --make-root "$root" || exit 1
+  touch "$fresh_mark"
+  echo "package-check: fresh root ready in $(($(date +%s) - started)) s"
+  exit 0
+fi
 if [ $# -eq 0 ]; then
   built=$(bash scripts/package.sh | tail -n 1)
   set -- $built
@@ -241,10 +264,14 @@ for package in zmtools zm32; do
   [ -n "$found" ] || { echo "package-check: no $package package among: $*" >&2; exit 2; }
   debs+=("$found")
 done
-root=$(realpath -m "${BUILD_DIR:-build-package}/check-root")
 cleanup() { rm -rf --one-file-system "$root"; }
 trap cleanup EXIT
-cleanup
+if [ -f "$fresh_mark" ]; then
+  rm -f "$fresh_mark"
+  echo "package-check: using the fresh Debian 12 made ahead in $root"
+else
+  cleanup
+fi
 mkdir -p "$(dirname "$root")"
 unshare --mount --pid --fork --kill-child bash "$self" --root "$root" "$self" "${debs[@]}"
 echo "package-check: passed in $(($(date +%s) - started)) s"

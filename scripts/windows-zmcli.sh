@@ -171,11 +171,14 @@ zmcli_checks() {
   arch=${arch#zmtools-}
   zmcli_arch=$arch
   zmcli_setup
-  local linux=$work/zmcli/$arch/linux wine_dir=$work/zmcli/$arch/wine
-  # One image for both sides, so that the sums they print are compared too.
-  mkdir -p "$work/zmcli/$arch"
-  head -c $((16#$zmcli_memory)) /dev/urandom >"$work/zmcli/$arch/image.bin"
-  zmcli_run linux "" "$linux"
+  local linux=$work/zmcli/linux wine_dir=$work/zmcli/$arch-wine
+  # One image for every side, so that the sums they print are compared too; Linux's zmcli, the
+  # oracle, runs once for every architecture.
+  if [ ! -f "$work/zmcli/image.bin" ]; then
+    mkdir -p "$work/zmcli"
+    head -c $((16#$zmcli_memory)) /dev/urandom >"$work/zmcli/image.bin"
+    zmcli_run linux "" "$linux"
+  fi
   zmcli_run wine "$bin" "$wine_dir"
   for i in "${!zmcli_cases[@]}"; do
     status=${zmcli_cases[$i]%%|*}

@@ -19,12 +19,17 @@
 #  - the per-user installers zmtools-<version>-setup-x64.exe and -x86.exe import only system DLLs
 #    and carry the version; the x64 one installs, reinstalls and uninstalls silently under wine
 #    (scripts/windows-installer.sh).
+# `scripts/windows.sh build` stops after the builds, zips and installers (and their checks);
+# `scripts/windows.sh checks` then takes them as they are and checks them again and under wine.
+# scripts/test.sh builds so while a suite runs.
 # The 32-bit programs run under Debian's wine32, natively or under qemu-i386 where the kernel
 # runs no 32-bit programs (see run32 below); ZM_WINE32=0 leaves them out. Either way the i686
 # exports' calling convention is checked in the disassembly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+mode=${1:-all}
+case $mode in all | build | checks) ;; *) echo "usage: scripts/windows.sh [build | checks]" >&2; exit 2 ;; esac
 started=$(date +%s%N)
 say() { echo "windows: $* ($((($(date +%s%N) - started) / 1000000)) ms)"; }
 fail() {
@@ -108,6 +113,8 @@ zip_files=(LICENSE.txt README.txt bin/zmhwcomm.dll bin/zm32.txt bin/zm32ini.txt 
   include/zmhwcomm.h lib/libzmhwcomm.dll.a lib/zmhwcomm.def lib/zmhwcomm.lib)
 for p in "${programs[@]}"; do zip_files+=("bin/$p.exe"); done
 for arch in win64 win32; do
+  [ "$mode" != checks ] || [ -f "build-$arch/zmtools-$arch.zip" ] || fail "$arch: no zip; run scripts/windows.sh build first"
+  [ "$mode" != checks ] || continue
   dir=build-$arch stage=build-$arch/zmtools-$arch
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-${cpu[$arch]}.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DZM_BUILD_BENCH=OFF >/dev/null
@@ -229,11 +236,12 @@ say "exports, imports and version resources checked on win64 and win32"
 # --- The installers, made from the zips' trees ----------------------------------------------
 source scripts/windows-installer.sh
 for arch in win64 win32; do
-  installer_build "$arch"
+  [ "$mode" = checks ] || installer_build "$arch"
   installer_imports_checked "$arch"
   echo "  $arch installer: $(basename "$(installer_path "$arch")") $(stat -c %s "$(installer_path "$arch")") bytes"
 done
 say "installers made, their imports and version resources checked"
+[ "$mode" != build ] || exit 0
 
 # --- wine: a throwaway prefix in the build tree, COM ports only where they lead to promsim ----
 export WINEPREFIX=$root/build-win64/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

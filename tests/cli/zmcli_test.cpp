@@ -78,19 +78,21 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     EXPECT_TRUE(ReadFile(dir.File("part.bin")) == image.substr(0x1000, 0x420));
 }
 
-// A part sets the whole range: a 27C256 read whole with its sums; the chip key and a user's
-// [chips] part; the file's range keys and --bytes over the part; blank; a download past the part.
+// A part sets the whole range: a 27C16 read whole with its sums, from a memory twice its size;
+// the chip key and a user's [chips] part; the file's range keys and --bytes over the part;
+// blank; a download past the part.
 TEST(Zmcli, ThePartSetsTheRange)
 {
     TempDir dir;
-    const std::string memory = Image(0x8000);
-    PromsimRunner sim({"--size", "8000", "--upload-delay", kUploadDelay, "--image", dir.Write("memory.bin", memory),
+    const std::string memory = Image(0x1000);
+    PromsimRunner sim({"--size", "1000", "--upload-delay", kUploadDelay, "--image", dir.Write("memory.bin", memory),
                        "--link", dir.File("line")});
     const std::string line = dir.File("line");
-    ProcessResult r = Zmcli(line, {"--chip", "27C256", "upload-bin", "whole.bin"}, dir.Path());
+    ProcessResult r = Zmcli(line, {"--chip", "27C16", "upload-bin", "whole.bin"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(ReadFile(dir.File("whole.bin")) == memory);
-    EXPECT_EQ(r.err, "upload-bin: " + SumsOf(dir.File("memory.bin")) + ", whole 27256 (32768 bytes, gaps FF)\n");
+    EXPECT_TRUE(ReadFile(dir.File("whole.bin")) == memory.substr(0, 0x800));
+    dir.Write("part-of-memory.bin", memory.substr(0, 0x800));
+    EXPECT_EQ(r.err, "upload-bin: " + SumsOf(dir.File("part-of-memory.bin")) + ", whole 2716 (2048 bytes, gaps FF)\n");
 
     struct Case {
         const char *name;

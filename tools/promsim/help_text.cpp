@@ -31,8 +31,8 @@ Options:
                        as if the operator had changed it; "V" compares the chip
                        of the last "P" with memory
   --bad-chips LIST     the chips at these positions (1-based, counted in "P"
-                       commands, comma-separated, e.g. 2,5) have a bit stuck
-                       at 0 (see P below)
+                       commands since promsim started, comma-separated, e.g.
+                       2,5) have a bit stuck at 0 (see P below)
   --program-time MS    a "P" answers only after MS milliseconds (default 0);
                        the line stays quiet meanwhile
   --trace FILE         write a readable record of the line to FILE
