@@ -552,6 +552,14 @@ void MainWindowLogic::WaitForLine(int line, int32_t ms)
     eventsHandled_ = Clock::now();
 }
 
+// The window's own wait, not a blind sleep: a display server's input (wine's, taken in only
+// while the window waits for messages) reaches Stop while records stream in.
+void MainWindowLogic::LetDataCome(int32_t ms)
+{
+    view_.WaitForLineOrEvents(-1, ms);
+    eventsHandled_ = Clock::now();
+}
+
 void MainWindowLogic::StoppableChanged(bool stoppable)
 {
     view_.ShowStop(stoppable);

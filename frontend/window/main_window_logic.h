@@ -114,6 +114,7 @@ private:
     void ProcessMessages() override;
     void WaitPumping(int32_t ms) override;
     void WaitForLine(int line, int32_t ms) override;
+    void LetDataCome(int32_t ms) override;
     void StoppableChanged(bool stoppable) override;
     void TransferStarted() override;
     void TransferEnded() override;
