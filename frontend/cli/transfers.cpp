@@ -20,34 +20,20 @@ namespace {
 int DownloadAnswer(ConsoleHost &host, const CliOptions &options)
 {
     Session &session = host.session;
-    // The prompts that answered I and T come first.
-    std::string answer = session.DownloadAnswer();
-    while (answer.compare(0, kPrompt.size(), kPrompt) == 0)
-        answer.erase(0, kPrompt.size());
-    bool prompted = answer.find(kPrompt) != std::string::npos;
-    if (!prompted)
-        prompted = session.ReadAnswer(kPrompt, kAnswerQuietMs, [](const std::string &) {}, &answer) ==
-                   AnswerEnd::Prompt;
-    answer = answer.substr(0, answer.find(kPrompt));
     std::string shown;
-    for (const char c : answer)
-        if (c != '\r' && !(c == '\n' && shown.empty()))
-            shown += c;
+    const std::string fault = JudgeDownloadAnswer(session, shown);
     if (!options.quiet && !shown.empty())
         host.Say(shown);
+    if (fault.empty())
+        return exit_status::kDone;
     if (session.IsLineLost())
         return exit_status::kFailed;
-    if (!prompted) {
-        host.Say("download: no prompt from the programmer after the transfer");
-        return exit_status::kFailed;
-    }
-    const std::string lower = LowerCase(shown);
-    if (lower.find("fail") != std::string::npos || lower.find("error") != std::string::npos) {
-        if (options.quiet)
-            host.Say(shown);
-        return exit_status::kFailed;
-    }
-    return exit_status::kDone;
+    // A failure shows in the answer; only its absence needs saying.
+    if (fault.rfind("no prompt", 0) == 0)
+        host.Say("download: " + fault);
+    else if (options.quiet)
+        host.Say(shown);
+    return exit_status::kFailed;
 }
 
 // The first address of `image` that 16 bits cannot give, as hex.

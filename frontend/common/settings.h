@@ -31,6 +31,9 @@ struct ZM32OP {
     std::string chip;
     // A line that goes away is looked for again until it is back.
     bool reconnect = true;
+    // Words a run of chips needs in the answers to "P" and "V" to pass them; empty: none.
+    std::string programok;
+    std::string verifyok;
 };
 
 // What LoadSettings leaves beside the record for the main window.
