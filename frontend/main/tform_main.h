@@ -18,6 +18,7 @@ class QSplitter;
 class QTimer;
 class TerminalPane;
 class Thelpf;
+class ProductionPanel;
 
 // Its controls and menu items carry their names as objectName (RichEdit_Main, Label_Stat,
 // BitBtn_Stop, DownloadHex, uploadbin1, uploadhex, log, ...), for tests and accessibility.
@@ -46,6 +47,7 @@ public:
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
+    void ShowProductionPanel() override;
     void ShowProgress(bool shown, int percent, const std::string &text) override;
     void SetNote(const std::string &text) override;
     void ProcessEvents() override;
@@ -83,6 +85,8 @@ private:
     std::map<CommandId, QAction *> items_;
     // The help window, created hidden at program start.
     Thelpf *helpf = nullptr;
+    // The production panel, made when first asked for.
+    ProductionPanel *production_ = nullptr;
 
     MainWindowLogic logic_;
     IdleNotifier idle_;

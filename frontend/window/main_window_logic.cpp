@@ -7,6 +7,7 @@
 #include "linewait.h"
 #include "numbers.h"
 #include "paths.h"
+#include "production_panel_logic.h"
 #include "port_map.h"
 #include "text.h"
 #include "timing.h"
@@ -162,6 +163,8 @@ void MainWindowLogic::SetCaptionText()
 
 bool MainWindowLogic::CloseRequested()
 {
+    if (panel_ && !panel_->MayCloseWindow())
+        return false;
     if (session_.TransferRunning()) {
         // The running transfer stops at its next check and closes the window when it ends.
         session_.StopTransfer();
@@ -210,6 +213,8 @@ void MainWindowLogic::OnCommand(CommandId id)
         return verify1Click();
     case CommandId::BlankCheck:
         return blank1Click();
+    case CommandId::Production:
+        return production1Click();
     case CommandId::Help:
         return helpClick();
     }
@@ -291,6 +296,18 @@ void MainWindowLogic::blank1Click()
         ShowSums(image);
     }
     Box(IsBlank(outcome) ? BoxKind::Information : BoxKind::Error, "%s", {BlankReport(outcome)});
+}
+
+void MainWindowLogic::production1Click()
+{
+    view_.ShowProductionPanel();
+}
+
+void MainWindowLogic::HoldCommands(bool held)
+{
+    commandsHeld_ = held;
+    if (!session_.TransferRunning())
+        EnableTransferCommands(!held);
 }
 
 void MainWindowLogic::estafewmillisecondsClick()
@@ -462,6 +479,9 @@ void MainWindowLogic::DrainReceived()
 
 void MainWindowLogic::OnKey(char byte)
 {
+    // A run of chips has the programmer until it ends.
+    if (commandsHeld_)
+        return;
     session_.KeyPress(byte);
 }
 
@@ -581,7 +601,7 @@ void MainWindowLogic::TransferEnded()
         view_.ShowProgress(false, 0, {});
     }
     SetReceiveDisplay(true);
-    EnableTransferCommands(true);
+    EnableTransferCommands(!commandsHeld_);
     // A close asked for during the transfer was held back until its file was written.
     if (closeAfterTransfer_) {
         closeAfterTransfer_ = false;

@@ -16,6 +16,8 @@
 #include "main_window_view.h"
 #include "session.h"
 
+class ProductionPanelLogic;
+
 class MainWindowLogic : private SessionHost {
 public:
     // `args`: the command line without the program name; `programPath`: the running program.
@@ -72,6 +74,15 @@ public:
     // The message boxes, their texts built with FormatGuarded and shown by the window's rule.
     bool Box(BoxKind kind, const std::string &format, const FormatArgs &args = {});
 
+    // For the production panel: it registers itself; its file dialogs; the programmer's
+    // answers in the terminal; the transfers, settings and keys shut out while its run is
+    // open; the note after its chip changed.
+    void SetProductionPanel(ProductionPanelLogic *panel) { panel_ = panel; }
+    std::string ChooseFile(const FileRequest &request) { return AskForFile(request); }
+    void ShowInPane(const std::string &text) { AppendToPane(text); }
+    void HoldCommands(bool held);
+    void ChipChanged() { ShowNote(); }
+
 private:
     friend class WindowLogicProbe;  // the tests' look inside
 
@@ -81,6 +92,7 @@ private:
     void uploadhexClick();
     void verify1Click();
     void blank1Click();
+    void production1Click();
     void estafewmillisecondsClick();
     void logClick();
     void clear1Click();
@@ -155,4 +167,6 @@ private:
     bool idleHeld_ = false;  // idle work asked for during a pumping wait
     bool closeAfterTransfer_ = false;
     bool formClosed_ = false;
+    bool commandsHeld_ = false;
+    ProductionPanelLogic *panel_ = nullptr;
 };

@@ -70,6 +70,8 @@ public:
     virtual void ShowHelpWindow() = 0;
     // The help window closes with the main one.
     virtual void CloseHelpWindow() = 0;
+    // The production panel (production_panel_logic.h): shown, or brought to the front.
+    virtual void ShowProductionPanel() = 0;
     // The transfer's progress bar beside the status line: shown with `percent` (0-100) and its
     // text, or gone.
     virtual void ShowProgress(bool shown, int percent, const std::string &text) = 0;
