@@ -11,6 +11,7 @@
 #include "main_window_logic.h"
 
 class HelpWindow;
+class ProductionWindow;
 
 class MainWindow : public MainWindowView {
 public:
@@ -53,6 +54,9 @@ public:
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
+    void ShowProductionPanel() override;
+    // The production panel, once opened; null before.
+    ProductionWindow *Production() { return production_.get(); }
     void ShowProgress(bool shown, int percent, const std::string &text) override;
     void SetNote(const std::string &text) override;
     void ProcessEvents() override;
@@ -117,4 +121,6 @@ private:
     int exitCode_ = 0;
     std::unique_ptr<HelpWindow> help_;
     MainWindowLogic logic_;
+    // After the logic, which its own refers to: it goes first.
+    std::unique_ptr<ProductionWindow> production_;
 };
