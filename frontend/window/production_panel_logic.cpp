@@ -1,5 +1,6 @@
 #include "production_panel_logic.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -175,7 +176,7 @@ bool ProductionPanelLogic::MakePlan(RunPlan &plan, int64_t &count, std::string &
     if (address > UINT32_MAX)
         return bad(FieldOf(PanelField::SerialAddress), "past 32 bits");
     serial.address = uint32_t(address);
-    serial.width = width > kSerialWidthMax ? 0 : unsigned(width);
+    serial.width = unsigned(std::min<uint64_t>(width, UINT32_MAX));
     if (!ParseSerialFormat(Value(PanelField::SerialFormat), serial.format))
         return bad(FieldOf(PanelField::SerialFormat), "one of le, be, bcd, dec, hex");
     if (!Value(PanelField::LastSerial).empty()) {
