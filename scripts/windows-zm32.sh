@@ -56,9 +56,9 @@ zm32_caption_is() { [ "$(zm32_text)" = "$1" ]; }
 zm32_answers_over() { [ "$(zm32_text 1001 | grep -o Verify | wc -l)" -gt "$1" ]; }
 zm32_upload_done() { zm32_same "$1" "$2" && [ -z "$(zm32_text 1003)" ]; }
 zm32_gone() { ! zm32_text >/dev/null; }
-# exit from the menu: its last item, after verify and blank check and past the separator.
+# exit from the menu: its last item, after verify, blank check and production, past the separator.
 zm32_exit() {
-  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Down Return
+  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Down Down Return
   zm32_wait "exit left the window" 10 zm32_gone
 }
 
