@@ -196,29 +196,23 @@ int RunBatch(ConsoleHost &host, const CliOptions &options)
     }
 
     bool stopped = false, logFailed = false;
+    int64_t chips = 0;
     for (;;) {
         const auto active = std::count_if(sites.begin(), sites.end(), [](auto &site) { return site->dropped.empty(); });
         if (active == 0 || stopped || logFailed || console::StopSignal() ||
             (batch.count > 0 && book.Passed() >= batch.count) || (batch.stopOnFail && book.Failed() > 0))
             break;
-        // Numbers in site order, before any site starts.
-        bool issued = false;
-        for (auto &site : sites) {
-            site->ticket.reset();
-            if (site->dropped.empty() && (site->ticket = book.Issue()))
-                issued = true;
-        }
-        if (!issued) {
+        if (plan.serial && !book.NextSerial()) {
             host.Say("batch: the serial numbers are used up");
             break;
         }
-        int64_t first = 0;
-        for (auto &site : sites)
-            if (site->ticket && first == 0)
-                first = site->ticket->chip;
-        if (!batch.noWait && AskForChips(host, first) == Answer::End) {
-            // The numbers issued for this round were never used: a later run goes above them.
+        if (!batch.noWait && AskForChips(host, chips + 1) == Answer::End)
             break;
+        // Numbers in site order, before any site starts.
+        for (auto &site : sites) {
+            site->ticket.reset();
+            if (site->dropped.empty() && (site->ticket = book.Issue()))
+                ++chips;
         }
         OnEverySite(sites, [](Site &site) {
             if (site.ticket)

@@ -49,15 +49,6 @@ std::string FirstAbove16Bits(const MemoryImage &image)
     return {};
 }
 
-bool SendsOwnLines(const CliOptions &options)
-{
-    if (options.binary || !options.bias.empty() || options.laneCount != 0)
-        return false;
-    std::string content, error;
-    return ReadWholeFile(options.file, content, error) == ReadOutcome::Read &&
-           FormatOfInput(content, options.file) == ImageFormat::IntelHex;
-}
-
 int ExitStatus(TransferEnd end)
 {
     switch (end) {
@@ -115,21 +106,8 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
         }
         // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and
         // a part of one (--offset, --lane), as records made from what was read.
-        if (SendsOwnLines(options))
-            records = std::fopen(options.file.c_str(), "rb");
-        if (records) {
-            std::rewind(records);
-        } else if ((records = std::tmpfile())) {
-            MemoryImage sent = image;
-            sent.start.reset();
-            const std::string text = IntelHexText(sent, 16);
-            if (std::fwrite(text.data(), 1, text.size(), records) != text.size() || std::fflush(records) != 0) {
-                std::fclose(records);
-                records = nullptr;
-            }
-            if (records)
-                std::rewind(records);
-        }
+        records = DownloadRecords(options.file, image,
+                                  !options.binary && options.bias.empty() && options.laneCount == 0);
         if (!records) {
             host.Say("Cannot make the records of " + options.file + " ready to send");
             return exit_status::kNotOpened;

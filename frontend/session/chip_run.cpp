@@ -126,8 +126,6 @@ std::optional<ChipTicket> RunBook::Issue()
         ticket.serial = counter_.Take();
         if (!ticket.serial)
             return std::nullopt;
-        lowest_ = std::min(lowest_.value_or(*ticket.serial), *ticket.serial);
-        highest_ = std::max(highest_.value_or(*ticket.serial), *ticket.serial);
     }
     ticket.chip = ++chips_;
     return ticket;
@@ -142,7 +140,14 @@ std::optional<uint64_t> RunBook::NextSerial() const
 bool RunBook::Record(const RunLogLine &line, std::string &error)
 {
     const std::lock_guard<RunLock> hold(lock_);
-    return log_.Append(line, error);
+    if (!log_.Append(line, error))
+        return false;
+    // A number is given once its chip's first line is on the disk.
+    if (line.serial && line.result == "started") {
+        lowest_ = std::min(lowest_.value_or(*line.serial), *line.serial);
+        highest_ = std::max(highest_.value_or(*line.serial), *line.serial);
+    }
+    return true;
 }
 
 void RunBook::Done(const ChipOutcome &outcome)
@@ -230,27 +235,32 @@ std::string JudgeDownloadAnswer(Session &session, std::string &shown)
     return {};
 }
 
+std::FILE *DownloadRecords(const std::string &path, const MemoryImage &image, bool ownLines)
+{
+    std::string content, error;
+    if (ownLines && ReadWholeFile(path, content, error) == ReadOutcome::Read &&
+        FormatOfInput(content, path) == ImageFormat::IntelHex) {
+        if (std::FILE *file = std::fopen(path.c_str(), "rb"))
+            return file;
+    }
+    std::FILE *records = std::tmpfile();
+    if (!records)
+        return nullptr;
+    MemoryImage sent = image;
+    sent.start.reset();
+    const std::string text = IntelHexText(sent, 16);
+    if (std::fwrite(text.data(), 1, text.size(), records) != text.size() || std::fflush(records) != 0) {
+        std::fclose(records);
+        return nullptr;
+    }
+    std::rewind(records);
+    return records;
+}
+
 std::string ChipRun::Download()
 {
     const RunPlan &plan = book_.Plan();
-    // An Intel hex file goes out as its own lines, as zmcli's download sends it; other images
-    // as records made from what was read.
-    std::string content, error;
-    std::FILE *records = nullptr;
-    if (ReadWholeFile(plan.imagePath, content, error) == ReadOutcome::Read &&
-        FormatOfInput(content, plan.imagePath) == ImageFormat::IntelHex) {
-        records = std::fopen(plan.imagePath.c_str(), "rb");
-    } else if ((records = std::tmpfile())) {
-        MemoryImage sent = plan.image;
-        sent.start.reset();
-        const std::string text = IntelHexText(sent, 16);
-        if (std::fwrite(text.data(), 1, text.size(), records) != text.size() || std::fflush(records) != 0) {
-            std::fclose(records);
-            records = nullptr;
-        } else {
-            std::rewind(records);
-        }
-    }
+    std::FILE *records = DownloadRecords(plan.imagePath, plan.image, true);
     if (!records)
         return "Cannot make the records of " + plan.imagePath + " ready to send";
     const TransferEnd end = session_.DownloadHex(records, plan.imagePath);
@@ -319,6 +329,9 @@ ChipOutcome ChipRun::DoChip(std::optional<ChipTicket> ticket)
             return AnswerEnd::Stopped;
         answer.clear();
         session_.SendString(keys);
+        // A Stop the sending's messages brought would be forgotten by the wait that follows.
+        if (session_.StopRequested())
+            return AnswerEnd::Stopped;
         if (session_.IsLineLost())
             return AnswerEnd::Lost;
         return session_.ReadAnswer(until, quietMs, showAnswer ? showAnswer : [](const std::string &) {}, &answer);
@@ -371,21 +384,21 @@ ChipOutcome ChipRun::DoChip(std::optional<ChipTicket> ticket)
     }
 
     const int32_t answerMs = plan.answerSeconds * 1000;
-    AnswerEnd end = exchange("P", kProgrammerPrompt, answerMs, answer);
-    outcome.programAnswer = AnswerLine(answer);
-    if (end != AnswerEnd::Prompt)
-        return finish(ResultOf(end), "no prompt after P");
-    if (const std::string fault = AnswerFault(outcome.programAnswer, plan.programOk); !fault.empty()) {
-        outcome.failAddress = AddressIn(outcome.programAnswer);
-        return finish(ChipResult::Fail, fault);
-    }
-    end = exchange("V", kProgrammerPrompt, answerMs, answer);
-    outcome.verifyAnswer = AnswerLine(answer);
-    if (end != AnswerEnd::Prompt)
-        return finish(ResultOf(end), "no prompt after V");
-    if (const std::string fault = AnswerFault(outcome.verifyAnswer, plan.verifyOk); !fault.empty()) {
-        outcome.failAddress = AddressIn(outcome.verifyAnswer);
-        return finish(ChipResult::Fail, fault);
+    // "P", then "V": each answer up to the prompt and judged; the first that is no pass ends the chip.
+    const struct {
+        const char *key;
+        const std::string &needed;
+        std::string &shown;
+    } commands[] = {{"P", plan.programOk, outcome.programAnswer}, {"V", plan.verifyOk, outcome.verifyAnswer}};
+    for (const auto &command : commands) {
+        const AnswerEnd end = exchange(command.key, kProgrammerPrompt, answerMs, answer);
+        command.shown = AnswerLine(answer);
+        if (end != AnswerEnd::Prompt)
+            return finish(ResultOf(end), std::string("no prompt after ") + command.key);
+        if (const std::string fault = AnswerFault(command.shown, command.needed); !fault.empty()) {
+            outcome.failAddress = AddressIn(command.shown);
+            return finish(ChipResult::Fail, fault);
+        }
     }
     return finish(ChipResult::Pass, {});
 }

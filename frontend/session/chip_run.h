@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -122,6 +123,10 @@ private:
     Session &session_;
     RunBook &book_;
 };
+
+// The records a download sends: an Intel hex file's own lines (when `ownLines`), as zm32 sends
+// them, else records made from `image`; null when they cannot be made ready.
+std::FILE *DownloadRecords(const std::string &path, const MemoryImage &image, bool ownLines);
 
 // The programmer's answer to a download (what it said once the records were out), judged as
 // zmcli's download judges it: empty when good, else why not. `shown` gets the answer as text.

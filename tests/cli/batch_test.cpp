@@ -226,6 +226,34 @@ TEST(Batch, AGangOfThreeLogsOneWholeLineForEveryChip)
     EXPECT_NE(r.out.find("batch: 6 passed, 3 failed, serials 1..9\n"), std::string::npos) << r.out;
 }
 
+TEST(Batch, AGangSiteWhoseLineIsLostDropsOutAndTheOthersGoOn)
+{
+    TempDir dir;
+    dir.Write("rom.bin", Image(0x400));
+    // P takes three seconds: the line goes while the first round's chips are under way.
+    PromsimRunner a({"--fresh-chips", "--size", "400", "--program-time", "3000"}),
+        b({"--fresh-chips", "--size", "400", "--program-time", "3000"});
+    ASSERT_TRUE(IsPseudoTerminal(b.Path()));
+    UsePort(10, b.Path());
+    UsePort(12, dir.File("no-device"));  // drops out before its download
+    const pid_t pid = StartZmcli(a.Path(),
+                                 {"batch", "rom.bin", "--no-wait", "--ports", "9,10,12", "--count", "2", "--serial", "10",
+                                  "--log-run", "run.csv"},
+                                 -1, dir.Path());
+    ASSERT_TRUE(WaitForLines(dir.File("run.csv"), 3));
+    usleep(300000);
+    b.Stop(SIGKILL);
+    EXPECT_EQ(WaitExit(pid, 60000), 1);
+    const auto rows = LogRows(dir.File("run.csv"));
+    std::map<std::string, std::vector<std::string>> results;
+    for (size_t i = 1; i < rows.size(); ++i)
+        if (rows[i][kResult] != "started")
+            results[rows[i][kSite]].push_back(rows[i][kResult]);
+    EXPECT_EQ(results["10"], std::vector<std::string>{"line lost"});
+    EXPECT_EQ(results["9"], std::vector<std::string>(2, "pass"));
+    EXPECT_EQ(results.count("12"), 0u);
+}
+
 TEST(Batch, BadValuesAndLogsAreRefusedBeforeThePortOpens)
 {
     TempDir dir;
