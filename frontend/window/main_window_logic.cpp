@@ -591,6 +591,9 @@ void MainWindowLogic::TransferStarted()
     sums_.clear();
     ShowNote();
     EnableTransferCommands(false);
+    // A chip of a run is not left half done by exit: Stop, or closing the window, which asks.
+    if (commandsHeld_)
+        SetCommandState(CommandId::Exit, false, false, commands_[CommandId::Exit].caption);
     SetReceiveDisplay(false);
 }
 
@@ -602,6 +605,8 @@ void MainWindowLogic::TransferEnded()
     }
     SetReceiveDisplay(true);
     EnableTransferCommands(!commandsHeld_);
+    if (!commands_[CommandId::Exit].enabled)
+        SetCommandState(CommandId::Exit, true, false, commands_[CommandId::Exit].caption);
     // A close asked for during the transfer was held back until its file was written.
     if (closeAfterTransfer_) {
         closeAfterTransfer_ = false;

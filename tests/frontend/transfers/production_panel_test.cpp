@@ -174,10 +174,12 @@ TEST(ProductionPanel, StopEndsAChipAndClosingAsksFirst)
     QTimer::singleShot(300, [&] {
         EXPECT_TRUE(s.Button("Stop")->isEnabled());
         EXPECT_FALSE(Child<QAction>(*s.form, "settings1")->isEnabled());
+        EXPECT_FALSE(Child<QAction>(*s.form, "exit1")->isEnabled());
         s.Button("Stop")->click();
     });
     s.Button("Next chip")->click();
     EXPECT_EQ(s.Text("Label_Result"), "stopped");
+    EXPECT_TRUE(Child<QAction>(*s.form, "exit1")->isEnabled());
     const std::vector<std::string> lines = s.LogLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_NE(lines[2].find(",stopped,"), std::string::npos) << lines[2];
