@@ -306,8 +306,10 @@ void MainWindowLogic::production1Click()
 void MainWindowLogic::HoldCommands(bool held)
 {
     commandsHeld_ = held;
-    if (!session_.TransferRunning())
+    if (!session_.TransferRunning()) {
         EnableTransferCommands(!held);
+        SetReceiveDisplay(!held);
+    }
 }
 
 void MainWindowLogic::estafewmillisecondsClick()
@@ -603,7 +605,9 @@ void MainWindowLogic::TransferEnded()
         progressShown_ = false;
         view_.ShowProgress(false, 0, {});
     }
-    SetReceiveDisplay(true);
+    // A run's steps read the line between its transfers (the download's answer): the
+    // terminal's drain would take their bytes.
+    SetReceiveDisplay(!commandsHeld_);
     EnableTransferCommands(!commandsHeld_);
     if (!commands_[CommandId::Exit].enabled)
         SetCommandState(CommandId::Exit, true, false, commands_[CommandId::Exit].caption);

@@ -75,8 +75,8 @@ public:
     bool Box(BoxKind kind, const std::string &format, const FormatArgs &args = {});
 
     // For the production panel: it registers itself; its file dialogs; the programmer's
-    // answers in the terminal; the transfers, settings and keys shut out while its run is
-    // open; the note after its chip changed.
+    // answers in the terminal; the transfers, settings, keys and the terminal's drain held
+    // while its run is open (the run reads the line itself); the note after its chip changed.
     void SetProductionPanel(ProductionPanelLogic *panel) { panel_ = panel; }
     std::string ChooseFile(const FileRequest &request) { return AskForFile(request); }
     void ShowInPane(const std::string &text) { AppendToPane(text); }
