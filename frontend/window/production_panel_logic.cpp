@@ -231,6 +231,11 @@ void ProductionPanelLogic::Start()
         session.Settings().chip = chipBefore;
         return Refuse(error);
     }
+    // A log that holds higher numbers moves "Next serial" on, as zmcli's run goes on above them.
+    if (const auto next = book->NextSerial()) {
+        values_[size_t(PanelField::NextSerial)] = std::to_string(*next);
+        view_.SetFieldText(PanelField::NextSerial, Value(PanelField::NextSerial));
+    }
     Keep();
     main_.ChipChanged();
     plan_ = std::move(plan);

@@ -1,6 +1,7 @@
 // The production panel against promsim's fresh and bad chips: three chips with a serial, their
-// counters, PASS, the log's lines and the serial in the programmer's memory; a bad chip's FAIL
-// and the skip of its number; a value that does not fit, refused before anything is sent.
+// counters, PASS, the log's lines and the serial in the programmer's memory; a bad chip's FAIL,
+// the skip of its number, and a run again on its log going on above it; a value that does not
+// fit, refused before anything is sent.
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -135,6 +136,12 @@ TEST(ProductionPanel, ABadChipFailsAndItsNumberIsSkipped)
     s.Button("Next chip")->click();
     EXPECT_EQ(s.Text("Label_Result"), "PASS");
     EXPECT_EQ(s.Text("Label_Counters"), "passed 2, failed 1; serial given last 3");
+    // A run started again on the same log goes on above its highest serial, and says so.
+    s.Button("End")->click();
+    s.Set("Next serial", "1");
+    s.Button("Start")->click();
+    EXPECT_EQ(Field<QLineEdit>(s.panel, "Next serial")->text(), "4");
+    EXPECT_NE(s.Text("Label_ResultDetail").find("after 3"), std::string::npos) << s.Text("Label_ResultDetail");
 }
 
 TEST(ProductionPanel, ASerialThatDoesNotFitIsRefusedBeforeAnythingIsSent)
