@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes a picture of zm32 at work on the simulated programmer, on a virtual display:
-# docs/zm32-screenshot.png. Builds first when build/bin lacks zm32 or promsim
+# Takes pictures of zm32 at work on the simulated programmer, on a virtual display:
+# docs/zm32-screenshot.png, and docs/zm32-production.png with the production panel after a
+# run of three chips. Builds first when build/bin lacks zm32 or promsim
 # (ZM_BUILD_DIR chooses another build tree).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,16 +43,25 @@ pids+=($!)
 
 # 256 bytes of memory holding some text, so that the records and bytes shown vary.
 head -c 256 frontend/help/zm32.txt > "$work/image.bin"
-"$out/bin/promsim" --link "$work/prompro7" --size 100 --image "$work/image.bin" --upload-delay 0 >/dev/null &
+"$out/bin/promsim" --link "$work/prompro7" --size 100 --image "$work/image.bin" --upload-delay 0 --fresh-chips \
+  >/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -e "$work/prompro7" ] && break; sleep 0.05; done
 
-cat > "$home/zm32.ini" <<'EOF'
+cat > "$home/zm32.ini" <<EOF
 [zm32]
 port=COM1
 baud=9600
 parity=none
 stopbits=1
+
+[production]
+image=$work/image.bin
+serial=F0
+serialbytes=2
+serialformat=be
+serialnext=1041
+log=$work/run.csv
 EOF
 export ZMHW_COM1=$work/prompro7
 (cd "$home" && HOME=$home exec "$root/$out/bin/zm32") &
@@ -79,3 +89,18 @@ mkdir -p "$root/docs"
 # The root is black around the window: trimmed away.
 import -window root -trim +repage +dither -colors 32 -strip "PNG8:$root/docs/zm32-screenshot.png"
 echo "screenshot: docs/zm32-screenshot.png"
+
+# The production panel: prompro7's menu from its bar, up past exit to "production…"; Start is
+# the twelfth Tab from the first field; then Enter for three chips.
+xdotool mousemove --window "$win" 30 10 click 1 2>/dev/null || true
+sleep 0.5
+key Up Up Return
+panel=$(xdotool search --sync --onlyvisible --name '^production$' | head -n 1)
+xdotool windowmove "$panel" 420 120
+xdotool windowfocus --sync "$panel" 2>/dev/null || true
+sleep 0.3
+for _ in $(seq 12); do key Tab; done
+key space; sleep 1.5
+for _ in 1 2 3; do key Return; sleep 1; done
+import -window root -trim +repage +dither -colors 64 -strip "PNG8:$root/docs/zm32-production.png"
+echo "screenshot: docs/zm32-production.png"

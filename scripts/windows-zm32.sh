@@ -50,13 +50,15 @@ zm32_same() { cmp -s "$1" "$2"; }
 zm32_idle() { [ "$(zm32_text shown 1004)" = hidden ] && [ -z "$(zm32_text 1003)" ]; }
 zm32_said() { [ -n "$(zm32_text "$1")" ]; }
 zm32_status_is() { [ "$(zm32_text 1003)" = "$1" ]; }
+# shellcheck disable=SC2053 # a pattern on purpose
+zm32_status_is_like() { [[ $(zm32_text 1003) == $1 ]]; }
 zm32_caption_is() { [ "$(zm32_text)" = "$1" ]; }
 zm32_answers_over() { [ "$(zm32_text 1001 | grep -o Verify | wc -l)" -gt "$1" ]; }
 zm32_upload_done() { zm32_same "$1" "$2" && [ -z "$(zm32_text 1003)" ]; }
 zm32_gone() { ! zm32_text >/dev/null; }
-# exit from the menu: its last item, after verify and blank check and past the separator.
+# exit from the menu: its last item, after verify, blank check and production, past the separator.
 zm32_exit() {
-  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Down Return
+  zm32_keys 'zm32:uhj' key F10 Down Down Down Down Down Down Down Return
   zm32_wait "exit left the window" 10 zm32_gone
 }
 
@@ -76,7 +78,8 @@ zm32_checks() {
   cp "$zm32_helpers/win32_view_test.exe" "build-$arch/zmtools-$arch/bin"/{zmhwcomm.dll,zm32.txt,zm32ini.txt} "$dir/bin/"
   head -c $((16#$zmcli_memory)) /dev/urandom >"$dir/image.bin"
   build/bin/morvel "$dir/image.bin" "$dir/image.hex"
-  zmcli_promsim "$dir/memory.bin"
+  # Fresh chips for the production panel's run: each "P" finds an erased one.
+  zmcli_promsim_extra=--fresh-chips zmcli_promsim "$dir/memory.bin"
   port_leads_to_promsim "$zmcli_port"
   zmcli_port_leads_nowhere
   set +e
@@ -143,13 +146,28 @@ zm32_checks() {
   kill "$zmcli_promsim_pid" 2>/dev/null || true
   wait "$zmcli_promsim_pid" 2>/dev/null || true
   zm32_wait "no lost line on the status line" 10 zm32_status_is "Line lost: COM$zmcli_port; waiting for it to come back"
-  zmcli_promsim "$dir/memory-again.bin"
+  # This promsim sends at 9600 baud's pace, so that a click can land while records stream in.
+  zmcli_promsim_rate=960 zmcli_promsim "$dir/memory-again.bin"
   port_leads_to_promsim "$zmcli_port"
   zm32_wait "the line is not back" 10 zm32_status_is "Line back: COM$zmcli_port"
   local answers
   answers=$(zm32_text 1001 | grep -o Verify | wc -l)
   zm32_keys 'zm32:uhj' type --delay 50 V
   zm32_wait "no answer to V on the line that came back" 10 zm32_answers_over "$answers"
+  # Stop clicked with the mouse through the display (not a message) while upload hex's records
+  # stream in: the upload ends there, without the box of its normal end, and keeps fewer lines.
+  zm32_keys 'zm32:uhj' key F10 Down Down Down Return
+  zm32_wait "no Save As dialog for the clicked upload hex" 10 zm32_x_window_there '^Save As$'
+  zm32_keys '^Save As$' type --delay 20 clicked.hex
+  zm32_keys '^Save As$' key Return
+  zm32_wait "upload hex's records do not come" 20 zm32_status_is_like 'line [1-4]?, addr *'
+  DISPLAY=$zm32_display xdotool mousemove $(zm32_text centre 1004) click 1
+  zm32_wait "the clicked upload hex does not end" 20 zm32_idle
+  ! zm32_x_window_there '^Information$' || fail "$arch zm32.exe: the click on Stop did not stop upload hex"
+  local kept_lines
+  kept_lines=$(wc -l <"$dir/clicked.hex")
+  [ "$kept_lines" -gt 0 ] && [ "$kept_lines" -lt 60 ] ||
+    fail "$arch zm32.exe: upload hex kept $kept_lines lines after the click on Stop"
   # etc -> settings...: the port typed into its field (the focus is there, its text selected),
   # Tab, a rate, Enter. The port opens again at once, the caption names the user's settings
   # file, which holds both, and a typed V is answered.
@@ -172,5 +190,5 @@ zm32_checks() {
   zm32_keys 'zm32:uhj' type --delay 50 V
   zm32_wait "no answer to V after the settings" 10 zm32_answers_over "$answers"
   zm32_exit
-  say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs, a lost and found line, the settings dialog from the menu"
+  say "$arch zm32.exe on a display: caption, a typed V answered, download, upload bin and upload hex through the menus and dialogs, a lost and found line, Stop clicked during upload hex, the settings dialog from the menu"
 }

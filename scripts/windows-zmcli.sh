@@ -30,7 +30,7 @@ zmcli_promsim() {
   fi
   rm -f "$work/ports/com$n.out"
   build/bin/promsim --link "$work/ports/com$n" --size "$zmcli_memory" --upload-delay 2000 \
-    --save "$1" >"$work/ports/com$n.out" 2>&1 &
+    --rate "${zmcli_promsim_rate:-0}" ${zmcli_promsim_extra:-} --save "$1" >"$work/ports/com$n.out" 2>&1 &
   zmcli_promsim_pid=$!
   pids+=($!)
   for _ in $(seq 50); do [ -s "$work/ports/com$n.out" ] && [ -L "$work/ports/com$n" ] && break; sleep 0.1; done

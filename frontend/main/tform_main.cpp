@@ -18,6 +18,7 @@
 #include "findbox.h"
 #include "fonts.h"
 #include "messageboxes.h"
+#include "production_panel.h"
 #include "settingsdialog.h"
 #include "terminalpane.h"
 #include "thelpf.h"
@@ -38,7 +39,11 @@ TForm_main::TForm_main(const std::vector<std::string> &args, const std::string &
 }
 
 // A window destroyed without being closed still gives its port back: the session does.
-TForm_main::~TForm_main() = default;
+TForm_main::~TForm_main()
+{
+    // Its logic refers to this window's: it goes first.
+    delete production_;
+}
 
 void TForm_main::BuildWindow()
 {
@@ -165,6 +170,8 @@ void TForm_main::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (production_)
+        production_->hide();
     event->accept();
 }
 
@@ -282,4 +289,11 @@ void TForm_main::StartTimer(int ms)
 void TForm_main::CloseWindow()
 {
     close();
+}
+
+void TForm_main::ShowProductionPanel()
+{
+    if (!production_)
+        production_ = new ProductionPanel(logic_, this);
+    production_->logic.Open();
 }

@@ -19,6 +19,7 @@ class QTimer;
 class TerminalPane;
 class Thelpf;
 class FindBox;
+class ProductionPanel;
 
 // Its controls and menu items carry their names as objectName (RichEdit_Main, Label_Stat,
 // BitBtn_Stop, DownloadHex, uploadbin1, uploadhex, log, ...), for tests and accessibility.
@@ -50,6 +51,7 @@ public:
     std::string PaneText() override;
     void PaneSelection(size_t &start, size_t &end) override;
     void SelectInPane(size_t start, size_t end) override;
+    void ShowProductionPanel() override;
     void ProcessEvents() override;
     void WaitForLineOrEvents(LineSignal line, int32_t ms) override;
     bool WatchesLine() const override;
@@ -88,6 +90,8 @@ private:
     std::map<CommandId, QAction *> items_;
     // The help window, created hidden at program start.
     Thelpf *helpf = nullptr;
+    // The production panel, made when first asked for.
+    ProductionPanel *production_ = nullptr;
 
     MainWindowLogic logic_;
     IdleNotifier idle_;

@@ -334,7 +334,7 @@ ChipOutcome ChipRun::DoChip(std::optional<ChipTicket> ticket)
             return AnswerEnd::Stopped;
         if (session_.IsLineLost())
             return AnswerEnd::Lost;
-        return session_.ReadAnswer(until, quietMs, [](const std::string &) {}, &answer);
+        return session_.ReadAnswer(until, quietMs, showAnswer ? showAnswer : [](const std::string &) {}, &answer);
     };
     const auto finish = [&](ChipResult result, const std::string &reason) {
         outcome.result = result;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -115,6 +116,8 @@ public:
     // One chip, its log lines included. A ticket from the book; without one, the book issues
     // it (none left: a chip with result Stopped and the reason said).
     ChipOutcome DoChip(std::optional<ChipTicket> ticket = std::nullopt);
+    // Where the programmer's answers are shown as they come (display text); unset: nowhere.
+    std::function<void(const std::string &text)> showAnswer;
 
 private:
     Session &session_;

@@ -88,6 +88,18 @@ public:
     bool StopRequested() const { return stopRequested_; }
     // Stops the running transfer and every later stoppable step of it.
     void StopTransfer();
+    // A host's own use of the line as a transfer (a chip of a run from a window): received
+    // bytes are its own, no transfer starts meanwhile, Stop shows and ends it.
+    void BeginHostTransfer()
+    {
+        BeginTransfer();
+        BeginStoppable();
+    }
+    void EndHostTransfer()
+    {
+        EndStoppable();
+        EndTransfer();
+    }
     bool TransferRunning() const { return transferRunning_; }
 
     // The trace log: (re)opened on the next byte under the settings' log name, or closed.

@@ -1,6 +1,7 @@
 // What a session needs from the program around it: a window, or a console.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,12 @@ public:
     {
         linewait::Wait(line, ms);
         ProcessMessages();
+    }
+    // Lets about `ms` pass while data streams in and nothing waits for an answer. A window
+    // waits on its own input meanwhile, so that a click lands while the line is busy too.
+    virtual void LetDataCome(int32_t ms)
+    {
+        linewait::SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
     }
     // A stoppable part of a transfer begins or ends: the Stop control appears or goes.
     virtual void StoppableChanged(bool stoppable) = 0;

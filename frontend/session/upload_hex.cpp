@@ -1,13 +1,11 @@
 // "upload hex": the programmer sends its memory as Intel hex text; the lines are collected
 // and saved as a text file when the programmer falls silent, passes the stop address, on
 // Stop or on a receive error.
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "format.h"
-#include "linewait.h"
 #include "numbers.h"
 #include "session.h"
 
@@ -20,7 +18,7 @@ constexpr int32_t kQuietMs = 1000;
 constexpr size_t kStopCheckBytes = 4096;
 // While records stream in, they are taken this much at a time, not a byte per wake-up: on a
 // slow line each byte would wake the transfer on its own. Nothing waits for an answer here.
-constexpr auto kGatherTime = std::chrono::milliseconds(5);
+constexpr int32_t kGatherMs = 5;
 
 enum class SaveResult { Saved, CannotCreate, CannotWrite };
 
@@ -88,7 +86,7 @@ TransferEnd Session::ReceiveHexLines(int32_t stop, std::vector<std::string> &lin
                 end = TransferEnd::Failed;
             break;
         } else if (streaming) {
-            linewait::SleepUntil(std::chrono::steady_clock::now() + kGatherTime);
+            host_.LetDataCome(kGatherMs);
         } else {
             PauseForLine(deadline.RemainingMs());
             // Between lines, a wait for data ends with Stop and keeps the lines so far.

@@ -37,6 +37,15 @@ constexpr int kSettingsUploadStart = 3010;
 constexpr int kSettingsUploadBytes = 3011;
 constexpr int kSettingsHexStop = 3012;
 
+// The production panel's controls: each field after its label, the buttons, the counters and
+// the result's word and line.
+constexpr int kPanelFirstLabel = 4001;  // + the field's index
+constexpr int kPanelFirstField = 4101;  // + the field's index
+constexpr int kPanelFirstButton = 4201;  // + PanelButton's value
+constexpr int kPanelCounters = 4301;
+constexpr int kPanelResult = 4302;
+constexpr int kPanelResultDetail = 4303;
+
 // A menu command's WM_COMMAND id, and back (-1: none).
 constexpr int kFirstCommand = 100;
 constexpr int CommandIdOf(CommandId id) { return kFirstCommand + static_cast<int>(id); }

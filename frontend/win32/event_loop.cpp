@@ -4,6 +4,7 @@
 // until then.
 #include "help_window.h"
 #include "main_window.h"
+#include "production_window.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ bool MainWindow::Dispatch(MSG &msg)
         exitCode_ = int(msg.wParam);
         return false;
     }
-    if (help_->PreTranslate(msg))
+    if (help_->PreTranslate(msg) || (production_ && production_->PreTranslate(msg)))
         return true;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

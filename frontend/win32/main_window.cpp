@@ -10,6 +10,7 @@
 #include "dialogs.h"
 #include "dpi.h"
 #include "help_window.h"
+#include "production_window.h"
 #include "settings_window.h"
 #include "terminal_pane.h"
 #include "wide_text.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(const std::vector<std::string> &args, const std::string &
 MainWindow::~MainWindow()
 {
     StopLineWait();
+    production_.reset();
     help_.reset();
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -330,6 +332,15 @@ void MainWindow::ShowHelpWindow()
 void MainWindow::CloseHelpWindow()
 {
     help_->Hide();
+    if (production_)
+        ::ShowWindow(production_->Handle(), SW_HIDE);
+}
+
+void MainWindow::ShowProductionPanel()
+{
+    if (!production_)
+        production_ = std::make_unique<ProductionWindow>(hwnd_, logic_);
+    production_->logic.Open();
 }
 
 void MainWindow::FindFromBox(bool forward)

@@ -13,6 +13,7 @@
 #include "window_layout.h"
 
 class HelpWindow;
+class ProductionWindow;
 
 class MainWindow : public MainWindowView {
 public:
@@ -58,6 +59,9 @@ public:
     std::string PaneText() override;
     void PaneSelection(size_t &start, size_t &end) override;
     void SelectInPane(size_t start, size_t end) override;
+    void ShowProductionPanel() override;
+    // The production panel, once opened; null before.
+    ProductionWindow *Production() { return production_.get(); }
     void ProcessEvents() override;
     void WaitForLineOrEvents(LineSignal line, int32_t ms) override;
     // Every line the library gives here is an event, which the loop waits on with its messages.
@@ -115,4 +119,6 @@ private:
     int exitCode_ = 0;
     std::unique_ptr<HelpWindow> help_;
     MainWindowLogic logic_;
+    // After the logic, which its own refers to: it goes first.
+    std::unique_ptr<ProductionWindow> production_;
 };

@@ -9,6 +9,7 @@
 #include "pane_file.h"
 #include "pane_find.h"
 #include "paths.h"
+#include "production_panel_logic.h"
 #include "port_map.h"
 #include "text.h"
 #include "timing.h"
@@ -181,6 +182,8 @@ void MainWindowLogic::SetCaptionText()
 
 bool MainWindowLogic::CloseRequested()
 {
+    if (panel_ && !panel_->MayCloseWindow())
+        return false;
     if (session_.TransferRunning()) {
         // The running transfer stops at its next check and closes the window when it ends.
         session_.StopTransfer();
@@ -229,6 +232,8 @@ void MainWindowLogic::OnCommand(CommandId id)
         return verify1Click();
     case CommandId::BlankCheck:
         return blank1Click();
+    case CommandId::Production:
+        return production1Click();
     case CommandId::Help:
         return helpClick();
     case CommandId::Find:
@@ -319,6 +324,20 @@ void MainWindowLogic::blank1Click()
         ShowSums(image);
     }
     Box(IsBlank(outcome) ? BoxKind::Information : BoxKind::Error, "%s", {BlankReport(outcome)});
+}
+
+void MainWindowLogic::production1Click()
+{
+    view_.ShowProductionPanel();
+}
+
+void MainWindowLogic::HoldCommands(bool held)
+{
+    commandsHeld_ = held;
+    if (!session_.TransferRunning()) {
+        EnableTransferCommands(!held);
+        SetReceiveDisplay(!held);
+    }
 }
 
 void MainWindowLogic::estafewmillisecondsClick()
@@ -561,6 +580,9 @@ void MainWindowLogic::DrainReceived()
 
 void MainWindowLogic::OnKey(char byte)
 {
+    // A run of chips has the programmer until it ends.
+    if (commandsHeld_)
+        return;
     session_.KeyPress(byte);
 }
 
@@ -651,6 +673,14 @@ void MainWindowLogic::WaitForLine(int line, int32_t ms)
     eventsHandled_ = Clock::now();
 }
 
+// The window's own wait, not a blind sleep: a display server's input (wine's, taken in only
+// while the window waits for messages) reaches Stop while records stream in.
+void MainWindowLogic::LetDataCome(int32_t ms)
+{
+    view_.WaitForLineOrEvents(LineSignal(), ms);
+    eventsHandled_ = Clock::now();
+}
+
 void MainWindowLogic::StoppableChanged(bool stoppable)
 {
     row_.stop = stoppable;
@@ -663,6 +693,9 @@ void MainWindowLogic::TransferStarted()
     sums_.clear();
     ShowNote();
     EnableTransferCommands(false);
+    // A chip of a run is not left half done by exit: Stop, or closing the window, which asks.
+    if (commandsHeld_)
+        SetCommandState(CommandId::Exit, false, false, commands_[CommandId::Exit].caption);
     SetReceiveDisplay(false);
 }
 
@@ -672,8 +705,12 @@ void MainWindowLogic::TransferEnded()
         row_.progress = false, row_.percent = 0, row_.progressText.clear();
         view_.ShowStatusRow(row_);
     }
-    SetReceiveDisplay(true);
-    EnableTransferCommands(true);
+    // A run's steps read the line between its transfers (the download's answer): the
+    // terminal's drain would take their bytes.
+    SetReceiveDisplay(!commandsHeld_);
+    EnableTransferCommands(!commandsHeld_);
+    if (!commands_[CommandId::Exit].enabled)
+        SetCommandState(CommandId::Exit, true, false, commands_[CommandId::Exit].caption);
     // A close asked for during the transfer was held back until its file was written.
     if (closeAfterTransfer_) {
         closeAfterTransfer_ = false;

@@ -17,6 +17,8 @@
 #include "session.h"
 #include "text_log.h"
 
+class ProductionPanelLogic;
+
 class MainWindowLogic : private SessionHost {
 public:
     // `args`: the command line without the program name, empty ones too; `programPath`: the
@@ -78,6 +80,15 @@ public:
     // The message boxes, their texts built with FormatGuarded and shown by the window's rule.
     bool Box(BoxKind kind, const std::string &format, const FormatArgs &args = {});
 
+    // For the production panel: it registers itself; its file dialogs; the programmer's
+    // answers in the terminal; the transfers, settings, keys and the terminal's drain held
+    // while its run is open (the run reads the line itself); the note after its chip changed.
+    void SetProductionPanel(ProductionPanelLogic *panel) { panel_ = panel; }
+    std::string ChooseFile(const FileRequest &request) { return AskForFile(request); }
+    void ShowInPane(const std::string &text) { AppendToPane(text); }
+    void HoldCommands(bool held);
+    void ChipChanged() { ShowNote(); }
+
 private:
     friend class WindowLogicProbe;  // the tests' look inside
 
@@ -87,6 +98,7 @@ private:
     void uploadhexClick();
     void verify1Click();
     void blank1Click();
+    void production1Click();
     void estafewmillisecondsClick();
     void logClick();
     void clear1Click();
@@ -125,6 +137,7 @@ private:
     void ProcessMessages() override;
     void WaitPumping(int32_t ms) override;
     void WaitForLine(int line, int32_t ms) override;
+    void LetDataCome(int32_t ms) override;
     void StoppableChanged(bool stoppable) override;
     void TransferStarted() override;
     void TransferEnded() override;
@@ -168,4 +181,6 @@ private:
     bool idleHeld_ = false;  // idle work asked for during a pumping wait
     bool closeAfterTransfer_ = false;
     bool formClosed_ = false;
+    bool commandsHeld_ = false;
+    ProductionPanelLogic *panel_ = nullptr;
 };

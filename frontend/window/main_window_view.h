@@ -111,6 +111,8 @@ public:
     virtual std::string PaneText() = 0;
     virtual void PaneSelection(size_t &start, size_t &end) = 0;
     virtual void SelectInPane(size_t start, size_t end) = 0;
+    // The production panel (production_panel_logic.h): shown, or brought to the front.
+    virtual void ShowProductionPanel() = 0;
 
     // The loop. Handles the window's pending events and returns at once.
     virtual void ProcessEvents() = 0;

@@ -9,6 +9,7 @@ const std::vector<Menu> &MainMenus()
           {CommandId::UploadHex, "uploadhex", "upload hex (for a long long time)", false, false},
           {CommandId::Verify, "verify1", "verify against file\u2026", false, false},
           {CommandId::BlankCheck, "blank1", "blank check", false, false},
+          {CommandId::Production, "production1", "production\u2026", false, false},
           {CommandId::Exit, "exit1", "exit", true, false}},
          CommandId::Exit},
         {"etc",
@@ -39,5 +40,6 @@ const MenuItem &MenuItemOf(CommandId id)
 
 bool EnabledDuringTransfer(CommandId id)
 {
-    return id == CommandId::Exit || id == CommandId::Help || id == CommandId::Find;
+    return id == CommandId::Exit || id == CommandId::Help || id == CommandId::Find ||
+           id == CommandId::Production;
 }

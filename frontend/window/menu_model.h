@@ -11,6 +11,7 @@ enum class CommandId {
     UploadHex,
     Verify,
     BlankCheck,
+    Production,
     Exit,
     TestDelay,
     Log,

@@ -24,6 +24,7 @@
 #include "help_window.h"
 #include "key_bytes.h"
 #include "main_window.h"
+#include "production_window.h"
 #include "platform/program_path.h"
 #include "terminal_pane.h"
 #include "wide_text.h"
@@ -253,6 +254,16 @@ void PostKey(UINT key)
 {
     PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
     PostMessageW(GetFocus(), WM_KEYUP, key, 0);
+}
+
+// A key pressed and let go through the system's input, as a keyboard gives it.
+void PressKey(WORD key)
+{
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = key;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof in[0]);
 }
 
 // Opens the dialog through the menu and runs `steps` in it; whether it showed and closed.
@@ -734,6 +745,69 @@ int main(int argc, char **argv)
              SendMessageW(h, WM_CLOSE, 0, 0);
              Expect(!IsWindowVisible(h) && Text(first).empty(), "closing left the window or its text");
              Expect(IsWindow(h), "closing destroyed the window");
+         }},
+        {"production: three chips with a serial, Enter for each; PASS, the counters, the log; a bad value refused",
+         [&] {
+             boxes.clear();
+             DeleteFileA("run.csv");
+             Command(*form, CommandId::Production);
+             ProductionWindow *panel = form->Production();
+             Expect(panel && IsWindowVisible(panel->Handle()), "no panel");
+             if (!panel)
+                 return;
+             HWND p = panel->Handle();
+             const auto set = [&](const char *label, const std::string &text) {
+                 HWND field = FieldAfter(p, label);
+                 Expect(field != nullptr, std::string("no field after the label ") + label);
+                 if (field && ClassOf(field) == "ComboBox" && !FindWindowExW(field, nullptr, L"Edit", nullptr))
+                     SendMessageW(field, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+                 else if (field)
+                     SetWindowTextW(ClassOf(field) == "Edit" ? field : FindWindowExW(field, nullptr, L"Edit", nullptr),
+                                    Widen(text).c_str());
+             };
+             const auto button = [&](PanelButton b) { return GetDlgItem(p, zmids::kPanelFirstButton + int(b)); };
+             set("Image file", "image.hex");
+             set("Serial address (hex)", "3F0");
+             set("Serial bytes", "1");
+             set("Next serial", "300");
+             set("Log file", "run.csv");
+             SendMessageW(button(PanelButton::Start), BM_CLICK, 0, 0);
+             Expect(boxes.size() == 1 && boxes[0].text.find("300") != std::string::npos,
+                    "a serial past its byte: " + (boxes.empty() ? std::string("no box") : boxes[0].text));
+             Expect(GetFileAttributesA("run.csv") == INVALID_FILE_ATTRIBUTES, "the log was made for a refused run");
+             boxes.clear();
+             set("Serial bytes", "2");
+             set("Serial format", "be");
+             set("Next serial", "41");
+             SendMessageW(button(PanelButton::Start), BM_CLICK, 0, 0);
+             Expect(boxes.empty(), "Start: " + (boxes.empty() ? std::string() : boxes[0].text));
+             Expect(IsWindowEnabled(button(PanelButton::NextChip)), "Next chip is disabled after Start");
+             Expect(!StateOf(*form, CommandId::UploadBin).enabled, "upload bin is enabled during the run");
+             const std::string counters[] = {"passed 1, failed 0; serial given last 41",
+                                             "passed 2, failed 0; serial given last 42",
+                                             "passed 3, failed 0; serial given last 43"};
+             for (const std::string &want : counters) {
+                 SetForegroundWindow(p);
+                 SetFocus(button(PanelButton::NextChip));
+                 PressKey(VK_RETURN);
+                 RunUntil(*form, [&] { return Text(GetDlgItem(p, zmids::kPanelCounters)) == want; }, 20000);
+                 Expect(Text(GetDlgItem(p, zmids::kPanelCounters)) == want,
+                        "counters: " + Text(GetDlgItem(p, zmids::kPanelCounters)) + ", wanted " + want);
+                 Expect(Text(GetDlgItem(p, zmids::kPanelResult)) == "PASS",
+                        "result: " + Text(GetDlgItem(p, zmids::kPanelResult)) + " " +
+                            Text(GetDlgItem(p, zmids::kPanelResultDetail)));
+             }
+             SendMessageW(button(PanelButton::End), BM_CLICK, 0, 0);
+             Expect(StateOf(*form, CommandId::UploadBin).enabled, "upload bin stays disabled after End");
+             const std::string log = FileBytes("run.csv");
+             for (const char *serial : {",41,0029,", ",42,002A,", ",43,002B,"})
+                 Expect(log.find(serial) != std::string::npos, std::string("the log lacks ") + serial);
+             size_t passes = 0;
+             for (size_t at = log.find(",pass,"); at != std::string::npos; at = log.find(",pass,", at + 1))
+                 ++passes;
+             Expect(passes == 3, "the log's passes: " + std::to_string(passes));
+             SendMessageW(p, WM_CLOSE, 0, 0);
+             boxes.clear();
          }},
         {"exit closes the window and the port",
          [&] {

@@ -3,6 +3,8 @@
 //   window_text CLASS            the caption of the top-level window of that class
 //   window_text CLASS ID         the text of its child control ID
 //   window_text CLASS shown ID   "shown" or "hidden": whether control ID shows
+//   window_text CLASS centre ID  "X Y": control ID's centre on the screen, where a click
+//                                through the display lands on it
 //   window_text CLASS thread     a thread started in the window's process reads its menu, as
 //                                outside readers of a window do: the milliseconds it took,
 //                                status 1 when it has not ended within a second
@@ -77,7 +79,7 @@ int RemoteThread(HWND window)
 int main(int argc, char **argv)
 {
     if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: window_text CLASS [ID | shown ID]\n");
+        std::fprintf(stderr, "usage: window_text CLASS [ID | shown ID | centre ID]\n");
         return 2;
     }
     // The texts as the controls hold them: the C runtime would add a CR to each LF.
@@ -89,8 +91,15 @@ int main(int argc, char **argv)
         return RemoteThread(window);
     if (argc == 4) {
         HWND control = GetDlgItem(window, int(std::strtol(argv[3], nullptr, 10)));
-        if (!control || std::string(argv[2]) != "shown")
+        const std::string what = argv[2];
+        if (!control || (what != "shown" && what != "centre"))
             return 1;
+        if (what == "centre") {
+            RECT r{};
+            GetWindowRect(control, &r);
+            std::printf("%ld %ld", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            return 0;
+        }
         Print(IsWindowVisible(control) ? L"shown" : L"hidden");
         return 0;
     }

@@ -38,6 +38,7 @@ public:
     std::vector<std::string> asked;  // the dialogs' names, in order
     FileRequest lastRequest{};
     int helpShown = 0;
+    int productionShown = 0;
     int helpClosed = 0;
     bool progressShown = false, progressSeen = false;
     int progressPercent = 0;
@@ -101,6 +102,7 @@ public:
     }
     void ShowHelpWindow() override { ++helpShown; }
     void CloseHelpWindow() override { ++helpClosed; }
+    void ShowProductionPanel() override { ++productionShown; }
     void ProcessEvents() override
     {
         if (onEvents)

@@ -2,12 +2,14 @@
 // runs on a real pseudo-terminal, the transfers against the simulated programmer.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <tuple>
 
 #include "../session/session_test_support.h"
 #include "help_window_logic.h"
 #include "key_bytes.h"
 #include "paths.h"
+#include "production_panel_logic.h"
 #include "recording_view.h"
 #include "scoped_env.h"
 #include "window_layout.h"
@@ -37,7 +39,72 @@ struct Window {
     MainWindowLogic logic;
 };
 
+// The production panel's fields as typed; the rest of what it is told is not looked at here.
+struct PanelFields : ProductionPanelView {
+    std::map<PanelField, std::string> text;
+    void ShowPanel() override {}
+    std::string FieldText(PanelField field) const override { return text.count(field) ? text.at(field) : ""; }
+    void SetFieldText(PanelField field, const std::string &t) override { text[field] = t; }
+    void EnableFields(bool) override {}
+    void EnableButton(PanelButton, bool) override {}
+    void SetCounters(const std::string &) override {}
+    void SetResult(const std::string &, const std::string &, PanelVerdict) override {}
+    void FocusNextChip() override {}
+};
+
 }  // namespace
+
+// Every value is looked at before anything is sent, and the box names the field.
+TEST(ProductionPanelLogic, BadValuesAreRefusedBeforeAnythingIsSent)
+{
+    TempDir dir;
+    ScopedEnv env;
+    env.Set("XDG_CONFIG_HOME", dir.File("config"));
+    const std::string rom = dir.Write("rom.bin", std::string(0x100, '\x55'));
+    struct Case {
+        PanelField field;
+        std::string value;
+        std::string said;
+    } cases[] = {
+        {PanelField::ImageFile, "", "\"Image file\": no file named"},
+        {PanelField::ImageFile, dir.File("none.bin"), "\"Image file\": "},
+        {PanelField::LogFile, "", "\"Log file\": no file named"},
+        {PanelField::SerialAddress, "12G", "\"Serial address (hex)\": \"12G\" is not a hex number"},
+        {PanelField::SerialBytes, "9", "\"Serial bytes\": a serial takes 1 to 8 bytes, not 9"},
+        {PanelField::SerialStep, "0", "\"Serial step\": a step of 0"},
+        {PanelField::NextSerial, "70000", "\"Next serial\": "},
+        {PanelField::LastSerial, "5", "\"Last serial\" 5 is below \"Next serial\" 10"},
+        {PanelField::SerialFormat, "octal", "\"Serial format\": one of le, be, bcd, dec, hex"},
+        {PanelField::Count, "-1", "\"Count\": \"-1\" is not a number"},
+        {PanelField::Chip, "2716", ""},
+    };
+    for (const Case &c : cases) {
+        ScriptedPeer peer;
+        Window w({peer.PortArg(), "-i-"});
+        ASSERT_TRUE(w.Start());
+        PanelFields fields;
+        ProductionPanelLogic panel(w.logic, fields);
+        panel.Open();
+        fields.text[PanelField::ImageFile] = rom;
+        fields.text[PanelField::LogFile] = dir.File("run.csv");
+        fields.text[PanelField::SerialAddress] = "F00";
+        fields.text[PanelField::SerialBytes] = "2";
+        fields.text[PanelField::NextSerial] = "10";
+        fields.text[c.field] = c.value;
+        w.view.boxes.clear();
+        panel.Start();
+        const std::string said = w.view.boxes.empty() ? "" : w.view.boxes[0].text;
+        if (c.said.empty()) {
+            // A serial past the part the chip names is refused by the run's own check.
+            EXPECT_EQ(w.view.boxes.size(), 1u) << c.value << ": " << said;
+        } else {
+            EXPECT_EQ(said.rfind(c.said, 0), 0u) << c.value << ": " << said;
+        }
+        EXPECT_FALSE(panel.RunOpen()) << c.value;
+        EXPECT_EQ(peer.Finish(), "") << c.value;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("run.csv"))) << c.value;
+    }
+}
 
 TEST(WindowLogic, StartsAtTheFirstIdleMoment)
 {
