@@ -264,7 +264,7 @@ TEST(WindowLogic, VerifyAgainstAFile)
 }
 
 // The settings file's chip, a part of its own [chips], sets the range upload bin reads; a
-// download past its end is refused before anything is sent.
+// download past its end, or past 16 bits, is refused before anything is sent.
 TEST(WindowLogic, TheChipKeySetsTheUploadRange)
 {
     TempDir dir;
@@ -282,6 +282,12 @@ TEST(WindowLogic, TheChipKeySetsTheUploadRange)
     w.logic.OnCommand(CommandId::DownloadHex);
     ASSERT_EQ(w.view.boxes.size(), 1u);
     EXPECT_EQ(w.view.boxes[0].text, "\"" + dir.File("long.hex") + "\" reaches 0020, past the ROM's last address 001F: nothing sent");
+    // What zmcli refuses, the window refuses too, in the same words.
+    w.view.files = {dir.Write("high.hex", ":020000040001F9\n:0100000055AA\n:00000001FF\n")};
+    w.logic.OnCommand(CommandId::DownloadHex);
+    ASSERT_EQ(w.view.boxes.size(), 2u);
+    EXPECT_EQ(w.view.boxes[1].text,
+              "\"" + dir.File("high.hex") + "\" has data at 10000, past FFFF: download sends 16-bit addresses (verify reads any)");
 }
 
 TEST(WindowLogic, KeyTable)
