@@ -5,7 +5,7 @@
 #include <set>
 
 #include "image/chip_parts.h"
-#include "numbers_arg.h"
+#include "image/number_text.h"
 #include "profile.h"
 #include "settings.h"
 
@@ -86,8 +86,11 @@ bool Bad(std::string &message, const std::string &why)
 
 bool Hex(const std::string &name, const std::string &value, uint64_t limit, uint64_t &out, std::string &message)
 {
-    if (ParseHexArg(value, limit, out))
+    // Hexadecimal, "0x" allowed, the whole text.
+    if (const auto number = ReadNumberText(value, NumberForm::Hex().ZeroX().AtMost(16)); number && number->magnitude <= limit) {
+        out = number->magnitude;
         return true;
+    }
     return Bad(message, name + " wants a hexadecimal number up to " +
                             (limit == 0xFF ? std::string("FF") : limit == kAddressSpace ? "100000000" : "FFFFFFFF") +
                             ", not \"" + value + "\"");
@@ -120,9 +123,10 @@ bool Take(const std::string &command, const std::string &name, const std::string
             return false;
         (name == "--fill" ? o.fill : o.with) = static_cast<uint8_t>(n);
     } else if (name == "--record-size") {
-        if (!ParseDecimalArg(value, 1, 255, n))
+        const auto size = ReadNumberText(value, NumberForm::Decimal().AtMost(16));
+        if (!size || size->magnitude < 1 || size->magnitude > 255)
             return Bad(message, "--record-size wants 1 to 255 bytes, not \"" + value + "\"");
-        o.recordSize = n;
+        o.recordSize = size->magnitude;
     } else if (name == "--width") {
         const bool swap = command == "swap";
         if (value != (swap ? "2" : "1") && value != (swap ? "4" : "2"))

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "format.h"
+#include "image/number_text.h"
 #include "numbers.h"
 #include "paths.h"
 #include "text.h"
@@ -44,35 +45,13 @@ std::optional<int32_t> ReadInteger(const std::optional<std::string> &value)
 {
     if (!value)
         return std::nullopt;
-    std::string_view digits = *value;
-    bool negative = false;
-    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
-        negative = digits.front() == '-';
-        digits.remove_prefix(1);
-    }
-    uint64_t base = 10;
-    if (!digits.empty() && digits.front() == '$') {
-        base = 16;
-        digits.remove_prefix(1);
-    } else if (value->size() > 2 && digits.size() >= 2 && digits[0] == '0' &&
-               (digits[1] == 'x' || digits[1] == 'X')) {
-        base = 16;
-        digits.remove_prefix(2);
-    }
-    if (digits.empty())
+    const auto number = ReadNumberText(*value, NumberForm::Decimal().Signed().Dollar().ZeroX());
+    if (!number)
         return std::nullopt;
-    const uint64_t limit = base == 16 ? 0xFFFFFFFFu : negative ? 0x80000000u : 0x7FFFFFFFu;
-    uint64_t number = 0;
-    for (const char c : digits) {
-        const int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
-        if (digit < 0)
-            return std::nullopt;
-        number = number * base + static_cast<uint64_t>(digit);
-        if (number > limit)
-            return std::nullopt;
-    }
-    const uint32_t bits = static_cast<uint32_t>(number);
-    return static_cast<int32_t>(negative ? 0u - bits : bits);
+    const uint64_t limit = number->base == 16 ? 0xFFFFFFFFu : number->negative ? 0x80000000u : 0x7FFFFFFFu;
+    if (number->magnitude > limit)
+        return std::nullopt;
+    return number->Bits32();
 }
 
 // The integer reader with the current value (false 0, true 1) as default; non-zero is true.
@@ -183,6 +162,14 @@ std::string FindSettingsFile(const std::string &name)
     return path;
 }
 
+int32_t ComPortNumber(const std::string &name)
+{
+    if (!SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") || name.compare(3, 1, "0") == 0)
+        return 0;
+    const auto number = ReadNumberText(std::string_view(name).substr(3), NumberForm::Decimal().AtMost(9));
+    return number ? static_cast<int32_t>(number->magnitude) : 0;
+}
+
 bool NamesNoChip(const std::string &name)
 {
     return name.empty() || SameTextIgnoringCase(name, "none");
@@ -245,14 +232,9 @@ std::map<int32_t, std::string> ReadPortsSection(const ProfileFile &file)
 {
     std::map<int32_t, std::string> devices;
     for (const std::string &name : file.EntryNames("ports")) {
-        // COM and a port number from 1, as the serial library names its ports.
-        const std::string digits = name.size() > 3 ? name.substr(3) : std::string();
-        if (!SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") || digits.empty() ||
-            digits.size() > 9 || digits[0] == '0' || digits.find_first_not_of("0123456789") != std::string::npos)
-            continue;
         const std::string device = file.Value("ports", name).value_or("");
-        const int32_t port = ParseDecimal(digits);
-        if (!device.empty() && !devices.count(port))
+        const int32_t port = ComPortNumber(name);
+        if (port > 0 && !device.empty() && !devices.count(port))
             devices[port] = device;
     }
     return devices;

@@ -33,6 +33,13 @@ struct ZM32OP {
     bool reconnect = true;
 };
 
+// The port chosen for use: its number, and the device to store under it in [ports] (empty for
+// none: the number opens it already).
+struct PortChoice {
+    int32_t port = 0;
+    std::string device;
+};
+
 // What LoadSettings leaves beside the record for the main window.
 struct SettingsState {
     std::string programStem;
@@ -70,6 +77,8 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
 std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips);
 // The ranges of the whole part: from 0, its size, its last address.
 void SetChipRanges(ZM32OP &op, const ChipPart &part);
+// The port number of "COMn" (any case, n from 1 without leading zeros); 0 for any other name.
+int32_t ComPortNumber(const std::string &name);
 // "none" and an empty name say that no part is chosen.
 bool NamesNoChip(const std::string &name);
 // The devices of the [ports] section; entries that name no port or no device are left out.

@@ -6,10 +6,8 @@
 #include "blank_check.h"
 #include "download_lines.h"
 #include "linewait.h"
-#include "numbers.h"
 #include "paths.h"
 #include "port_map.h"
-#include "text.h"
 #include "timing.h"
 #include "transfer_sums.h"
 #include "image/hex_text.h"
@@ -349,12 +347,12 @@ void MainWindowLogic::settings1Click()
         Box(BoxKind::Error, "%s", {error});
         return;
     }
-    std::vector<ProfileEdit> edits = PortChoiceEdits(ChosenPort(dialog), listed, chosen.port, state.settingsSection);
-    for (const ProfileEdit &edit : edits) {
-        if (edit.key.size() > 3 && SameTextIgnoringCase(edit.key.substr(0, 3), "com"))
-            state.portDevices[ParseDecimal(edit.key.substr(3))] = edit.value;
-        else if (edit.key == "port")
-            chosen.port = ParseDecimal(edit.value.substr(3));
+    std::vector<ProfileEdit> edits;
+    if (const std::optional<PortChoice> port = PortChoiceOf(ChosenPort(dialog), listed, chosen.port)) {
+        chosen.port = port->port;
+        if (!port->device.empty())
+            state.portDevices[port->port] = port->device;
+        edits = PortSettingEdits(*port, state.settingsSection);
     }
     for (const auto &more : {LineSettingEdits(chosen, state.settingsSection), ChipSettingEdits(chosen, state.settingsSection)})
         edits.insert(edits.end(), more.begin(), more.end());

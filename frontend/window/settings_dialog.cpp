@@ -4,37 +4,25 @@
 #include <cstdint>
 
 #include "image/hex_text.h"
+#include "image/number_text.h"
 
 namespace {
 
 const std::vector<std::string> kBauds{"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 
 // A whole number of at most nine digits, blanks around it allowed; -1 for anything else.
-int32_t ReadNumber(const std::string &text)
+int32_t ReadDecimalField(const std::string &text)
 {
-    const size_t first = text.find_first_not_of(' ');
-    const size_t last = text.find_last_not_of(' ');
-    if (first == std::string::npos || last - first > 8)
-        return -1;
-    const std::string digits = text.substr(first, last - first + 1);
-    return digits.find_first_not_of("0123456789") == std::string::npos ? int32_t(std::stol(digits)) : -1;
+    const auto number = ReadNumberText(text, NumberForm::Decimal().Blanks().AtMost(9));
+    return number ? static_cast<int32_t>(number->magnitude) : -1;
 }
 
 // At most eight hex digits, one "$" before them and blanks around them allowed, that a
 // setting holds; -1 for anything else.
-int64_t ReadHexNumber(const std::string &text)
+int64_t ReadHexField(const std::string &text)
 {
-    const size_t first = text.find_first_not_of(' ');
-    const size_t last = text.find_last_not_of(' ');
-    if (first == std::string::npos)
-        return -1;
-    std::string digits = text.substr(first, last - first + 1);
-    if (digits[0] == '$')
-        digits.erase(0, 1);
-    if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return -1;
-    const int64_t value = std::stoll(digits, nullptr, 16);
-    return value <= INT32_MAX ? value : -1;
+    const auto number = ReadNumberText(text, NumberForm::Hex().Dollar().Blanks().AtMost(8));
+    return number && number->magnitude <= INT32_MAX ? int64_t(number->magnitude) : -1;
 }
 
 std::string PortShown(const SerialPortInfo &info)
@@ -136,17 +124,17 @@ bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &e
     const auto index = [](const std::vector<std::string> &choices, const std::string &value) {
         return int(std::find(choices.begin(), choices.end(), value) - choices.begin());
     };
-    const int32_t baud = ReadNumber(dialog.baud);
-    const int32_t delay = ReadNumber(dialog.delayMs);
+    const int32_t baud = ReadDecimalField(dialog.baud);
+    const int32_t delay = ReadDecimalField(dialog.delayMs);
     const int dataBits = index(dialog.dataBitsChoices, dialog.dataBits);
     const int parity = index(dialog.parities, dialog.parity);
     const int stopBits = index(dialog.stopBitsChoices, dialog.stopBits);
     const int flow = index(dialog.flows, dialog.flow);
     const bool noChip = NamesNoChip(dialog.chip);
     const ChipPart *part = noChip ? nullptr : dialog.chipTable.Find(dialog.chip);
-    const int64_t start = ReadHexNumber(dialog.uploadStart);
-    const int64_t bytes = ReadHexNumber(dialog.uploadBytes);
-    const int64_t stop = ReadHexNumber(dialog.hexStop);
+    const int64_t start = ReadHexField(dialog.uploadStart);
+    const int64_t bytes = ReadHexField(dialog.uploadBytes);
+    const int64_t stop = ReadHexField(dialog.hexStop);
     const struct {
         const char *label;
         const std::string &value;
