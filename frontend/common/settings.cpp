@@ -60,11 +60,11 @@ bool ReadBoolean(const std::optional<std::string> &value, bool current)
     return ReadInteger(value).value_or(current ? 1 : 0) != 0;
 }
 
-void ReadHexKey(const std::optional<std::string> &value, int32_t &field)
+std::optional<int32_t> ReadHexKey(const std::optional<std::string> &value)
 {
     if (!value || value->empty())
-        return;
-    field = ParseHex(value->front() == '$' ? value->substr(1) : *value);
+        return std::nullopt;
+    return ParseHex(value->front() == '$' ? value->substr(1) : *value);
 }
 
 void ReadPort(const std::optional<std::string> &value, int32_t &port)
@@ -175,11 +175,22 @@ bool NamesNoChip(const std::string &name)
     return name.empty() || SameTextIgnoringCase(name, "none");
 }
 
-void SetChipRanges(ZM32OP &op, const ChipPart &part)
+void SetRanges(ZM32OP &op, const ChipPart *part, const RangeKeys &keys)
 {
-    op.uploadbinstart = 0;
-    op.uploadbinbytes = static_cast<int32_t>(std::min<uint64_t>(part.bytes, INT32_MAX));
-    op.uploadhexstop = op.uploadbinbytes - 1;
+    if (part) {
+        op.uploadbinstart = 0;
+        op.uploadbinbytes = static_cast<int32_t>(std::min<uint64_t>(part->bytes, INT32_MAX));
+        op.uploadhexstop = op.uploadbinbytes - 1;
+    }
+    op.uploadbinstart = keys.uploadbinstart.value_or(op.uploadbinstart);
+    op.uploadbinbytes = keys.uploadbinbytes.value_or(op.uploadbinbytes);
+    op.uploadhexstop = keys.uploadhexstop.value_or(op.uploadhexstop);
+}
+
+RangeKeys ReadRangeKeys(const ProfileFile &file, const std::string &section)
+{
+    return {ReadHexKey(file.Value(section, "uploadbinstart")), ReadHexKey(file.Value(section, "uploadbinbytes")),
+            ReadHexKey(file.Value(section, "uploadhexstop"))};
 }
 
 std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips)
@@ -196,11 +207,12 @@ std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::st
 void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section, const ChipTable &chips)
 {
     const auto value = [&](const char *key) { return file.Value(section, key); };
+    const ChipPart *part = nullptr;
     if (const auto chip = value("chip")) {
         op.chip = NamesNoChip(*chip) ? std::string() : *chip;
-        if (const ChipPart *part = chips.Find(op.chip))
-            SetChipRanges(op, *part);
+        part = chips.Find(op.chip);
     }
+    SetRanges(op, part, ReadRangeKeys(file, section));
     ReadPort(value("port"), op.port);
     op.baud = ReadInteger(value("baud")).value_or(op.baud);
     ReadParity(value("parity"), op.parity);
@@ -213,9 +225,6 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
     op.upper = ReadBoolean(value("upper"), op.upper);
     op.uploadoffset = value("uploadoffset").value_or(op.uploadoffset);
     op.uploadoffset = op.uploadoffset.empty() ? "0" : op.uploadoffset.substr(0, 1);
-    ReadHexKey(value("uploadhexstop"), op.uploadhexstop);
-    ReadHexKey(value("uploadbinstart"), op.uploadbinstart);
-    ReadHexKey(value("uploadbinbytes"), op.uploadbinbytes);
     op.log = value("log").value_or(op.log);
     QualifyInCurrentDir(op.log);
     op.reconnect = ReadBoolean(value("reconnect"), op.reconnect);
@@ -265,5 +274,6 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
     const ProfileFile file = ProfileFile::Load(state.settingsPath);
     state.chipErrors = ReadChipsSection(file, state.settingsPath, state.chips);
     ReadSettingsFile(op, file, state.settingsSection, state.chips);
+    state.fileRanges = ReadRangeKeys(file, state.settingsSection);
     state.portDevices = ReadPortsSection(file);
 }

@@ -25,6 +25,14 @@ int64_t ReadHexField(const std::string &text)
     return number && number->magnitude <= INT32_MAX ? int64_t(number->magnitude) : -1;
 }
 
+// The three ranges as the fields show them, in hex.
+void ShowRanges(SettingsDialog &dialog, const ZM32OP &op)
+{
+    dialog.uploadStart = HexUpper(uint32_t(op.uploadbinstart), 1);
+    dialog.uploadBytes = HexUpper(uint32_t(op.uploadbinbytes), 1);
+    dialog.hexStop = HexUpper(uint32_t(op.uploadhexstop), 1);
+}
+
 std::string PortShown(const SerialPortInfo &info)
 {
     std::string shown = (info.port > 0 ? "COM" + std::to_string(info.port) + "  " : std::string()) + info.device;
@@ -61,24 +69,20 @@ SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, c
     for (const ChipPart &part : chips.Parts())
         dialog.chips.push_back(part.name);
     dialog.chip = NamesNoChip(op.chip) ? "none" : op.chip;
-    dialog.uploadStart = HexUpper(uint32_t(op.uploadbinstart), 1);
-    dialog.uploadBytes = HexUpper(uint32_t(op.uploadbinbytes), 1);
-    dialog.hexStop = HexUpper(uint32_t(op.uploadhexstop), 1);
+    ShowRanges(dialog, op);
     return dialog;
 }
 
-bool SettingsFieldChanged(SettingsDialog &dialog, const std::string &label)
+bool SettingsFieldChanged(SettingsDialog &dialog, SettingsFieldId id)
 {
-    if (label != SettingsDialog::kChipLabel)
+    if (id != SettingsFieldId::Chip)
         return false;
     const ChipPart *part = NamesNoChip(dialog.chip) ? nullptr : dialog.chipTable.Find(dialog.chip);
     if (!part)
         return false;
     ZM32OP ranges;
-    SetChipRanges(ranges, *part);
-    dialog.uploadStart = HexUpper(uint32_t(ranges.uploadbinstart), 1);
-    dialog.uploadBytes = HexUpper(uint32_t(ranges.uploadbinbytes), 1);
-    dialog.hexStop = HexUpper(uint32_t(ranges.uploadhexstop), 1);
+    SetRanges(ranges, part, {});
+    ShowRanges(dialog, ranges);
     return true;
 }
 
@@ -89,18 +93,18 @@ std::vector<SettingsField> SettingsFields(SettingsDialog &d)
     for (const SettingsDialog::Choice &choice : d.ports)
         ports.push_back(choice.shown);
     std::vector<SettingsField> fields{
-        {SettingsDialog::kPortLabel, Kind::EditableList, ports, &d.port, nullptr, true},
-        {SettingsDialog::kBaudLabel, Kind::EditableList, d.bauds, &d.baud, nullptr, false},
-        {SettingsDialog::kDataBitsLabel, Kind::List, d.dataBitsChoices, &d.dataBits, nullptr, false},
-        {SettingsDialog::kParityLabel, Kind::List, d.parities, &d.parity, nullptr, false},
-        {SettingsDialog::kStopBitsLabel, Kind::List, d.stopBitsChoices, &d.stopBits, nullptr, false},
-        {SettingsDialog::kFlowLabel, Kind::List, d.flows, &d.flow, nullptr, false},
-        {SettingsDialog::kDelayLabel, Kind::Edit, {}, &d.delayMs, nullptr, false},
-        {SettingsDialog::kReconnectLabel, Kind::Check, {}, nullptr, &d.reconnect, false},
-        {SettingsDialog::kChipLabel, Kind::EditableList, d.chips, &d.chip, nullptr, false},
-        {SettingsDialog::kUploadStartLabel, Kind::Edit, {}, &d.uploadStart, nullptr, false},
-        {SettingsDialog::kUploadBytesLabel, Kind::Edit, {}, &d.uploadBytes, nullptr, false},
-        {SettingsDialog::kHexStopLabel, Kind::Edit, {}, &d.hexStop, nullptr, false},
+        {SettingsFieldId::Port, SettingsDialog::kPortLabel, Kind::EditableList, ports, &d.port, nullptr, true},
+        {SettingsFieldId::Baud, SettingsDialog::kBaudLabel, Kind::EditableList, d.bauds, &d.baud, nullptr, false},
+        {SettingsFieldId::DataBits, SettingsDialog::kDataBitsLabel, Kind::List, d.dataBitsChoices, &d.dataBits, nullptr, false},
+        {SettingsFieldId::Parity, SettingsDialog::kParityLabel, Kind::List, d.parities, &d.parity, nullptr, false},
+        {SettingsFieldId::StopBits, SettingsDialog::kStopBitsLabel, Kind::List, d.stopBitsChoices, &d.stopBits, nullptr, false},
+        {SettingsFieldId::Flow, SettingsDialog::kFlowLabel, Kind::List, d.flows, &d.flow, nullptr, false},
+        {SettingsFieldId::Delay, SettingsDialog::kDelayLabel, Kind::Edit, {}, &d.delayMs, nullptr, false},
+        {SettingsFieldId::Reconnect, SettingsDialog::kReconnectLabel, Kind::Check, {}, nullptr, &d.reconnect, false},
+        {SettingsFieldId::Chip, SettingsDialog::kChipLabel, Kind::EditableList, d.chips, &d.chip, nullptr, false},
+        {SettingsFieldId::UploadStart, SettingsDialog::kUploadStartLabel, Kind::Edit, {}, &d.uploadStart, nullptr, false},
+        {SettingsFieldId::UploadBytes, SettingsDialog::kUploadBytesLabel, Kind::Edit, {}, &d.uploadBytes, nullptr, false},
+        {SettingsFieldId::HexStop, SettingsDialog::kHexStopLabel, Kind::Edit, {}, &d.hexStop, nullptr, false},
     };
     for (SettingsField &field : fields) {
         std::vector<std::string> &choices = field.choices;

@@ -57,10 +57,14 @@ struct SettingsDialog {
     std::string hexStop;
 };
 
-// One field of the dialog as a window draws it: its label, what kind of control, what it
-// lists and the value it edits.
+// The dialog's fields, top to bottom.
+enum class SettingsFieldId { Port, Baud, DataBits, Parity, StopBits, Flow, Delay, Reconnect, Chip, UploadStart, UploadBytes, HexStop };
+
+// One field of the dialog as a window draws it: which it is, its label, what kind of control,
+// what it lists and the value it edits.
 struct SettingsField {
     enum class Kind { EditableList, List, Edit, Check };
+    SettingsFieldId id;
     const char *label;
     Kind kind;
     std::vector<std::string> choices;
@@ -72,9 +76,9 @@ struct SettingsField {
 // lacks, so that the value shows as it is and OK names it rather than changing it.
 std::vector<SettingsField> SettingsFields(SettingsDialog &dialog);
 
-// A field (by its label) has a new value, which the host has put into its text: the fields
-// that follow it are set. True when any other field changed, for the host to show again.
-bool SettingsFieldChanged(SettingsDialog &dialog, const std::string &label);
+// The field `id` has a new value, which the host has put into its text: the fields that follow
+// it are set. True when any other field changed, for the host to show again.
+bool SettingsFieldChanged(SettingsDialog &dialog, SettingsFieldId id);
 
 // The dialog for the settings `op` (port `op.port`, whose device `device` is) with the ports
 // present `listed` (each with its port number where one opens it) and the parts `chips`.

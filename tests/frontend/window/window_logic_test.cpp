@@ -180,7 +180,7 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
             dialog.baud = c.baud;
             if (c.chip) {
                 dialog.chip = c.chip;
-                SettingsFieldChanged(dialog, SettingsDialog::kChipLabel);
+                SettingsFieldChanged(dialog, SettingsFieldId::Chip);
             }
         };
         w.logic.OnCommand(CommandId::Settings);
