@@ -25,12 +25,14 @@ int64_t ReadHexField(const std::string &text)
     return number && number->magnitude <= INT32_MAX ? int64_t(number->magnitude) : -1;
 }
 
-// The three ranges as the fields show them, in hex.
-void ShowRanges(SettingsDialog &dialog, const ZM32OP &op)
+// The ranges kept as numbers, shown in hex; no field holds anything typed then.
+void ShowRanges(SettingsDialog &dialog)
 {
+    const ZM32OP &op = dialog.ranges;
     dialog.uploadStart = HexUpper(uint32_t(op.uploadbinstart), 1);
     dialog.uploadBytes = HexUpper(uint32_t(op.uploadbinbytes), 1);
     dialog.hexStop = HexUpper(uint32_t(op.uploadhexstop), 1);
+    dialog.startTyped = dialog.bytesTyped = dialog.stopTyped = false;
 }
 
 std::string PortShown(const SerialPortInfo &info)
@@ -69,20 +71,23 @@ SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, c
     for (const ChipPart &part : chips.Parts())
         dialog.chips.push_back(part.name);
     dialog.chip = NamesNoChip(op.chip) ? "none" : op.chip;
-    ShowRanges(dialog, op);
+    dialog.ranges = op;
+    ShowRanges(dialog);
     return dialog;
 }
 
 bool SettingsFieldChanged(SettingsDialog &dialog, SettingsFieldId id)
 {
+    dialog.startTyped = dialog.startTyped || id == SettingsFieldId::UploadStart;
+    dialog.bytesTyped = dialog.bytesTyped || id == SettingsFieldId::UploadBytes;
+    dialog.stopTyped = dialog.stopTyped || id == SettingsFieldId::HexStop;
     if (id != SettingsFieldId::Chip)
         return false;
     const ChipPart *part = NamesNoChip(dialog.chip) ? nullptr : dialog.chipTable.Find(dialog.chip);
     if (!part)
         return false;
-    ZM32OP ranges;
-    SetRanges(ranges, part, {});
-    ShowRanges(dialog, ranges);
+    SetRanges(dialog.ranges, part, {});
+    ShowRanges(dialog);
     return true;
 }
 
@@ -136,9 +141,10 @@ bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &e
     const int flow = index(dialog.flows, dialog.flow);
     const bool noChip = NamesNoChip(dialog.chip);
     const ChipPart *part = noChip ? nullptr : dialog.chipTable.Find(dialog.chip);
-    const int64_t start = ReadHexField(dialog.uploadStart);
-    const int64_t bytes = ReadHexField(dialog.uploadBytes);
-    const int64_t stop = ReadHexField(dialog.hexStop);
+    const ZM32OP &shown = dialog.ranges;
+    const int64_t start = dialog.startTyped ? ReadHexField(dialog.uploadStart) : shown.uploadbinstart;
+    const int64_t bytes = dialog.bytesTyped ? ReadHexField(dialog.uploadBytes) : shown.uploadbinbytes;
+    const int64_t stop = dialog.stopTyped ? ReadHexField(dialog.hexStop) : shown.uploadhexstop;
     const struct {
         const char *label;
         const std::string &value;

@@ -55,6 +55,10 @@ struct SettingsDialog {
     std::string uploadStart;
     std::string uploadBytes;
     std::string hexStop;
+    // The ranges as numbers (those in use, or the chosen part's), which the three fields show;
+    // a field the user has typed into (SettingsFieldChanged) is read from its text instead.
+    ZM32OP ranges;
+    bool startTyped = false, bytesTyped = false, stopTyped = false;
 };
 
 // The dialog's fields, top to bottom.

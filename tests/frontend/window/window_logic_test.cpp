@@ -155,11 +155,13 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
         std::string box;     // the box said, if any
         bool opensB;
         const char *chip = nullptr;  // chosen in the dialog, which sets the ranges
+        const char *bytes = nullptr; // then typed over the part's
     } cases[] = {
         {"another device, another rate", "B", "9600", "", true},
         {"a device that is not there", "/nonexistent/ttyUSB9", "9600", "Couldn't zmhwOpen (-4)", false},
         {"a rate that is no number", "B", "fast", "Baud rate: \"fast\" is not a setting", false},
         {"a part, whose ranges follow it", "B", "9600", "", true, "27c16-45"},
+        {"a part, and bytes typed over it", "B", "9600", "", true, "27c16-45", " $10 "},
         {"a part that is not known", "B", "9600", "Chip: \"27C999\" is not a setting", false, "27C999"},
     };
     for (const Case &c : cases) {
@@ -182,6 +184,10 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
                 dialog.chip = c.chip;
                 SettingsFieldChanged(dialog, SettingsFieldId::Chip);
             }
+            if (c.bytes) {
+                dialog.uploadBytes = c.bytes;
+                SettingsFieldChanged(dialog, SettingsFieldId::UploadBytes);
+            }
         };
         w.logic.OnCommand(CommandId::Settings);
         EXPECT_EQ(w.view.settingsAsked.port, deviceA) << c.name;
@@ -198,8 +204,9 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
             const std::string saved = ReadFile(user);
             std::vector<std::string> lines{"; mine\n", "baud=9600\n", "upper=1\n", "[other]\nx=y\n"};
             if (c.chip) {
-                lines.insert(lines.end(), {"chip=2716\n", "uploadbinstart=0\n", "uploadbinbytes=800\n", "uploadhexstop=7FF\n"});
-                EXPECT_EQ(w.logic.GetSession().Settings().uploadbinbytes, 0x800);
+                lines.insert(lines.end(), {"chip=2716\n", "uploadbinstart=0\n", c.bytes ? "uploadbinbytes=10\n" : "uploadbinbytes=800\n",
+                                           "uploadhexstop=7FF\n"});
+                EXPECT_EQ(w.logic.GetSession().Settings().uploadbinbytes, c.bytes ? 0x10 : 0x800);
                 EXPECT_EQ(w.view.note, "chip 2716");
             }
             for (const std::string &line : lines)
