@@ -172,6 +172,18 @@ int32_t ZMHW_API zmhwPORT(int32_t port, char *device, int32_t size)
     return ZMHW_BUILT_IN;
 }
 
+// The reverse of zmhwPORT: "/dev/fuzz<n>" is port n; no port is set by the environment or a map.
+int32_t ZMHW_API zmhwNUMBER(const char *device, int32_t after, int32_t *origin)
+{
+    int port = 0;
+    int end = 0;
+    if (!device || std::sscanf(device, "/dev/fuzz%d%n", &port, &end) != 1 || device[end] != 0 || port <= after)
+        return kFailed;
+    if (origin)
+        *origin = ZMHW_BUILT_IN;
+    return port;
+}
+
 int32_t ZMHW_API zmhwMAP(int32_t, const char *)
 {
     return 0;

@@ -72,7 +72,9 @@ std::optional<NumberRead> ReadNumberText(std::string_view text, const NumberForm
         if (digit < 0)
             return std::nullopt;
         const uint64_t d = static_cast<uint64_t>(digit);
-        number.magnitude = number.magnitude > (kMost - d) / number.base ? kMost : number.magnitude * number.base + d;
+        if (number.magnitude > (kMost - d) / number.base)
+            return std::nullopt;
+        number.magnitude = number.magnitude * number.base + d;
     }
     return number;
 }

@@ -49,7 +49,7 @@ private:
 };
 
 struct NumberRead {
-    // Whole forms stop at UINT64_MAX; lenient ones wrap, so that their low 32 bits are right.
+    // Whole forms refuse a number past 64 bits; lenient ones wrap, so that their low 32 bits are right.
     uint64_t magnitude = 0;
     bool negative = false;
     unsigned base = 10;  // as written

@@ -21,6 +21,9 @@ const char kImageUsage[] =
     "  fill IN OUT --size SIZE [--with HEX]   filled to a chip's size (FF or HEX)\n"
     "  crop IN OUT --from HEX --to HEX  only the addresses from, up to but not with to\n"
     "  move IN OUT --by [-]HEX          every address moved (--by=-F000 moves down)\n"
+    "  serial IN OUT --at HEX --value N [--serial-bytes W] [--serial-format F]\n"
+    "                                   a serial number stamped at HEX: W bytes (1-8, default 4)\n"
+    "                                   as le, be (binary), bcd, dec or hex (ASCII); default le\n"
     "\n"
     "Inputs are told by content (one named .hex, .s19, ... must hold records); --hex,\n"
     "--srec, --binary force it, --start HEX places a binary input. \"-\" is standard\n"
@@ -70,13 +73,15 @@ const std::map<std::string, Command> &Commands()
         {"fill", {2, 2, {"--size", "--with"}}},
         {"crop", {2, 2, {"--from", "--to"}}},
         {"move", {2, 2, {"--by"}}},
+        {"serial", {2, 2, {"--at", "--value", "--serial-bytes", "--serial-format"}}},
     };
     return commands;
 }
 
 const std::set<std::string> kFlags{"--hex", "--srec", "--binary"};
 const std::set<std::string> kValued{"--start", "--to", "--base", "--fill", "--record-size", "--width",
-                                    "--size", "--with", "--from", "--by"};
+                                    "--size", "--with", "--from", "--by", "--at", "--value", "--serial-bytes",
+                                    "--serial-format"};
 
 bool Bad(std::string &message, const std::string &why)
 {
@@ -96,12 +101,36 @@ bool Hex(const std::string &name, const std::string &value, uint64_t limit, uint
                             ", not \"" + value + "\"");
 }
 
+// Decimal, the whole text, from `low` to `high`.
+bool Decimal(const std::string &value, uint64_t low, uint64_t high, uint64_t &out)
+{
+    const auto number = ReadNumberText(value, NumberForm::Decimal().AtMost(16));
+    if (!number || number->magnitude < low || number->magnitude > high)
+        return false;
+    out = number->magnitude;
+    return true;
+}
+
 // One option's value into `options`.
 bool Take(const std::string &command, const std::string &name, const std::string &value, ImageOptions &o,
           std::string &message)
 {
     uint64_t n = 0;
-    if (name == "--start" || name == "--base" || name == "--from") {
+    if (name == "--at") {
+        if (!Hex(name, value, kAddressSpace - 1, n, message))
+            return false;
+        o.at = static_cast<uint32_t>(n);
+    } else if (name == "--value") {
+        if (!Decimal(value, 0, UINT64_MAX, o.value))
+            return Bad(message, "--value wants a decimal number, not \"" + value + "\"");
+    } else if (name == "--serial-bytes") {
+        if (!Decimal(value, 1, kSerialWidthMax, n))
+            return Bad(message, "--serial-bytes wants 1 to 8, not \"" + value + "\"");
+        o.serialBytes = static_cast<unsigned>(n);
+    } else if (name == "--serial-format") {
+        if (!ParseSerialFormat(value, o.serialFormat))
+            return Bad(message, "--serial-format wants le, be, bcd, dec or hex, not \"" + value + "\"");
+    } else if (name == "--start" || name == "--base" || name == "--from") {
         if (!Hex(name, value, kAddressSpace - 1, n, message))
             return false;
         if (name == "--start")
@@ -123,10 +152,9 @@ bool Take(const std::string &command, const std::string &name, const std::string
             return false;
         (name == "--fill" ? o.fill : o.with) = static_cast<uint8_t>(n);
     } else if (name == "--record-size") {
-        const auto size = ReadNumberText(value, NumberForm::Decimal().AtMost(16));
-        if (!size || size->magnitude < 1 || size->magnitude > 255)
+        if (!Decimal(value, 1, 255, n))
             return Bad(message, "--record-size wants 1 to 255 bytes, not \"" + value + "\"");
-        o.recordSize = size->magnitude;
+        o.recordSize = n;
     } else if (name == "--width") {
         const bool swap = command == "swap";
         if (value != (swap ? "2" : "1") && value != (swap ? "4" : "2"))
@@ -243,7 +271,8 @@ ParseOutcome ParseImageArgs(const std::vector<std::string> &args, ImageOptions &
         return false;
     };
     if ((o.command == "fill" && !need("--size")) || (o.command == "move" && !need("--by")) ||
-        (o.command == "crop" && (!need("--from") || !need("--to"))))
+        (o.command == "crop" && (!need("--from") || !need("--to"))) ||
+        (o.command == "serial" && (!need("--at") || !need("--value"))))
         return ParseOutcome::Error;
     if (o.command == "crop" && o.to <= o.from) {
         message = "crop keeps nothing: --to must lie above --from";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/image_read.h"
+#include "image/serial_stamp.h"
 
 enum class OutputFormat { ByName, Binary, IntelHex, SRecord };
 
@@ -25,6 +26,11 @@ struct ImageOptions {
     uint32_t from = 0;
     uint64_t to = 0;
     int64_t by = 0;
+    // serial: the number, where, and as what.
+    uint32_t at = 0;
+    uint64_t value = 0;
+    unsigned serialBytes = 4;
+    SerialFormat serialFormat = SerialFormat::Le;
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "image/image_ops.h"
+#include "image/serial_stamp.h"
 #include "image/image_write.h"
 #include "image/hex_text.h"
 #include "output_file.h"
@@ -15,6 +16,7 @@ using namespace image_status;
 
 // A binary output larger than this is surely a mistake (a stray record far away).
 constexpr uint64_t kLargestBinary = uint64_t(1) << 30;
+constexpr uint64_t kAddressEnd = uint64_t(1) << 32;
 
 int Say(const std::string &message, int status)
 {
@@ -116,6 +118,14 @@ private:
             return Say(o_.files[0] + ": " + error, kFailed);
         if (c == "move" && !Move(image, o_.by, error))
             return Say(o_.files[0] + ": " + error, kFailed);
+        if (c == "serial") {
+            std::string bytes;
+            if (uint64_t(o_.at) + o_.serialBytes > kAddressEnd)
+                return Say("--at " + HexUpper(o_.at, 8) + ": the serial's bytes pass FFFFFFFF", kUsage);
+            if (!SerialBytes(o_.value, o_.serialFormat, o_.serialBytes, bytes, error))
+                return Say("--value: " + error, kUsage);
+            StampSerial(image, o_.at, bytes);
+        }
         return Write({&image});
     }
 

@@ -9,10 +9,13 @@
 namespace {
 
 const std::set<std::string> kCommands{"term", "send", "download", "verify", "upload-bin", "upload-hex", "blank",
-                                      "ports", "chips"};
+                                      "batch", "ports", "chips"};
 // Long options whose value is the next argument: that value is never taken for one of zm32's.
 const std::set<std::string> kValueOptions{"--log", "--chip", "--start", "--bytes", "--stop", "--offset",
-                                          "--expect", "--delay", "--flow", "--lane"};
+                                          "--expect", "--delay", "--flow", "--lane", "--program-ok",
+                                          "--verify-ok", "--answer-time", "--count", "--serial", "--serial-bytes",
+                                          "--serial-format", "--serial-first", "--serial-step", "--serial-last",
+                                          "--serial-on-fail", "--log-run", "--ports"};
 
 const char kDescription[] =
     "zmcli: the Prompro 7 from a shell, on the same session and transfers as zm32.\n"
@@ -46,8 +49,9 @@ const char kFooter[] =
     "missing space, bad hex byte, a failed write, a lost line), the programmer's answer to a\n"
     "download said it failed or did not come, verify found differences, blank found a byte\n"
     "not FF, send got no prompt or not the --expect words, or the file had nothing to send or\n"
-    "did not fit the part; 2 usage, an unknown part; 3 the port or a\n"
-    "file could not be opened; 130 stopped by Ctrl-C.\n"
+    "did not fit the part, a chip of batch failed; 2 usage, an unknown part, a refused\n"
+    "serial value; 3 the port, a file or batch's log could not be opened (or its header\n"
+    "differs); 130 stopped by Ctrl-C.\n"
     "\n"
     "zmcli COMMAND --help shows a command's options.\n"
     "\n"
@@ -57,6 +61,8 @@ const char kFooter[] =
     "  zmcli upload-bin back.bin --start 0 --bytes 2000 && cmp rom.bin back.bin\n"
     "  zmcli upload-hex back.hex --stop FFFF\n"
     "  zmcli --chip 27C256 blank && zmcli --chip 27C256 upload-bin rom.bin\n"
+    "  zmcli --chip 27C256 batch rom.hex --serial 7FFC --count 40\n"
+    "  zmcli batch rom.hex --ports 1,2,3 --serial 10 --serial-format dec --serial-bytes 6\n"
     "  zmcli term                     (Ctrl-] ends)\n"
     "  zmcli ports                    (which port number is which adapter)";
 
@@ -139,6 +145,50 @@ std::string FirstWord(const std::vector<std::string> &rest)
     return {};
 }
 
+// batch and its options.
+void AddBatch(CLI::App &app, BatchOptions &batch, std::string &file)
+{
+    auto *command = app.add_subcommand(
+        "batch", "a run of chips: FILE downloaded once (I, T), then for each chip its serial written (X) and "
+                 "read back, P and V, and a line in the run's log");
+    command->add_option("FILE", file, "the Intel hex file, S-record file or binary image")->required();
+    command->add_option("--program-ok", batch.programOk, "a pass needs WORDS in the answer to P (zm32.ini's programok)")
+        ->type_name("WORDS");
+    command->add_option("--verify-ok", batch.verifyOk, "a pass needs WORDS in the answer to V (zm32.ini's verifyok)")
+        ->type_name("WORDS");
+    command->add_option("--answer-time", batch.answerSeconds, "the longest wait for each answer (default 120)")
+        ->type_name("S")->check(CLI::Range(1, 2000000));
+    command->add_option("--count", batch.count, "end after N chips passed (over all sites)")
+        ->type_name("N")->check(CLI::Range(int64_t(1), INT64_MAX));
+    command->add_flag("--stop-on-fail", batch.stopOnFail, "end at the first chip that fails");
+    command->add_flag("--no-wait", batch.noWait, "take the next chip without asking (a handler, a test)");
+    command->add_option("--serial", batch.serial, "write a serial number into each chip at ADDR")
+        ->transform(HexNumber())->type_name("ADDR");
+    command->add_option("--serial-bytes", batch.serialBytes, "its width, 1 to 8 bytes (default 4)")->type_name("W");
+    command->add_option("--serial-format", batch.serialFormat,
+                        "le, be (binary), bcd (packed), dec or hex (ASCII digits, zero-padded); default le")
+        ->check(CLI::IsMember({"le", "be", "bcd", "dec", "hex"}));
+    command->add_option("--serial-first", batch.serialFirst, "the first number (default 1)")->type_name("N");
+    command->add_option("--serial-step", batch.serialStep, "from one number to the next (default 1)")->type_name("S");
+    command->add_option("--serial-last", batch.serialLast, "the run ends before passing N")->type_name("N");
+    command->add_option("--serial-on-fail", batch.serialOnFail,
+                        "a failed chip's number: skip it (default) or reuse it for the next chip")
+        ->check(CLI::IsMember({"skip", "reuse"}));
+    command->add_flag("--serial-restart", batch.serialRestart,
+                      "numbers from --serial-first again, not above the highest in the log");
+    command->add_option("--log-run", batch.logRun, "the run's CSV log, appended to (default batch-<date>-<time>.csv)")
+        ->type_name("FILE");
+    command->add_option("--ports", batch.ports, "a gang: one site a port, all at once (1,2,3)")
+        ->delimiter(',')->type_name("N,N,...")->check(CLI::Range(1, 255));
+    command->footer(
+        "Each chip: the prompt (unless --no-wait), its serial written with X and read back, P, V. A pass\n"
+        "needs both answers ended by the prompt, neither saying \"fail\" or \"error\", and the\n"
+        "--program-ok and --verify-ok words. Each chip's line is in the log before P is sent, and again\n"
+        "with its result; a run on the same log goes on above the highest serial it holds, so that no\n"
+        "number is given twice. The run ends with \"batch: P passed, F failed, serials A..B\", exit 0\n"
+        "when no chip failed, 1 when one did. In a gang each site's trace log (--log) is LOG.N.");
+}
+
 }  // namespace
 
 ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &options,
@@ -207,6 +257,7 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
     verify->add_option("FILE", options.file, "the Intel hex file, S-record file or binary image")->required();
     verify->add_flag("--all", options.all, "every differing byte, one a line, not only the first");
     std::string lane;
+    AddBatch(app, options.batch, options.file);
     for (CLI::App *command : {download, verify}) {
         command->add_flag("--hex", options.hex, "FILE is records (Intel hex or S-records), whatever it looks like");
         command->add_option("--lane", lane, "one chip of a split image: every M-th byte from byte N on (0/2 even, 1/2 odd)")

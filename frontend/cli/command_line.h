@@ -7,13 +7,32 @@
 #include <string>
 #include <vector>
 
+// batch: a run of chips, each with its serial number and a log line.
+struct BatchOptions {
+    std::optional<std::string> programOk, verifyOk;  // over zm32.ini's programok, verifyok
+    int32_t answerSeconds = 120;
+    int64_t count = 0;  // 0: no end but the operator's
+    bool stopOnFail = false;
+    bool noWait = false;
+    std::string serial;  // the address, hex; empty: no serials
+    unsigned serialBytes = 4;
+    std::string serialFormat = "le";
+    uint64_t serialFirst = 1;
+    uint64_t serialStep = 1;
+    std::optional<uint64_t> serialLast;
+    std::string serialOnFail = "skip";
+    bool serialRestart = false;
+    std::string logRun;  // empty: batch-<date>-<time>.csv
+    std::vector<int32_t> ports;  // a gang; empty: the settings' port alone
+};
+
 struct CliOptions {
     std::vector<std::string> settingsArgs;  // -p -b -f -i (and "/" forms) for LoadSettings
     std::optional<std::string> log;  // --log given, maybe empty (no trace log)
     std::optional<std::string> chip; // --chip given: the part, "none" for no part
     bool quiet = false;
     bool echo = false;
-    std::string command;  // term, send, download, verify, upload-bin, upload-hex, blank, ports, chips
+    std::string command;  // term, send, download, verify, upload-bin, upload-hex, blank, batch, ports, chips
     std::string text;     // send
     std::string file;     // the transfers
     bool raw = false;     // term, send
@@ -34,6 +53,7 @@ struct CliOptions {
     bool enter = false;     // send --enter
     std::optional<int32_t> delay;  // --delay MS
     std::optional<int32_t> flow;   // --flow: 0 none, 1 ctsrts, 2 dtrdsr
+    BatchOptions batch;
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };

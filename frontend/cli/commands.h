@@ -1,6 +1,7 @@
 // The commands of zmcli on an open session; each returns the program's exit status.
 #pragma once
 
+#include "chip_run.h"
 #include "command_line.h"
 #include "console_host.h"
 #include "image/image_file.h"
@@ -14,7 +15,7 @@ constexpr int kNotOpened = 3;
 }  // namespace exit_status
 
 // The programmer's prompt, and how long a quiet line means that no more of an answer comes.
-inline const std::string kPrompt = "\r\n>";
+inline const std::string kPrompt = kProgrammerPrompt;
 constexpr int32_t kAnswerQuietMs = 2000;
 
 // How a transfer ended, as the progress line's last word says it.
@@ -25,6 +26,8 @@ int RunSend(ConsoleHost &host, const CliOptions &options);
 int RunTransfer(ConsoleHost &host, const CliOptions &options);
 int RunVerify(ConsoleHost &host, const CliOptions &options);
 int RunBlank(ConsoleHost &host, const CliOptions &options);
+// A run of chips on its own sessions, one a port: the port of `host` is not opened.
+int RunBatch(ConsoleHost &host, const CliOptions &options);
 // The parts --chip takes, one a line, and the [chips] entries refused.
 int RunChips(ConsoleHost &host);
 

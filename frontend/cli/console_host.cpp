@@ -16,8 +16,9 @@ void ConsoleHost::Say(const std::string &text)
 {
     if (progress)
         progress->Clear();
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fputs(lineEnd, stderr);
+    // One write a line: a gang's sites say things from their own threads.
+    const std::string line = text + lineEnd;
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 

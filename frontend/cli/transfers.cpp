@@ -17,42 +17,20 @@ namespace {
 int DownloadAnswer(ConsoleHost &host, const CliOptions &options)
 {
     Session &session = host.session;
-    // The prompts that answered I and T come first.
-    std::string answer = session.DownloadAnswer();
-    while (answer.compare(0, kPrompt.size(), kPrompt) == 0)
-        answer.erase(0, kPrompt.size());
-    bool prompted = answer.find(kPrompt) != std::string::npos;
-    if (!prompted)
-        prompted = session.ReadAnswer(kPrompt, kAnswerQuietMs, [](const std::string &) {}, &answer) ==
-                   AnswerEnd::Prompt;
-    answer = answer.substr(0, answer.find(kPrompt));
     std::string shown;
-    for (const char c : answer)
-        if (c != '\r' && !(c == '\n' && shown.empty()))
-            shown += c;
+    const std::string fault = JudgeDownloadAnswer(session, shown);
     if (!options.quiet && !shown.empty())
         host.Say(shown);
+    if (fault.empty())
+        return exit_status::kDone;
     if (session.IsLineLost())
         return exit_status::kFailed;
-    if (!prompted) {
-        host.Say("download: no prompt from the programmer after the transfer");
-        return exit_status::kFailed;
-    }
-    const std::string lower = LowerCase(shown);
-    if (lower.find("fail") != std::string::npos || lower.find("error") != std::string::npos) {
-        if (options.quiet)
-            host.Say(shown);
-        return exit_status::kFailed;
-    }
-    return exit_status::kDone;
-}
-
-// An Intel hex file goes out as its own lines, as zm32 sends it; other images, and a part of
-// one (--offset, --lane), as records made from what was read.
-bool SendsOwnLines(const CliOptions &options, const std::string &text)
-{
-    return !options.binary && options.bias.empty() && options.laneCount == 0 &&
-           FormatOfInput(text, options.file) == ImageFormat::IntelHex;
+    // A failure shows in the answer; only its absence needs saying.
+    if (fault.rfind("no prompt", 0) == 0)
+        host.Say("download: " + fault);
+    else if (options.quiet)
+        host.Say(shown);
+    return exit_status::kFailed;
 }
 
 int ExitStatus(TransferEnd end)
@@ -104,7 +82,10 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
             host.Say(refusal);
             return exit_status::kFailed;
         }
-        lines = SendsOwnLines(options, text) ? DownloadLines::OfText(std::move(text)) : DownloadLines::OfImage(image);
+        // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and a
+        // part of one (--offset, --lane), as records made from what was read.
+        lines = DownloadLinesOf(std::move(text), options.file, image,
+                                !options.binary && options.bias.empty() && options.laneCount == 0);
     }
 
     const bool showProgress = !options.quiet && console::IsTerminal(2);

@@ -68,6 +68,8 @@ int Run(const CliOptions &options)
         host.Say("Cannot write the log " + log);
         return exit_status::kNotOpened;
     }
+    if (options.command == "batch")
+        return RunBatch(host, options);
     session.RestartTrace();
     if (session.OpenPort() < 0)
         return exit_status::kNotOpened;

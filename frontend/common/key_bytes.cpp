@@ -20,14 +20,9 @@ int KeyByte(KeyKind kind, char32_t c, bool ctrl, bool altOrMeta)
         break;
     }
     if (ctrl) {
-        if ((c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'))
+        // "@", the letters, "[", "\\", "]", "^" and "_": the control characters' own keys.
+        if ((c >= U'@' && c <= U'_') || (c >= U'a' && c <= U'z'))
             return int(c & 0x1F);
-        if (c == U'[')
-            return 27;
-        if (c == U'\\')
-            return 28;
-        if (c == U']')
-            return 29;
         return -1;
     }
     if (c < 32 || c == 127 || c > 255)
@@ -44,9 +39,14 @@ bool IsCopyKey(KeyKind kind, char32_t c, bool ctrl, bool shift, bool altOrMeta)
     return kind == KeyKind::Character && shift && (c == U'C' || c == U'c');
 }
 
-int TypedCharByte(char32_t c)
+int TypedCharByte(char32_t c, KeyKind key)
 {
+    if (key != KeyKind::Character)
+        return KeyByte(key, 0, false, false);
     if (c == 127)
-        return 8;
-    return c <= 255 ? int(c) : -1;
+        return KeyByte(KeyKind::Backspace, 0, true, false);
+    if (c < 32)
+        return KeyByte(KeyKind::Character, c + U'@', true, false);
+    // AltGr's characters come with Ctrl down: the character is what counts.
+    return KeyByte(KeyKind::Character, c, false, false);
 }

@@ -228,6 +228,8 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
     op.log = value("log").value_or(op.log);
     QualifyInCurrentDir(op.log);
     op.reconnect = ReadBoolean(value("reconnect"), op.reconnect);
+    op.programok = value("programok").value_or(op.programok);
+    op.verifyok = value("verifyok").value_or(op.verifyok);
 
     const std::string helpSection = value("help").value_or("");
     if (!helpSection.empty()) {

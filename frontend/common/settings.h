@@ -32,6 +32,9 @@ struct ZM32OP {
     std::string chip;
     // A line that goes away is looked for again until it is back.
     bool reconnect = true;
+    // Words a run of chips needs in the answers to "P" and "V" to pass them; empty: none.
+    std::string programok;
+    std::string verifyok;
 };
 
 // The port chosen for use: its number, and the device to store under it in [ports] (empty for

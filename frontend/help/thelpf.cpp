@@ -2,7 +2,6 @@
 #include "thelpf.h"
 
 #include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -11,16 +10,10 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-namespace {
+#include "fonts.h"
+#include "window_layout.h"
 
-QFont MonospaceFont(const QString &family, int pixelSize)
-{
-    QFont font(family);
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
-    font.setPixelSize(pixelSize);
-    return font;
-}
+namespace {
 
 QPlainTextEdit *MakePane(QWidget *page)
 {
@@ -41,11 +34,11 @@ Thelpf::Thelpf(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName("helpf");
     setWindowTitle(HelpWindowLogic::kCaption);
-    setFont(MonospaceFont("Terminal", 12));
+    setFont(FontOf(FontRole::HelpWindow));
     resize(HelpWindowLogic::kWidth, HelpWindowLogic::kHeight);
 
     PageControl1 = new QTabWidget(this);
-    PageControl1->setFont(MonospaceFont("Courier New", 12));
+    PageControl1->setFont(FontOf(FontRole::HelpText));
     TabSheet_help = new QWidget;
     RichEdit_TeciFake = MakePane(TabSheet_help);
     TabSheet_ini = new QWidget;
@@ -53,22 +46,10 @@ Thelpf::Thelpf(QWidget *parent) : QWidget(parent, Qt::Window)
     PageControl1->addTab(TabSheet_help, QString());
     PageControl1->addTab(TabSheet_ini, QString());
 
+    // Placed by the logic's layout (resizeEvent), as the Win32 window places them.
     Panel_Bottom = new QWidget(this);
-    Panel_Bottom->setFixedHeight(HelpWindowLogic::kSearchPanelHeight);
-    Button_Search = new QPushButton(HelpWindowLogic::kSearchCaption, Panel_Bottom);
-    Button_Search->setFixedWidth(HelpWindowLogic::kSearchButtonWidth);
-    Edit1 = new QLineEdit(Panel_Bottom);
-    auto *bottom = new QHBoxLayout(Panel_Bottom);
-    bottom->setContentsMargins(24, 4, 3, 4);
-    bottom->setSpacing(13);
-    bottom->addWidget(Button_Search);
-    bottom->addWidget(Edit1, 1);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(PageControl1, 1);
-    layout->addWidget(Panel_Bottom);
+    Button_Search = new QPushButton(HelpWindowLogic::kSearchCaption, this);
+    Edit1 = new QLineEdit(this);
 
     connect(Button_Search, &QPushButton::clicked, this, [this] { logic.Button_SearchClick(); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { logic.PageControl1Change(); });
@@ -78,6 +59,19 @@ Thelpf::Thelpf(QWidget *parent) : QWidget(parent, Qt::Window)
                        static_cast<QWidget *>(Edit1)})
         w->installEventFilter(this);
     logic.FormCreate();
+}
+
+void Thelpf::resizeEvent(QResizeEvent *event)
+{
+    // Qt scales the window's units itself: the logic's sizes are at 96 dpi.
+    const HelpWindowLayout l = LayOutHelpWindow(width(), height(), 96);
+    const std::pair<QWidget *, Box> parts[] = {{PageControl1, l.tabs},
+                                               {Panel_Bottom, {0, l.tabs.Bottom(), width(), height() - l.tabs.Bottom()}},
+                                               {Button_Search, l.searchButton},
+                                               {Edit1, l.searchBox}};
+    for (const auto &[widget, box] : parts)
+        widget->setGeometry(box.x, box.y, box.width, box.height);
+    QWidget::resizeEvent(event);
 }
 
 void Thelpf::SetPaneText(int page, const std::string &text)

@@ -43,6 +43,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     // The window sees every key of its controls first.
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -9,12 +9,12 @@
 
 // Received bytes wake the loop through the line's notifier, and the idle handler drains
 // them; nothing else wakes an idle window but the logic's wake interval.
-void TForm_main::SetIdle(bool on, int line, int wakeMs)
+void TForm_main::SetIdle(bool on, LineSignal line, int wakeMs)
 {
     if (on != idle_.HasHandler())
         idle_.SetHandler(on ? std::function<void()>([this] { logic_.OnIdle(); }) : std::function<void()>());
     idleOn_ = on;
-    if (QSocketNotifier *notifier = LineNotifier(line))
+    if (QSocketNotifier *notifier = LineNotifier(line.Descriptor()))
         notifier->setEnabled(on);
     idle_.SetWakeInterval(wakeMs);
 }
@@ -55,7 +55,7 @@ void TForm_main::ProcessEvents()
     QCoreApplication::processEvents();
 }
 
-void TForm_main::WaitForLineOrEvents(int line, int32_t ms)
+void TForm_main::WaitForLineOrEvents(LineSignal line, int32_t ms)
 {
-    WaitForLineOrEventsOn(line >= 0 ? LineNotifier(line) : nullptr, ms);
+    WaitForLineOrEventsOn(line.Valid() ? LineNotifier(line.Descriptor()) : nullptr, ms);
 }

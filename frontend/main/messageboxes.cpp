@@ -17,8 +17,8 @@ bool RunMessageBox(BoxKind kind, const std::string &title, const std::string &te
     // File names and received text must not be taken for markup.
     box.setTextFormat(Qt::PlainText);
     if (buttons & QMessageBox::Yes) {
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+        box.button(QMessageBox::Yes)->setText(kYesCaption);
+        box.button(QMessageBox::No)->setText(kNoCaption);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "filedialog.h"
+#include "fonts.h"
 #include "messageboxes.h"
 #include "settingsdialog.h"
 #include "terminalpane.h"
@@ -39,11 +40,7 @@ TForm_main::~TForm_main() = default;
 
 void TForm_main::BuildWindow()
 {
-    QFont terminalFont("Courier New");
-    terminalFont.setStyleHint(QFont::Monospace);
-    terminalFont.setFixedPitch(true);
-    terminalFont.setPointSize(10);
-
+    const QFont terminalFont = FontOf(FontRole::Terminal);
     auto *central = new QWidget(this);
     auto *outer = new QVBoxLayout(central);
     outer->setContentsMargins(4, 4, 4, 0);
@@ -80,6 +77,7 @@ void TForm_main::BuildWindow()
     Panel_Buttons->setFixedHeight(MainWindowLogic::kStatusPanelHeight);
     Label_Stat = new QLabel(Panel_Buttons);
     Label_Stat->setObjectName("Label_Stat");
+    Panel_Buttons->setFont(FontOf(FontRole::Controls));
     Label_Stat->setWordWrap(true);
     Label_Note = new QLabel(Panel_Buttons);
     Label_Note->setObjectName("Label_Note");
@@ -93,6 +91,7 @@ void TForm_main::BuildWindow()
     ProgressBar_Transfer = new QProgressBar(Panel_Buttons);
     ProgressBar_Transfer->setObjectName("ProgressBar_Transfer");
     ProgressBar_Transfer->setRange(0, 100);
+    ProgressBar_Transfer->setAlignment(Qt::AlignCenter);
     ProgressBar_Transfer->hide();
     // Placed by hand, not by a layout: there, every new text of the status line (a count every
     // few bytes of a transfer) laid the whole window out again.
@@ -104,29 +103,16 @@ void TForm_main::BuildWindow()
     resize(MainWindowLogic::kWidth, MainWindowLogic::kHeight);
 }
 
-// The status line fills the panel, less the Stop button at its bottom right and the progress
-// bar before it while they show.
+// Qt scales the window's units itself: the logic's sizes are at 96 dpi.
 void TForm_main::PlaceStatusPanel()
 {
-    const QRect area = Panel_Buttons->rect().adjusted(4, 4, 0, -4);
-    const int spacing = style()->layoutSpacing(QSizePolicy::Label, QSizePolicy::PushButton, Qt::Horizontal);
-    const int height = BitBtn_Stop->sizeHint().height();
-    QRect label = area;
-    const auto placeRight = [&](QWidget *widget, int width) {
-        const QRect at(label.right() - width + 1, area.bottom() - height + 1, width, height);
-        widget->setGeometry(at);
-        label.setRight(at.left() - spacing - 1);
-    };
-    if (!BitBtn_Stop->isHidden())
-        placeRight(BitBtn_Stop, BitBtn_Stop->sizeHint().width());
-    if (!ProgressBar_Transfer->isHidden())
-        placeRight(ProgressBar_Transfer, MainWindowLogic::kProgressWidth);
-    if (!Label_Note->isHidden()) {
-        Label_Note->setGeometry(label.right() - MainWindowLogic::kNoteWidth + 1, area.top(), MainWindowLogic::kNoteWidth,
-                                area.height());
-        label.setRight(label.right() - MainWindowLogic::kNoteWidth - spacing);
+    const StatusRowLayout l = LayOutStatusRow({0, 0, Panel_Buttons->width(), Panel_Buttons->height()}, row_, 96);
+    const std::pair<QWidget *, Box> parts[] = {
+        {Label_Stat, l.status}, {Label_Note, l.note}, {ProgressBar_Transfer, l.progress}, {BitBtn_Stop, l.stop}};
+    for (const auto &[widget, box] : parts) {
+        widget->setGeometry(box.x, box.y, box.width, box.height);
+        widget->setVisible(box.width > 0);
     }
-    Label_Stat->setGeometry(label);
 }
 
 bool TForm_main::eventFilter(QObject *watched, QEvent *event)
@@ -173,9 +159,16 @@ void TForm_main::SetCaption(const std::string &text)
     setWindowTitle(QString::fromStdString(text));
 }
 
-void TForm_main::SetStatus(const std::string &text)
+void TForm_main::ShowStatusRow(const StatusRow &row)
 {
-    Label_Stat->setText(QString::fromStdString(text));
+    const bool moved = !row.SameParts(row_);
+    row_ = row;
+    Label_Stat->setText(QString::fromStdString(row.status));
+    Label_Note->setText(QString::fromStdString(row.note));
+    ProgressBar_Transfer->setValue(row.percent);
+    ProgressBar_Transfer->setFormat(QString::fromStdString(row.progressText));
+    if (moved)
+        PlaceStatusPanel();
 }
 
 void TForm_main::SetHelpLabel(const std::string &text)
@@ -207,12 +200,6 @@ void TForm_main::SetCommandState(CommandId id, bool enabled, bool checked, const
     item->setText(QString::fromStdString(caption));
 }
 
-void TForm_main::ShowStop(bool shown)
-{
-    BitBtn_Stop->setVisible(shown);
-    PlaceStatusPanel();
-}
-
 bool TForm_main::ShowBox(BoxKind kind, const std::string &title, const std::string &text)
 {
     return RunMessageBox(kind, title, text);
@@ -236,25 +223,6 @@ void TForm_main::ShowHelpWindow()
 void TForm_main::CloseHelpWindow()
 {
     helpf->close();
-}
-
-void TForm_main::ShowProgress(bool shown, int percent, const std::string &text)
-{
-    ProgressBar_Transfer->setValue(percent);
-    ProgressBar_Transfer->setFormat(QString::fromStdString(text));
-    if (ProgressBar_Transfer->isHidden() == shown) {
-        ProgressBar_Transfer->setVisible(shown);
-        PlaceStatusPanel();
-    }
-}
-
-void TForm_main::SetNote(const std::string &text)
-{
-    Label_Note->setText(QString::fromStdString(text));
-    if (Label_Note->isHidden() == !text.empty()) {
-        Label_Note->setVisible(!text.empty());
-        PlaceStatusPanel();
-    }
 }
 
 void TForm_main::StartTimer(int ms)

@@ -34,24 +34,21 @@ public:
 
     // The view
     void SetCaption(const std::string &text) override;
-    void SetStatus(const std::string &text) override;
+    void ShowStatusRow(const StatusRow &row) override;
     void SetHelpLabel(const std::string &text) override;
     void AppendToPane(const std::string &text, bool replace, int maxLines) override;
     void ClearPane() override;
     void FocusTerminal() override;
     void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) override;
-    void ShowStop(bool shown) override;
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
     FileAnswer AskForFile(const FileRequest &request) override;
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
-    void ShowProgress(bool shown, int percent, const std::string &text) override;
-    void SetNote(const std::string &text) override;
     void ProcessEvents() override;
-    void WaitForLineOrEvents(int line, int32_t ms) override;
+    void WaitForLineOrEvents(LineSignal line, int32_t ms) override;
     bool WatchesLine() const override;
-    void SetIdle(bool on, int line, int wakeMs) override;
+    void SetIdle(bool on, LineSignal line, int wakeMs) override;
     void WakeSoon() override;
     void StartTimer(int ms) override;
     void CloseWindow() override;
@@ -79,6 +76,7 @@ private:
     QLabel *Label_Note = nullptr;
     QPushButton *BitBtn_Stop = nullptr;
     QProgressBar *ProgressBar_Transfer = nullptr;
+    StatusRow row_;  // as last shown
     // Menu items, by command
     std::map<CommandId, QAction *> items_;
     // The help window, created hidden at program start.

@@ -10,12 +10,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("zm32");
-    // Qt has taken its own options out of argv by now; empty arguments never count.
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i)
-        if (argv[i][0] != '\0')
-            args.emplace_back(argv[i]);
-    TForm_main form(args, QFile::encodeName(QApplication::applicationFilePath()).toStdString());
+    // Qt has taken its own options out of argv by now.
+    TForm_main form(std::vector<std::string>(argv + 1, argv + argc), QFile::encodeName(QApplication::applicationFilePath()).toStdString());
     form.show();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "download_lines.h"
 
+#include "image/image_read.h"
 #include "image/image_write.h"
 
 DownloadLines DownloadLines::OfText(std::string text)
@@ -12,6 +13,13 @@ DownloadLines DownloadLines::OfImage(const MemoryImage &image)
     MemoryImage sent = image;
     sent.start.reset();
     return DownloadLines(IntelHexText(sent, 16));
+}
+
+DownloadLines DownloadLinesOf(std::string text, const std::string &path, const MemoryImage &image, bool ownLines)
+{
+    if (ownLines && FormatOfInput(text, path) == ImageFormat::IntelHex)
+        return DownloadLines::OfText(std::move(text));
+    return DownloadLines::OfImage(image);
 }
 
 bool DownloadLines::Next(std::string &line)

@@ -30,3 +30,7 @@ private:
     size_t at_ = 0;
     bool afterCr_ = false;
 };
+
+// The lines a download of `image`, read from the file `path` whose text is `text`, sends: an Intel
+// hex file's own lines when `ownLines`, as zm32 sends them, else records made from `image`.
+DownloadLines DownloadLinesOf(std::string text, const std::string &path, const MemoryImage &image, bool ownLines);

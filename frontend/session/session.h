@@ -80,6 +80,8 @@ public:
 
     // Stop: the running transfer looks at it where it may stop.
     void RequestStop() { stopRequested_ = true; }
+    // Whether Stop came since the last wait began; a run of chips looks between its steps.
+    bool StopRequested() const { return stopRequested_; }
     // Stops the running transfer and every later stoppable step of it.
     void StopTransfer();
     bool TransferRunning() const { return transferRunning_; }

@@ -12,7 +12,6 @@ constexpr int kLabelHelp = 1002;
 constexpr int kLabelStat = 1003;
 constexpr int kBitBtnStop = 1004;
 constexpr int kProgressBar = 1005;
-constexpr int kProgressText = 1006;
 constexpr int kLabelNote = 1007;
 
 // The help window's controls.

@@ -1,6 +1,6 @@
 #include "dpi.h"
 
-#include "window_layout.h"
+#include "wide_text.h"
 
 UINT WindowDpi(HWND hwnd)
 {
@@ -33,16 +33,15 @@ LOGFONTW MessageFont()
     return font;
 }
 
-HFONT CreateMessageFont(UINT dpi)
+HFONT CreateRoleFont(FontRole role, UINT dpi)
 {
-    LOGFONTW font = MessageFont();
+    const Font font = FontFor(role);
+    if (font.family)
+        return CreateFontW(-ScaledPixels(font.pixels, int(dpi)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+                           Widen(font.family).c_str());
+    LOGFONTW message = MessageFont();
     // The system's metrics are for its own dpi; scaled to the window's.
-    font.lfHeight = MulDiv(font.lfHeight, int(dpi), SystemDpi());
-    return CreateFontIndirectW(&font);
-}
-
-HFONT CreateFaceFont(const wchar_t *face, int pixels, UINT dpi)
-{
-    return CreateFontW(-ScaledPixels(pixels, int(dpi)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, face);
+    message.lfHeight = MulDiv(message.lfHeight, int(dpi), SystemDpi());
+    return CreateFontIndirectW(&message);
 }

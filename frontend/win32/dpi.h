@@ -3,11 +3,12 @@
 
 #include <windows.h>
 
+#include "window_layout.h"
+
 UINT WindowDpi(HWND hwnd);
 // The screen's dpi, which the system's metrics are for.
 int SystemDpi();
-// The message font, which the system's own dialogs and boxes use, and that font at `dpi`.
+// The message font, which the system's own dialogs and boxes use.
 LOGFONTW MessageFont();
-HFONT CreateMessageFont(UINT dpi);
-// A font of `face`, `pixels` high at 96 dpi.
-HFONT CreateFaceFont(const wchar_t *face, int pixels, UINT dpi);
+// The window logic's font for `role` at `dpi`; for controls the message font.
+HFONT CreateRoleFont(FontRole role, UINT dpi);

@@ -11,11 +11,6 @@ namespace {
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT kLineMessage = WM_APP + 2;
 
-HANDLE LineHandle(int line)
-{
-    return line >= 0 ? reinterpret_cast<HANDLE>(static_cast<intptr_t>(line)) : nullptr;
-}
-
 // On a thread of the system's pool: only posts, so that removing the wait never waits long.
 void CALLBACK LineSignalled(void *window, BOOLEAN)
 {
@@ -124,16 +119,16 @@ void MainWindow::StopLineWait()
     lineWait_ = nullptr;
 }
 
-void MainWindow::WaitForLineOrEvents(int line, int32_t ms)
+void MainWindow::WaitForLineOrEvents(LineSignal line, int32_t ms)
 {
     if (ms > 0)
-        SleepUntilMessage(DWORD(ms), LineHandle(line));
+        SleepUntilMessage(DWORD(ms), line.Event());
     ProcessEvents();
 }
 
-void MainWindow::SetIdle(bool on, int line, int wakeMs)
+void MainWindow::SetIdle(bool on, LineSignal line, int wakeMs)
 {
-    const HANDLE lineHandle = on ? LineHandle(line) : nullptr;
+    const HANDLE lineHandle = on ? line.Event() : nullptr;
     const bool started = on && (!idleOn_ || lineHandle != idleLine_);
     if (lineHandle != idleLine_ || !on)
         StopLineWait();

@@ -74,8 +74,8 @@ void HelpWindow::MakeFonts()
 {
     DeleteObject(paneFont_);
     DeleteObject(uiFont_);
-    paneFont_ = CreateFaceFont(L"Courier New", 12, dpi_);
-    uiFont_ = CreateMessageFont(dpi_);
+    paneFont_ = CreateRoleFont(FontRole::HelpText, dpi_);
+    uiFont_ = CreateRoleFont(FontRole::HelpWindow, dpi_);
     for (HWND w : {pageControl1_, panes_[0], panes_[1]})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), TRUE);
     for (HWND w : {buttonSearch_, edit1_})
@@ -175,7 +175,6 @@ void HelpWindow::Hide()
 
 void HelpWindow::SetPaneText(int page, const std::string &text)
 {
-    paneText_[page] = Utf8ToUtf16(text);
     SetWindowTextW(panes_[page], WidenForEdit(text).c_str());
 }
 
@@ -198,7 +197,8 @@ int HelpWindow::CurrentPage() const
 
 void HelpWindow::SelectInPane(int page, size_t from, size_t to)
 {
-    SendMessageW(panes_[page], EM_SETSEL, CrLfPosition(paneText_[page], from), LPARAM(CrLfPosition(paneText_[page], to)));
+    const std::u16string &text = logic.PaneText(page);
+    SendMessageW(panes_[page], EM_SETSEL, CrLfPosition(text, from), LPARAM(CrLfPosition(text, to)));
     SendMessageW(panes_[page], EM_SCROLLCARET, 0, 0);
 }
 

@@ -55,5 +55,4 @@ private:
     HFONT paneFont_ = nullptr;
     HFONT uiFont_ = nullptr;
     UINT dpi_ = 96;
-    std::u16string paneText_[2];  // as the logic gave it, "\n" breaks
 };

@@ -19,10 +19,30 @@ namespace {
 
 const wchar_t kClassName[] = L"zm32main";
 
-// At 96 dpi: the window, the Stop button and the progress.
 constexpr int kWidth = MainWindowLogic::kWidth, kHeight = MainWindowLogic::kHeight;
-constexpr int kStopWidth = 75, kStopHeight = 26;
-constexpr int kProgressWidth = MainWindowLogic::kProgressWidth, kProgressHeight = 18;
+
+// The progress bar draws its text inside, as the Qt window's does: over the whole bar drawn
+// again, so that no digit of the last text stays.
+LRESULT CALLBACK ProgressProc(HWND bar, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR font)
+{
+    const LRESULT result = DefSubclassProc(bar, msg, wp, lp);
+    if (msg == WM_SETTEXT || msg == PBM_SETPOS)
+        InvalidateRect(bar, nullptr, TRUE);
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(bar, ProgressProc, 1);
+    if (msg == WM_PAINT) {
+        RECT r;
+        GetClientRect(bar, &r);
+        HDC dc = GetDC(bar);
+        const HGDIOBJ old = SelectObject(dc, *reinterpret_cast<HFONT *>(font));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        DrawTextW(dc, WindowString(bar).c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(bar, dc);
+    }
+    return result;
+}
 
 }  // namespace
 
@@ -33,7 +53,8 @@ MainWindow::MainWindow(const std::vector<std::string> &args, const std::string &
     hwnd_ = CreateWindowExW(0, kClassName, Widen(MainWindowLogic::kCaption).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                             CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = WindowDpi(hwnd_);
-    SetWindowPos(hwnd_, nullptr, 0, 0, Scaled(kWidth), Scaled(kHeight), SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(hwnd_, nullptr, 0, 0, ScaledPixels(kWidth, int(dpi_)), ScaledPixels(kHeight, int(dpi_)),
+                 SWP_NOMOVE | SWP_NOZORDER);
     BuildControls();
     BuildMenus();
     Layout();
@@ -54,37 +75,30 @@ MainWindow::~MainWindow()
     DeleteObject(uiFont_);
 }
 
-int MainWindow::Scaled(int px) const
-{
-    return ScaledPixels(px, int(dpi_));
-}
-
 void MainWindow::MakeFonts()
 {
     DeleteObject(terminalFont_);
     DeleteObject(uiFont_);
-    terminalFont_ = CreateFaceFont(L"Courier New", 13, dpi_);  // 10 points at 96 dpi
-    uiFont_ = CreateMessageFont(dpi_);
-    SendMessageW(richEditMain_, WM_SETFONT, reinterpret_cast<WPARAM>(terminalFont_), TRUE);
-    SendMessageW(labelHelp_, WM_SETFONT, reinterpret_cast<WPARAM>(terminalFont_), TRUE);
-    SendMessageW(labelStat_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
-    SendMessageW(bitBtnStop_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
-    SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
-    SendMessageW(labelNote_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    terminalFont_ = CreateRoleFont(FontRole::Terminal, dpi_);
+    uiFont_ = CreateRoleFont(FontRole::Controls, dpi_);
+    for (HWND w : {richEditMain_, labelHelp_})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(terminalFont_), TRUE);
+    for (HWND w : {labelStat_, bitBtnStop_, labelNote_})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
 }
 
 void MainWindow::BuildControls()
 {
     richEditMain_ = CreateTerminalPane(hwnd_, zmids::kRichEditMain, [this](char key) { logic_.OnKey(key); });
     labelHelp_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelHelp);
-    labelStat_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelStat);
+    labelStat_ = CreateChild(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelStat);
     bitBtnStop_ = CreateChild(hwnd_, L"BUTTON", Widen(MainWindowLogic::kStopCaption).c_str(), BS_PUSHBUTTON, 0,
                               zmids::kBitBtnStop);
     INITCOMMONCONTROLSEX progress{sizeof progress, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&progress);
     progressBar_ = CreateChild(hwnd_, PROGRESS_CLASSW, L"", 0, 0, zmids::kProgressBar);
     SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
-    progressText_ = CreateChild(hwnd_, L"STATIC", L"", SS_RIGHT | SS_NOPREFIX, 0, zmids::kProgressText);
+    SetWindowSubclass(progressBar_, ProgressProc, 1, reinterpret_cast<DWORD_PTR>(&uiFont_));
     labelNote_ = CreateChild(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, zmids::kLabelNote);
     MakeFonts();
 }
@@ -109,46 +123,23 @@ void MainWindow::BuildMenus()
     SetMenu(hwnd_, menuBar_);
 }
 
-// The terminal and the help label fill the window above the status panel, the splitter
-// between them; the status line fills the panel, less the Stop button at its bottom right
-// and the progress before it while they show.
 void MainWindow::Layout()
 {
     RECT client;
     GetClientRect(hwnd_, &client);
-    const MainWindowLayout l = LayOutMainWindow(client.right, client.bottom, helpWidth_, int(dpi_));
-    const int margin = l.margin, panelTop = l.panelTop;
+    const MainWindowLayout l = splitter_.LayOut(client.right, client.bottom, int(dpi_));
     MoveBox(richEditMain_, l.terminal);
     MoveBox(labelHelp_, l.helpLabel);
-
-    RECT label{margin, panelTop + margin, client.right - margin, client.bottom - margin};
-    if (stopShown_) {
-        const int w = Scaled(kStopWidth), h = Scaled(kStopHeight);
-        MoveWindow(bitBtnStop_, label.right - w, label.bottom - h, w, h, TRUE);
-        label.right -= w + margin;
+    const Box panel{0, l.panelTop, int(client.right), int(client.bottom) - l.panelTop};
+    const StatusRowLayout row = LayOutStatusRow(panel, row_, int(dpi_));
+    for (const auto &[w, box] : {std::pair{labelStat_, row.status}, std::pair{labelNote_, row.note},
+                                 std::pair{progressBar_, row.progress}, std::pair{bitBtnStop_, row.stop}}) {
+        MoveBox(w, box);
+        ::ShowWindow(w, box.width > 0 ? SW_SHOWNOACTIVATE : SW_HIDE);
     }
-    if (progressShown_) {
-        const int w = Scaled(kProgressWidth), h = Scaled(kProgressHeight);
-        const int bottom = int(label.bottom) - (Scaled(kStopHeight) - h) / 2;
-        MoveWindow(progressBar_, label.right - w, bottom - h, w, h, TRUE);
-        label.right -= w + margin;
-        MoveWindow(progressText_, label.right - w, bottom - h, w, h, TRUE);
-        label.right -= w + margin;
-    }
-    if (noteShown_) {
-        const int w = Scaled(MainWindowLogic::kNoteWidth);
-        MoveWindow(labelNote_, label.right - w, label.top, w, std::max(0, int(label.bottom - label.top)), TRUE);
-        label.right -= w + margin;
-    }
-    MoveWindow(labelStat_, label.left, label.top, std::max(0, int(label.right - label.left)),
-               std::max(0, int(label.bottom - label.top)), TRUE);
-}
-
-bool MainWindow::OverSplitter(int x, int y) const
-{
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    return LayOutMainWindow(client.right, client.bottom, helpWidth_, int(dpi_)).OnSplitter(x, y);
+    // What the parts left where they were goes with the panel's background.
+    const RECT area{0, panel.y, panel.Right(), panel.Bottom()};
+    RedrawWindow(hwnd_, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
@@ -190,32 +181,27 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
             POINT p;
             GetCursorPos(&p);
             ScreenToClient(hwnd_, &p);
-            if (dragging_ || OverSplitter(p.x, p.y)) {
+            if (splitter_.Resizes(p.x, p.y)) {
                 SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
                 return TRUE;
             }
         }
         break;
     case WM_LBUTTONDOWN:
-        if (OverSplitter(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
-            dragging_ = true;
+        if (splitter_.Press(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
             SetCapture(hwnd_);
             return 0;
         }
         break;
     case WM_MOUSEMOVE:
-        if (dragging_) {
-            RECT client;
-            GetClientRect(hwnd_, &client);
-            helpWidth_ = HelpWidthForSplitterAt(GET_X_LPARAM(lp), client.right, int(dpi_));
+        if (splitter_.Move(GET_X_LPARAM(lp))) {
             Layout();
             return 0;
         }
         break;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
-        if (dragging_) {
-            dragging_ = false;
+        if (splitter_.Release()) {
             if (msg == WM_LBUTTONUP)
                 ReleaseCapture();
             return 0;
@@ -251,9 +237,19 @@ void MainWindow::SetCaption(const std::string &text)
     SetWindowTextW(hwnd_, Widen(text).c_str());
 }
 
-void MainWindow::SetStatus(const std::string &text)
+void MainWindow::ShowStatusRow(const StatusRow &row)
 {
-    SetWindowTextW(labelStat_, WidenForEdit(text).c_str());
+    const bool moved = !row.SameParts(row_);
+    if (row.status != row_.status)
+        SetWindowTextW(labelStat_, WidenForEdit(row.status).c_str());
+    if (row.note != row_.note)
+        SetWindowTextW(labelNote_, WidenForEdit(row.note).c_str());
+    SendMessageW(progressBar_, PBM_SETPOS, WPARAM(row.percent), 0);
+    if (row.progressText != row_.progressText)
+        SetWindowTextW(progressBar_, Widen(row.progressText).c_str());
+    row_ = row;
+    if (moved)
+        Layout();
 }
 
 void MainWindow::SetHelpLabel(const std::string &text)
@@ -291,13 +287,6 @@ void MainWindow::SetCommandState(CommandId id, bool enabled, bool checked, const
         DrawMenuBar(hwnd_);
 }
 
-void MainWindow::ShowStop(bool shown)
-{
-    stopShown_ = shown;
-    ::ShowWindow(bitBtnStop_, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
-    Layout();
-}
-
 bool MainWindow::ShowBox(BoxKind kind, const std::string &title, const std::string &text)
 {
     return RunMessageBox(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, kind, title, text);
@@ -321,28 +310,6 @@ void MainWindow::ShowHelpWindow()
 void MainWindow::CloseHelpWindow()
 {
     help_->Hide();
-}
-
-void MainWindow::ShowProgress(bool shown, int percent, const std::string &text)
-{
-    SendMessageW(progressBar_, PBM_SETPOS, WPARAM(percent), 0);
-    SetWindowTextW(progressText_, Widen(text).c_str());
-    if (progressShown_ == shown)
-        return;
-    progressShown_ = shown;
-    for (HWND w : {progressBar_, progressText_})
-        ::ShowWindow(w, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
-    Layout();
-}
-
-void MainWindow::SetNote(const std::string &text)
-{
-    SetWindowTextW(labelNote_, Widen(text).c_str());
-    if (noteShown_ == !text.empty())
-        return;
-    noteShown_ = !text.empty();
-    ::ShowWindow(labelNote_, text.empty() ? SW_HIDE : SW_SHOWNOACTIVATE);
-    Layout();
 }
 
 void MainWindow::StartTimer(int ms)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "main_window_logic.h"
+#include "window_layout.h"
 
 class HelpWindow;
 
@@ -41,25 +42,22 @@ public:
 
     // The view
     void SetCaption(const std::string &text) override;
-    void SetStatus(const std::string &text) override;
+    void ShowStatusRow(const StatusRow &row) override;
     void SetHelpLabel(const std::string &text) override;
     void AppendToPane(const std::string &text, bool replace, int maxLines) override;
     void ClearPane() override;
     void FocusTerminal() override;
     void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) override;
-    void ShowStop(bool shown) override;
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override;
     FileAnswer AskForFile(const FileRequest &request) override;
     bool AskSettings(SettingsDialog &dialog) override;
     void ShowHelpWindow() override;
     void CloseHelpWindow() override;
-    void ShowProgress(bool shown, int percent, const std::string &text) override;
-    void SetNote(const std::string &text) override;
     void ProcessEvents() override;
-    void WaitForLineOrEvents(int line, int32_t ms) override;
+    void WaitForLineOrEvents(LineSignal line, int32_t ms) override;
     // Every line the library gives here is an event, which the loop waits on with its messages.
     bool WatchesLine() const override { return true; }
-    void SetIdle(bool on, int line, int wakeMs) override;
+    void SetIdle(bool on, LineSignal line, int wakeMs) override;
     void WakeSoon() override;
     void StartTimer(int ms) override;
     void CloseWindow() override;
@@ -69,9 +67,6 @@ private:
     void BuildMenus();
     void Layout();
     void MakeFonts();
-    int Scaled(int px) const;
-    // The splitter is the gap between the terminal and the help label.
-    bool OverSplitter(int x, int y) const;
     // One message from the queue, to the window it is for; false on WM_QUIT.
     bool Dispatch(MSG &msg);
     // Sleeps until a message comes, or `line` (null: none) is set, or at most `ms` (INFINITE:
@@ -95,17 +90,13 @@ private:
     HWND labelStat_ = nullptr;
     HWND bitBtnStop_ = nullptr;
     HWND progressBar_ = nullptr;
-    HWND progressText_ = nullptr;
     HWND labelNote_ = nullptr;
     HMENU menuBar_ = nullptr;
     HFONT terminalFont_ = nullptr;
     HFONT uiFont_ = nullptr;
     UINT dpi_ = 96;
-    int helpWidth_ = MainWindowLogic::kHelpLabelWidth;  // at 96 dpi; the splitter changes it
-    bool dragging_ = false;
-    bool stopShown_ = false;
-    bool progressShown_ = false;
-    bool noteShown_ = false;
+    Splitter splitter_;
+    StatusRow row_;  // as last shown
     LoopCounts counts_;
     bool idleOn_ = false;
     bool inIdleWork_ = false;

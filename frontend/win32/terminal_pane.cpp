@@ -29,8 +29,15 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
         break;
     }
     case WM_CHAR: {
-        // Half of a surrogate pair, like any character past Latin-1, is no byte.
-        const int byte = TypedCharByte(char32_t(wp));
+        // The key that made it, from its scan code: Ctrl+Enter makes LF, and is Enter. Half of
+        // a surrogate pair, like any character past Latin-1, is no byte.
+        const UINT vk = MapVirtualKeyW(UINT(lp >> 16) & 0xFF, MAPVK_VSC_TO_VK);
+        const KeyKind key = vk == VK_RETURN ? KeyKind::Enter
+                            : vk == VK_BACK ? KeyKind::Backspace
+                            : vk == VK_ESCAPE ? KeyKind::Escape
+                            : vk == VK_TAB  ? KeyKind::Tab
+                                            : KeyKind::Character;
+        const int byte = TypedCharByte(char32_t(wp), key);
         if (byte >= 0)
             onKey(static_cast<char>(byte));
         return 0;

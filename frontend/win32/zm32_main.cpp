@@ -14,7 +14,7 @@
 namespace {
 
 // The command line without the program name, in the ANSI code page as the session opens
-// files; empty arguments never count.
+// files.
 std::vector<std::string> Arguments()
 {
     std::vector<std::string> args;
@@ -24,8 +24,6 @@ std::vector<std::string> Arguments()
         return args;
     for (int i = 1; i < count; ++i) {
         const std::wstring arg(argv[i]);
-        if (arg.empty())
-            continue;
         std::string ansi = ToAnsi(arg);
         // A character that the code page lacks: the settings reader says what it cannot use.
         args.push_back(ansi.empty() ? Narrow(arg) : ansi);

@@ -49,6 +49,8 @@ public:
     // "couldn't load <path>" unless the file's text replaces it; UTF-8 where the file is,
     // else byte for byte, line breaks as "\n".
     static std::string LoadText(const std::string &path);
+    // What a pane shows, as UTF-16 with "\n" breaks: what its positions count.
+    const std::u16string &PaneText(int page) const { return paneText_[page]; }
 
 private:
     std::string HelpFilePath(const std::string &name) const;

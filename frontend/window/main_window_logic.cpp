@@ -49,6 +49,8 @@ MainWindowLogic::MainWindowLogic(MainWindowView &view, std::vector<std::string> 
         if (menu.items.empty())
             commands_[menu.command].caption = menu.caption;
     }
+    // Empty arguments never count, however the window's platform hands them over.
+    args_.erase(std::remove(args_.begin(), args_.end(), std::string()), args_.end());
 }
 
 // A window destroyed without being closed still gives its port back: the session does.
@@ -109,7 +111,7 @@ bool MainWindowLogic::Box(BoxKind kind, const std::string &format, const FormatA
 
 void MainWindowLogic::FormCreate()
 {
-    view_.SetIdle(true, -1, 0);
+    view_.SetIdle(true, LineSignal(), 0);
 }
 
 bool MainWindowLogic::OnIdle()
@@ -135,7 +137,7 @@ void MainWindowLogic::SessionStart()
         return;
     started_ = true;
     // Started once: from here on the loop wakes only for what happens.
-    view_.SetIdle(false, -1, 0);
+    view_.SetIdle(false, LineSignal(), 0);
     if (!session_.LoadSettings(args_, programPath_)) {
         view_.CloseWindow();
         return;
@@ -404,7 +406,8 @@ void MainWindowLogic::ShowSums(const MemoryImage &image)
 
 void MainWindowLogic::ShowNote()
 {
-    view_.SetNote(WindowText(Note()));
+    row_.note = WindowText(Note());
+    view_.ShowStatusRow(row_);
 }
 
 void MainWindowLogic::SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption)
@@ -432,7 +435,7 @@ void MainWindowLogic::SyncIdle()
     const int line = session_.LineDescriptor();
     const bool unwatched = session_.IsOpen() && !(line >= 0 && view_.WatchesLine());
     const int wakeMs = session_.IsLineLost() ? kLostLineWakeMs : unwatched ? kUnwatchedLineWakeMs : 0;
-    view_.SetIdle(receiveDisplay_, line, wakeMs);
+    view_.SetIdle(receiveDisplay_, LineSignal(line), wakeMs);
 }
 
 // The pane's cap: a batch that brings kTerminalLines line breaks of its own leaves nothing
@@ -478,15 +481,15 @@ void MainWindowLogic::OnStop()
 // something else is said meanwhile.
 void MainWindowLogic::OnTimer()
 {
-    if (!lineBackSaid_.empty() && status_ == lineBackSaid_)
+    if (!lineBackSaid_.empty() && row_.status == lineBackSaid_)
         ShowStatus({});
     lineBackSaid_.clear();
 }
 
 void MainWindowLogic::ShowStatus(const std::string &text)
 {
-    status_ = WindowText(text);
-    view_.SetStatus(status_);
+    row_.status = WindowText(text);
+    view_.ShowStatusRow(row_);
 }
 
 void MainWindowLogic::ShowInfo(const std::string &text)
@@ -517,7 +520,7 @@ void MainWindowLogic::WaitPumping(int32_t ms)
     Deadline deadline;
     deadline.Arm(std::min(ms, kLongestWaitMs));
     while (!deadline.Expired())
-        view_.WaitForLineOrEvents(-1, std::max(deadline.RemainingMs(), 1));
+        view_.WaitForLineOrEvents(LineSignal(), std::max(deadline.RemainingMs(), 1));
     waitPumping_ = false;
     if (idleHeld_) {
         idleHeld_ = false;
@@ -550,14 +553,15 @@ void MainWindowLogic::WaitForLine(int line, int32_t ms)
     const int32_t alone = line >= 0 && lineWokeLast_ ? std::min(ms, kLineAloneMs) : 0;
     if (alone > 0 && linewait::Wait(line, alone))
         return;
-    view_.WaitForLineOrEvents(line, ms - alone);
+    view_.WaitForLineOrEvents(LineSignal(line), ms - alone);
     lineWokeLast_ = line >= 0 && linewait::Wait(line, 0);
     eventsHandled_ = Clock::now();
 }
 
 void MainWindowLogic::StoppableChanged(bool stoppable)
 {
-    view_.ShowStop(stoppable);
+    row_.stop = stoppable;
+    view_.ShowStatusRow(row_);
 }
 
 void MainWindowLogic::TransferStarted()
@@ -571,9 +575,9 @@ void MainWindowLogic::TransferStarted()
 
 void MainWindowLogic::TransferEnded()
 {
-    if (progressShown_) {
-        progressShown_ = false;
-        view_.ShowProgress(false, 0, {});
+    if (row_.progress) {
+        row_.progress = false, row_.percent = 0, row_.progressText.clear();
+        view_.ShowStatusRow(row_);
     }
     SetReceiveDisplay(true);
     EnableTransferCommands(true);
@@ -590,10 +594,11 @@ void MainWindowLogic::ShowProgress(int64_t done, int64_t total)
     if (total <= 0 || !session_.TransferRunning())
         return;
     done = std::clamp<int64_t>(done, 0, total);
-    progressShown_ = true;
-    view_.ShowProgress(true, int(done * 100 / total),
-                       ProgressText(done, total, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                     Clock::now() - transferBegan_)));
+    row_.progress = true;
+    row_.percent = int(done * 100 / total);
+    row_.progressText = ProgressText(done, total, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                      Clock::now() - transferBegan_));
+    view_.ShowStatusRow(row_);
 }
 
 // The rate so far gives the time left; the first second and the first hundredth are too
@@ -629,6 +634,6 @@ void MainWindowLogic::ShowOpenCause(const std::string &text)
 void MainWindowLogic::OnLineBack(const std::string &text)
 {
     ShowStatus(text);
-    lineBackSaid_ = status_;
+    lineBackSaid_ = row_.status;
     view_.StartTimer(kLineBackShownMs);
 }

@@ -18,7 +18,8 @@
 
 class MainWindowLogic : private SessionHost {
 public:
-    // `args`: the command line without the program name; `programPath`: the running program.
+    // `args`: the command line without the program name, empty ones too; `programPath`: the
+    // running program.
     MainWindowLogic(MainWindowView &view, std::vector<std::string> args, std::string programPath);
     ~MainWindowLogic() override;
     MainWindowLogic(const MainWindowLogic &) = delete;
@@ -36,8 +37,6 @@ public:
     static constexpr int kWidth = 680, kHeight = 440;
     static constexpr int kStatusPanelHeight = 40;
     static constexpr int kHelpLabelWidth = 133;
-    static constexpr int kProgressWidth = 160;
-    static constexpr int kNoteWidth = 300;
 
     // The window has been built: the session starts at its first idle moment.
     void FormCreate();
@@ -54,7 +53,7 @@ public:
     bool CloseRequested();
 
     Session &GetSession() { return session_; }
-    const std::string &Status() const { return status_; }
+    const std::string &Status() const { return row_.status; }
     // The chip in use, and the sums of the last transfer that ended well.
     std::string Note() const;
     // Where the settings say the help files are: beside the program.
@@ -137,7 +136,7 @@ private:
     std::map<CommandId, CommandState> commands_;
     // The folder of the last file chosen, by dialog.
     std::map<std::string, std::string> lastFolders_;
-    std::string status_;
+    StatusRow row_;
     std::string sums_;
     // The status text that the line-back timer clears, unless something else was said since.
     std::string lineBackSaid_;
@@ -145,7 +144,6 @@ private:
     std::chrono::steady_clock::time_point eventsHandled_;
     // When the running transfer began, for the time left.
     std::chrono::steady_clock::time_point transferBegan_;
-    bool progressShown_ = false;
     bool lineWokeLast_ = true;  // whether the line, not an event, ended the last wait
     bool started_ = false;
     bool receiveDisplay_ = false;

@@ -10,7 +10,25 @@
 #include "menu_model.h"
 #include "settings_dialog.h"
 
+// The line a loop wakes for, as the serial library gives it (zmhwLINE): a descriptor on
+// POSIX, an event's handle on Windows; none where the library gives nothing.
+class LineSignal {
+public:
+    LineSignal() = default;
+    explicit LineSignal(int fromLibrary) : value_(fromLibrary) {}
+    bool Valid() const { return value_ >= 0; }
+    int Descriptor() const { return value_; }
+    void *Event() const { return Valid() ? reinterpret_cast<void *>(static_cast<intptr_t>(value_)) : nullptr; }
+    bool operator==(const LineSignal &other) const { return value_ == other.value_; }
+
+private:
+    int value_ = -1;
+};
+
 enum class BoxKind { Error, Information, Confirm };
+// A Confirm box's buttons, where the platform's box lets them be named (Windows' own box
+// names them so itself).
+constexpr const char *kYesCaption = "&Yes", *kNoCaption = "&No";
 
 // A file dialog, described: the host makes it, runs it modally and forgets it.
 struct FileRequest {
@@ -35,6 +53,23 @@ struct FileAnswer {
     std::string unusable;
 };
 
+// The status row below the terminal, whole: the status line (Label_Stat), the note (the chip
+// in use, the sums of the last transfer; empty: none), the transfer's progress bar with its
+// text inside, and the Stop button (BitBtn_Stop). LayOutStatusRow (window_layout.h) places it.
+struct StatusRow {
+    std::string status;
+    std::string note;
+    bool progress = false;
+    int percent = 0;  // 0-100
+    std::string progressText;
+    bool stop = false;
+    // Whether `other` shows the same parts: when not, the row is laid out again.
+    bool SameParts(const StatusRow &other) const
+    {
+        return note.empty() == other.note.empty() && progress == other.progress && stop == other.stop;
+    }
+};
+
 class MainWindowView {
 public:
     virtual ~MainWindowView() = default;
@@ -45,8 +80,8 @@ public:
     FileDialogAnswer fileDialogAnswer;
 
     virtual void SetCaption(const std::string &text) = 0;
-    // The status line (Label_Stat); empty clears it.
-    virtual void SetStatus(const std::string &text) = 0;
+    // The status row as it is now; a host draws again what changed since the last one.
+    virtual void ShowStatusRow(const StatusRow &row) = 0;
     // The help panel beside the terminal (Label_Help).
     virtual void SetHelpLabel(const std::string &text) = 0;
     // Appends to the terminal (replacing its text when `replace`), then deletes lines from
@@ -57,8 +92,6 @@ public:
     virtual void FocusTerminal() = 0;
     // A menu item's state; `caption` is its text.
     virtual void SetCommandState(CommandId id, bool enabled, bool checked, const std::string &caption) = 0;
-    // The Stop button (BitBtn_Stop) shows or goes.
-    virtual void ShowStop(bool shown) = 0;
     // A modal box; true when a Confirm box is answered Yes.
     virtual bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) = 0;
     // A modal file dialog.
@@ -70,24 +103,18 @@ public:
     virtual void ShowHelpWindow() = 0;
     // The help window closes with the main one.
     virtual void CloseHelpWindow() = 0;
-    // The transfer's progress bar beside the status line: shown with `percent` (0-100) and its
-    // text, or gone.
-    virtual void ShowProgress(bool shown, int percent, const std::string &text) = 0;
-    // The note beside the status line (the chip in use, the sums of the last transfer); empty
-    // hides it.
-    virtual void SetNote(const std::string &text) = 0;
 
     // The loop. Handles the window's pending events and returns at once.
     virtual void ProcessEvents() = 0;
-    // Sleeps at most `ms` until `line` (a descriptor from linewait, -1: none) has a byte or
-    // the window has an event, and handles the events there are.
-    virtual void WaitForLineOrEvents(int line, int32_t ms) = 0;
+    // Sleeps at most `ms` until `line` has a byte or the window has an event, and handles the
+    // events there are.
+    virtual void WaitForLineOrEvents(LineSignal line, int32_t ms) = 0;
     // Whether the loop can wake for the line itself (a descriptor a notifier watches, an event
     // it waits on with its messages); where it cannot, the logic looks at the line itself.
     virtual bool WatchesLine() const = 0;
     // Idle work: while `on`, the host calls MainWindowLogic::OnIdle whenever its loop is
-    // about to sleep, and wakes for `line` (-1: none) and, when `wakeMs` > 0, that often.
-    virtual void SetIdle(bool on, int line, int wakeMs) = 0;
+    // about to sleep, and wakes for `line` and, when `wakeMs` > 0, that often.
+    virtual void SetIdle(bool on, LineSignal line, int wakeMs) = 0;
     // More idle work waits: the next idle moment should come at once.
     virtual void WakeSoon() = 0;
     // Calls MainWindowLogic::OnTimer once, after `ms`.

@@ -9,6 +9,10 @@ namespace {
 
 // At 96 dpi.
 constexpr int kMainMargin = 4, kSplitterWidth = 5, kMinPaneWidth = 60;
+constexpr int kStopWidth = 75, kStopHeight = 26, kProgressHeight = 20;
+constexpr int kProgressWidth = 160, kProgressMinWidth = 100, kNoteWidth = 300, kNoteMinWidth = 120;
+// Two lines of the longest status of a transfer ("Uploading to ... for upload to commence").
+constexpr int kStatusMinWidth = 260;
 constexpr int kSearchButtonLeft = 24, kSearchButtonTop = 5, kSearchButtonHeight = 23;
 constexpr int kSearchBoxLeft = 112, kSearchBoxRightMargin = 3, kSearchBoxHeight = 21;
 
@@ -52,6 +56,91 @@ int HelpWidthForSplitterAt(int x, int clientWidth, int dpi)
 {
     const int right = clientWidth - ScaledPixels(kMainMargin, dpi);
     return std::max(0, MulDivRounded(right - x - ScaledPixels(kSplitterWidth, dpi) / 2, 96, dpi));
+}
+
+Splitter::Splitter() : helpWidth_(MainWindowLogic::kHelpLabelWidth) {}
+
+MainWindowLayout Splitter::LayOut(int clientWidth, int clientHeight, int dpi)
+{
+    width_ = clientWidth, height_ = clientHeight, dpi_ = dpi;
+    return LayOutMainWindow(clientWidth, clientHeight, helpWidth_, dpi);
+}
+
+bool Splitter::Resizes(int x, int y) const
+{
+    return dragging_ || LayOutMainWindow(width_, height_, helpWidth_, dpi_).OnSplitter(x, y);
+}
+
+bool Splitter::Press(int x, int y)
+{
+    dragging_ = LayOutMainWindow(width_, height_, helpWidth_, dpi_).OnSplitter(x, y);
+    return dragging_;
+}
+
+bool Splitter::Move(int x)
+{
+    if (dragging_)
+        helpWidth_ = HelpWidthForSplitterAt(x, width_, dpi_);
+    return dragging_;
+}
+
+bool Splitter::Release()
+{
+    const bool was = dragging_;
+    dragging_ = false;
+    return was;
+}
+
+StatusRowLayout LayOutStatusRow(const Box &panel, const StatusRow &row, int dpi)
+{
+    auto scaled = [dpi](int px) { return ScaledPixels(px, dpi); };
+    const int gap = scaled(kMainMargin);
+    const int top = panel.y + gap, height = std::max(0, panel.height - 2 * gap);
+    StatusRowLayout l;
+    int right = panel.Right() - gap;
+    if (row.stop) {
+        const int h = std::min(height, scaled(kStopHeight));
+        l.stop = {right - scaled(kStopWidth), top + height - h, scaled(kStopWidth), h};
+        right = l.stop.x - gap;
+    }
+    // What the note and the progress may take beside the status line's room.
+    int room = right - panel.x - gap - scaled(kStatusMinWidth);
+    const auto give = [&](int want, int least) {
+        const int width = std::min(want, room - gap);
+        if (width < least)
+            return 0;
+        room -= width + gap;
+        right -= width + gap;
+        return width;
+    };
+    if (row.progress) {
+        const int w = give(scaled(kProgressWidth), scaled(kProgressMinWidth));
+        const int h = std::min(height, scaled(kProgressHeight));
+        if (w > 0)
+            l.progress = {right + gap, top + height - h - (std::min(height, scaled(kStopHeight)) - h) / 2, w, h};
+    }
+    if (!row.note.empty()) {
+        const int w = give(scaled(kNoteWidth), scaled(kNoteMinWidth));
+        if (w > 0)
+            l.note = {right + gap, top, w, height};
+    }
+    l.status = {panel.x + gap, top, std::max(0, right - panel.x - gap), height};
+    return l;
+}
+
+Font FontFor(FontRole role)
+{
+    switch (role) {
+    case FontRole::Terminal:
+        return {"Courier New", 13};  // 10 points at 96 dpi
+    case FontRole::HelpText:
+        return {"Courier New", 12};
+    case FontRole::HelpWindow:
+        return {"Terminal", 12};
+    case FontRole::Controls:
+        break;
+    }
+    return {nullptr, 0};
 }
 
 HelpWindowLayout LayOutHelpWindow(int clientWidth, int clientHeight, int dpi)

@@ -2,6 +2,8 @@
 // view that places its controls itself.
 #pragma once
 
+struct StatusRow;
+
 struct Box {
     int x = 0, y = 0, width = 0, height = 0;
     int Right() const { return x + width; }
@@ -22,6 +24,50 @@ struct MainWindowLayout {
 MainWindowLayout LayOutMainWindow(int clientWidth, int clientHeight, int helpWidth, int dpi);
 // The help label's width at 96 dpi once the splitter is dragged to `x`.
 int HelpWidthForSplitterAt(int x, int clientWidth, int dpi);
+
+// The splitter between the terminal and the help label, for a window that drags it itself:
+// where it stands, and the drag, over the client area of the last layout.
+class Splitter {
+public:
+    Splitter();
+    // The window laid out at this size, the help label as wide as the splitter left it.
+    MainWindowLayout LayOut(int clientWidth, int clientHeight, int dpi);
+    // Whether the pointer at (x, y) shows that it resizes: over the splitter, or dragging it.
+    bool Resizes(int x, int y) const;
+    // A press at (x, y): true when it starts a drag (the window then captures the pointer).
+    bool Press(int x, int y);
+    // The pointer moved to `x`: true when the window is to be laid out again.
+    bool Move(int x);
+    // The button went up, or the capture was lost: true when a drag ended.
+    bool Release();
+
+private:
+    int helpWidth_;  // at 96 dpi
+    int width_ = 0, height_ = 0, dpi_ = 96;
+    bool dragging_ = false;
+};
+
+// The status row's parts in `panel`, the status panel's box: the status line at the left,
+// then the note, the progress bar and Stop at the right. The status line keeps room for two
+// lines of the longest text of a transfer; the note gives way for it first, then the
+// progress. A part that does not show, or gave way, has an empty box.
+struct StatusRowLayout {
+    Box status, note, progress, stop;
+};
+StatusRowLayout LayOutStatusRow(const Box &panel, const StatusRow &row, int dpi);
+
+// The fonts, by what they show; each window maps a role to a font of its own.
+enum class FontRole {
+    Terminal,    // the terminal and the help label beside it
+    HelpText,    // the help window's tabs and panes
+    HelpWindow,  // the help window's search row
+    Controls,    // the status row, buttons and dialogs: the system's font for controls
+};
+struct Font {
+    const char *family;  // null: the system's font for controls, at its own size
+    int pixels;          // high, at 96 dpi
+};
+Font FontFor(FontRole role);
 
 // The tabs above the search panel, and the panel's button and box.
 struct HelpWindowLayout {

@@ -1,5 +1,5 @@
-// The one number reader's whole forms: what each writing takes, where it stops, and that a
-// number too long for 64 bits is refused rather than wrapped.
+// The one number reader's whole forms: what each writing takes, and that a number too long for
+// 64 bits is refused rather than wrapped.
 #include <gtest/gtest.h>
 
 #include "image/number_text.h"
@@ -23,7 +23,8 @@ TEST(NumberText, WholeFormsTakeAllOfTheTextOrNothing)
         {"$0x10", setting, false, 0, false, 16},  // one prefix only
         {"19,200", setting, false, 0, false, 10},
         {"", setting, false, 0, false, 10},
-        {"99999999999999999999999", setting, true, UINT64_MAX, false, 10},  // stops, does not wrap
+        {"18446744073709551615", setting, true, UINT64_MAX, false, 10},
+        {"18446744073709551616", setting, false, 0, false, 10},  // past 64 bits: refused, not wrapped
         {"  $7FFF ", field, true, 0x7FFF, false, 16},
         {"123456789", field, false, 0, false, 16},
         {"1 2", field, false, 0, false, 16},

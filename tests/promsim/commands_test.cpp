@@ -83,5 +83,65 @@ TEST(PromsimCommands, ProgramsAndVerifiesTheChipLikeAnEprom)
     EXPECT_EQ(s.peer.Command("V"), "\r\nVerify failed at 0000: chip 00, memory C3\r\n>");
 }
 
+TEST(PromsimCommands, ChipsChangedBetweenProgramsAndChipsWithAStuckBit)
+{
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::pair<const char *, const char *>> dialogue;
+    } cases[] = {
+        // A fresh chip for each "P": what the last chip could not take, the next one can.
+        {{"--fresh-chips"},
+         {{"X0\r3C\r", " \r\n0000=FF\r\n0001=FF\r\n>"},
+          {"P", "\r\nProgram OK\r\n>"},
+          {"X0\rC3\r", " \r\n0000=3C\r\n0001=FF\r\n>"},
+          {"V", "\r\nVerify failed at 0000: chip 3C, memory C3\r\n>"},
+          {"P", "\r\nProgram OK\r\n>"},
+          {"V", "\r\nVerify OK\r\n>"}}},
+        // Chip 2 is bad: the lowest 1 bit of the first byte that has one (0000=3C: bit 2).
+        {{"--fresh-chips", "--bad-chips", "2,4"},
+         {{"X0\r3C\r", " \r\n0000=FF\r\n0001=FF\r\n>"},
+          {"P", "\r\nProgram OK\r\n>"},
+          {"P", "\r\nProgram failed at 0000: chip 38, memory 3C\r\n>"},
+          {"V", "\r\nVerify failed at 0000: chip 38, memory 3C\r\n>"},
+          {"P", "\r\nProgram OK\r\n>"},
+          {"V", "\r\nVerify OK\r\n>"}}},
+        // Where memory is FF the byte is not written: only "V" finds the stuck bit.
+        {{"--fresh-chips", "--bad-chips", "1"},
+         {{"X0\r00\r", " \r\n0000=FF\r\n0001=FF\r\n>"},
+          {"P", "\r\nProgram OK\r\n>"},
+          {"V", "\r\nVerify failed at 0001: chip FE, memory FF\r\n>"},
+          {"P", "\r\nProgram OK\r\n>"},
+          {"V", "\r\nVerify OK\r\n>"}}},
+        // Without fresh chips the bad chip stays in the socket.
+        {{"--bad-chips", "1"},
+         {{"P", "\r\nProgram OK\r\n>"},
+          {"P", "\r\nProgram OK\r\n>"},
+          {"V", "\r\nVerify failed at 0000: chip FE, memory FF\r\n>"}}},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> options = c.options;
+        options.insert(options.end(), {"--size", "10"});
+        Session s(options);
+        ASSERT_TRUE(s.peer.IsOpen());
+        for (const auto &[sent, answer] : c.dialogue)
+            EXPECT_EQ(s.peer.Command(sent), answer) << "after \"" << sent << "\" with " << options[0];
+    }
+}
+
+TEST(PromsimCommands, ProgramTimeKeepsTheLineQuietAndTheInputThatCameMeanwhile)
+{
+    Session s({"--program-time", "1000", "--fresh-chips", "--size", "10"});
+    ASSERT_TRUE(s.peer.IsOpen());
+    auto start = Peer::Clock::now();
+    s.peer.Send("P");
+    EXPECT_EQ(s.peer.ReadQuiet(200), "");
+    // Typed while the chip is programmed: answered in order after the program's prompt.
+    s.peer.Send("V\r");
+    std::string got = s.peer.ReadUntil("Verify OK\r\n>\r\n>", 10000);
+    double seconds = std::chrono::duration<double>(Peer::Clock::now() - start).count();
+    EXPECT_EQ(got, "\r\nProgram OK\r\n>\r\nVerify OK\r\n>\r\n>");
+    EXPECT_GE(seconds, 1.0);
+}
+
 } // namespace
 } // namespace zmtest

@@ -40,6 +40,10 @@ TEST(PromsimLifecycle, BadCommandLinesAndBadFilesAreRefusedClearly)
         {{"--hangup-after", "1k"}, 2, "--hangup-after"},
         {{"--stall-after", ""}, 2, "--stall-after"},
         {{"--upload-delay", "99999"}, 2, "--upload-delay"},
+        {{"--program-time", "600001"}, 2, "--program-time"},
+        {{"--bad-chips", "0"}, 2, "--bad-chips"},
+        {{"--bad-chips", "2,,5"}, 2, "--bad-chips"},
+        {{"--bad-chips", "3,"}, 2, "--bad-chips"},
         {{"--bogus"}, 2, "unknown option --bogus"},
         {{"--link"}, 2, "needs a value"},
         {{"extra"}, 2, "unexpected argument"},
@@ -65,6 +69,7 @@ TEST(PromsimLifecycle, HelpDocumentsEveryOptionAndTheProtocol)
     EXPECT_EQ(r.status, 0);
     for (const char *word : {"--link", "--image", "--save", "--size", "--rate", "--upload-delay", "--once",
                              "--trace", "--silent", "--stall-after", "--hangup-after", "--garbage",
+                             "--fresh-chips", "--bad-chips", "--program-time",
                              "CR LF \">\"", "\"0000=3F\"", "\":00000001FF\"", "\"Transfer OK",
                              "\"Transfer failed, line", "\"Program OK\"", "\"Verify OK\"", "End of memory"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;

@@ -22,8 +22,10 @@
 
 #include "control_ids.h"
 #include "help_window.h"
+#include "key_bytes.h"
 #include "main_window.h"
 #include "platform/program_path.h"
+#include "terminal_pane.h"
 #include "wide_text.h"
 
 namespace {
@@ -167,7 +169,7 @@ void CALLBACK LookAtTransfer(HWND, UINT, UINT_PTR, DWORD)
     if (!status.empty())
         look.status = status;
     if (IsWindowVisible(Control(*looked, zmids::kProgressBar)))
-        look.progress = Text(Control(*looked, zmids::kProgressText));
+        look.progress = Text(Control(*looked, zmids::kProgressBar));
     if (pressStop) {
         pressStop = false;
         SendMessageW(Control(*looked, zmids::kBitBtnStop), BM_CLICK, 0, 0);
@@ -418,6 +420,30 @@ int main(int argc, char **argv)
              }
              Expect(Narrow(copied) == shown, "copied: '" + Narrow(copied) + "'");
              Expect(pane() == shown, "Ctrl+Shift+C sent something: '" + pane() + "'");
+         }},
+        {"typed characters make the bytes of the Qt window's keys",
+         [&] {
+             std::string sent;
+             HWND pane = CreateTerminalPane(form->Handle(), 9999, [&](char b) { sent += b; });
+             // WM_CHAR's character and its key's scan code; the key as Qt reports it.
+             struct Row {
+                 wchar_t c;
+                 UINT scan;
+                 KeyKind kind;
+                 char32_t key;
+                 bool ctrl;
+             } rows[] = {{0, 0x03, KeyKind::Character, U'@', true},   {0x1E, 0x07, KeyKind::Character, U'^', true},
+                         {0x1F, 0x0C, KeyKind::Character, U'_', true}, {1, 0x1E, KeyKind::Character, U'a', true},
+                         {10, 0x1C, KeyKind::Enter, 0, true},          {13, 0x1C, KeyKind::Enter, 0, false},
+                         {127, 0x0E, KeyKind::Backspace, 0, true},     {L'v', 0x2F, KeyKind::Character, U'v', false}};
+             for (const Row &r : rows) {
+                 sent.clear();
+                 SendMessageW(pane, WM_CHAR, r.c, LPARAM(r.scan << 16 | 1));
+                 const int want = KeyByte(r.kind, r.key, r.ctrl, false);
+                 Expect(sent == (want < 0 ? "" : std::string(1, char(want))),
+                        "character " + std::to_string(int(r.c)) + " sent " + std::to_string(sent.size()) + " bytes");
+             }
+             DestroyWindow(pane);
          }},
         {"download hex through the menu: the menus during it, promsim's memory after it",
          [&] {

@@ -64,6 +64,11 @@ TEST(ZmimageFaults, BadInputsAndCommandLinesLeaveNoOutput)
         {"swap of 3", kGood, {"swap", "in.hex", "out.bin", "--width", "3"}, 2, "zmimage: --width wants 2 or 4, not \"3\"\n"},
         {"output of no known kind", kGood, {"convert", "in.hex", "out.txt"}, 2, "zmimage: cannot tell the format of \"out.txt\""},
         {"two formats", kGood, {"info", "in.hex", "--hex", "--binary"}, 2, "zmimage: --hex, --srec and --binary exclude each other\n"},
+        {"serial too big for its width", kGood, {"serial", "in.hex", "out.bin", "--at", "10", "--value", "100", "--serial-format", "bcd", "--serial-bytes", "1"}, 2,
+         "zmimage: --value: serial 100 does not fit 1 byte as bcd (at most 99)\n"},
+        {"serial of 9 bytes", kGood, {"serial", "in.hex", "out.bin", "--at", "10", "--value", "1", "--serial-bytes", "9"}, 2,
+         "zmimage: --serial-bytes wants 1 to 8, not \"9\"\n"},
+        {"serial without its value", kGood, {"serial", "in.hex", "out.bin", "--at", "10"}, 2, "zmimage: serial needs --value\n"},
         {"S1 too long", kGood, {"convert", "in.hex", "out.s19", "--record-size", "253"}, 2,
          "zmimage: out.s19: --record-size 253 is too long for S1 records: at most 252\n"},
     };
@@ -108,6 +113,9 @@ TEST(ZmimageFaults, OutputsInPlaceAndOnTheStandardStreams)
     EXPECT_EQ(r.out, bytes);
     r = Zmimage(dir, {"convert", "-", "-", "--binary", "--start", "0x10"}, bytes);
     EXPECT_EQ(r.out, bytes);
+    // A serial over the data and past it, ASCII decimal.
+    r = Zmimage(dir, {"serial", "in.hex", "-", "--at", "16", "--value", "42", "--serial-format", "dec", "--to", "bin"});
+    EXPECT_EQ(r.out, std::string("\x01\x02\x03\x04\x05\x06" "0042", 10)) << r.err;
     r = Zmimage(dir, {"move", "in.hex", "-", "--by", "FFF0"});
     EXPECT_EQ(r.out, ":020000040001F9\r\n:080000000102030405060708D4\r\n:00000001FF\r\n");
 

@@ -1,5 +1,5 @@
-// zmimage against srec_cat over random images: convert, split, merge, swap, fill, crop, move
-// and the sums give what srec_cat's filters give, byte for byte.
+// zmimage against srec_cat over random images: convert, split, merge, swap, crop, move, serial,
+// fill and the sums give what srec_cat's filters give, byte for byte.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -149,6 +149,20 @@ TEST_F(SrecCatTest, RandomImagesGiveWhatSrecCatGives)
         Made({"move", s.file, "moved.hex", "--by=" + std::string(by < 0 ? "-" : "") + Hex(by < 0 ? -by : by)});
         EXPECT_EQ(Dump("moved.hex", "-intel"), Dump(s.file, s.format, {"-offset", (by < 0 ? "-" : "") + Hex(by < 0 ? -by : by)}))
             << "move";
+
+        // A serial number in binary either way round (srec_cat's constants take 1 to 4 bytes),
+        // where the image has data or not.
+        const uint64_t serialAt = s.low + rng() % (s.end - s.low + 4);
+        const unsigned serialBytes = 1 + rng() % 4;
+        const uint64_t value = rng() % (uint64_t(1) << (8 * serialBytes - 1));
+        const bool little = rng() % 2;
+        Made({"serial", s.file, "serial.hex", "--at", Hex(serialAt), "--value", std::to_string(value), "--serial-bytes",
+              std::to_string(serialBytes), "--serial-format", little ? "le" : "be"});
+        EXPECT_EQ(Dump("serial.hex", "-intel"),
+                  Dump(s.file, s.format, {"-exclude", Hex(serialAt), Hex(serialAt + serialBytes), "-generate", Hex(serialAt),
+                                          Hex(serialAt + serialBytes), little ? "-constant-l-e" : "-constant-b-e",
+                                          std::to_string(value), std::to_string(serialBytes)}))
+            << "serial";
 
         // The chip's size: filled with FF, and summed as a programmer sums it.
         const ProcessResult info = Zmimage({"info", s.file});

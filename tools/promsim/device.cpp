@@ -9,11 +9,10 @@ constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kCtrlC = 0x03;
 constexpr size_t kUploadLowWater = 1024;
 constexpr size_t kUploadBudget = 1024;
-constexpr uint8_t kErasedByte = 0xFF;
 } // namespace
 
-Device::Device(std::vector<uint8_t> memory, Clock::duration uploadDelay)
-    : memory_(std::move(memory)), chip_(memory_.size(), kErasedByte), uploadDelay_(uploadDelay)
+Device::Device(std::vector<uint8_t> memory, Timing timing, ChipOptions chips)
+    : memory_(std::move(memory)), chip_(memory_.size(), std::move(chips)), timing_(timing)
 {
 }
 
@@ -50,6 +49,11 @@ bool Device::TakeTransferDone()
 
 void Device::Receive(uint8_t byte, Clock::time_point now)
 {
+    if (mode_ == Mode::Programming) {
+        // A chip being programmed cannot be stopped: what comes meanwhile waits for the prompt.
+        typeAhead_ += char(byte);
+        return;
+    }
     if (mode_ == Mode::Upload) {
         if (byte == kEsc || byte == kCtrlC) {
             typeAhead_.clear();
@@ -72,7 +76,7 @@ void Device::Receive(uint8_t byte, Clock::time_point now)
 
     switch (mode_) {
     case Mode::Prompt:
-        Command(byte);
+        Command(byte, now);
         break;
     case Mode::SkipLine:
         if (byte == '\r' || byte == '\n')
@@ -107,16 +111,17 @@ void Device::Receive(uint8_t byte, Clock::time_point now)
             break;
         }
         uploader_.Start(format_, from, memory_.size());
-        uploadStart_ = now + uploadDelay_;
+        uploadStart_ = now + timing_.uploadDelay;
         mode_ = Mode::Upload;
         break;
     }
     case Mode::Upload:
+    case Mode::Programming:
         break;
     }
 }
 
-void Device::Command(uint8_t byte)
+void Device::Command(uint8_t byte, Clock::time_point now)
 {
     // Record marks at the prompt: a line that strayed in after a transfer. One answer
     // for the whole line rather than one per character.
@@ -153,11 +158,10 @@ void Device::Command(uint8_t byte)
         mode_ = Mode::UploadOffset;
         break;
     case 'P':
-        Program();
-        Prompt();
+        Program(now);
         break;
     case 'V':
-        Verify();
+        out_ += "\r\n" + chip_.Verify(memory_);
         Prompt();
         break;
     default:
@@ -167,34 +171,27 @@ void Device::Command(uint8_t byte)
     }
 }
 
-void Device::Program()
+void Device::Program(Clock::time_point now)
 {
-    // An EPROM cell can only go from 1 to 0; erasing is not the programmer's job.
-    for (size_t i = 0; i < memory_.size(); ++i) {
-        chip_[i] &= memory_[i];
-        if (chip_[i] != memory_[i]) {
-            out_ += "\r\nProgram failed at " + AddressText(uint32_t(i)) + ": chip " + Hex(chip_[i], 2) +
-                    ", memory " + Hex(memory_[i], 2);
-            return;
-        }
+    programAnswer_ = "\r\n" + chip_.Program(memory_);
+    if (timing_.programTime <= Clock::duration::zero()) {
+        out_ += programAnswer_;
+        Prompt();
+        return;
     }
-    out_ += "\r\nProgram OK";
-}
-
-void Device::Verify()
-{
-    for (size_t i = 0; i < memory_.size(); ++i) {
-        if (chip_[i] != memory_[i]) {
-            out_ += "\r\nVerify failed at " + AddressText(uint32_t(i)) + ": chip " + Hex(chip_[i], 2) +
-                    ", memory " + Hex(memory_[i], 2);
-            return;
-        }
-    }
-    out_ += "\r\nVerify OK";
+    programDone_ = now + timing_.programTime;
+    mode_ = Mode::Programming;
 }
 
 void Device::Pump(size_t pendingOutput, Clock::time_point now)
 {
+    if (mode_ == Mode::Programming && now >= programDone_) {
+        out_ += programAnswer_;
+        Prompt();
+        mode_ = Mode::Prompt;
+        ReplayTypeAhead(now);
+        return;
+    }
     if (mode_ != Mode::Upload || now < uploadStart_ || pendingOutput + out_.size() >= kUploadLowWater)
         return;
     if (!uploader_.Produce(memory_, out_, kUploadBudget))
@@ -216,6 +213,8 @@ std::optional<Device::Clock::time_point> Device::NextEvent(Clock::time_point now
 {
     if (mode_ == Mode::Upload && now < uploadStart_)
         return uploadStart_;
+    if (mode_ == Mode::Programming)
+        return programDone_;
     return std::nullopt;
 }
 

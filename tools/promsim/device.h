@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "chip.h"
 #include "examiner.h"
 #include "records.h"
 #include "transfer_receiver.h"
@@ -18,12 +19,19 @@ class Device {
 public:
     using Clock = std::chrono::steady_clock;
 
-    Device(std::vector<uint8_t> memory, Clock::duration uploadDelay);
+    struct Timing {
+        Clock::duration uploadDelay{};
+        // How long a "P" keeps the line quiet before its answer.
+        Clock::duration programTime{};
+    };
+
+    Device(std::vector<uint8_t> memory, Timing timing, ChipOptions chips = {});
 
     // A peer opened the line: whatever was under way is dropped and the prompt shown.
     void PowerOn();
     void Receive(uint8_t byte, Clock::time_point now);
-    // Lets a running upload add output while less than a little is waiting to go out.
+    // Lets a running upload add output while less than a little is waiting to go out,
+    // and gives a program's answer when its time is up.
     void Pump(size_t pendingOutput, Clock::time_point now);
     // When Pump has work that waits for the clock.
     std::optional<Clock::time_point> NextEvent(Clock::time_point now) const;
@@ -37,17 +45,16 @@ public:
     const std::vector<uint8_t> &Memory() const { return memory_; }
 
 private:
-    enum class Mode { Prompt, SkipLine, Examine, Transfer, UploadOffset, Upload };
+    enum class Mode { Prompt, SkipLine, Examine, Transfer, UploadOffset, Upload, Programming };
 
-    void Command(uint8_t byte);
+    void Command(uint8_t byte, Clock::time_point now);
     void Prompt();
-    void Program();
-    void Verify();
+    void Program(Clock::time_point now);
     void ReplayTypeAhead(Clock::time_point now);
 
     std::vector<uint8_t> memory_;
-    std::vector<uint8_t> chip_;
-    Clock::duration uploadDelay_;
+    Chip chip_;
+    Timing timing_;
     Format format_ = Format::Intel;
     Mode mode_ = Mode::Prompt;
     bool lastWasCr_ = false;
@@ -56,6 +63,8 @@ private:
     TransferReceiver receiver_;
     Uploader uploader_;
     Clock::time_point uploadStart_{};
+    Clock::time_point programDone_{};
+    std::string programAnswer_;
     std::string typeAhead_;
     bool transferDone_ = false;
     bool flushOutput_ = false;

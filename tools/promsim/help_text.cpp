@@ -27,6 +27,14 @@ Options:
   --upload-delay MS    pause between the offset character of "U" and the
                        first record, in milliseconds (default 3000)
   --once               end when a peer that opened the line closes it
+  --fresh-chips        each "P" finds a newly inserted, erased chip (all FF),
+                       as if the operator had changed it; "V" compares the chip
+                       of the last "P" with memory
+  --bad-chips LIST     the chips at these positions (1-based, counted in "P"
+                       commands, comma-separated, e.g. 2,5) have a bit stuck
+                       at 0 (see P below)
+  --program-time MS    a "P" answers only after MS milliseconds (default 0);
+                       the line stays quiet meanwhile
   --trace FILE         write a readable record of the line to FILE
   --silent             fault: read and act on everything, send nothing
   --stall-after N      fault: after N bytes sent, send nothing more; the line
@@ -129,7 +137,17 @@ U  Followed by one offset character, a hex digit d: sending starts at address
    ESC or ^C stops the upload: CR LF "Upload aborted" and the prompt.
 
 P  Programs the simulated chip from memory. The chip starts erased (all FF)
-   and, like an EPROM, a bit can only go from 1 to 0. Answer, then the prompt:
+   and, like an EPROM, a bit can only go from 1 to 0. It stays in the socket
+   from one "P" to the next, unless --fresh-chips puts an erased one there
+   before each "P". A bad chip (--bad-chips) has one bit stuck at 0: the
+   lowest 1 bit of the first memory byte, at the time of its "P", that is not
+   00 (bit 0 of address 0 when that byte is FF). Where that memory byte is
+   FF, "P" writes nothing there and does not notice; "V" then fails there.
+   Memory all 00 cannot show a stuck bit. Without --fresh-chips a bad chip
+   keeps its stuck bit for the "P" commands after it.
+   With --program-time, the answer comes after that time; bytes received
+   meanwhile are kept and taken as commands after the prompt (ESC and ^C
+   too: a chip being programmed is not stopped). Answer, then the prompt:
      CR LF "Program OK"
      CR LF "Program failed at <address>: chip <xx>, memory <yy>"
 V  Compares the chip with memory. Answer, then the prompt:

@@ -59,7 +59,7 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     trace.Note("line " + line.Path());
 
-    Device device(std::move(memory), options.uploadDelay);
+    Device device(std::move(memory), {options.uploadDelay, options.programTime}, options.chips);
     int status = RunLoop({options, device, line, link.get(), trace, signals});
 
     if (!options.save.empty() && !(error = SaveImage(options.save, device.Memory())).empty())

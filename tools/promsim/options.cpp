@@ -11,7 +11,7 @@ namespace {
 
 enum OptionId {
     kLink = 256, kImage, kSave, kSize, kRate, kSilent, kHangup, kStall, kGarbage, kTrace, kOnce,
-    kUploadDelay, kHelp
+    kUploadDelay, kFreshChips, kBadChips, kProgramTime, kHelp
 };
 
 const option kLongOptions[] = {
@@ -27,6 +27,9 @@ const option kLongOptions[] = {
     {"trace", required_argument, nullptr, kTrace},
     {"once", no_argument, nullptr, kOnce},
     {"upload-delay", required_argument, nullptr, kUploadDelay},
+    {"fresh-chips", no_argument, nullptr, kFreshChips},
+    {"bad-chips", required_argument, nullptr, kBadChips},
+    {"program-time", required_argument, nullptr, kProgramTime},
     {"help", no_argument, nullptr, kHelp},
     {nullptr, 0, nullptr, 0},
 };
@@ -47,6 +50,23 @@ bool ParseNumber(const char *text, int base, uint64_t &value)
     return errno == 0;
 }
 
+// "3,7,12": chip numbers from 1.
+bool ParseChipList(const std::string &text, std::set<uint64_t> &chips)
+{
+    size_t from = 0;
+    for (;;) {
+        size_t comma = text.find(',', from);
+        std::string item = text.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        uint64_t n = 0;
+        if (!ParseNumber(item.c_str(), 10, n) || n == 0)
+            return false;
+        chips.insert(n);
+        if (comma == std::string::npos)
+            return true;
+        from = comma + 1;
+    }
+}
+
 } // namespace
 
 std::string ParseOptions(int argc, char **argv, Options &options)
@@ -65,6 +85,7 @@ std::string ParseOptions(int argc, char **argv, Options &options)
         case kSilent: options.faults.silent = true; break;
         case kGarbage: options.faults.garbage = true; break;
         case kOnce: options.once = true; break;
+        case kFreshChips: options.chips.fresh = true; break;
         case kHelp: options.help = true; break;
         case kSize:
             if (!ParseNumber(optarg, 16, n) || n == 0 || n > kMaxMemorySize)
@@ -87,6 +108,16 @@ std::string ParseOptions(int argc, char **argv, Options &options)
             if (!ParseNumber(optarg, 10, n) || n > 60000)
                 return "--upload-delay wants milliseconds from 0 to 60000, not \"" + std::string(optarg) + "\"";
             options.uploadDelay = std::chrono::milliseconds(n);
+            break;
+        case kProgramTime:
+            if (!ParseNumber(optarg, 10, n) || n > 600000)
+                return "--program-time wants milliseconds from 0 to 600000, not \"" + std::string(optarg) + "\"";
+            options.programTime = std::chrono::milliseconds(n);
+            break;
+        case kBadChips:
+            if (!ParseChipList(optarg, options.chips.bad))
+                return "--bad-chips wants chip numbers from 1, separated by commas, not \"" + std::string(optarg) +
+                       "\"";
             break;
         case ':':
             return "option " + name + " needs a value";

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "chip.h"
 #include "transmitter.h"
 
 namespace promsim {
@@ -18,6 +19,8 @@ struct Options {
     size_t size = 0x2000;
     uint64_t rate = 0;
     std::chrono::milliseconds uploadDelay{3000};
+    std::chrono::milliseconds programTime{0};
+    ChipOptions chips;
     LineFaults faults;
     bool once = false;
     bool help = false;

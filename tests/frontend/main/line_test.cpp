@@ -15,13 +15,15 @@ namespace {
 class LineWatchingForm : public TForm_main {
 public:
     using TForm_main::TForm_main;
-    void SetStatus(const std::string &text) override
+    void ShowStatusRow(const StatusRow &row) override
     {
-        if (text.rfind("Line ", 0) == 0)
-            said.push_back(text);
-        TForm_main::SetStatus(text);
+        if (row.status != last && row.status.rfind("Line ", 0) == 0)
+            said.push_back(row.status);
+        last = row.status;
+        TForm_main::ShowStatusRow(row);
     }
     std::vector<std::string> said;
+    std::string last;
 };
 
 std::string Status(const TForm_main &form) { return Child<QLabel>(form, "Label_Stat")->text().toStdString(); }

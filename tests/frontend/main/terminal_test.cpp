@@ -155,6 +155,9 @@ TEST(Terminal, TypedKeysAreSentAndPrintableOnesEchoed)
         {Qt::Key_Tab, Qt::NoModifier, "\t", 9, ""},
         {Qt::Key_A, Qt::ControlModifier, "", 1, ""},
         {Qt::Key_C, Qt::ControlModifier, "", 3, ""},
+        {Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier, "", 0, ""},
+        {Qt::Key_AsciiCircum, Qt::ControlModifier | Qt::ShiftModifier, "", 30, ""},
+        {Qt::Key_Underscore, Qt::ControlModifier | Qt::ShiftModifier, "", 31, ""},
     };
     PtyPeer peer;
     auto form = StartOn(peer);

@@ -24,13 +24,16 @@ std::string ManyLines(int n)
 }
 
 // Runs `probe` once, at the first moment the transfer processes messages with Stop shown;
-// notes whether the progress bar showed.
+// notes whether the progress bar showed, and the status line's least width beside it.
 class DuringTransfer {
 public:
     DuringTransfer(TForm_main &form, std::function<void()> probe)
     {
         QObject::connect(&timer_, &QTimer::timeout, [this, &form, probe] {
-            progressSeen_ = progressSeen_ || !Child<QProgressBar>(form, "ProgressBar_Transfer")->isHidden();
+            if (!Child<QProgressBar>(form, "ProgressBar_Transfer")->isHidden()) {
+                progressSeen_ = true;
+                statusWidth_ = std::min(statusWidth_, Child<QLabel>(form, "Label_Stat")->width());
+            }
             if (!done_ && !Child<QPushButton>(form, "BitBtn_Stop")->isHidden()) {
                 done_ = true;
                 probe();
@@ -40,11 +43,13 @@ public:
     }
     bool Done() const { return done_; }
     bool ProgressSeen() const { return progressSeen_; }
+    int StatusWidth() const { return statusWidth_; }
 
 private:
     QTimer timer_;
     bool done_ = false;
     bool progressSeen_ = false;
+    int statusWidth_ = 10000;
 };
 
 } // namespace
@@ -72,6 +77,8 @@ TEST(TransferGuard, OtherTransfersAndTheBusyTestAreClosedWhileOneRuns)
     Child<QAction>(*form, "DownloadHex")->trigger();
     EXPECT_TRUE(probe.Done());
     EXPECT_TRUE(probe.ProgressSeen());
+    // Beside the note, the progress and Stop, the status line keeps room for its texts.
+    EXPECT_GE(probe.StatusWidth(), 260);
     // log and clear too: nothing may open a modal dialog inside a transfer.
     EXPECT_EQ(enabled, (std::vector<bool>{false, false, false, false, false, false, true}));
     EXPECT_EQ(answers.asked, 1u);

@@ -53,9 +53,13 @@ public:
     std::function<void()> onEvents;
 
     void SetCaption(const std::string &text) override { caption = text; }
-    void SetStatus(const std::string &text) override { status = text; }
+    void ShowStatusRow(const StatusRow &row) override
+    {
+        status = row.status, note = row.note, stopShown = row.stop;
+        progressShown = row.progress, progressPercent = row.percent, progressText = row.progressText;
+        progressSeen = progressSeen || row.progress;
+    }
     void SetHelpLabel(const std::string &text) override { helpLabel = text; }
-    void SetNote(const std::string &text) override { note = text; }
     void AppendToPane(const std::string &text, bool replace, int) override
     {
         appends.emplace_back(replace, text);
@@ -67,7 +71,6 @@ public:
     {
         commands[id] = {enabled, checked, text};
     }
-    void ShowStop(bool shown) override { stopShown = shown; }
     bool ShowBox(BoxKind kind, const std::string &title, const std::string &text) override
     {
         boxes.push_back({kind, title, text});
@@ -96,25 +99,20 @@ public:
     }
     void ShowHelpWindow() override { ++helpShown; }
     void CloseHelpWindow() override { ++helpClosed; }
-    void ShowProgress(bool shown, int percent, const std::string &text) override
-    {
-        progressShown = shown, progressPercent = percent, progressText = text;
-        progressSeen = progressSeen || shown;
-    }
     void ProcessEvents() override
     {
         if (onEvents)
             onEvents();
     }
-    void WaitForLineOrEvents(int line, int32_t ms) override
+    void WaitForLineOrEvents(LineSignal line, int32_t ms) override
     {
-        linewait::Wait(line, ms);
+        linewait::Wait(line.Descriptor(), ms);
         ProcessEvents();
     }
     bool WatchesLine() const override { return linewait::Watchable(); }
-    void SetIdle(bool on, int line, int wakeMs) override
+    void SetIdle(bool on, LineSignal line, int wakeMs) override
     {
-        idleOn = on, idleLine = line, idleWakeMs = wakeMs;
+        idleOn = on, idleLine = line.Descriptor(), idleWakeMs = wakeMs;
     }
     void WakeSoon() override {}
     void StartTimer(int ms) override { timerMs = ms; }

@@ -57,7 +57,8 @@ TEST(WindowLogic, StartsAtTheFirstIdleMoment)
             port = "-p" + std::to_string(NextTransferPort());
             setenv(("ZMHW_COM" + port.substr(2)).c_str(), dir.File("gone").c_str(), 1);
         }
-        Window w({port, "-i" + ini});
+        // Empty arguments never count, whatever the platform hands over.
+        Window w({"", port, "", "-i" + ini});
         EXPECT_TRUE(w.view.idleOn) << c.name;  // the start waits for the first idle moment
         EXPECT_EQ(w.Start(), c.portThere) << c.name;
         EXPECT_EQ(w.view.caption, ini + (c.iniThere ? "" : "?") + " (zm32:uhj zmhwcomm.dll:" + zmotla() + ")") << c.name;
@@ -315,11 +316,14 @@ TEST(WindowLogic, KeyTable)
         {KeyKind::Character, U'x', false, true, -1}, {KeyKind::Character, 0xE9, false, false, 0xE9},
         {KeyKind::Character, 0x20AC, false, false, -1}, {KeyKind::Character, 127, false, false, -1},
         {KeyKind::Character, 3, false, false, -1},  {KeyKind::Other, 0, false, false, -1},
+        {KeyKind::Character, U'@', true, false, 0}, {KeyKind::Character, U'^', true, false, 30},
+        {KeyKind::Character, U'_', true, false, 31}, {KeyKind::Character, U'`', true, false, -1},
     };
     for (const Case &k : keys)
         EXPECT_EQ(KeyByte(k.kind, k.c, k.ctrl, k.alt), k.byte) << int(k.kind) << " " << unsigned(k.c);
     // Characters as a console or a window's character message brings them.
-    const std::pair<char32_t, int> typed[] = {{13, 13}, {3, 3}, {127, 8}, {U'v', 'v'}, {0xFF, 0xFF}, {0x100, -1}};
+    const std::pair<char32_t, int> typed[] = {{13, 13}, {3, 3}, {127, 8}, {U'v', 'v'}, {0xFF, 0xFF}, {0x100, -1},
+                                              {0, 0}, {30, 30}, {31, 31}};
     for (const auto &[c, byte] : typed)
         EXPECT_EQ(TypedCharByte(c), byte) << unsigned(c);
     // Copy keys, decided once for both windows: kind, character, Ctrl, Shift, Alt, copies.
@@ -364,7 +368,29 @@ TEST(WindowLogic, PaneLineAndTexts)
     for (int dpi : {96, 144}) {
         EXPECT_TRUE(LayOutMainWindow(800, 600, HelpWidthForSplitterAt(500, 800, dpi), dpi).OnSplitter(500, 100)) << dpi;
         EXPECT_GT(LayOutMainWindow(800, 600, 5000, dpi).terminal.width, 0) << dpi;
+        Splitter splitter;
+        const int on = splitter.LayOut(800, 600, dpi).helpLabel.x - 1;
+        EXPECT_FALSE(splitter.Press(100, 100) || splitter.Move(500) || splitter.Release()) << dpi;
+        EXPECT_TRUE(splitter.Press(on, 100) && splitter.Move(500) && splitter.Resizes(0, 0)) << dpi;
+        EXPECT_TRUE(splitter.LayOut(800, 600, dpi).OnSplitter(500, 100)) << dpi;
+        EXPECT_TRUE(splitter.Release() && !splitter.Move(400)) << dpi;
     }
+    // The status row, all of it showing, at zm32.exe's default width: the status line keeps
+    // room for two lines of the longest status of a transfer; the note gives way first.
+    const StatusRow row{"line 28, addr 01B0", "chip 27C256\nsum16 1A2B", true, 50, "123/456, 0:01 left", true};
+    for (int dpi : {96, 144}) {
+        const StatusRowLayout l = LayOutStatusRow({0, 400, ScaledPixels(640, dpi), ScaledPixels(40, dpi)}, row, dpi);
+        EXPECT_GE(l.status.width, ScaledPixels(260, dpi)) << dpi;
+        EXPECT_LT(l.note.width, ScaledPixels(300, dpi)) << dpi;
+        EXPECT_GT(l.progress.width, 0) << dpi;
+        EXPECT_LE(l.status.Right(), l.note.x) << dpi;
+        EXPECT_LE(l.note.Right(), l.progress.x) << dpi;
+        EXPECT_LE(l.progress.Right(), l.stop.x) << dpi;
+        EXPECT_LE(l.stop.Right(), ScaledPixels(640, dpi)) << dpi;
+    }
+    const StatusRowLayout narrow = LayOutStatusRow({0, 0, 400, 40}, row, 96);
+    EXPECT_EQ(narrow.note.width + narrow.progress.width, 0);
+    EXPECT_EQ(LayOutStatusRow({0, 0, 1200, 40}, row, 96).note.width, 300);
     host.ShowStatus("Cannot create file \"/tmp/\xe9t\xe9\"");
     EXPECT_EQ(w.view.status, "Cannot create file \"/tmp/\xc3\xa9t\xc3\xa9\"");
 
