@@ -1,6 +1,7 @@
 // Download hex against any programmer: whatever it answers, the download sends "I", "T", the
 // records with CR LF and the final CR, in order, or a beginning of them where the line goes
 // or Stop comes, and the final CR whenever the line is still there.
+#include "download_lines.h"
 #include "fuzz_session.h"
 
 namespace {
@@ -12,12 +13,7 @@ const std::string kFile = ":0400000001020304F2\r\n:02001000AA55EF\r\n:00000001FF
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzRun run(data, size, 1);
-    const std::string path = run.File("download.hex");
-    if (std::FILE *f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(kFile.data(), 1, kFile.size(), f);
-        std::fclose(f);
-    }
-    const TransferEnd end = run.session.DownloadHex(path);
+    const TransferEnd end = run.session.DownloadHex(DownloadLines::OfText(kFile));
 
     std::string sent = fakeline::Sent();
     const std::string all = "IT" + kFile;

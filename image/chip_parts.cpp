@@ -1,7 +1,8 @@
 #include "image/chip_parts.h"
 
 #include <cctype>
-#include <cstdlib>
+
+#include "image/number_text.h"
 
 namespace {
 
@@ -42,17 +43,6 @@ std::string Key(const std::string &name)
         if (key == alias[0])
             return alias[1];
     return key;
-}
-
-bool ReadNumber(const std::string &text, int base, uint64_t &value)
-{
-    if (text.empty() || text.size() > 16)
-        return false;
-    for (const char c : text)
-        if (!(base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) : Digit(c)))
-            return false;
-    value = std::strtoull(text.c_str(), nullptr, base);
-    return true;
 }
 
 }  // namespace
@@ -110,14 +100,17 @@ bool ParseChipSize(const std::string &given, const ChipTable &table, uint64_t &s
         size = part->bytes;
         return true;
     }
-    bool read = false;
-    if (text.size() > 2 && text[0] == '0' && text[1] == 'x') {
-        read = ReadNumber(text.substr(2), 16, size);
-    } else if (!text.empty() && (text.back() == 'k' || text.back() == 'm')) {
-        read = ReadNumber(text.substr(0, text.size() - 1), 10, size) && size <= kMost;
-        size <<= text.back() == 'k' ? 10 : 20;
+    // At most 16 digits, which a 64-bit size holds.
+    std::optional<NumberRead> read;
+    if (!text.empty() && (text.back() == 'k' || text.back() == 'm')) {
+        read = ReadNumberText(std::string_view(text).substr(0, text.size() - 1), NumberForm::Decimal().AtMost(16));
+        if (read && read->magnitude <= kMost)
+            read->magnitude <<= text.back() == 'k' ? 10 : 20;
+        else
+            read.reset();
     } else {
-        read = ReadNumber(text, 10, size);
+        read = ReadNumberText(text, NumberForm::Decimal().ZeroX().AtMost(16));
     }
+    size = read ? read->magnitude : 0;
     return read && size > 0 && size <= kMost;
 }

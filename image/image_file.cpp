@@ -8,6 +8,12 @@ LoadOutcome LoadImageFile(const std::string &path, ImageKind kind, uint32_t bias
     std::string content;
     if (ReadWholeFile(path, content, error) != ReadOutcome::Read)
         return LoadOutcome::NotOpened;
+    return LoadImageText(std::move(content), path, kind, bias, start, lane, image, error);
+}
+
+LoadOutcome LoadImageText(std::string content, const std::string &path, ImageKind kind, uint32_t bias,
+                          uint32_t start, std::optional<ImageLane> lane, MemoryImage &image, std::string &error)
+{
     ImageFormat format = FormatOfInput(content, path);
     if (kind == ImageKind::Binary)
         format = ImageFormat::Binary;

@@ -23,3 +23,6 @@ enum class LoadOutcome { Loaded, Empty, Bad, NotOpened };
 // lane is taken. `error` says why when not Loaded.
 LoadOutcome LoadImageFile(const std::string &path, ImageKind kind, uint32_t bias, uint32_t start,
                           std::optional<ImageLane> lane, MemoryImage &image, std::string &error);
+// The same of the file's text, read already; `path` names it in messages.
+LoadOutcome LoadImageText(std::string content, const std::string &path, ImageKind kind, uint32_t bias,
+                          uint32_t start, std::optional<ImageLane> lane, MemoryImage &image, std::string &error);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "image/platform/binary_stdio.h"
 #include "image/platform/large_pages.h"
@@ -389,7 +391,9 @@ ReadOutcome ReadWholeFile(const std::string &path, std::string &content, std::st
         SetBinaryMode(stdin);
     content.clear();
     // A file's size known beforehand: read in one piece, with no copy and no growing string.
-    if (!standard && std::fseek(file, 0, SEEK_END) == 0) {
+    // Only a regular file has one: a directory seeks to a made-up end far beyond memory.
+    std::error_code regular;
+    if (!standard && std::filesystem::is_regular_file(path, regular) && std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
         std::rewind(file);
         if (size > 0) {

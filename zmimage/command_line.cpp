@@ -5,7 +5,7 @@
 #include <set>
 
 #include "image/chip_parts.h"
-#include "numbers_arg.h"
+#include "image/number_text.h"
 #include "profile.h"
 #include "settings.h"
 
@@ -91,11 +91,24 @@ bool Bad(std::string &message, const std::string &why)
 
 bool Hex(const std::string &name, const std::string &value, uint64_t limit, uint64_t &out, std::string &message)
 {
-    if (ParseHexArg(value, limit, out))
+    // Hexadecimal, "0x" allowed, the whole text.
+    if (const auto number = ReadNumberText(value, NumberForm::Hex().ZeroX().AtMost(16)); number && number->magnitude <= limit) {
+        out = number->magnitude;
         return true;
+    }
     return Bad(message, name + " wants a hexadecimal number up to " +
                             (limit == 0xFF ? std::string("FF") : limit == kAddressSpace ? "100000000" : "FFFFFFFF") +
                             ", not \"" + value + "\"");
+}
+
+// Decimal, the whole text, from `low` to `high`.
+bool Decimal(const std::string &value, uint64_t low, uint64_t high, uint64_t &out)
+{
+    const auto number = ReadNumberText(value, NumberForm::Decimal().AtMost(16));
+    if (!number || number->magnitude < low || number->magnitude > high)
+        return false;
+    out = number->magnitude;
+    return true;
 }
 
 // One option's value into `options`.
@@ -108,10 +121,10 @@ bool Take(const std::string &command, const std::string &name, const std::string
             return false;
         o.at = static_cast<uint32_t>(n);
     } else if (name == "--value") {
-        if (!ParseDecimalArg(value, 0, UINT64_MAX, o.value))
+        if (!Decimal(value, 0, UINT64_MAX, o.value))
             return Bad(message, "--value wants a decimal number, not \"" + value + "\"");
     } else if (name == "--serial-bytes") {
-        if (!ParseDecimalArg(value, 1, kSerialWidthMax, n))
+        if (!Decimal(value, 1, kSerialWidthMax, n))
             return Bad(message, "--serial-bytes wants 1 to 8, not \"" + value + "\"");
         o.serialBytes = static_cast<unsigned>(n);
     } else if (name == "--serial-format") {
@@ -139,7 +152,7 @@ bool Take(const std::string &command, const std::string &name, const std::string
             return false;
         (name == "--fill" ? o.fill : o.with) = static_cast<uint8_t>(n);
     } else if (name == "--record-size") {
-        if (!ParseDecimalArg(value, 1, 255, n))
+        if (!Decimal(value, 1, 255, n))
             return Bad(message, "--record-size wants 1 to 255 bytes, not \"" + value + "\"");
         o.recordSize = n;
     } else if (name == "--width") {

@@ -107,7 +107,7 @@ bool FillPlan(ConsoleHost &host, const CliOptions &options, RunPlan &plan, int &
     const BatchOptions &batch = options.batch;
     const ZM32OP &settings = host.session.Settings();
     std::string error;
-    status = LoadImage(options, plan.image, error);
+    status = LoadImage(options, plan.image, error, &plan.imageText);
     if (status != exit_status::kDone) {
         host.Say(error);
         return false;

@@ -1,10 +1,10 @@
 #include "command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <set>
+
+#include "image/hex_text.h"
+#include "image/number_text.h"
 
 namespace {
 
@@ -83,17 +83,29 @@ CLI::Validator HexNumber()
 {
     return CLI::Validator(
         [](std::string &value) -> std::string {
-            std::string digits = !value.empty() && value[0] == '$' ? value.substr(1) : value;
-            if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-                digits.erase(0, 2);
-            if (digits.empty() || digits.size() > 8 ||
-                !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }) ||
-                std::stoul(digits, nullptr, 16) > 0x7FFFFFFFul)
+            // "$0x10" too: "$" is taken off before "0x".
+            const std::string digits = !value.empty() && value[0] == '$' ? value.substr(1) : value;
+            const auto number = ReadNumberText(digits, NumberForm::Hex().ZeroX().AtMost(8));
+            if (!number || number->magnitude > 0x7FFFFFFFu)
                 return "not a hexadecimal number: " + value;
-            value = digits;
+            value = HexUpper(number->magnitude, 1);
             return {};
         },
         "HEX");
+}
+
+// "N/M": two decimal numbers, nothing else.
+bool ReadLane(const std::string &text, unsigned &lane, unsigned &lanes)
+{
+    const size_t slash = text.find('/');
+    const NumberForm decimal = NumberForm::Decimal().AtMost(9);
+    const auto n = ReadNumberText(std::string_view(text).substr(0, slash), decimal);
+    const auto m = slash == std::string::npos ? std::nullopt : ReadNumberText(std::string_view(text).substr(slash + 1), decimal);
+    if (!n || !m)
+        return false;
+    lane = static_cast<unsigned>(n->magnitude);
+    lanes = static_cast<unsigned>(m->magnitude);
+    return true;
 }
 
 // zm32's options with their value in the next argument ("-b 9600") joined as zm32 takes them.
@@ -258,9 +270,7 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
             ->check(CLI::Validator(
                 [](std::string &value) {
                     unsigned n = 0, m = 0;
-                    char end = 0;
-                    return std::sscanf(value.c_str(), "%u/%u%c", &n, &m, &end) == 2 && m >= 2 && m <= 8 && n < m &&
-                                   value.find_first_not_of("0123456789/") == std::string::npos
+                    return ReadLane(value, n, m) && m >= 2 && m <= 8 && n < m
                                ? std::string()
                                : "--lane wants N/M, M from 2 to 8 and N below it: " + value;
                 },
@@ -331,7 +341,7 @@ ParseOutcome ParseArguments(const std::vector<std::string> &given, CliOptions &o
         return ParseOutcome::Error;
     }
     if (!lane.empty())
-        std::sscanf(lane.c_str(), "%u/%u", &options.lane, &options.laneCount);
+        ReadLane(lane, options.lane, options.laneCount);
     options.command = app.get_subcommands().front()->get_name();
     return ParseOutcome::Run;
 }

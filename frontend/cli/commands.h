@@ -39,7 +39,8 @@ int RunPorts(ConsoleHost &host, const std::string &root = "/");
 // ports: COMn or "-", device, stable name or "-", what it is; the first three in columns.
 std::string PortLines(const std::vector<SerialPortInfo> &ports);
 
-// verify.cpp: FILE as the options say to read it; an exit status, and why in `error`.
-int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error);
+// verify.cpp: FILE as the options say to read it; an exit status, and why in `error`. The
+// file's text is left in `text` when one is given, so that it is read once.
+int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error, std::string *text = nullptr);
 // Reads back what `image` defines and compares; says the outcome, returns the exit status.
 int VerifyImage(ConsoleHost &host, const CliOptions &options, const MemoryImage &image);

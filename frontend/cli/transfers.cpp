@@ -1,13 +1,10 @@
 // download (with --verify), upload-bin and upload-hex: the session's transfers with a progress line.
-#include <algorithm>
-#include <cstdio>
+#include <optional>
 
 #include "commands.h"
 #include "console.h"
-#include "image/hex_text.h"
-#include "image/image_ops.h"
+#include "download_lines.h"
 #include "transfer_sums.h"
-#include "image/image_write.h"
 #include "output_check.h"
 #include "text.h"
 #include "timing.h"
@@ -34,19 +31,6 @@ int DownloadAnswer(ConsoleHost &host, const CliOptions &options)
     else if (options.quiet)
         host.Say(shown);
     return exit_status::kFailed;
-}
-
-// The first address of `image` that 16 bits cannot give, as hex.
-std::string FirstAbove16Bits(const MemoryImage &image)
-{
-    for (const auto &[address, run] : image.runs()) {
-        if (address + uint64_t(run.size()) > 0x10000) {
-            char text[16];
-            std::snprintf(text, sizeof text, "%X", std::max<uint32_t>(address, 0x10000));
-            return text;
-        }
-    }
-    return {};
 }
 
 int ExitStatus(TransferEnd end)
@@ -86,32 +70,22 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
     const bool download = options.command == "download";
     // A download's file is read and checked before anything is sent.
     MemoryImage image;
-    std::FILE *records = nullptr;
+    std::optional<DownloadLines> lines;
     if (download) {
-        std::string error;
-        const int loaded = LoadImage(options, image, error);
+        std::string text, error;
+        const int loaded = LoadImage(options, image, error, &text);
         if (loaded != exit_status::kDone) {
             host.Say(error);
             return loaded;
         }
-        // The records go out with 16-bit addresses: nothing says the programmer takes more.
-        if (image.End() > 0x10000) {
-            host.Say("\"" + options.file + "\" has data at " + FirstAbove16Bits(image) +
-                     ", past FFFF: download sends 16-bit addresses (verify reads any)");
+        if (const std::string refusal = DownloadRefusal(session, options.file, image); !refusal.empty()) {
+            host.Say(refusal);
             return exit_status::kFailed;
         }
-        if (const std::string past = PastThePart(session, options.file, image); !past.empty()) {
-            host.Say(past);
-            return exit_status::kFailed;
-        }
-        // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and
-        // a part of one (--offset, --lane), as records made from what was read.
-        records = DownloadRecords(options.file, image,
-                                  !options.binary && options.bias.empty() && options.laneCount == 0);
-        if (!records) {
-            host.Say("Cannot make the records of " + options.file + " ready to send");
-            return exit_status::kNotOpened;
-        }
+        // An Intel hex file goes out as its own lines, as zm32 sends it; other images, and a
+        // part of one (--offset, --lane), as records made from what was read.
+        lines = DownloadLinesOf(std::move(text), options.file, image,
+                                !options.binary && options.bias.empty() && options.laneCount == 0);
     }
 
     const bool showProgress = !options.quiet && console::IsTerminal(2);
@@ -127,8 +101,7 @@ int RunTransfer(ConsoleHost &host, const CliOptions &options)
         // The pacing loop's half-second measurement only where there is pacing.
         if (session.Settings().delayms != 0)
             Calibrate();
-        end = session.DownloadHex(records, options.file);
-        std::fclose(records);
+        end = session.DownloadHex(std::move(*lines));
     } else if (options.command == "upload-bin") {
         end = session.UploadBin(options.file);
     } else if (CanWrite(options.file)) {

@@ -7,15 +7,20 @@
 #include "numbers.h"
 #include "verify_image.h"
 
-int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error)
+int LoadImage(const CliOptions &options, MemoryImage &image, std::string &error, std::string *text)
 {
+    std::string content;
+    if (ReadWholeFile(options.file, content, error) != ReadOutcome::Read)
+        return exit_status::kNotOpened;
+    if (text)
+        *text = content;
     const ImageKind kind = options.hex ? ImageKind::Records : options.binary ? ImageKind::Binary : ImageKind::ByContent;
     const uint32_t bias = options.bias.empty() ? 0 : static_cast<uint32_t>(ParseHex(options.bias));
     const uint32_t start = options.start.empty() ? 0 : static_cast<uint32_t>(ParseHex(options.start));
     std::optional<ImageLane> lane;
     if (options.laneCount != 0)
         lane = ImageLane{options.lane, options.laneCount};
-    switch (LoadImageFile(options.file, kind, bias, start, lane, image, error)) {
+    switch (LoadImageText(std::move(content), options.file, kind, bias, start, lane, image, error)) {
     case LoadOutcome::Loaded:
         return exit_status::kDone;
     case LoadOutcome::NotOpened:

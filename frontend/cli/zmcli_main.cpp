@@ -1,5 +1,6 @@
 // zmcli: the programmer from a shell and from scripts, on the session and transfers of zm32.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,6 @@
 #include "console.h"
 #include "numbers.h"
 #include "output_check.h"
-#include "profile.h"
 #include "transfer_sums.h"
 
 namespace {
@@ -17,12 +17,8 @@ void ApplyCommandOptions(const CliOptions &options, ZM32OP &settings)
 {
     if (options.log)
         settings.log = *options.log;
-    if (!options.start.empty())
-        settings.uploadbinstart = ParseHex(options.start);
-    if (!options.bytes.empty())
-        settings.uploadbinbytes = ParseHex(options.bytes);
-    if (!options.stop.empty())
-        settings.uploadhexstop = ParseHex(options.stop);
+    const auto key = [](const std::string &hex) { return hex.empty() ? std::nullopt : std::optional<int32_t>(ParseHex(hex)); };
+    SetRanges(settings, nullptr, {key(options.start), key(options.bytes), key(options.stop)});
     if (!options.offset.empty())
         settings.uploadoffset = options.offset;
     if (options.delay)
@@ -46,18 +42,17 @@ int Run(const CliOptions &options)
     // options win over both.
     if (options.chip) {
         ZM32OP &settings = session.Settings();
+        const SettingsState &found = session.SettingsFound();
         settings.chip = NamesNoChip(*options.chip) ? std::string() : *options.chip;
-        if (const ChipPart *part = session.SettingsFound().chips.Find(*options.chip)) {
-            SetChipRanges(settings, *part);
+        if (const ChipPart *part = found.chips.Find(*options.chip)) {
+            SetRanges(settings, part, {});
         } else if (settings.chip.empty()) {
-            // No part: the ranges as the file gives them without its chip key.
-            const SettingsState &found = session.SettingsFound();
-            ZM32OP ranges;
-            if (!found.noSettingsFile && !found.commandLineError)
-                ReadSettingsFile(ranges, ProfileFile::Load(found.settingsPath), found.settingsSection, ChipTable::None());
-            settings.uploadbinstart = ranges.uploadbinstart;
-            settings.uploadbinbytes = ranges.uploadbinbytes;
-            settings.uploadhexstop = ranges.uploadhexstop;
+            // No part: the ranges as the file's range keys give them without its chip key.
+            const ZM32OP defaults;
+            settings.uploadbinstart = defaults.uploadbinstart;
+            settings.uploadbinbytes = defaults.uploadbinbytes;
+            settings.uploadhexstop = defaults.uploadhexstop;
+            SetRanges(settings, nullptr, found.fileRanges);
         }
     }
     bool known = true;

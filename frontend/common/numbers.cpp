@@ -2,50 +2,26 @@
 #include "numbers.h"
 
 #include "format.h"
+#include "image/number_text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 int HexDigitValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return DigitValue(c, 16);
 }
 
 // Commas are thousands separators ("19,200"); a "-" anywhere makes the number negative.
-// 32-bit arithmetic that wraps, done unsigned so that the wrap is defined.
+// 32-bit arithmetic that wraps.
 int32_t ParseDecimal(const std::string &text)
 {
-    uint32_t value = 0;
-    bool negative = false;
-    for (const char c : text) {
-        if (c == ',' || c == ' ')
-            continue;
-        if (c == '-')
-            negative = true;
-        else if (c >= '0' && c <= '9')
-            value = value * 10u + static_cast<uint32_t>(c - '0');
-        else
-            break;
-    }
-    return static_cast<int32_t>(negative ? 0u - value : value);
+    return ReadNumberText(text, NumberForm::Decimal().Lenient().Signed().Separators())->Bits32();
 }
 
+// No sign and no prefix: of more digits than eight, the last eight count.
 int32_t ParseHex(const std::string &text)
 {
-    uint32_t value = 0;
-    for (const char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            break;
-        value = (value << 4) | static_cast<uint32_t>(digit);
-    }
-    return static_cast<int32_t>(value);
+    return ReadNumberText(text, NumberForm::Hex().Lenient())->Bits32();
 }
 
 std::string HexPadded(int32_t value, int width)

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "format.h"
+#include "image/number_text.h"
 #include "numbers.h"
 #include "paths.h"
 #include "text.h"
@@ -44,35 +45,13 @@ std::optional<int32_t> ReadInteger(const std::optional<std::string> &value)
 {
     if (!value)
         return std::nullopt;
-    std::string_view digits = *value;
-    bool negative = false;
-    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
-        negative = digits.front() == '-';
-        digits.remove_prefix(1);
-    }
-    uint64_t base = 10;
-    if (!digits.empty() && digits.front() == '$') {
-        base = 16;
-        digits.remove_prefix(1);
-    } else if (value->size() > 2 && digits.size() >= 2 && digits[0] == '0' &&
-               (digits[1] == 'x' || digits[1] == 'X')) {
-        base = 16;
-        digits.remove_prefix(2);
-    }
-    if (digits.empty())
+    const auto number = ReadNumberText(*value, NumberForm::Decimal().Signed().Dollar().ZeroX());
+    if (!number)
         return std::nullopt;
-    const uint64_t limit = base == 16 ? 0xFFFFFFFFu : negative ? 0x80000000u : 0x7FFFFFFFu;
-    uint64_t number = 0;
-    for (const char c : digits) {
-        const int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
-        if (digit < 0)
-            return std::nullopt;
-        number = number * base + static_cast<uint64_t>(digit);
-        if (number > limit)
-            return std::nullopt;
-    }
-    const uint32_t bits = static_cast<uint32_t>(number);
-    return static_cast<int32_t>(negative ? 0u - bits : bits);
+    const uint64_t limit = number->base == 16 ? 0xFFFFFFFFu : number->negative ? 0x80000000u : 0x7FFFFFFFu;
+    if (number->magnitude > limit)
+        return std::nullopt;
+    return number->Bits32();
 }
 
 // The integer reader with the current value (false 0, true 1) as default; non-zero is true.
@@ -81,11 +60,11 @@ bool ReadBoolean(const std::optional<std::string> &value, bool current)
     return ReadInteger(value).value_or(current ? 1 : 0) != 0;
 }
 
-void ReadHexKey(const std::optional<std::string> &value, int32_t &field)
+std::optional<int32_t> ReadHexKey(const std::optional<std::string> &value)
 {
     if (!value || value->empty())
-        return;
-    field = ParseHex(value->front() == '$' ? value->substr(1) : *value);
+        return std::nullopt;
+    return ParseHex(value->front() == '$' ? value->substr(1) : *value);
 }
 
 void ReadPort(const std::optional<std::string> &value, int32_t &port)
@@ -183,16 +162,35 @@ std::string FindSettingsFile(const std::string &name)
     return path;
 }
 
+int32_t ComPortNumber(const std::string &name)
+{
+    if (!SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") || name.compare(3, 1, "0") == 0)
+        return 0;
+    const auto number = ReadNumberText(std::string_view(name).substr(3), NumberForm::Decimal().AtMost(9));
+    return number ? static_cast<int32_t>(number->magnitude) : 0;
+}
+
 bool NamesNoChip(const std::string &name)
 {
     return name.empty() || SameTextIgnoringCase(name, "none");
 }
 
-void SetChipRanges(ZM32OP &op, const ChipPart &part)
+void SetRanges(ZM32OP &op, const ChipPart *part, const RangeKeys &keys)
 {
-    op.uploadbinstart = 0;
-    op.uploadbinbytes = static_cast<int32_t>(std::min<uint64_t>(part.bytes, INT32_MAX));
-    op.uploadhexstop = op.uploadbinbytes - 1;
+    if (part) {
+        op.uploadbinstart = 0;
+        op.uploadbinbytes = static_cast<int32_t>(std::min<uint64_t>(part->bytes, INT32_MAX));
+        op.uploadhexstop = op.uploadbinbytes - 1;
+    }
+    op.uploadbinstart = keys.uploadbinstart.value_or(op.uploadbinstart);
+    op.uploadbinbytes = keys.uploadbinbytes.value_or(op.uploadbinbytes);
+    op.uploadhexstop = keys.uploadhexstop.value_or(op.uploadhexstop);
+}
+
+RangeKeys ReadRangeKeys(const ProfileFile &file, const std::string &section)
+{
+    return {ReadHexKey(file.Value(section, "uploadbinstart")), ReadHexKey(file.Value(section, "uploadbinbytes")),
+            ReadHexKey(file.Value(section, "uploadhexstop"))};
 }
 
 std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips)
@@ -209,11 +207,12 @@ std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::st
 void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section, const ChipTable &chips)
 {
     const auto value = [&](const char *key) { return file.Value(section, key); };
+    const ChipPart *part = nullptr;
     if (const auto chip = value("chip")) {
         op.chip = NamesNoChip(*chip) ? std::string() : *chip;
-        if (const ChipPart *part = chips.Find(op.chip))
-            SetChipRanges(op, *part);
+        part = chips.Find(op.chip);
     }
+    SetRanges(op, part, ReadRangeKeys(file, section));
     ReadPort(value("port"), op.port);
     op.baud = ReadInteger(value("baud")).value_or(op.baud);
     ReadParity(value("parity"), op.parity);
@@ -226,9 +225,6 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
     op.upper = ReadBoolean(value("upper"), op.upper);
     op.uploadoffset = value("uploadoffset").value_or(op.uploadoffset);
     op.uploadoffset = op.uploadoffset.empty() ? "0" : op.uploadoffset.substr(0, 1);
-    ReadHexKey(value("uploadhexstop"), op.uploadhexstop);
-    ReadHexKey(value("uploadbinstart"), op.uploadbinstart);
-    ReadHexKey(value("uploadbinbytes"), op.uploadbinbytes);
     op.log = value("log").value_or(op.log);
     QualifyInCurrentDir(op.log);
     op.reconnect = ReadBoolean(value("reconnect"), op.reconnect);
@@ -249,14 +245,9 @@ std::map<int32_t, std::string> ReadPortsSection(const ProfileFile &file)
 {
     std::map<int32_t, std::string> devices;
     for (const std::string &name : file.EntryNames("ports")) {
-        // COM and a port number from 1, as the serial library names its ports.
-        const std::string digits = name.size() > 3 ? name.substr(3) : std::string();
-        if (!SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") || digits.empty() ||
-            digits.size() > 9 || digits[0] == '0' || digits.find_first_not_of("0123456789") != std::string::npos)
-            continue;
         const std::string device = file.Value("ports", name).value_or("");
-        const int32_t port = ParseDecimal(digits);
-        if (!device.empty() && !devices.count(port))
+        const int32_t port = ComPortNumber(name);
+        if (port > 0 && !device.empty() && !devices.count(port))
             devices[port] = device;
     }
     return devices;
@@ -287,5 +278,6 @@ void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::strin
     const ProfileFile file = ProfileFile::Load(state.settingsPath);
     state.chipErrors = ReadChipsSection(file, state.settingsPath, state.chips);
     ReadSettingsFile(op, file, state.settingsSection, state.chips);
+    state.fileRanges = ReadRangeKeys(file, state.settingsSection);
     state.portDevices = ReadPortsSection(file);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,21 @@ struct ZM32OP {
     bool hexview = false;
 };
 
+// The port chosen for use: its number, and the device to store under it in [ports] (empty for
+// none: the number opens it already).
+struct PortChoice {
+    int32_t port = 0;
+    std::string device;
+};
+
+// The upload ranges that keys give (of the settings file, or a command's options), each only
+// where it was given.
+struct RangeKeys {
+    std::optional<int32_t> uploadbinstart;
+    std::optional<int32_t> uploadbinbytes;
+    std::optional<int32_t> uploadhexstop;
+};
+
 // What LoadSettings leaves beside the record for the main window.
 struct SettingsState {
     std::string programStem;
@@ -52,6 +68,8 @@ struct SettingsState {
     // The built-in parts and those of the [chips] section; the entries it refused, and why.
     ChipTable chips;
     std::vector<std::string> chipErrors;
+    // The settings file's own range keys, for a part chosen later.
+    RangeKeys fileRanges;
 };
 
 // Shows the command-line usage message; without one it is not shown.
@@ -74,8 +92,13 @@ void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &se
 // The user's parts of the [chips] section into `chips`; `origin` names the file. Returns the
 // entries refused, each with why.
 std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips);
-// The ranges of the whole part: from 0, its size, its last address.
-void SetChipRanges(ZM32OP &op, const ChipPart &part);
+// A part sets the three ranges to the whole part (from 0, its size, its last address); a range
+// key beats the part. Without a part, only the keys change the ranges.
+void SetRanges(ZM32OP &op, const ChipPart *part, const RangeKeys &keys);
+// The range keys of `section`: hexadecimal, one "$" allowed; an empty value is no key.
+RangeKeys ReadRangeKeys(const ProfileFile &file, const std::string &section);
+// The port number of "COMn" (any case, n from 1 without leading zeros); 0 for any other name.
+int32_t ComPortNumber(const std::string &name);
 // "none" and an empty name say that no part is chosen.
 bool NamesNoChip(const std::string &name);
 // The devices of the [ports] section; entries that name no port or no device are left out.

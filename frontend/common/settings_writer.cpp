@@ -237,6 +237,15 @@ bool WriteSettingsFile(const std::string &path, const std::string &seedPath,
     return true;
 }
 
+std::vector<ProfileEdit> PortSettingEdits(const PortChoice &choice, const std::string &section)
+{
+    const std::string com = "COM" + std::to_string(choice.port);
+    std::vector<ProfileEdit> edits{{section, "port", com}};
+    if (!choice.device.empty())
+        edits.push_back({"ports", com, choice.device});
+    return edits;
+}
+
 std::vector<ProfileEdit> LineSettingEdits(const ZM32OP &op, const std::string &section)
 {
     std::vector<ProfileEdit> edits{{section, "baud", std::to_string(op.baud)},

@@ -23,11 +23,15 @@ bool EditProfileText(std::string &text, const std::vector<ProfileEdit> &edits, s
 bool WriteSettingsFile(const std::string &path, const std::string &seedPath,
                        const std::vector<ProfileEdit> &edits, std::string &error);
 
+struct PortChoice;
 struct SettingsState;
 struct ZM32OP;
 
+// The port key, and the [ports] entry when the choice stores a device.
+std::vector<ProfileEdit> PortSettingEdits(const PortChoice &choice, const std::string &section);
+
 // The keys of the line settings (baud, data format, flow, pause, reconnect) with the values of
-// `op`, in section `section`, as the settings file writes them. The port is PortChoiceEdits'.
+// `op`, in section `section`, as the settings file writes them. The port is PortSettingEdits'.
 std::vector<ProfileEdit> LineSettingEdits(const ZM32OP &op, const std::string &section);
 
 // The chip and the three upload ranges of `op`, all four, so that the file reads back as they

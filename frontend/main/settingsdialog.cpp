@@ -65,7 +65,7 @@ bool RunSettingsDialog(QWidget *parent, SettingsDialog &dialog)
         const auto changed = [&dialog, &fields, &controls, i] {
             for (const FieldControl &control : controls)
                 control.read();
-            if (!SettingsFieldChanged(dialog, fields[i].label))
+            if (!SettingsFieldChanged(dialog, fields[i].id))
                 return;
             for (size_t j = 0; j < controls.size(); ++j)
                 if (j != i)

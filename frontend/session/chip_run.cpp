@@ -1,13 +1,12 @@
 #include "chip_run.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <mutex>
 
+#include "download_lines.h"
 #include "image/hex_text.h"
 #include "image/image_ops.h"
-#include "image/image_read.h"
-#include "image/image_write.h"
+#include "image/number_text.h"
 #include "numbers.h"
 #include "text.h"
 #include "transfer_sums.h"
@@ -70,7 +69,7 @@ std::optional<uint32_t> AddressIn(const std::string &answer)
         while (end < answer.size() && end - at - 4 < 8 && HexDigitValue(answer[end]) >= 0)
             ++end;
         if (end > at + 4)
-            return static_cast<uint32_t>(std::stoul(answer.substr(at + 4, end - at - 4), nullptr, 16));
+            return static_cast<uint32_t>(ReadNumberText(std::string_view(answer).substr(at + 4, end - at - 4), NumberForm::Hex())->magnitude);
     }
     return std::nullopt;
 }
@@ -192,11 +191,8 @@ ChipRun::ChipRun(Session &session, RunBook &book) : session_(session), book_(boo
 std::string ChipRun::Check() const
 {
     const RunPlan &plan = book_.Plan();
-    if (plan.image.End() > kDownloadEnd)
-        return "\"" + plan.imagePath + "\" reaches " + HexUpper(plan.image.End() - 1, 4) +
-               ", past FFFF: download sends 16-bit addresses";
-    if (const std::string past = PastThePart(session_, plan.imagePath, plan.image); !past.empty())
-        return past;
+    if (const std::string refusal = DownloadRefusal(session_, plan.imagePath, plan.image); !refusal.empty())
+        return refusal;
     if (!plan.serial)
         return {};
     bool known = false;
@@ -235,36 +231,10 @@ std::string JudgeDownloadAnswer(Session &session, std::string &shown)
     return {};
 }
 
-std::FILE *DownloadRecords(const std::string &path, const MemoryImage &image, bool ownLines)
-{
-    std::string content, error;
-    if (ownLines && ReadWholeFile(path, content, error) == ReadOutcome::Read &&
-        FormatOfInput(content, path) == ImageFormat::IntelHex) {
-        if (std::FILE *file = std::fopen(path.c_str(), "rb"))
-            return file;
-    }
-    std::FILE *records = std::tmpfile();
-    if (!records)
-        return nullptr;
-    MemoryImage sent = image;
-    sent.start.reset();
-    const std::string text = IntelHexText(sent, 16);
-    if (std::fwrite(text.data(), 1, text.size(), records) != text.size() || std::fflush(records) != 0) {
-        std::fclose(records);
-        return nullptr;
-    }
-    std::rewind(records);
-    return records;
-}
-
 std::string ChipRun::Download()
 {
     const RunPlan &plan = book_.Plan();
-    std::FILE *records = DownloadRecords(plan.imagePath, plan.image, true);
-    if (!records)
-        return "Cannot make the records of " + plan.imagePath + " ready to send";
-    const TransferEnd end = session_.DownloadHex(records, plan.imagePath);
-    std::fclose(records);
+    const TransferEnd end = session_.DownloadHex(DownloadLinesOf(plan.imageText, plan.imagePath, plan.image, true));
     if (end != TransferEnd::Completed)
         return session_.IsLineLost() ? "the line was lost" : end == TransferEnd::Stopped ? "stopped" : "the download failed";
     std::string shown;

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -24,6 +23,7 @@
 struct RunPlan {
     std::string imagePath;  // as the log and the messages name it
     MemoryImage image;      // as read from it
+    std::string imageText;  // the file's text, read once with the image, for its own lines
     std::optional<SerialPlan> serial;
     // Words a pass needs beside the prompt and no "fail" or "error" (zm32.ini's programok,
     // verifyok); empty: none.
@@ -123,10 +123,6 @@ private:
     Session &session_;
     RunBook &book_;
 };
-
-// The records a download sends: an Intel hex file's own lines (when `ownLines`), as zm32 sends
-// them, else records made from `image`; null when they cannot be made ready.
-std::FILE *DownloadRecords(const std::string &path, const MemoryImage &image, bool ownLines);
 
 // The programmer's answer to a download (what it said once the records were out), judged as
 // zmcli's download judges it: empty when good, else why not. `shown` gets the answer as text.

@@ -1,49 +1,16 @@
 // "download hex": sends an Intel hex file to the programmer line by line, paced and echoed,
 // stoppable between lines. The programmer's answers are not read during it, only taken at the end.
 #include <chrono>
-#include <cstdio>
 #include <functional>
 
+#include "download_lines.h"
 #include "format.h"
+#include "image/image_read.h"
 #include "session.h"
 
 namespace {
 
-constexpr size_t kMaxLine = 401;
 const char kEndRecord[] = ":00000001FF";
-
-// Lines of the hex file. A line ends at CR, at CR LF or at a lone LF, so files from any
-// system send the same records; a last line without a line end counts too. A longer text
-// goes out in pieces of kMaxLine characters.
-class HexLineReader {
-public:
-    explicit HexLineReader(std::FILE *file) : file_(file) {}
-
-    // False at the end of input or at a read error (see Failed).
-    bool Next(std::string &line)
-    {
-        line.clear();
-        for (;;) {
-            const int c = std::fgetc(file_);
-            if (c == EOF)
-                return !line.empty() && !Failed();
-            const bool afterCr = afterCr_;
-            afterCr_ = c == '\r';
-            if (c == '\n' && afterCr)
-                continue;  // the LF of a CR LF
-            if (c == '\r' || c == '\n')
-                return true;
-            line += static_cast<char>(c);
-            if (line.size() >= kMaxLine)
-                return true;
-        }
-    }
-    bool Failed() const { return std::ferror(file_) != 0; }
-
-private:
-    std::FILE *file_;
-    bool afterCr_ = false;
-};
 
 } // namespace
 
@@ -102,33 +69,23 @@ int32_t Session::SendEchoed(DownloadEcho &echo, const std::string &text, bool pa
 
 TransferEnd Session::DownloadHex(const std::string &path)
 {
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        host_.ShowError(FormatGuarded("Couldn't open \"%s\" for read", {path}));
+    std::string text, error;
+    if (ReadWholeFile(path, text, error) != ReadOutcome::Read) {
+        host_.ShowError(error);
         return TransferEnd::FileNotOpened;
     }
-    const TransferEnd end = DownloadHex(file, path);
-    std::fclose(file);
-    return end;
+    return DownloadHex(DownloadLines::OfText(std::move(text)));
 }
 
-TransferEnd Session::DownloadHex(std::FILE *file, const std::string &path)
+TransferEnd Session::DownloadHex(DownloadLines lines)
 {
     downloadAnswer_.clear();
-    // The size for progress; a file that cannot seek (a pipe) has none.
-    int64_t size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-        std::rewind(file);
-    }
-    std::clearerr(file);
     BeginTransfer();
     // Hex shows only bytes that went out.
     if (!pane_.Hex())
         host_.ShowEcho(DisplayText("\r\n", false));
     echoControls_ = settings_.echo;
 
-    HexLineReader reader(file);
     int32_t sent = 0;
     bool stopped = false;
     {
@@ -144,7 +101,7 @@ TransferEnd Session::DownloadHex(std::FILE *file, const std::string &path)
             host_.WaitPumping(200);
             BeginStoppable();
             std::string line;
-            while (reader.Next(line)) {
+            while (lines.Next(line)) {
                 if (line.compare(0, 3, ":00") == 0)
                     line = kEndRecord;
                 sent = SendEchoed(echo, line, true);
@@ -153,15 +110,12 @@ TransferEnd Session::DownloadHex(std::FILE *file, const std::string &path)
                 sent = SendEchoed(echo, "\r\n", true);
                 if (sent < 0 || (stopped = stopRequested_))
                     break;
-                host_.ShowProgress(std::ftell(file), size);
+                host_.ShowProgress(lines.Done(), lines.Size());
             }
         }
     }
-    const bool readFailed = sent >= 0 && reader.Failed();
     if (sent < 0)
         host_.ShowError(FormatGuarded("Couldn't send to the programmer (%d)", {sent}));
-    else if (readFailed)
-        host_.ShowError(FormatGuarded("Couldn't read \"%s\"", {path}));
 
     bool lostNow = false;
     downloadAnswer_ = connection_.TakeReceived(lostNow);
@@ -171,7 +125,7 @@ TransferEnd Session::DownloadHex(std::FILE *file, const std::string &path)
     SendChar(13);
     EndStoppable();
     EndTransfer();
-    if (sent < 0 || readFailed)
+    if (sent < 0)
         return TransferEnd::Failed;
     return stopped ? TransferEnd::Stopped : TransferEnd::Completed;
 }

@@ -1,27 +1,15 @@
 #include "port_map.h"
 
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
 
-#include "text.h"
+#include "settings.h"
 #include "zmhwcomm.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// "COM" and a port number from 1, without leading zeros; 0 for anything else.
-int32_t ComNumber(const std::string &name)
-{
-    if (name.size() < 4 || name.size() > 12 || !SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") ||
-        name[3] == '0' || name.find_first_not_of("0123456789", 3) != std::string::npos)
-        return 0;
-    const long long number = std::stoll(name.substr(3));
-    return number <= INT32_MAX ? static_cast<int32_t>(number) : 0;
-}
 
 // The port numbers that may open a device: [ports]' own, and the serial library's (those the
 // environment gives a device, and the lowest that opens each device listed).
@@ -116,24 +104,21 @@ std::vector<SerialPortInfo> ListPortsWithNumbers(const std::map<int32_t, std::st
     return listed;
 }
 
-std::vector<ProfileEdit> PortChoiceEdits(const std::string &typed, const std::vector<SerialPortInfo> &listed,
-                                         int32_t currentPort, const std::string &section, const std::string &root)
+std::optional<PortChoice> PortChoiceOf(const std::string &typed, const std::vector<SerialPortInfo> &listed,
+                                       int32_t currentPort, const std::string &root)
 {
     const size_t first = typed.find_first_not_of(" \t");
     if (first == std::string::npos)
-        return {};
+        return std::nullopt;
     const std::string choice = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
-    if (const int32_t number = ComNumber(choice))
-        return {{section, "port", "COM" + std::to_string(number)}};
+    if (const int32_t number = ComPortNumber(choice))
+        return PortChoice{number, {}};
     const size_t at = FindDevice(listed, choice, root);
     const SerialPortInfo *info = at < listed.size() ? &listed[at] : nullptr;
     const int32_t number = info && info->port > 0 ? info->port : currentPort > 0 ? currentPort : 1;
-    std::vector<ProfileEdit> edits{{section, "port", "COM" + std::to_string(number)}};
     // Where the built-in map already opens it as that number, [ports] needs nothing.
     if (info && info->port == number && info->portOrigin.empty())
-        return edits;
+        return PortChoice{number, {}};
     // A name that survives plugging the adapter in again, where the system gives one.
-    const std::string stored = info && !info->stableName.empty() ? info->stableName : choice;
-    edits.push_back({"ports", "COM" + std::to_string(number), stored});
-    return edits;
+    return PortChoice{number, info && !info->stableName.empty() ? info->stableName : choice};
 }

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "connection.h"
 #include "serial_ports.h"
+#include "settings.h"
 #include "settings_writer.h"
 
 // The device that port number `port` opens and where that comes from, as the session's open
@@ -22,11 +24,10 @@ PortDevice MappedPortDevice(int32_t port, const std::map<int32_t, std::string> &
 std::vector<SerialPortInfo> ListPortsWithNumbers(const std::map<int32_t, std::string> &ports,
                                                  const std::string &settingsPath, const std::string &root = "/");
 
-// The settings that make `choice` the port: a COM name sets "port" alone; a device (as listed,
-// by its stable name, or typed) keeps the port number that already opens it, else takes
-// `currentPort`, and is stored under that number in [ports] by its stable name where it has one,
-// unless the built-in map already opens it so. Blanks around `choice` do not count; none for a
-// choice of blanks only.
-std::vector<ProfileEdit> PortChoiceEdits(const std::string &choice, const std::vector<SerialPortInfo> &listed,
-                                         int32_t currentPort, const std::string &section,
-                                         const std::string &root = "/");
+// The port that `choice` makes the one used: a COM name gives its number alone; a device (as
+// listed, by its stable name, or typed) keeps the port number that already opens it, else takes
+// `currentPort`, and is to be stored under that number in [ports] by its stable name where it has
+// one, unless the built-in map already opens it so. Blanks around `choice` do not count; none for
+// a choice of blanks only.
+std::optional<PortChoice> PortChoiceOf(const std::string &choice, const std::vector<SerialPortInfo> &listed,
+                                       int32_t currentPort, const std::string &root = "/");

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "image/hex_text.h"
+#include "image/number_text.h"
 #include "platform/append_file.h"
 
 namespace {
@@ -83,10 +84,7 @@ bool NextRecord(const std::string &text, size_t &at, std::vector<std::string> &f
 
 bool IsSerial(const std::string &field)
 {
-    if (field.empty() || field.size() > 20 || field.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    // 20 digits may pass 64 bits.
-    return field.size() < 20 || field <= "18446744073709551615";
+    return ReadNumberText(field, NumberForm::Decimal().AtMost(20)).has_value();
 }
 
 bool CheckLine(const std::vector<std::string> &fields, std::string &error)
@@ -170,7 +168,7 @@ bool ReadRunLog(const std::string &text, RunLogSummary &summary, std::string &er
         }
         ++summary.lines;
         if (!fields[kSerialField].empty()) {
-            const uint64_t serial = std::stoull(fields[kSerialField]);
+            const uint64_t serial = ReadNumberText(fields[kSerialField], NumberForm::Decimal())->magnitude;
             if (!summary.highestSerial || serial > *summary.highestSerial)
                 summary.highestSerial = serial;
         }

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,6 +26,7 @@ enum class TransferEnd {
 };
 
 class DownloadEcho;
+class DownloadLines;
 
 // How the answer to a command ended.
 enum class AnswerEnd { Prompt, Quiet, Stopped, Lost };
@@ -109,11 +109,12 @@ public:
 
     // The three transfers. Each runs until it ends, shows its messages through the host and
     // leaves the session in terminal mode.
+    // Download hex of the file at `path`, read whole before anything is sent, as its own lines.
     TransferEnd DownloadHex(const std::string &path);
     TransferEnd UploadBin(const std::string &path);
     TransferEnd UploadHex(const std::string &path);
-    // Download hex from an open file (a pipe, or records made in memory); `name` for messages.
-    TransferEnd DownloadHex(std::FILE *file, const std::string &name);
+    // Download hex of lines read beforehand: a file's own, or records made from an image.
+    TransferEnd DownloadHex(DownloadLines lines);
     // What the programmer said during the last download, taken where the download clears
     // the line (the same bytes, no longer thrown away; the trace is as before).
     const std::string &DownloadAnswer() const { return downloadAnswer_; }

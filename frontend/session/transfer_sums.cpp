@@ -1,5 +1,6 @@
 #include "transfer_sums.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -35,6 +36,18 @@ std::string PastThePart(const Session &session, const std::string &path, const M
         return {};
     return "\"" + path + "\" reaches " + HexUpper(image.End() - 1, 4) + ", past the " + part->name +
            "'s last address " + HexUpper(part->bytes - 1, 4) + ": nothing sent";
+}
+
+std::string DownloadRefusal(const Session &session, const std::string &path, const MemoryImage &image)
+{
+    // The records go out with 16-bit addresses: nothing says the programmer takes more.
+    if (image.End() > 0x10000) {
+        for (const auto &[address, run] : image.runs())
+            if (address + uint64_t(run.size()) > 0x10000)
+                return "\"" + path + "\" has data at " + HexUpper(std::max<uint32_t>(address, 0x10000), 1) +
+                       ", past FFFF: download sends 16-bit addresses (verify reads any)";
+    }
+    return PastThePart(session, path, image);
 }
 
 bool UploadedImage(const Session &session, const std::string &path, bool bin, MemoryImage &image)

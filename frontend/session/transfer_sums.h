@@ -18,6 +18,10 @@ const ChipPart *ChipInUse(const Session &session, bool &known);
 // 27256's last address 7FFF: nothing sent"; empty when it fits or no part is named.
 std::string PastThePart(const Session &session, const std::string &path, const MemoryImage &image);
 
+// Why `image` of the file `path` may not be downloaded: data that 16-bit addresses cannot reach,
+// or past the part (PastThePart); empty when it may. Every front-end refuses by this.
+std::string DownloadRefusal(const Session &session, const std::string &path, const MemoryImage &image);
+
 // What an upload saved in `path`, as the range it read: upload hex's last record may pass the
 // stop address. False when the file cannot be read back (a FIFO or a device would wait).
 bool UploadedImage(const Session &session, const std::string &path, bool bin, MemoryImage &image);

@@ -91,9 +91,11 @@ constexpr short kRow = 17, kFieldHeight = 12, kPortWidth = 190, kFieldWidth = 80
 constexpr short kButtonWidth = 50, kButtonHeight = 14;
 constexpr short kDialogWidth = kFieldX + kPortWidth + kMargin;
 
-// The dialog's fields, and whether their values are being shown (which reports changes too).
+// The dialog, its fields (made once, bound to it), and whether their values are being shown
+// (which reports changes too).
 struct DialogState {
     SettingsDialog &dialog;
+    std::vector<SettingsField> fields;
     bool showing;
 };
 
@@ -101,7 +103,7 @@ struct DialogState {
 void ShowValues(HWND dlg, DialogState &state, size_t skip)
 {
     state.showing = true;
-    const std::vector<SettingsField> fields = SettingsFields(state.dialog);
+    const std::vector<SettingsField> &fields = state.fields;
     for (size_t i = 0; i < fields.size(); ++i) {
         const SettingsField &f = fields[i];
         HWND control = GetDlgItem(dlg, IdOf(i));
@@ -124,7 +126,7 @@ void ShowValues(HWND dlg, DialogState &state, size_t skip)
 
 void Fill(HWND dlg, DialogState &state)
 {
-    const std::vector<SettingsField> fields = SettingsFields(state.dialog);
+    const std::vector<SettingsField> &fields = state.fields;
     for (size_t i = 0; i < fields.size(); ++i) {
         const SettingsField &f = fields[i];
         HWND control = GetDlgItem(dlg, IdOf(i));
@@ -139,9 +141,8 @@ void Fill(HWND dlg, DialogState &state)
     ShowValues(dlg, state, fields.size());
 }
 
-void Read(HWND dlg, SettingsDialog &dialog)
+void Read(HWND dlg, const std::vector<SettingsField> &fields)
 {
-    const std::vector<SettingsField> fields = SettingsFields(dialog);
     for (size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].kind == Kind::Check)
             *fields[i].checked = IsDlgButtonChecked(dlg, IdOf(i)) == BST_CHECKED;
@@ -154,8 +155,8 @@ void Read(HWND dlg, SettingsDialog &dialog)
 // text is the entry chosen only after its selection's notification, so that is read instead.
 void FieldChanged(HWND dlg, DialogState &state, size_t field, bool selected)
 {
-    Read(dlg, state.dialog);
-    const std::vector<SettingsField> fields = SettingsFields(state.dialog);
+    Read(dlg, state.fields);
+    const std::vector<SettingsField> &fields = state.fields;
     if (field >= fields.size())
         return;
     HWND control = GetDlgItem(dlg, IdOf(field));
@@ -165,7 +166,7 @@ void FieldChanged(HWND dlg, DialogState &state, size_t field, bool selected)
         text.resize(size_t(SendMessageW(control, CB_GETLBTEXT, WPARAM(at), reinterpret_cast<LPARAM>(text.data()))));
         *fields[field].text = Narrow(text);
     }
-    if (SettingsFieldChanged(state.dialog, fields[field].label))
+    if (SettingsFieldChanged(state.dialog, fields[field].id))
         ShowValues(dlg, state, field);
 }
 
@@ -180,7 +181,7 @@ INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
     case WM_COMMAND: {
         const int id = LOWORD(wp), code = HIWORD(wp);
         if (id == IDOK) {
-            Read(dlg, state->dialog);
+            Read(dlg, state->fields);
             EndDialog(dlg, IDOK);
             return TRUE;
         }
@@ -203,7 +204,8 @@ INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
 
 bool RunSettingsDialog(HWND owner, SettingsDialog &dialog)
 {
-    const std::vector<SettingsField> fields = SettingsFields(dialog);
+    DialogState state{dialog, SettingsFields(dialog), false};
+    const std::vector<SettingsField> &fields = state.fields;
     const short buttonsY = short(kMargin + kRow * short(fields.size()) + 4);
     // Each field's label comes just before it, which also makes the label its accessible name;
     // the check box carries its own.
@@ -238,7 +240,6 @@ bool RunSettingsDialog(HWND owner, SettingsDialog &dialog)
     t.Item(kButton, Widen(SettingsDialog::kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, okX, buttonsY, kButtonWidth, kButtonHeight);
     t.Item(kButton, Widen(SettingsDialog::kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, short(okX + kButtonWidth + 4), buttonsY,
            kButtonWidth, kButtonHeight);
-    DialogState state{dialog, false};
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Data(), owner, SettingsProc,
                                    reinterpret_cast<LPARAM>(&state)) == IDOK;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "blank_check.h"
+#include "download_lines.h"
 #include "linewait.h"
 #include "numbers.h"
 #include "pane_file.h"
@@ -11,7 +12,6 @@
 #include "paths.h"
 #include "production_panel_logic.h"
 #include "port_map.h"
-#include "text.h"
 #include "timing.h"
 #include "transfer_sums.h"
 #include "image/hex_text.h"
@@ -253,18 +253,22 @@ void MainWindowLogic::DownloadHexClick()
     const std::string path = AskForFile(OpenHexRequest());
     if (path.empty())
         return;
-    // The lines go out as they are; a file that reads as an image is also summed, and refused
-    // before anything is sent when it passes the chip's end.
-    MemoryImage image;
-    std::string error;
-    const bool read = LoadImageFile(path, ImageKind::ByContent, 0, 0, std::nullopt, image, error) == LoadOutcome::Loaded;
-    if (const std::string past = read ? PastThePart(session_, path, image) : std::string(); !past.empty()) {
-        Box(BoxKind::Error, "%s", {past});
+    // The file is read once, before anything is sent. Its lines go out as they are; a file that
+    // reads as an image is also summed, and refused as zmcli refuses it.
+    std::string text, error;
+    if (ReadWholeFile(path, text, error) != ReadOutcome::Read) {
+        Box(BoxKind::Error, "%s", {error});
         return;
     }
-    // Measured once per run, before the file opens, so that it never delays the pacing.
+    MemoryImage image;
+    const bool read = LoadImageText(text, path, ImageKind::ByContent, 0, 0, std::nullopt, image, error) == LoadOutcome::Loaded;
+    if (const std::string refusal = read ? DownloadRefusal(session_, path, image) : std::string(); !refusal.empty()) {
+        Box(BoxKind::Error, "%s", {refusal});
+        return;
+    }
+    // Measured once per run, before the transfer, so that it never delays the pacing.
     Calibrate();
-    if (session_.DownloadHex(path) == TransferEnd::Completed && read)
+    if (session_.DownloadHex(DownloadLines::OfText(std::move(text))) == TransferEnd::Completed && read)
         ShowSums(image);
 }
 
@@ -391,12 +395,12 @@ void MainWindowLogic::settings1Click()
         Box(BoxKind::Error, "%s", {error});
         return;
     }
-    std::vector<ProfileEdit> edits = PortChoiceEdits(ChosenPort(dialog), listed, chosen.port, state.settingsSection);
-    for (const ProfileEdit &edit : edits) {
-        if (edit.key.size() > 3 && SameTextIgnoringCase(edit.key.substr(0, 3), "com"))
-            state.portDevices[ParseDecimal(edit.key.substr(3))] = edit.value;
-        else if (edit.key == "port")
-            chosen.port = ParseDecimal(edit.value.substr(3));
+    std::vector<ProfileEdit> edits;
+    if (const std::optional<PortChoice> port = PortChoiceOf(ChosenPort(dialog), listed, chosen.port)) {
+        chosen.port = port->port;
+        if (!port->device.empty())
+            state.portDevices[port->port] = port->device;
+        edits = PortSettingEdits(*port, state.settingsSection);
     }
     for (const auto &more : {LineSettingEdits(chosen, state.settingsSection), ChipSettingEdits(chosen, state.settingsSection)})
         edits.insert(edits.end(), more.begin(), more.end());

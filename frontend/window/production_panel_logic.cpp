@@ -1,10 +1,10 @@
 #include "production_panel_logic.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "image/image_file.h"
+#include "image/number_text.h"
 #include "main_window_logic.h"
 #include "profile.h"
 #include "settings_writer.h"
@@ -17,9 +17,10 @@ using Kind = SettingsField::Kind;
 // A whole field as a number: digits only (hex ones where asked), nothing else around them.
 bool ReadWhole(const std::string &text, int base, uint64_t &value)
 {
-    const char *end = text.data() + text.size();
-    const auto [at, ec] = std::from_chars(text.data(), end, value, base);
-    return !text.empty() && ec == std::errc() && at == end;
+    const auto number = ReadNumberText(text, base == 16 ? NumberForm::Hex() : NumberForm::Decimal());
+    if (number)
+        value = number->magnitude;
+    return number.has_value();
 }
 
 std::vector<std::string> ChipChoices()
@@ -152,8 +153,10 @@ bool ProductionPanelLogic::MakePlan(RunPlan &plan, int64_t &count, std::string &
     if (Value(PanelField::ImageFile).empty())
         return bad(FieldOf(PanelField::ImageFile), "no file named");
     plan.imagePath = Value(PanelField::ImageFile);
-    if (LoadImageFile(plan.imagePath, ImageKind::ByContent, 0, 0, std::nullopt, plan.image, error) !=
-        LoadOutcome::Loaded)
+    // Read once: its own lines go out as zm32's download sends them, and the image is summed.
+    if (ReadWholeFile(plan.imagePath, plan.imageText, error) != ReadOutcome::Read ||
+        LoadImageText(plan.imageText, plan.imagePath, ImageKind::ByContent, 0, 0, std::nullopt, plan.image,
+                      error) != LoadOutcome::Loaded)
         return bad(FieldOf(PanelField::ImageFile), error);
     if (Value(PanelField::LogFile).empty())
         return bad(FieldOf(PanelField::LogFile), "no file named");

@@ -4,37 +4,35 @@
 #include <cstdint>
 
 #include "image/hex_text.h"
+#include "image/number_text.h"
 
 namespace {
 
 const std::vector<std::string> kBauds{"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 
 // A whole number of at most nine digits, blanks around it allowed; -1 for anything else.
-int32_t ReadNumber(const std::string &text)
+int32_t ReadDecimalField(const std::string &text)
 {
-    const size_t first = text.find_first_not_of(' ');
-    const size_t last = text.find_last_not_of(' ');
-    if (first == std::string::npos || last - first > 8)
-        return -1;
-    const std::string digits = text.substr(first, last - first + 1);
-    return digits.find_first_not_of("0123456789") == std::string::npos ? int32_t(std::stol(digits)) : -1;
+    const auto number = ReadNumberText(text, NumberForm::Decimal().Blanks().AtMost(9));
+    return number ? static_cast<int32_t>(number->magnitude) : -1;
 }
 
 // At most eight hex digits, one "$" before them and blanks around them allowed, that a
 // setting holds; -1 for anything else.
-int64_t ReadHexNumber(const std::string &text)
+int64_t ReadHexField(const std::string &text)
 {
-    const size_t first = text.find_first_not_of(' ');
-    const size_t last = text.find_last_not_of(' ');
-    if (first == std::string::npos)
-        return -1;
-    std::string digits = text.substr(first, last - first + 1);
-    if (digits[0] == '$')
-        digits.erase(0, 1);
-    if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return -1;
-    const int64_t value = std::stoll(digits, nullptr, 16);
-    return value <= INT32_MAX ? value : -1;
+    const auto number = ReadNumberText(text, NumberForm::Hex().Dollar().Blanks().AtMost(8));
+    return number && number->magnitude <= INT32_MAX ? int64_t(number->magnitude) : -1;
+}
+
+// The ranges kept as numbers, shown in hex; no field holds anything typed then.
+void ShowRanges(SettingsDialog &dialog)
+{
+    const ZM32OP &op = dialog.ranges;
+    dialog.uploadStart = HexUpper(uint32_t(op.uploadbinstart), 1);
+    dialog.uploadBytes = HexUpper(uint32_t(op.uploadbinbytes), 1);
+    dialog.hexStop = HexUpper(uint32_t(op.uploadhexstop), 1);
+    dialog.startTyped = dialog.bytesTyped = dialog.stopTyped = false;
 }
 
 std::string PortShown(const SerialPortInfo &info)
@@ -73,24 +71,23 @@ SettingsDialog MakeSettingsDialog(const ZM32OP &op, const std::string &device, c
     for (const ChipPart &part : chips.Parts())
         dialog.chips.push_back(part.name);
     dialog.chip = NamesNoChip(op.chip) ? "none" : op.chip;
-    dialog.uploadStart = HexUpper(uint32_t(op.uploadbinstart), 1);
-    dialog.uploadBytes = HexUpper(uint32_t(op.uploadbinbytes), 1);
-    dialog.hexStop = HexUpper(uint32_t(op.uploadhexstop), 1);
+    dialog.ranges = op;
+    ShowRanges(dialog);
     return dialog;
 }
 
-bool SettingsFieldChanged(SettingsDialog &dialog, const std::string &label)
+bool SettingsFieldChanged(SettingsDialog &dialog, SettingsFieldId id)
 {
-    if (label != SettingsDialog::kChipLabel)
+    dialog.startTyped = dialog.startTyped || id == SettingsFieldId::UploadStart;
+    dialog.bytesTyped = dialog.bytesTyped || id == SettingsFieldId::UploadBytes;
+    dialog.stopTyped = dialog.stopTyped || id == SettingsFieldId::HexStop;
+    if (id != SettingsFieldId::Chip)
         return false;
     const ChipPart *part = NamesNoChip(dialog.chip) ? nullptr : dialog.chipTable.Find(dialog.chip);
     if (!part)
         return false;
-    ZM32OP ranges;
-    SetChipRanges(ranges, *part);
-    dialog.uploadStart = HexUpper(uint32_t(ranges.uploadbinstart), 1);
-    dialog.uploadBytes = HexUpper(uint32_t(ranges.uploadbinbytes), 1);
-    dialog.hexStop = HexUpper(uint32_t(ranges.uploadhexstop), 1);
+    SetRanges(dialog.ranges, part, {});
+    ShowRanges(dialog);
     return true;
 }
 
@@ -101,18 +98,18 @@ std::vector<SettingsField> SettingsFields(SettingsDialog &d)
     for (const SettingsDialog::Choice &choice : d.ports)
         ports.push_back(choice.shown);
     std::vector<SettingsField> fields{
-        {SettingsDialog::kPortLabel, Kind::EditableList, ports, &d.port, nullptr, true},
-        {SettingsDialog::kBaudLabel, Kind::EditableList, d.bauds, &d.baud, nullptr, false},
-        {SettingsDialog::kDataBitsLabel, Kind::List, d.dataBitsChoices, &d.dataBits, nullptr, false},
-        {SettingsDialog::kParityLabel, Kind::List, d.parities, &d.parity, nullptr, false},
-        {SettingsDialog::kStopBitsLabel, Kind::List, d.stopBitsChoices, &d.stopBits, nullptr, false},
-        {SettingsDialog::kFlowLabel, Kind::List, d.flows, &d.flow, nullptr, false},
-        {SettingsDialog::kDelayLabel, Kind::Edit, {}, &d.delayMs, nullptr, false},
-        {SettingsDialog::kReconnectLabel, Kind::Check, {}, nullptr, &d.reconnect, false},
-        {SettingsDialog::kChipLabel, Kind::EditableList, d.chips, &d.chip, nullptr, false},
-        {SettingsDialog::kUploadStartLabel, Kind::Edit, {}, &d.uploadStart, nullptr, false},
-        {SettingsDialog::kUploadBytesLabel, Kind::Edit, {}, &d.uploadBytes, nullptr, false},
-        {SettingsDialog::kHexStopLabel, Kind::Edit, {}, &d.hexStop, nullptr, false},
+        {SettingsFieldId::Port, SettingsDialog::kPortLabel, Kind::EditableList, ports, &d.port, nullptr, true},
+        {SettingsFieldId::Baud, SettingsDialog::kBaudLabel, Kind::EditableList, d.bauds, &d.baud, nullptr, false},
+        {SettingsFieldId::DataBits, SettingsDialog::kDataBitsLabel, Kind::List, d.dataBitsChoices, &d.dataBits, nullptr, false},
+        {SettingsFieldId::Parity, SettingsDialog::kParityLabel, Kind::List, d.parities, &d.parity, nullptr, false},
+        {SettingsFieldId::StopBits, SettingsDialog::kStopBitsLabel, Kind::List, d.stopBitsChoices, &d.stopBits, nullptr, false},
+        {SettingsFieldId::Flow, SettingsDialog::kFlowLabel, Kind::List, d.flows, &d.flow, nullptr, false},
+        {SettingsFieldId::Delay, SettingsDialog::kDelayLabel, Kind::Edit, {}, &d.delayMs, nullptr, false},
+        {SettingsFieldId::Reconnect, SettingsDialog::kReconnectLabel, Kind::Check, {}, nullptr, &d.reconnect, false},
+        {SettingsFieldId::Chip, SettingsDialog::kChipLabel, Kind::EditableList, d.chips, &d.chip, nullptr, false},
+        {SettingsFieldId::UploadStart, SettingsDialog::kUploadStartLabel, Kind::Edit, {}, &d.uploadStart, nullptr, false},
+        {SettingsFieldId::UploadBytes, SettingsDialog::kUploadBytesLabel, Kind::Edit, {}, &d.uploadBytes, nullptr, false},
+        {SettingsFieldId::HexStop, SettingsDialog::kHexStopLabel, Kind::Edit, {}, &d.hexStop, nullptr, false},
     };
     for (SettingsField &field : fields) {
         std::vector<std::string> &choices = field.choices;
@@ -136,17 +133,18 @@ bool ReadSettingsDialog(const SettingsDialog &dialog, ZM32OP &op, std::string &e
     const auto index = [](const std::vector<std::string> &choices, const std::string &value) {
         return int(std::find(choices.begin(), choices.end(), value) - choices.begin());
     };
-    const int32_t baud = ReadNumber(dialog.baud);
-    const int32_t delay = ReadNumber(dialog.delayMs);
+    const int32_t baud = ReadDecimalField(dialog.baud);
+    const int32_t delay = ReadDecimalField(dialog.delayMs);
     const int dataBits = index(dialog.dataBitsChoices, dialog.dataBits);
     const int parity = index(dialog.parities, dialog.parity);
     const int stopBits = index(dialog.stopBitsChoices, dialog.stopBits);
     const int flow = index(dialog.flows, dialog.flow);
     const bool noChip = NamesNoChip(dialog.chip);
     const ChipPart *part = noChip ? nullptr : dialog.chipTable.Find(dialog.chip);
-    const int64_t start = ReadHexNumber(dialog.uploadStart);
-    const int64_t bytes = ReadHexNumber(dialog.uploadBytes);
-    const int64_t stop = ReadHexNumber(dialog.hexStop);
+    const ZM32OP &shown = dialog.ranges;
+    const int64_t start = dialog.startTyped ? ReadHexField(dialog.uploadStart) : shown.uploadbinstart;
+    const int64_t bytes = dialog.bytesTyped ? ReadHexField(dialog.uploadBytes) : shown.uploadbinbytes;
+    const int64_t stop = dialog.stopTyped ? ReadHexField(dialog.hexStop) : shown.uploadhexstop;
     const struct {
         const char *label;
         const std::string &value;

@@ -55,12 +55,20 @@ struct SettingsDialog {
     std::string uploadStart;
     std::string uploadBytes;
     std::string hexStop;
+    // The ranges as numbers (those in use, or the chosen part's), which the three fields show;
+    // a field the user has typed into (SettingsFieldChanged) is read from its text instead.
+    ZM32OP ranges;
+    bool startTyped = false, bytesTyped = false, stopTyped = false;
 };
 
-// One field of the dialog as a window draws it: its label, what kind of control, what it
-// lists and the value it edits.
+// The dialog's fields, top to bottom.
+enum class SettingsFieldId { Port, Baud, DataBits, Parity, StopBits, Flow, Delay, Reconnect, Chip, UploadStart, UploadBytes, HexStop };
+
+// One field of the dialog as a window draws it: which it is, its label, what kind of control,
+// what it lists and the value it edits.
 struct SettingsField {
     enum class Kind { EditableList, List, Edit, Check };
+    SettingsFieldId id;
     const char *label;
     Kind kind;
     std::vector<std::string> choices;
@@ -72,9 +80,9 @@ struct SettingsField {
 // lacks, so that the value shows as it is and OK names it rather than changing it.
 std::vector<SettingsField> SettingsFields(SettingsDialog &dialog);
 
-// A field (by its label) has a new value, which the host has put into its text: the fields
-// that follow it are set. True when any other field changed, for the host to show again.
-bool SettingsFieldChanged(SettingsDialog &dialog, const std::string &label);
+// The field `id` has a new value, which the host has put into its text: the fields that follow
+// it are set. True when any other field changed, for the host to show again.
+bool SettingsFieldChanged(SettingsDialog &dialog, SettingsFieldId id);
 
 // The dialog for the settings `op` (port `op.port`, whose device `device` is) with the ports
 // present `listed` (each with its port number where one opens it) and the parts `chips`.

@@ -206,6 +206,7 @@ TEST(ZmcliVerify, LanesAndAddressesPastFFFF)
          std::string(differ) + Group(changed.substr(5, 1), memory.substr(0x10005, 1)) + "verify: 1 of 32 bytes differ\n", ""},
         {"binary noise named .hex, nothing sent", {"download", "noise.hex"}, 1,
          "noise.hex:1: not an Intel hex record: it does not begin with ':'\n", memory.substr(0, 0x20)},
+        {"a folder, nothing sent", {"download", "."}, 3, "Couldn't read \".\"\n", memory.substr(0, 0x20)},
         {"lane out of range", {"verify", "fw.s28", "--lane", "2/2"}, 2, "", ""},
     };
     for (const Case &c : cases) {

@@ -1,5 +1,6 @@
 // zmcli end to end against promsim: the transfers give the simulated memory back, each ending
 // has its message and exit status, Ctrl-C keeps what came, send says whether the prompt came.
+#include <fcntl.h>
 #include <filesystem>
 #include <sstream>
 #include <sys/file.h>
@@ -21,6 +22,28 @@ int Dabrix(const TempDir &dir, std::vector<std::string> args)
 {
     args.insert(args.begin(), BinPath("dabrix"));
     return RunProcess(args, {}, dir.Path()).status;
+}
+
+// Writes `text` into the pipe `path` once a reader has opened it; gives up after 30 s, so that
+// a reader that never comes fails the test rather than hanging it.
+void WriteWhenRead(const std::string &path, const std::string &text)
+{
+    int fd = -1;
+    for (int waited = 0; fd < 0 && waited < 30000; waited += 10) {
+        fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            usleep(10000);
+    }
+    if (fd < 0)
+        return;
+    fcntl(fd, F_SETFL, 0);
+    for (size_t at = 0; at < text.size();) {
+        const ssize_t n = write(fd, text.data() + at, text.size() - at);
+        if (n <= 0)
+            break;
+        at += size_t(n);
+    }
+    close(fd);
 }
 
 }  // namespace
@@ -47,6 +70,13 @@ TEST(Zmcli, TransfersGiveTheSimulatedMemoryBack)
     for (int waited = 0; waited < 5000 && ReadFile(dir.File("memory.bin")) != image; waited += 20)
         usleep(20000);
     EXPECT_TRUE(ReadFile(dir.File("memory.bin")) == image);
+    // A pipe is read once, for the image and for the lines sent.
+    ASSERT_EQ(mkfifo(dir.File("pipe.hex").c_str(), 0600), 0);
+    std::thread writer(WriteWhenRead, dir.File("pipe.hex"), ReadFile(dir.File("image.hex")));
+    r = Zmcli(line, {"download", "pipe.hex"}, dir.Path());
+    writer.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "Transfer OK: 8192 bytes in 512 records\ndownload: " + SumsOf(dir.File("image.bin")) + "\n");
 
     r = Zmcli(line, {"upload-bin", "back.bin", "--bytes", "2000"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
@@ -106,6 +136,7 @@ TEST(Zmcli, ThePartSetsTheRange)
         {"--bytes over --chip", "", {"--chip", "2708", "upload-bin", "--bytes", "8"}, 8},
         {"--chip over range key", "[zm32]\nuploadbinbytes=10\n", {"upload-bin", "--chip", "2708"}, 0x400},
         {"--chip none over the chip key", "[zm32]\nchip=2716\n", {"upload-bin", "--chip", "none"}, 0x400},
+        {"--chip none keeps the range key", "[zm32]\nchip=2716\nuploadbinbytes=10\n", {"upload-bin", "--chip", "none"}, 0x10},
     };
     for (const Case &c : cases) {
         dir.Write("zm32.ini", c.ini);

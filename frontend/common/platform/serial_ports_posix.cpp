@@ -10,6 +10,8 @@
 #if defined(__linux__)
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+
+#include "image/number_text.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -39,10 +41,10 @@ std::string Attribute(const fs::path &dir, const char *name)
 
 std::optional<uint16_t> HexAttribute(const fs::path &dir, const char *name)
 {
-    const std::string text = Attribute(dir, name);
-    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+    const auto number = ReadNumberText(Attribute(dir, name), NumberForm::Hex().AtMost(4));
+    if (!number)
         return std::nullopt;
-    return static_cast<uint16_t>(std::stoul(text, nullptr, 16));
+    return static_cast<uint16_t>(number->magnitude);
 }
 
 bool Below(const fs::path &path, const fs::path &top)
@@ -56,9 +58,8 @@ std::string UartName(const std::string &type)
 {
     static const char *const kNames[] = {"", "8250", "16450", "16550", "16550A", "Cirrus", "16650", "16650V2",
                                          "16750", "Startech", "16C950", "16654", "16850", "RSA"};
-    const int code = type.empty() || type.find_first_not_of("0123456789") != std::string::npos || type.size() > 3
-                         ? -1
-                         : std::stoi(type);
+    const auto number = ReadNumberText(type, NumberForm::Decimal().AtMost(3));
+    const int code = number ? static_cast<int>(number->magnitude) : -1;
     return code > 0 && code < static_cast<int>(std::size(kNames)) ? std::string(kNames[code]) + " UART" : std::string();
 }
 

@@ -9,6 +9,8 @@
 #include <cctype>
 #include <map>
 
+#include "image/number_text.h"
+
 namespace {
 
 // GUID_DEVINTERFACE_COMPORT and GUID_DEVCLASS_PORTS, spelt out so that no GUID library is linked.
@@ -55,9 +57,10 @@ std::optional<uint16_t> HexAfter(const std::string &text, const char *tag)
     if (at == std::string::npos)
         return std::nullopt;
     const std::string digits = text.substr(at + 4, 4);
-    if (digits.size() != 4 || digits.find_first_not_of("0123456789ABCDEF") != std::string::npos)
+    const auto number = ReadNumberText(digits, NumberForm::Hex().AtMost(4));
+    if (digits.size() != 4 || !number)
         return std::nullopt;
-    return static_cast<uint16_t>(std::stoul(digits, nullptr, 16));
+    return static_cast<uint16_t>(number->magnitude);
 }
 
 // USB\VID_0403&PID_6001\A50285BI: the ids, and the serial number where the last part is one

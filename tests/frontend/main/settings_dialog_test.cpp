@@ -40,6 +40,11 @@ TEST(SettingsDialog, ChosenDeviceAnswersAtOnceAndIsFoundAgain)
         listed = port->count();
         port->setCurrentText(QString::fromStdString(b.Path()));
         Field<QComboBox>(dialog, "Baud rate")->setCurrentText("9600");
+        // Typed, a range is read from its text.
+        QLineEdit *bytes = Field<QLineEdit>(dialog, "Upload bytes (hex)");
+        ASSERT_TRUE(bytes);
+        bytes->selectAll();
+        QTest::keyClicks(bytes, "20");
         dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
     Child<QAction>(*form, "settings1")->trigger();
@@ -53,6 +58,8 @@ TEST(SettingsDialog, ChosenDeviceAnswersAtOnceAndIsFoundAgain)
     const std::string saved = ReadFile(dir.File("config/zmtools/zm32.ini"));
     EXPECT_NE(saved.find("; the bench's\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("baud=9600\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("uploadbinbytes=20\n"), std::string::npos) << saved;
+    EXPECT_EQ(form->GetSession().Settings().uploadbinbytes, 0x20);
     form.reset();
 
     // Another directory, no variable for the port: the user's file names the device.

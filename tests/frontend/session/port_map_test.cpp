@@ -82,12 +82,15 @@ TEST(PortMap, ChoosingAPortGivesThePortKeyAndAStableNameInPorts)
         {" /dev/ttyS0\t", "[zm32]port=COM1 "},
         {"  ", ""},
     };
-    for (const auto &[choice, edits] : cases)
-        EXPECT_EQ(Edits(PortChoiceEdits(choice, listed, 2, "zm32", tree.Root())), edits) << choice;
+    const auto edits = [&](const std::string &choice, const std::vector<SerialPortInfo> &ports, int32_t current) {
+        const std::optional<PortChoice> port = PortChoiceOf(choice, ports, current, tree.Root());
+        return Edits(port ? PortSettingEdits(*port, "zm32") : std::vector<ProfileEdit>());
+    };
+    for (const auto &[choice, expected] : cases)
+        EXPECT_EQ(edits(choice, listed, 2), expected) << choice;
 
     // Unnumbered: under the port number in use.
     env.Set("ZMHW_COM6");
-    EXPECT_EQ(Edits(PortChoiceEdits("/dev/ttyUSB0", ListPortsWithNumbers({}, "zm32.ini", tree.Root()), 3, "zm32",
-                                    tree.Root())),
+    EXPECT_EQ(edits("/dev/ttyUSB0", ListPortsWithNumbers({}, "zm32.ini", tree.Root()), 3),
               "[zm32]port=COM3 [ports]COM3=" + byId + " ");
 }

@@ -225,11 +225,13 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
         std::string box;     // the box said, if any
         bool opensB;
         const char *chip = nullptr;  // chosen in the dialog, which sets the ranges
+        const char *bytes = nullptr; // then typed over the part's
     } cases[] = {
         {"another device, another rate", "B", "9600", "", true},
         {"a device that is not there", "/nonexistent/ttyUSB9", "9600", "Couldn't zmhwOpen (-4)", false},
         {"a rate that is no number", "B", "fast", "Baud rate: \"fast\" is not a setting", false},
         {"a part, whose ranges follow it", "B", "9600", "", true, "27c16-45"},
+        {"a part, and bytes typed over it", "B", "9600", "", true, "27c16-45", " $10 "},
         {"a part that is not known", "B", "9600", "Chip: \"27C999\" is not a setting", false, "27C999"},
     };
     for (const Case &c : cases) {
@@ -250,7 +252,11 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
             dialog.baud = c.baud;
             if (c.chip) {
                 dialog.chip = c.chip;
-                SettingsFieldChanged(dialog, SettingsDialog::kChipLabel);
+                SettingsFieldChanged(dialog, SettingsFieldId::Chip);
+            }
+            if (c.bytes) {
+                dialog.uploadBytes = c.bytes;
+                SettingsFieldChanged(dialog, SettingsFieldId::UploadBytes);
             }
         };
         w.logic.OnCommand(CommandId::Settings);
@@ -268,8 +274,9 @@ TEST(WindowLogic, SettingsDialogPutsItsSettingsToWork)
             const std::string saved = ReadFile(user);
             std::vector<std::string> lines{"; mine\n", "baud=9600\n", "upper=1\n", "[other]\nx=y\n"};
             if (c.chip) {
-                lines.insert(lines.end(), {"chip=2716\n", "uploadbinstart=0\n", "uploadbinbytes=800\n", "uploadhexstop=7FF\n"});
-                EXPECT_EQ(w.logic.GetSession().Settings().uploadbinbytes, 0x800);
+                lines.insert(lines.end(), {"chip=2716\n", "uploadbinstart=0\n", c.bytes ? "uploadbinbytes=10\n" : "uploadbinbytes=800\n",
+                                           "uploadhexstop=7FF\n"});
+                EXPECT_EQ(w.logic.GetSession().Settings().uploadbinbytes, c.bytes ? 0x10 : 0x800);
                 EXPECT_EQ(w.view.note, "chip 2716");
             }
             for (const std::string &line : lines)
@@ -334,7 +341,7 @@ TEST(WindowLogic, VerifyAgainstAFile)
 }
 
 // The settings file's chip, a part of its own [chips], sets the range upload bin reads; a
-// download past its end is refused before anything is sent.
+// download past its end, or past 16 bits, is refused before anything is sent.
 TEST(WindowLogic, TheChipKeySetsTheUploadRange)
 {
     TempDir dir;
@@ -352,6 +359,12 @@ TEST(WindowLogic, TheChipKeySetsTheUploadRange)
     w.logic.OnCommand(CommandId::DownloadHex);
     ASSERT_EQ(w.view.boxes.size(), 1u);
     EXPECT_EQ(w.view.boxes[0].text, "\"" + dir.File("long.hex") + "\" reaches 0020, past the ROM's last address 001F: nothing sent");
+    // What zmcli refuses, the window refuses too, in the same words.
+    w.view.files = {dir.Write("high.hex", ":020000040001F9\n:0100000055AA\n:00000001FF\n")};
+    w.logic.OnCommand(CommandId::DownloadHex);
+    ASSERT_EQ(w.view.boxes.size(), 2u);
+    EXPECT_EQ(w.view.boxes[1].text,
+              "\"" + dir.File("high.hex") + "\" has data at 10000, past FFFF: download sends 16-bit addresses (verify reads any)");
 }
 
 TEST(WindowLogic, KeyTable)
