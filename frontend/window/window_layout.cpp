@@ -137,6 +137,8 @@ Font FontFor(FontRole role)
         return {"Courier New", 12};
     case FontRole::HelpWindow:
         return {"Terminal", 12};
+    case FontRole::PanelResult:
+        return {"Arial", 72, true};
     case FontRole::Controls:
         break;
     }
