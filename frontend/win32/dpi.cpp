@@ -37,8 +37,9 @@ HFONT CreateRoleFont(FontRole role, UINT dpi)
 {
     const Font font = FontFor(role);
     if (font.family)
-        return CreateFontW(-ScaledPixels(font.pixels, int(dpi)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+        return CreateFontW(-ScaledPixels(font.pixels, int(dpi)), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                           FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           font.fixedPitch ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS,
                            Widen(font.family).c_str());
     LOGFONTW message = MessageFont();
     // The system's metrics are for its own dpi; scaled to the window's.

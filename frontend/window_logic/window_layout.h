@@ -62,10 +62,13 @@ enum class FontRole {
     HelpText,    // the help window's tabs and panes
     HelpWindow,  // the help window's search row
     Controls,    // the status row, buttons and dialogs: the system's font for controls
+    Result,      // the production panel's PASS or FAIL, read from a step away
 };
 struct Font {
     const char *family;  // null: the system's font for controls, at its own size
     int pixels;          // high, at 96 dpi
+    bool fixedPitch = true;
+    bool bold = false;
 };
 Font FontFor(FontRole role);
 
