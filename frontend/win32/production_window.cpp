@@ -10,7 +10,7 @@ namespace {
 const wchar_t kClassName[] = L"zm32production";
 // At 96 dpi: the label column, a row, the margin, the result word's height.
 constexpr int kWidth = 460, kLabelWidth = 140, kRowHeight = 24, kMargin = 8, kBrowseWidth = 80;
-constexpr int kWordHeight = 90, kWordPixels = 72;
+constexpr int kWordHeight = 90;
 
 int ButtonId(PanelButton b) { return zmids::kPanelFirstButton + int(b); }
 
@@ -75,8 +75,8 @@ void ProductionWindow::BuildControls()
                                   0, ButtonId(b));
     counters_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE, 0, zmids::kPanelCounters);
     detail_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_NOPREFIX, 0, zmids::kPanelResultDetail);
-    uiFont_ = CreateMessageFont(dpi_);
-    wordFont_ = CreateFaceFont(L"Arial", kWordPixels, dpi_);
+    uiFont_ = CreateRoleFont(FontRole::Controls, dpi_);
+    wordFont_ = CreateRoleFont(FontRole::ResultWord, dpi_);
     word_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 0, zmids::kPanelResult);
     for (HWND w = GetWindow(hwnd_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(w == word_ ? wordFont_ : uiFont_), TRUE);

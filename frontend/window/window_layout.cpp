@@ -137,6 +137,8 @@ Font FontFor(FontRole role)
         return {"Courier New", 12};
     case FontRole::HelpWindow:
         return {"Terminal", 12};
+    case FontRole::ResultWord:
+        return {"Arial", 72};
     case FontRole::Controls:
         break;
     }

@@ -62,6 +62,7 @@ enum class FontRole {
     HelpText,    // the help window's tabs and panes
     HelpWindow,  // the help window's search row
     Controls,    // the status row, buttons and dialogs: the system's font for controls
+    ResultWord,  // the production panel's PASS or FAIL, read from across the bench
 };
 struct Font {
     const char *family;  // null: the system's font for controls, at its own size
