@@ -20,7 +20,9 @@ Options:
                        the memory size; the rest of memory is FF)
   --save FILE          write memory to FILE (raw binary, whole memory) on exit
                        and after each successful "T"; written to a temporary
-                       file and renamed, so FILE is never half written
+                       file and renamed, so FILE is never half written; a
+                       FILE that is there and no regular file is left alone
+                       (the save fails)
   --save-chips DIR     after each "P", write the chip as it now is to
                        DIR/chip-N.bin (raw binary, the memory size; N counted
                        in "P" commands as for --bad-chips), before its answer
