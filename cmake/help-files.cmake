@@ -1,6 +1,6 @@
 # zm32's two help files lie beside the program, in the build and installed: both windows call
 # zm_help_files(zm32).
-set(ZM_HELP_DIR ${CMAKE_CURRENT_LIST_DIR}/../frontend/help)
+set(ZM_HELP_DIR ${CMAKE_CURRENT_LIST_DIR}/../frontend/help_texts)
 function(zm_help_files target)
   foreach(f zm32.txt zm32ini.txt)
     add_custom_command(OUTPUT ${ZM_BIN_DIR}/${f}

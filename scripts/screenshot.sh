@@ -42,7 +42,7 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 
 # 256 bytes of memory holding some text, so that the records and bytes shown vary.
-head -c 256 frontend/help/zm32.txt > "$work/image.bin"
+head -c 256 frontend/help_texts/zm32.txt > "$work/image.bin"
 "$out/bin/promsim" --link "$work/prompro7" --size 100 --image "$work/image.bin" --upload-delay 0 --fresh-chips \
   >/dev/null &
 pids+=($!)

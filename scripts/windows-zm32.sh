@@ -78,8 +78,9 @@ zm32_checks() {
   cp "$zm32_helpers/win32_view_test.exe" "build-$arch/zmtools-$arch/bin"/{zmhwcomm.dll,zm32.txt,zm32ini.txt} "$dir/bin/"
   head -c $((16#$zmcli_memory)) /dev/urandom >"$dir/image.bin"
   build/bin/morvel "$dir/image.bin" "$dir/image.hex"
-  # Fresh chips for the production panel's run: each "P" finds an erased one.
-  zmcli_promsim_extra=--fresh-chips zmcli_promsim "$dir/memory.bin"
+  # Fresh chips for the production panel's run: each "P" finds an erased one, saved to chips/.
+  mkdir "$dir/chips"
+  zmcli_promsim_extra="--fresh-chips --save-chips $dir/chips" zmcli_promsim "$dir/memory.bin"
   port_leads_to_promsim "$zmcli_port"
   zmcli_port_leads_nowhere
   set +e

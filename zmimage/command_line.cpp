@@ -7,7 +7,7 @@
 #include "image/chip_parts.h"
 #include "image/number_text.h"
 #include "profile.h"
-#include "settings.h"
+#include "settings_file.h"
 
 const char kImageUsage[] =
     "usage: zmimage COMMAND FILES [OPTIONS]\n"

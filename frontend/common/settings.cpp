@@ -146,22 +146,6 @@ std::string ProgramStem(const std::string &programPath)
 
 }  // namespace
 
-std::string FindSettingsFile(const std::string &name)
-{
-    std::string path = name;
-    if (FileExists(path)) {
-        QualifyInCurrentDir(path);
-        return path;
-    }
-    if (IsBareName(name)) {
-        const std::string user = UserSettingsFile(name);
-        if (!user.empty() && FileExists(user))
-            return user;
-    }
-    QualifyInProgramDir(path);
-    return path;
-}
-
 int32_t ComPortNumber(const std::string &name)
 {
     if (!SameTextIgnoringCase(std::string_view(name).substr(0, 3), "com") || name.compare(3, 1, "0") == 0)
@@ -191,17 +175,6 @@ RangeKeys ReadRangeKeys(const ProfileFile &file, const std::string &section)
 {
     return {ReadHexKey(file.Value(section, "uploadbinstart")), ReadHexKey(file.Value(section, "uploadbinbytes")),
             ReadHexKey(file.Value(section, "uploadhexstop"))};
-}
-
-std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips)
-{
-    std::vector<std::string> refused;
-    for (const std::string &name : file.EntryNames("chips")) {
-        std::string error;
-        if (!chips.Add(name, file.Value("chips", name).value_or(""), origin, error))
-            refused.push_back(origin + ": [chips] " + error);
-    }
-    return refused;
 }
 
 void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section, const ChipTable &chips)

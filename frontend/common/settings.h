@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/chip_parts.h"
+#include "settings_file.h"
 
 class ProfileFile;
 
@@ -80,18 +81,10 @@ using UsageReporter = std::function<void(const std::string &message)>;
 void LoadSettings(ZM32OP &op, SettingsState &state, const std::vector<std::string> &args,
                   const std::string &programPath, const UsageReporter &reportUsage = {});
 
-// Where the settings file `name` is: as given when it is there (a bare name then in the current
-// directory), else a bare name in the user's settings folder when it is there, else beside the
-// program.
-std::string FindSettingsFile(const std::string &name);
-
 // The settings file's part of LoadSettings: the keys of `section`, then its "help" key. A
 // "chip" that `chips` knows sets the ranges first, so that the file's range keys win over it.
 void ReadSettingsFile(ZM32OP &op, const ProfileFile &file, const std::string &section,
                       const ChipTable &chips = ChipTable());
-// The user's parts of the [chips] section into `chips`; `origin` names the file. Returns the
-// entries refused, each with why.
-std::vector<std::string> ReadChipsSection(const ProfileFile &file, const std::string &origin, ChipTable &chips);
 // A part sets the three ranges to the whole part (from 0, its size, its last address); a range
 // key beats the part. Without a part, only the keys change the ranges.
 void SetRanges(ZM32OP &op, const ChipPart *part, const RangeKeys &keys);

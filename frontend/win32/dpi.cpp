@@ -37,9 +37,10 @@ HFONT CreateRoleFont(FontRole role, UINT dpi)
 {
     const Font font = FontFor(role);
     if (font.family)
-        return CreateFontW(-ScaledPixels(font.pixels, int(dpi)), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                           FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           font.bold ? VARIABLE_PITCH | FF_SWISS : FIXED_PITCH | FF_MODERN, Widen(font.family).c_str());
+        return CreateFontW(-ScaledPixels(font.pixels, int(dpi)), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                           FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           font.fixedPitch ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS,
+                           Widen(font.family).c_str());
     LOGFONTW message = MessageFont();
     // The system's metrics are for its own dpi; scaled to the window's.
     message.lfHeight = MulDiv(message.lfHeight, int(dpi), SystemDpi());

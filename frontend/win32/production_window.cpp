@@ -69,7 +69,7 @@ void ProductionWindow::BuildControls()
     counters_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE, 0, zmids::kPanelCounters);
     detail_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_NOPREFIX, 0, zmids::kPanelResultDetail);
     uiFont_ = CreateRoleFont(FontRole::Controls, dpi_);
-    wordFont_ = CreateRoleFont(FontRole::PanelResult, dpi_);
+    wordFont_ = CreateRoleFont(FontRole::Result, dpi_);
     word_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 0, zmids::kPanelResult);
     for (HWND w = GetWindow(hwnd_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(w == word_ ? wordFont_ : uiFont_), TRUE);

@@ -11,9 +11,12 @@
  *
  * Threads: any call may come from any thread, at any time. Calls on different ports run at
  * once; on one port zmhwTX runs beside the other calls, which take turns with each other (a
- * zmhwRXQ waits for a zmhwRX under way). zmhwClose waits for the calls under way on its port
- * (at most about 250 ms) and every call that comes after it gives -4; of two closes of one
- * handle, one gives 0 and the other -4.
+ * zmhwRXQ waits for a zmhwRX under way). zmhwClose waits for the calls under way on its port,
+ * each of which blocks at most about 250 ms; since they take turns, the wait is about 250 ms for
+ * one caller and grows with each thread that has a call on the port. Every call gives -4 once
+ * the close has begun: one that comes later finds no port (zmhwERROR: not a port of this
+ * library); one that had found the port and was waiting for its turn finds it closed (zmhwERROR:
+ * the port is not open). Of two closes of one handle, one gives 0 and the other -4.
  *
  * Beside the eight calls that every caller uses, five extensions (same convention) tell what
  * the library knows: what to wait on for received bytes (zmhwLINE), why the last call failed

@@ -108,8 +108,9 @@ TEST(Batch, TwentyChipsWithSerialsInEachFormat)
         dirs.push_back(std::make_unique<TempDir>());
         TempDir &dir = *dirs.back();
         dir.Write("rom.bin", image);
-        sims.push_back(std::make_unique<PromsimRunner>(
-            std::vector<std::string>{"--fresh-chips", "--size", "800", "--save", dir.File("memory.bin")}));
+        std::filesystem::create_directory(dir.File("chips"));
+        sims.push_back(std::make_unique<PromsimRunner>(std::vector<std::string>{
+            "--fresh-chips", "--size", "800", "--save", dir.File("memory.bin"), "--save-chips", dir.File("chips")}));
         runs.push_back(StartZmcli(sims.back()->Path(),
                                   {"batch", "rom.bin", "--no-wait", "--count", "20", "--serial", "7F0", "--serial-format",
                                    c.format, "--serial-bytes", std::to_string(c.width), "--serial-first",
@@ -127,15 +128,29 @@ TEST(Batch, TwentyChipsWithSerialsInEachFormat)
             EXPECT_EQ(rows[row][kSerial], std::to_string(serial));
             EXPECT_EQ(rows[row][kSerialBytes], ExpectedHex(serial, c.format, c.width)) << c.format;
         }
+        // The serial's bytes in `bytes` as hex, and whether the rest of it is the image.
+        const size_t at = 0x7F0, width = size_t(c.width);
+        const auto stamped = [&](const std::string &bytes) {
+            std::string hex;
+            for (size_t b = 0; b < width && at + b < bytes.size(); ++b)
+                hex += HexByte(static_cast<uint8_t>(bytes[at + b]));
+            return hex;
+        };
+        const auto restIsImage = [&](const std::string &bytes) {
+            return bytes.size() == image.size() && bytes.compare(0, at, image, 0, at) == 0 &&
+                   bytes.compare(at + width, std::string::npos, image, at + width) == 0;
+        };
+        // Each chip as its "P" left it holds the serial the log gave it.
+        for (size_t chip = 1; chip <= 20; ++chip) {
+            const std::string got = ReadFile(dirs[i]->File("chips/chip-" + std::to_string(chip) + ".bin"));
+            EXPECT_EQ(stamped(got), rows[2 * chip - 1][kSerialBytes]) << c.format << " chip " << chip;
+            EXPECT_TRUE(restIsImage(got)) << c.format << " chip " << chip << ": " << got.size() << " bytes";
+        }
         // The last chip's serial is in the programmer's memory at its address.
         sims[i]->Stop();
         const std::string memory = ReadFile(dirs[i]->File("memory.bin"));
-        ASSERT_EQ(memory.size(), 0x800u);
-        std::string stamped;
-        for (int b = 0; b < c.width; ++b)
-            stamped += HexByte(static_cast<uint8_t>(memory[0x7F0 + b]));
-        EXPECT_EQ(stamped, ExpectedHex(c.first + 19, c.format, c.width)) << c.format;
-        EXPECT_TRUE(memory.substr(0, 0x7F0) == image.substr(0, 0x7F0));
+        EXPECT_EQ(stamped(memory), ExpectedHex(c.first + 19, c.format, c.width)) << c.format;
+        EXPECT_TRUE(restIsImage(memory)) << c.format;
     }
 }
 

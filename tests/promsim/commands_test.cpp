@@ -88,6 +88,8 @@ TEST(PromsimCommands, ChipsChangedBetweenProgramsAndChipsWithAStuckBit)
     struct Case {
         std::vector<std::string> options;
         std::vector<std::pair<const char *, const char *>> dialogue;
+        // With --save-chips: each chip as its "P" left it.
+        std::vector<std::string> chips;
     } cases[] = {
         // A fresh chip for each "P": what the last chip could not take, the next one can.
         {{"--fresh-chips"},
@@ -96,7 +98,8 @@ TEST(PromsimCommands, ChipsChangedBetweenProgramsAndChipsWithAStuckBit)
           {"X0\rC3\r", " \r\n0000=3C\r\n0001=FF\r\n>"},
           {"V", "\r\nVerify failed at 0000: chip 3C, memory C3\r\n>"},
           {"P", "\r\nProgram OK\r\n>"},
-          {"V", "\r\nVerify OK\r\n>"}}},
+          {"V", "\r\nVerify OK\r\n>"}},
+         {}},
         // Chip 2 is bad: the lowest 1 bit of the first byte that has one (0000=3C: bit 2).
         {{"--fresh-chips", "--bad-chips", "2,4"},
          {{"X0\r3C\r", " \r\n0000=FF\r\n0001=FF\r\n>"},
@@ -104,27 +107,35 @@ TEST(PromsimCommands, ChipsChangedBetweenProgramsAndChipsWithAStuckBit)
           {"P", "\r\nProgram failed at 0000: chip 38, memory 3C\r\n>"},
           {"V", "\r\nVerify failed at 0000: chip 38, memory 3C\r\n>"},
           {"P", "\r\nProgram OK\r\n>"},
-          {"V", "\r\nVerify OK\r\n>"}}},
+          {"V", "\r\nVerify OK\r\n>"}},
+         {"\x3c" + std::string(15, '\xff'), "\x38" + std::string(15, '\xff'), "\x3c" + std::string(15, '\xff')}},
         // Where memory is FF the byte is not written: only "V" finds the stuck bit.
         {{"--fresh-chips", "--bad-chips", "1"},
          {{"X0\r00\r", " \r\n0000=FF\r\n0001=FF\r\n>"},
           {"P", "\r\nProgram OK\r\n>"},
           {"V", "\r\nVerify failed at 0001: chip FE, memory FF\r\n>"},
           {"P", "\r\nProgram OK\r\n>"},
-          {"V", "\r\nVerify OK\r\n>"}}},
+          {"V", "\r\nVerify OK\r\n>"}},
+         {}},
         // Without fresh chips the bad chip stays in the socket.
         {{"--bad-chips", "1"},
          {{"P", "\r\nProgram OK\r\n>"},
           {"P", "\r\nProgram OK\r\n>"},
-          {"V", "\r\nVerify failed at 0000: chip FE, memory FF\r\n>"}}},
+          {"V", "\r\nVerify failed at 0000: chip FE, memory FF\r\n>"}},
+         {}},
     };
     for (const auto &c : cases) {
         std::vector<std::string> options = c.options;
         options.insert(options.end(), {"--size", "10"});
+        const std::string dir = TempDir();
+        if (!c.chips.empty())
+            options.insert(options.end(), {"--save-chips", dir});
         Session s(options);
         ASSERT_TRUE(s.peer.IsOpen());
         for (const auto &[sent, answer] : c.dialogue)
             EXPECT_EQ(s.peer.Command(sent), answer) << "after \"" << sent << "\" with " << options[0];
+        for (size_t n = 1; n <= c.chips.size(); ++n)
+            EXPECT_EQ(ReadFile(dir + "/chip-" + std::to_string(n) + ".bin"), c.chips[n - 1]) << "chip " << n;
     }
 }
 

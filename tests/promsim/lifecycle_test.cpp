@@ -51,6 +51,7 @@ TEST(PromsimLifecycle, BadCommandLinesAndBadFilesAreRefusedClearly)
         {{"--image", dir + "/big.bin"}, 1, "larger than the memory"},
         {{"--link", dir + "/plain"}, 1, "not a symbolic link"},
         {{"--trace", dir + "/no/such/dir/trace"}, 1, "cannot create trace"},
+        {{"--save-chips", dir + "/plain"}, 1, "is not a folder"},
     };
     for (const auto &c : cases) {
         std::vector<std::string> argv{BinPath("promsim")};
@@ -67,7 +68,7 @@ TEST(PromsimLifecycle, HelpDocumentsEveryOptionAndTheProtocol)
 {
     auto r = RunProcess({BinPath("promsim"), "--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char *word : {"--link", "--image", "--save", "--size", "--rate", "--upload-delay", "--once",
+    for (const char *word : {"--link", "--image", "--save", "--save-chips", "--size", "--rate", "--upload-delay", "--once",
                              "--trace", "--silent", "--stall-after", "--hangup-after", "--garbage",
                              "--fresh-chips", "--bad-chips", "--program-time",
                              "CR LF \">\"", "\"0000=3F\"", "\":00000001FF\"", "\"Transfer OK",
@@ -96,6 +97,19 @@ TEST(PromsimLifecycle, SavesAfterEachGoodTransferAndOnEveryEnding)
         EXPECT_EQ(ReadFile(dir + "/mem.bin"), "ABCD");
         EXPECT_EQ(DirEntries(dir).size(), 2u) << "no temporary file left behind";
     }
+}
+
+TEST(PromsimLifecycle, ASaveLeavesAPathThatIsNoRegularFileAlone)
+{
+    std::string dir = TempDir();
+    WriteFile(dir + "/kept.bin", "kept");
+    ASSERT_EQ(symlink((dir + "/kept.bin").c_str(), (dir + "/mem.bin").c_str()), 0);
+    PromsimRunner sim({"--save", dir + "/mem.bin", "--size", "2"});
+    EXPECT_EQ(sim.Stop(), 1) << "the save at the end failed";
+    struct stat link;
+    EXPECT_TRUE(lstat((dir + "/mem.bin").c_str(), &link) == 0 && S_ISLNK(link.st_mode));
+    EXPECT_EQ(ReadFile(dir + "/kept.bin"), "kept");
+    EXPECT_EQ(DirEntries(dir).size(), 2u) << "no temporary file left behind";
 }
 
 TEST(PromsimLifecycle, OnceEndsWhenThePeerClosesTheLine)

@@ -3,9 +3,9 @@
 //
 //   win32_view_test PORT MISSING_PORT
 //
-// PORT leads to promsim (memory 400 hex bytes, saving to memory.bin), MISSING_PORT nowhere;
-// the working directory holds image.hex and image.bin, promsim's image to be. Prints each
-// case's failures and ends with status 1 when there are any.
+// PORT leads to promsim (memory 400 hex bytes, saving to memory.bin and each chip to chips/),
+// MISSING_PORT nowhere; the working directory holds image.hex and image.bin, promsim's image to
+// be. Prints each case's failures and ends with status 1 when there are any.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -779,6 +779,11 @@ int main(int argc, char **argv)
              set("Serial bytes", "2");
              set("Serial format", "be");
              set("Next serial", "41");
+             // promsim numbers its chips by "P" since it started: the run's come after those there.
+             int before = 0;
+             while (GetFileAttributesA(("chips/chip-" + std::to_string(before + 1) + ".bin").c_str()) !=
+                    INVALID_FILE_ATTRIBUTES)
+                 ++before;
              SendMessageW(button(PanelButton::Start), BM_CLICK, 0, 0);
              Expect(boxes.empty(), "Start: " + (boxes.empty() ? std::string() : boxes[0].text));
              Expect(IsWindowEnabled(button(PanelButton::NextChip)), "Next chip is disabled after Start");
@@ -806,6 +811,14 @@ int main(int argc, char **argv)
              for (size_t at = log.find(",pass,"); at != std::string::npos; at = log.find(",pass,", at + 1))
                  ++passes;
              Expect(passes == 3, "the log's passes: " + std::to_string(passes));
+             // Each chip as its "P" left it (promsim's --save-chips): image.bin with the serial the log gave it.
+             for (int chip = 1; chip <= 3; ++chip) {
+                 std::string expected = FileBytes("image.bin");
+                 if (expected.size() > 0x3F1)
+                     expected.replace(0x3F0, 2, std::string{'\0', char(0x28 + chip)});
+                 const std::string name = "chips/chip-" + std::to_string(before + chip) + ".bin";
+                 Expect(FileBytes(name) == expected, name + " is not image.bin with serial " + std::to_string(40 + chip));
+             }
              SendMessageW(p, WM_CLOSE, 0, 0);
              boxes.clear();
          }},

@@ -25,6 +25,10 @@ public:
     std::string Program(const std::vector<uint8_t> &memory);
     std::string Verify(const std::vector<uint8_t> &memory) const;
 
+    const std::vector<uint8_t> &Cells() const { return cells_; }
+    // The "P" commands so far: the number of the chip in the socket with --fresh-chips.
+    uint64_t Programs() const { return programs_; }
+
 private:
     struct StuckBit {
         size_t address;

@@ -40,13 +40,6 @@ bool Device::TakeFlushRequest()
     return flush;
 }
 
-bool Device::TakeTransferDone()
-{
-    bool done = transferDone_;
-    transferDone_ = false;
-    return done;
-}
-
 void Device::Receive(uint8_t byte, Clock::time_point now)
 {
     if (mode_ == Mode::Programming) {
@@ -174,6 +167,7 @@ void Device::Command(uint8_t byte, Clock::time_point now)
 void Device::Program(Clock::time_point now)
 {
     programAnswer_ = "\r\n" + chip_.Program(memory_);
+    chipProgrammed_ = true;
     if (timing_.programTime <= Clock::duration::zero()) {
         out_ += programAnswer_;
         Prompt();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "chip.h"
@@ -40,9 +41,12 @@ public:
     // True once when what waits to go out is to be dropped (a stopped upload).
     bool TakeFlushRequest();
     // True once after each transfer that changed memory successfully.
-    bool TakeTransferDone();
+    bool TakeTransferDone() { return std::exchange(transferDone_, false); }
+    // True once after each "P", as soon as the chip is programmed (before its answer).
+    bool TakeChipProgrammed() { return std::exchange(chipProgrammed_, false); }
 
     const std::vector<uint8_t> &Memory() const { return memory_; }
+    const Chip &Socket() const { return chip_; }
 
 private:
     enum class Mode { Prompt, SkipLine, Examine, Transfer, UploadOffset, Upload, Programming };
@@ -67,6 +71,7 @@ private:
     std::string programAnswer_;
     std::string typeAhead_;
     bool transferDone_ = false;
+    bool chipProgrammed_ = false;
     bool flushOutput_ = false;
 };
 

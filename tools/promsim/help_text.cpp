@@ -20,7 +20,15 @@ Options:
                        the memory size; the rest of memory is FF)
   --save FILE          write memory to FILE (raw binary, whole memory) on exit
                        and after each successful "T"; written to a temporary
-                       file and renamed, so FILE is never half written
+                       file and renamed, so FILE is never half written; a
+                       FILE that is there and no regular file is left alone
+                       (the save fails)
+  --save-chips DIR     after each "P", write the chip as it now is to
+                       DIR/chip-N.bin (raw binary, the memory size; N counted
+                       in "P" commands as for --bad-chips), before its answer
+                       and whole as for --save; DIR must be a folder, and an
+                       older chip-N.bin there is replaced (a path there that
+                       is no regular file is not: the save fails)
   --size HEX           memory size in hex bytes, 1 to 1000000 (default 2000)
   --rate BYTES         pace what promsim sends to BYTES bytes per second, like
                        a real line (960 for 9600 baud); 0 = unpaced (default)

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
+#include <sys/stat.h>
 
 #include "device.h"
 #include "device_link.h"
@@ -40,6 +41,9 @@ int main(int argc, char **argv)
     std::vector<uint8_t> memory(options.size, 0xFF);
     if (!options.image.empty() && !(error = LoadImage(options.image, memory)).empty())
         return Fail(error);
+    struct stat folder;
+    if (!options.saveChips.empty() && (stat(options.saveChips.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)))
+        return Fail("--save-chips: " + options.saveChips + " is not a folder");
     Trace trace;
     if (!options.trace.empty() && !(error = trace.Open(options.trace)).empty())
         return Fail(error);

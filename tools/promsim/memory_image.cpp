@@ -48,22 +48,26 @@ std::string LoadImage(const std::string &path, std::vector<uint8_t> &memory)
     return {};
 }
 
-std::string SaveImage(const std::string &path, const std::vector<uint8_t> &memory)
+std::string SaveImage(const std::string &path, const std::vector<uint8_t> &bytes, const std::string &what)
 {
+    const std::string failed = "cannot save " + what + " to";
+    struct stat there;
+    if (lstat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
+        return failed + " " + path + ": not a regular file; it is left as it is";
     std::string temp = path + ".XXXXXX";
     int fd = mkstemp(temp.data());
     if (fd < 0)
-        return SystemError("cannot save memory to", path);
+        return SystemError(failed, path);
     // mkstemp creates the file private; an image is an ordinary file.
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
-    bool ok = WriteAll(fd, memory.data(), memory.size()) && fsync(fd) == 0;
-    std::string error = ok ? std::string() : SystemError("cannot save memory to", path);
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
+    std::string error = ok ? std::string() : SystemError(failed, path);
     if (close(fd) != 0 && ok)
-        error = SystemError("cannot save memory to", path);
+        error = SystemError(failed, path);
     if (error.empty() && rename(temp.c_str(), path.c_str()) != 0)
-        error = SystemError("cannot save memory to", path);
+        error = SystemError(failed, path);
     if (!error.empty())
         unlink(temp.c_str());
     return error;

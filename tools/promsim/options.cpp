@@ -10,7 +10,7 @@ namespace promsim {
 namespace {
 
 enum OptionId {
-    kLink = 256, kImage, kSave, kSize, kRate, kSilent, kHangup, kStall, kGarbage, kTrace, kOnce,
+    kLink = 256, kImage, kSave, kSaveChips, kSize, kRate, kSilent, kHangup, kStall, kGarbage, kTrace, kOnce,
     kUploadDelay, kFreshChips, kBadChips, kProgramTime, kHelp
 };
 
@@ -18,6 +18,7 @@ const option kLongOptions[] = {
     {"link", required_argument, nullptr, kLink},
     {"image", required_argument, nullptr, kImage},
     {"save", required_argument, nullptr, kSave},
+    {"save-chips", required_argument, nullptr, kSaveChips},
     {"size", required_argument, nullptr, kSize},
     {"rate", required_argument, nullptr, kRate},
     {"silent", no_argument, nullptr, kSilent},
@@ -81,6 +82,7 @@ std::string ParseOptions(int argc, char **argv, Options &options)
         case kLink: options.link = optarg; break;
         case kImage: options.image = optarg; break;
         case kSave: options.save = optarg; break;
+        case kSaveChips: options.saveChips = optarg; break;
         case kTrace: options.trace = optarg; break;
         case kSilent: options.faults.silent = true; break;
         case kGarbage: options.faults.garbage = true; break;

@@ -15,6 +15,7 @@ struct Options {
     std::string link;
     std::string image;
     std::string save;
+    std::string saveChips;
     std::string trace;
     size_t size = 0x2000;
     uint64_t rate = 0;

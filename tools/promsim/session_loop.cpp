@@ -44,6 +44,8 @@ private:
     bool ReadLine(Clock::time_point now);
     void Produce(Clock::time_point now);
     void SaveAfterTransfer();
+    void SaveProgrammedChip();
+    void ReportSaveError(const std::string &error);
     int Timeout(Clock::time_point now) const;
 
     LoopParts p_;
@@ -106,15 +108,28 @@ bool Loop::ReadLine(Clock::time_point now)
     return true;
 }
 
+void Loop::ReportSaveError(const std::string &error)
+{
+    if (error.empty())
+        return;
+    std::fprintf(stderr, "promsim: %s\n", error.c_str());
+    p_.trace.Note(error);
+}
+
 void Loop::SaveAfterTransfer()
 {
-    if (!p_.device.TakeTransferDone() || p_.options.save.empty())
+    if (p_.device.TakeTransferDone() && !p_.options.save.empty())
+        ReportSaveError(SaveImage(p_.options.save, p_.device.Memory()));
+}
+
+// Saved before the answer goes out, so that a peer that has the answer finds the file.
+void Loop::SaveProgrammedChip()
+{
+    if (!p_.device.TakeChipProgrammed() || p_.options.saveChips.empty())
         return;
-    std::string error = SaveImage(p_.options.save, p_.device.Memory());
-    if (!error.empty()) {
-        std::fprintf(stderr, "promsim: %s\n", error.c_str());
-        p_.trace.Note(error);
-    }
+    const std::string number = std::to_string(p_.device.Socket().Programs());
+    ReportSaveError(SaveImage(p_.options.saveChips + "/chip-" + number + ".bin", p_.device.Socket().Cells(),
+                              "chip " + number));
 }
 
 void Loop::Produce(Clock::time_point now)
@@ -126,6 +141,7 @@ void Loop::Produce(Clock::time_point now)
             tx_.Discard();
         std::string out = p_.device.TakeOutput();
         SaveAfterTransfer();
+        SaveProgrammedChip();
         std::string_view sent;
         if (connected_) {
             tx_.Queue(out, now);

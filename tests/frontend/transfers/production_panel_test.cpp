@@ -1,7 +1,7 @@
 // The production panel against promsim's fresh and bad chips: three chips with a serial, their
-// counters, PASS, the log's lines and the serial in the programmer's memory; a bad chip's FAIL,
-// the skip of its number, and a run again on its log going on above it; a value that does not
-// fit, refused before anything is sent.
+// counters, PASS, the log's lines and the serial in each chip and in the programmer's memory; a
+// bad chip's FAIL, the skip of its number, and a run again on its log going on above it; a value
+// that does not fit, refused before anything is sent.
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -58,7 +58,9 @@ struct PanelRun {
 
 std::vector<std::string> Options(const TempDir &dir, std::vector<std::string> more)
 {
-    more.insert(more.end(), {"--fresh-chips", "--size", "400", "--save", dir.File("memory.bin")});
+    std::filesystem::create_directory(dir.File("chips"));
+    more.insert(more.end(), {"--fresh-chips", "--size", "400", "--save", dir.File("memory.bin"), "--save-chips",
+                             dir.File("chips")});
     return more;
 }
 
@@ -72,7 +74,8 @@ TEST(ProductionPanel, ThreeChipsWithASerial)
     for (const char *label : {"Image file", "Chip", "Serial address (hex)", "Serial bytes", "Serial format",
                               "Next serial", "Serial step", "Last serial", "Log file", "Count"})
         EXPECT_TRUE(Field<QWidget>(s.panel, label)) << label;
-    s.Set("Image file", s.dir.Write("rom.bin", PseudoRandomImage(0x400)));
+    const std::string image = PseudoRandomImage(0x400);
+    s.Set("Image file", s.dir.Write("rom.bin", image));
     s.Set("Serial address (hex)", "3F0");
     s.Set("Serial format", "be");
     s.Set("Serial bytes", "2");
@@ -105,6 +108,11 @@ TEST(ProductionPanel, ThreeChipsWithASerial)
             << lines[size_t(2 * chip - 1)];
         EXPECT_NE(lines[size_t(2 * chip - 1)].find(",started,"), std::string::npos);
         EXPECT_NE(lines[size_t(2 * chip)].find(",pass,"), std::string::npos) << lines[size_t(2 * chip)];
+        // The chip as its "P" left it: the image with that serial at its address.
+        std::string expected = image;
+        expected[0x3F0] = char(std::stoi(hex.substr(0, 2), nullptr, 16));
+        expected[0x3F1] = char(std::stoi(hex.substr(2, 2), nullptr, 16));
+        EXPECT_TRUE(ReadFile(images.File("chips/chip-" + std::to_string(chip) + ".bin")) == expected) << chip;
     }
     // The last serial is in the programmer's memory at its address (each one was read back
     // there through "X" before its "P").

@@ -7,7 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "../main/window_test_support.h"
+#include "../qt/window_test_support.h"
 #include "../session/session_test_support.h"
 
 namespace zmtest {

@@ -69,12 +69,13 @@ enum class FontRole {
     HelpText,    // the help window's tabs and panes
     HelpWindow,  // the help window's search row
     Controls,    // the status row, buttons and dialogs: the system's font for controls
-    PanelResult,  // the production panel's PASS or FAIL, read from a step away
+    Result,      // the production panel's PASS or FAIL, read from a step away
 };
 struct Font {
     const char *family;  // null: the system's font for controls, at its own size
     int pixels;          // high, at 96 dpi
-    bool bold = false;   // bold in a proportional face; else a fixed-pitch one
+    bool fixedPitch = true;
+    bool bold = false;
 };
 Font FontFor(FontRole role);
 

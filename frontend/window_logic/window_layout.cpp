@@ -150,8 +150,8 @@ Font FontFor(FontRole role)
         return {"Courier New", 12};
     case FontRole::HelpWindow:
         return {"Terminal", 12};
-    case FontRole::PanelResult:
-        return {"Arial", 72, true};
+    case FontRole::Result:
+        return {"Arial", 64, false, true};  // 48 points
     case FontRole::Controls:
         break;
     }

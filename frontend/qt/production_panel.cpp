@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "fonts.h"
+
 namespace {
 
 QString Text(const std::string &text) { return QString::fromStdString(text); }
@@ -71,9 +73,7 @@ ProductionPanel::ProductionPanel(MainWindowLogic &main, QWidget *parent) : QDial
     // Read from a step away: the word in large letters, the answer under it.
     word_ = new QLabel(this);
     word_->setObjectName("Label_Result");
-    QFont big = word_->font();
-    big.setPointSize(48);
-    big.setBold(true);
+    const QFont big = FontOf(FontRole::Result);
     word_->setFont(big);
     word_->setAlignment(Qt::AlignCenter);
     word_->setMinimumHeight(QFontMetrics(big).height());

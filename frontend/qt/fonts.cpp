@@ -8,8 +8,9 @@ QFont FontOf(FontRole role)
     if (!font.family)
         return QApplication::font();
     QFont qfont(font.family);
-    qfont.setStyleHint(QFont::Monospace);
-    qfont.setFixedPitch(true);
+    qfont.setStyleHint(font.fixedPitch ? QFont::Monospace : QFont::SansSerif);
+    qfont.setFixedPitch(font.fixedPitch);
     qfont.setPixelSize(font.pixels);
+    qfont.setBold(font.bold);
     return qfont;
 }
