@@ -53,20 +53,19 @@ ProductionPanel::ProductionPanel(MainWindowLogic &main, QWidget *parent) : QDial
         auto *row = new QHBoxLayout;
         row->addWidget(control, 1);
         const PanelField id = field.id;
-        QPushButton *browse = button(id == PanelField::LogFile ? PanelButton::BrowseLog : PanelButton::BrowseImage,
+        QPushButton *browse = button(ProductionPanelLogic::BrowseButtonOf(id),
                                      ProductionPanelLogic::kBrowseCaption, [this, id] { logic.Browse(id); });
         browse->setAccessibleName(QString(ProductionPanelLogic::kBrowseCaption) + " " + field.label);
         row->addWidget(browse);
         form->addRow(field.label, row);
     }
     auto *row = new QHBoxLayout;
-    row->addWidget(button(PanelButton::Start, ProductionPanelLogic::kStartCaption, [this] { logic.Start(); }));
-    QPushButton *next =
-        button(PanelButton::NextChip, ProductionPanelLogic::kNextChipCaption, [this] { logic.NextChip(); });
-    next->setDefault(true);
-    row->addWidget(next);
-    row->addWidget(button(PanelButton::Stop, ProductionPanelLogic::kStopCaption, [this] { logic.Stop(); }));
-    row->addWidget(button(PanelButton::End, ProductionPanelLogic::kEndCaption, [this] { logic.End(); }));
+    for (const ProductionPanelLogic::RowButton &b : ProductionPanelLogic::RowButtons()) {
+        const PanelButton id = b.id;
+        QPushButton *pushed = button(id, b.caption, [this, id] { logic.Press(id); });
+        pushed->setDefault(b.isDefault);
+        row->addWidget(pushed);
+    }
     outer->addLayout(row);
     counters_ = new QLabel(this);
     counters_->setObjectName("Label_Counters");
@@ -129,9 +128,10 @@ void ProductionPanel::SetCounters(const std::string &text)
 void ProductionPanel::SetResult(const std::string &word, const std::string &detail, PanelVerdict verdict)
 {
     word_->setText(Text(word));
-    word_->setStyleSheet(verdict == PanelVerdict::Pass   ? "color: white; background: #1b7f2a;"
-                         : verdict == PanelVerdict::Fail ? "color: white; background: #b00020;"
-                                                         : "");
+    word_->setStyleSheet(verdict == PanelVerdict::None
+                             ? QString()
+                             : QString("color: white; background: #%1;")
+                                   .arg(ProductionPanelLogic::VerdictBackground(verdict), 6, 16, QChar('0')));
     detail_->setText(Text(detail));
 }
 

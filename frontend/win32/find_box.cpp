@@ -75,9 +75,3 @@ bool FindBox::MatchCaseChecked() const
 {
     return SendMessageW(matchCase, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
-
-void FindBox::Place(int x, int y, int width, int height, int checkWidth)
-{
-    MoveWindow(edit, x, y, width > checkWidth ? width - checkWidth : 0, height, TRUE);
-    MoveWindow(matchCase, x + width - checkWidth, y, checkWidth, height, TRUE);
-}

@@ -19,6 +19,4 @@ struct FindBox {
     bool Shown() const { return IsWindowVisible(edit) != FALSE; }
     std::string Text() const;
     bool MatchCaseChecked() const;
-    // The strip it takes at the top of `area` (x, y, width; its height is `height`).
-    void Place(int x, int y, int width, int height, int checkWidth);
 };

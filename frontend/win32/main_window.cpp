@@ -22,8 +22,6 @@ namespace {
 const wchar_t kClassName[] = L"zm32main";
 
 constexpr int kWidth = MainWindowLogic::kWidth, kHeight = MainWindowLogic::kHeight;
-// At 96 dpi: the find box's row over the terminal, and its check box.
-constexpr int kFindHeight = 22, kMatchCaseWidth = 100;
 
 // The progress bar draws its text inside, as the Qt window's does: over the whole bar drawn
 // again, so that no digit of the last text stays.
@@ -142,13 +140,11 @@ void MainWindow::Layout()
     RECT client;
     GetClientRect(hwnd_, &client);
     const MainWindowLayout l = splitter_.LayOut(client.right, client.bottom, int(dpi_));
-    // The find box, while it shows, takes a strip at the top of the terminal.
     Box terminal = l.terminal;
     if (findBox_.Shown()) {
-        const int h = ScaledPixels(kFindHeight, int(dpi_));
-        findBox_.Place(terminal.x, terminal.y, terminal.width, h, ScaledPixels(kMatchCaseWidth, int(dpi_)));
-        terminal.y += h + l.margin;
-        terminal.height = std::max(0, terminal.height - h - l.margin);
+        const FindStripLayout strip = TakeFindStrip(terminal, l.margin, int(dpi_));
+        MoveBox(findBox_.edit, strip.text);
+        MoveBox(findBox_.matchCase, strip.matchCase);
     }
     MoveBox(richEditMain_, terminal);
     MoveBox(labelHelp_, l.helpLabel);

@@ -2,17 +2,22 @@
 
 #include "control_ids.h"
 #include "dpi.h"
+#include "form_fields.h"
+#include "production_panel_layout.h"
 #include "wide_text.h"
 #include "window_class.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"zm32production";
-// At 96 dpi: the label column, a row, the margin, the result word's height.
-constexpr int kWidth = 460, kLabelWidth = 140, kRowHeight = 24, kMargin = 8, kBrowseWidth = 80;
-constexpr int kWordHeight = 90;
 
 int ButtonId(PanelButton b) { return zmids::kPanelFirstButton + int(b); }
+
+COLORREF VerdictColour(PanelVerdict verdict)
+{
+    const uint32_t rgb = ProductionPanelLogic::VerdictBackground(verdict);
+    return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
 
 }  // namespace
 
@@ -21,7 +26,7 @@ ProductionWindow::ProductionWindow(HWND owner, MainWindowLogic &main) : logic(ma
     RegisterWindowClass<ProductionWindow>(kClassName);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(ProductionPanelLogic::kCaption).c_str(),
                             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                            CW_USEDEFAULT, kWidth, 500, owner, nullptr, GetModuleHandleW(nullptr), this);
+                            CW_USEDEFAULT, 0, 0, owner, nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd_)
         return;
     dpi_ = WindowDpi(hwnd_);
@@ -42,37 +47,25 @@ ProductionWindow::~ProductionWindow()
 
 void ProductionWindow::BuildControls()
 {
-    using Kind = SettingsField::Kind;
     int index = 0;
     for (const ProductionPanelLogic::Field &field : ProductionPanelLogic::Fields()) {
         CreateChild(hwnd_, L"STATIC", Widen(field.label).c_str(), WS_VISIBLE, 0, zmids::kPanelFirstLabel + index);
-        HWND control = nullptr;
-        if (field.kind == Kind::Edit) {
-            control = CreateChild(hwnd_, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                                  zmids::kPanelFirstField + index);
-        } else {
-            control = CreateChild(hwnd_, L"COMBOBOX", L"",
-                                  WS_VISIBLE | WS_TABSTOP | WS_VSCROLL |
-                                      (field.kind == Kind::List ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL),
-                                  0, zmids::kPanelFirstField + index);
-            for (const std::string &choice : field.choices)
-                SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(choice).c_str()));
-        }
+        HWND control = CreateChild(hwnd_, FieldClass(field.kind), L"", WS_VISIBLE | FieldStyle(field.kind),
+                                   field.kind == SettingsField::Kind::Edit ? WS_EX_CLIENTEDGE : 0,
+                                   zmids::kPanelFirstField + index);
+        AddChoices(control, field.choices);
         fields_[field.id] = control;
         if (field.browse) {
-            const PanelButton b = field.id == PanelField::LogFile ? PanelButton::BrowseLog : PanelButton::BrowseImage;
+            const PanelButton b = ProductionPanelLogic::BrowseButtonOf(field.id);
             buttons_[b] = CreateChild(hwnd_, L"BUTTON", Widen(ProductionPanelLogic::kBrowseCaption).c_str(),
                                       WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, ButtonId(b));
         }
         ++index;
     }
-    for (const auto &[b, caption] : {std::pair{PanelButton::Start, ProductionPanelLogic::kStartCaption},
-                                     {PanelButton::NextChip, ProductionPanelLogic::kNextChipCaption},
-                                     {PanelButton::Stop, ProductionPanelLogic::kStopCaption},
-                                     {PanelButton::End, ProductionPanelLogic::kEndCaption}})
-        buttons_[b] = CreateChild(hwnd_, L"BUTTON", Widen(caption).c_str(),
-                                  WS_VISIBLE | WS_TABSTOP | (b == PanelButton::NextChip ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-                                  0, ButtonId(b));
+    for (const ProductionPanelLogic::RowButton &b : ProductionPanelLogic::RowButtons())
+        buttons_[b.id] = CreateChild(hwnd_, L"BUTTON", Widen(b.caption).c_str(),
+                                     WS_VISIBLE | WS_TABSTOP | (b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0,
+                                     ButtonId(b.id));
     counters_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE, 0, zmids::kPanelCounters);
     detail_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_NOPREFIX, 0, zmids::kPanelResultDetail);
     uiFont_ = CreateRoleFont(FontRole::Controls, dpi_);
@@ -84,36 +77,21 @@ void ProductionWindow::BuildControls()
 
 void ProductionWindow::Layout()
 {
-    const auto s = [this](int px) { return ScaledPixels(px, int(dpi_)); };
-    const int width = s(kWidth), row = s(kRowHeight), margin = s(kMargin);
-    int y = margin, index = 0;
+    const ProductionPanelLayout l = LayOutProductionPanel(int(dpi_));
+    int index = 0;
     for (const ProductionPanelLogic::Field &field : ProductionPanelLogic::Fields()) {
-        MoveWindow(GetDlgItem(hwnd_, zmids::kPanelFirstLabel + index), margin, y + s(3), s(kLabelWidth), row, TRUE);
-        const int x = margin + s(kLabelWidth), browse = field.browse ? s(kBrowseWidth) + margin : 0;
-        const bool list = field.kind != SettingsField::Kind::Edit;
-        MoveWindow(fields_[field.id], x, y, width - x - margin - browse, list ? row * 8 : row - s(2), TRUE);
+        const ProductionPanelLayout::FieldRow &row = l.fields[size_t(index)];
+        MoveBox(GetDlgItem(hwnd_, zmids::kPanelFirstLabel + index++), row.label);
+        MoveBox(fields_[field.id], row.field);
         if (field.browse)
-            MoveWindow(GetDlgItem(hwnd_, ButtonId(field.id == PanelField::LogFile ? PanelButton::BrowseLog
-                                                                                  : PanelButton::BrowseImage)),
-                       width - margin - s(kBrowseWidth), y, s(kBrowseWidth), row - s(2), TRUE);
-        y += row + s(2);
-        ++index;
+            MoveBox(buttons_[ProductionPanelLogic::BrowseButtonOf(field.id)], row.browse);
     }
-    y += margin;
-    const int buttonWidth = (width - 5 * margin) / 4;
-    int x = margin;
-    for (PanelButton b : {PanelButton::Start, PanelButton::NextChip, PanelButton::Stop, PanelButton::End}) {
-        MoveWindow(buttons_[b], x, y, buttonWidth, s(28), TRUE);
-        x += buttonWidth + margin;
-    }
-    y += s(28) + margin;
-    MoveWindow(counters_, margin, y, width - 2 * margin, row, TRUE);
-    y += row;
-    MoveWindow(word_, margin, y, width - 2 * margin, s(kWordHeight), TRUE);
-    y += s(kWordHeight) + margin;
-    MoveWindow(detail_, margin, y, width - 2 * margin, row * 3, TRUE);
-    y += row * 3 + margin;
-    RECT r{0, 0, width, y};
+    for (size_t i = 0; i < l.buttons.size(); ++i)
+        MoveBox(buttons_[ProductionPanelLogic::RowButtons()[i].id], l.buttons[i]);
+    MoveBox(counters_, l.counters);
+    MoveBox(word_, l.word);
+    MoveBox(detail_, l.detail);
+    RECT r{0, 0, l.width, l.height};
     AdjustWindowRectEx(&r, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE, WS_EX_CONTROLPARENT);
     SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -127,27 +105,10 @@ LRESULT ProductionWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
         const int pressed = id == IDOK ? ButtonId(PanelButton::NextChip) : id;
         if (HIWORD(wp) != BN_CLICKED || pressed < zmids::kPanelFirstButton || pressed > ButtonId(PanelButton::End))
             break;
-        switch (static_cast<PanelButton>(pressed - zmids::kPanelFirstButton)) {
-        case PanelButton::BrowseImage:
-            logic.Browse(PanelField::ImageFile);
-            break;
-        case PanelButton::BrowseLog:
-            logic.Browse(PanelField::LogFile);
-            break;
-        case PanelButton::Start:
-            logic.Start();
-            break;
-        case PanelButton::NextChip:
-            if (IsWindowEnabled(buttons_[PanelButton::NextChip]))
-                logic.NextChip();
-            break;
-        case PanelButton::Stop:
-            logic.Stop();
-            break;
-        case PanelButton::End:
-            logic.End();
-            break;
-        }
+        const auto button = static_cast<PanelButton>(pressed - zmids::kPanelFirstButton);
+        // Enter reaches a disabled default button too.
+        if (button != PanelButton::NextChip || IsWindowEnabled(buttons_[button]))
+            logic.Press(button);
         return 0;
     }
     case DM_GETDEFID:
@@ -155,7 +116,7 @@ LRESULT ProductionWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lp) == word_ && verdict_ != PanelVerdict::None) {
             SetTextColor(reinterpret_cast<HDC>(wp), RGB(255, 255, 255));
-            SetBkColor(reinterpret_cast<HDC>(wp), verdict_ == PanelVerdict::Pass ? RGB(0x1b, 0x7f, 0x2a) : RGB(0xb0, 0, 0x20));
+            SetBkColor(reinterpret_cast<HDC>(wp), VerdictColour(verdict_));
             return reinterpret_cast<LRESULT>(verdictBrush_);
         }
         break;
@@ -189,21 +150,12 @@ void ProductionWindow::ShowPanel()
 
 std::string ProductionWindow::FieldText(PanelField field) const
 {
-    HWND w = fields_.at(field);
-    const int n = GetWindowTextLengthW(w);
-    std::wstring text(size_t(n) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(w, text.data(), n + 1)));
-    return Narrow(text);
+    return FieldString(fields_.at(field));
 }
 
 void ProductionWindow::SetFieldText(PanelField field, const std::string &text)
 {
-    HWND w = fields_.at(field);
-    const std::wstring wide = Widen(text);
-    if (ProductionPanelLogic::FieldOf(field).kind == SettingsField::Kind::List)
-        SendMessageW(w, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(wide.c_str()));
-    else
-        SetWindowTextW(w, wide.c_str());
+    ShowFieldText(fields_.at(field), ProductionPanelLogic::FieldOf(field).kind, text);
 }
 
 void ProductionWindow::EnableFields(bool on)
@@ -226,7 +178,7 @@ void ProductionWindow::SetResult(const std::string &word, const std::string &det
 {
     verdict_ = verdict;
     DeleteObject(verdictBrush_);
-    verdictBrush_ = CreateSolidBrush(verdict == PanelVerdict::Pass ? RGB(0x1b, 0x7f, 0x2a) : RGB(0xb0, 0, 0x20));
+    verdictBrush_ = CreateSolidBrush(VerdictColour(verdict));
     SetWindowTextW(word_, Widen(word).c_str());
     SetWindowTextW(detail_, Widen(detail).c_str());
     InvalidateRect(word_, nullptr, TRUE);

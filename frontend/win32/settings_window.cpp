@@ -6,6 +6,7 @@
 
 #include "control_ids.h"
 #include "dpi.h"
+#include "form_fields.h"
 #include "wide_text.h"
 
 namespace {
@@ -37,18 +38,17 @@ public:
         Text(font.lfFaceName);
     }
 
-    // `cls`: the system class's atom (0x80 button, 0x81 edit, 0x82 static, 0x85 combo box).
-    void Item(WORD cls, const std::wstring &text, DWORD style, int id, short x, short y, short cx, short cy)
+    // `cls`: a system class's name.
+    void Item(const wchar_t *cls, const std::wstring &text, DWORD style, int id, const Box &box)
     {
         if (words_.size() % 2)
             Word(0);  // each item starts on a DWORD
         Dword(0);
         Dword(0);
         Dword(WS_CHILD | WS_VISIBLE | style);
-        Rect(x, y, cx, cy);
+        Rect(box.x, box.y, box.width, box.height);
         Dword(DWORD(id));
-        Word(0xFFFF);
-        Word(cls);
+        Text(cls);
         Text(text);
         Word(0);  // no creation data
     }
@@ -69,9 +69,9 @@ private:
         Word(LOWORD(d));
         Word(HIWORD(d));
     }
-    void Rect(short x, short y, short cx, short cy)
+    void Rect(int x, int y, int cx, int cy)
     {
-        for (short v : {x, y, cx, cy})
+        for (int v : {x, y, cx, cy})
             Word(WORD(v));
     }
     void Text(const std::wstring &text)
@@ -82,14 +82,6 @@ private:
 
     std::vector<WORD> words_;
 };
-
-constexpr WORD kButton = 0x80, kEdit = 0x81, kStatic = 0x82, kComboBox = 0x85;
-
-// In dialog units: the labels' column, the fields', a row's height and the margin.
-constexpr short kMargin = 7, kLabelWidth = 110, kFieldX = kMargin + kLabelWidth + 4;
-constexpr short kRow = 17, kFieldHeight = 12, kPortWidth = 190, kFieldWidth = 80;
-constexpr short kButtonWidth = 50, kButtonHeight = 14;
-constexpr short kDialogWidth = kFieldX + kPortWidth + kMargin;
 
 // The dialog, its fields (made once, bound to it), and whether their values are being shown
 // (which reports changes too).
@@ -106,20 +98,12 @@ void ShowValues(HWND dlg, DialogState &state, size_t skip)
     const std::vector<SettingsField> &fields = state.fields;
     for (size_t i = 0; i < fields.size(); ++i) {
         const SettingsField &f = fields[i];
-        HWND control = GetDlgItem(dlg, IdOf(i));
         if (i == skip)
             continue;
-        if (f.kind == Kind::Check) {
+        if (f.kind == Kind::Check)
             CheckDlgButton(dlg, IdOf(i), *f.checked ? BST_CHECKED : BST_UNCHECKED);
-            continue;
-        }
-        const std::wstring value = Widen(*f.text);
-        if (f.kind != Kind::List) {
-            SetWindowTextW(control, value.c_str());
-            continue;
-        }
-        const LRESULT at = SendMessageW(control, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(value.c_str()));
-        SendMessageW(control, CB_SETCURSEL, WPARAM(at), 0);
+        else
+            ShowFieldText(GetDlgItem(dlg, IdOf(i)), f.kind, *f.text);
     }
     state.showing = false;
 }
@@ -128,11 +112,9 @@ void Fill(HWND dlg, DialogState &state)
 {
     const std::vector<SettingsField> &fields = state.fields;
     for (size_t i = 0; i < fields.size(); ++i) {
-        const SettingsField &f = fields[i];
         HWND control = GetDlgItem(dlg, IdOf(i));
-        for (const std::string &choice : f.choices)
-            SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(choice).c_str()));
-        if (f.wide) {
+        AddChoices(control, fields[i].choices);
+        if (fields[i].wide) {
             RECT r;
             GetWindowRect(control, &r);
             SendMessageW(control, CB_SETDROPPEDWIDTH, WPARAM((r.right - r.left) * 2), 0);
@@ -147,7 +129,7 @@ void Read(HWND dlg, const std::vector<SettingsField> &fields)
         if (fields[i].kind == Kind::Check)
             *fields[i].checked = IsDlgButtonChecked(dlg, IdOf(i)) == BST_CHECKED;
         else
-            *fields[i].text = Narrow(WindowString(GetDlgItem(dlg, IdOf(i))));
+            *fields[i].text = FieldString(GetDlgItem(dlg, IdOf(i)));
     }
 }
 
@@ -206,40 +188,23 @@ bool RunSettingsDialog(HWND owner, SettingsDialog &dialog)
 {
     DialogState state{dialog, SettingsFields(dialog), false};
     const std::vector<SettingsField> &fields = state.fields;
-    const short buttonsY = short(kMargin + kRow * short(fields.size()) + 4);
+    const SettingsDialogLayout l = LayOutSettingsDialog(fields);
     // Each field's label comes just before it, which also makes the label its accessible name;
     // the check box carries its own.
-    Template t(Widen(SettingsDialog::kCaption), kDialogWidth, short(buttonsY + kButtonHeight + kMargin),
-               int(2 * fields.size()) + 1);
-    short y = kMargin;
+    Template t(Widen(SettingsDialog::kCaption), short(l.width), short(l.height), int(2 * fields.size()) + 1);
     for (size_t i = 0; i < fields.size(); ++i) {
         const SettingsField &f = fields[i];
-        const int id = IdOf(i);
         const std::wstring label = Widen(f.label);
-        switch (f.kind) {
-        case Kind::EditableList:
-        case Kind::List: {
-            const DWORD style = (f.kind == Kind::List ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL);
-            t.Item(kStatic, label, SS_LEFT | SS_NOPREFIX, -1, kMargin, short(y + 2), kLabelWidth, 8);
-            // A combo box's height in the template is that of its open list.
-            t.Item(kComboBox, L"", style | WS_VSCROLL | WS_TABSTOP, id, kFieldX, y, f.wide ? kPortWidth : kFieldWidth,
-                   120);
-            break;
+        const DWORD style = FieldStyle(f.kind);
+        if (f.kind == Kind::Check) {
+            t.Item(L"BUTTON", label, style, IdOf(i), l.rows[i].field);
+            continue;
         }
-        case Kind::Edit:
-            t.Item(kStatic, label, SS_LEFT | SS_NOPREFIX, -1, kMargin, short(y + 2), kLabelWidth, 8);
-            t.Item(kEdit, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, id, kFieldX, y, kFieldWidth, kFieldHeight);
-            break;
-        case Kind::Check:
-            t.Item(kButton, label, BS_AUTOCHECKBOX | WS_TABSTOP, id, kFieldX, short(y + 1), kLabelWidth, 10);
-            break;
-        }
-        y = short(y + kRow);
+        t.Item(L"STATIC", label, SS_LEFT | SS_NOPREFIX, -1, l.rows[i].label);
+        t.Item(FieldClass(f.kind), L"", style | (f.kind == Kind::Edit ? WS_BORDER : 0), IdOf(i), l.rows[i].field);
     }
-    const short okX = short(kDialogWidth - kMargin - 2 * kButtonWidth - 4);
-    t.Item(kButton, Widen(SettingsDialog::kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, okX, buttonsY, kButtonWidth, kButtonHeight);
-    t.Item(kButton, Widen(SettingsDialog::kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, short(okX + kButtonWidth + 4), buttonsY,
-           kButtonWidth, kButtonHeight);
+    t.Item(L"BUTTON", Widen(SettingsDialog::kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, l.ok);
+    t.Item(L"BUTTON", Widen(SettingsDialog::kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, l.cancel);
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Data(), owner, SettingsProc,
                                    reinterpret_cast<LPARAM>(&state)) == IDOK;
 }

@@ -66,6 +66,38 @@ const ProductionPanelLogic::Field &ProductionPanelLogic::FieldOf(PanelField id)
     return Fields()[size_t(id)];
 }
 
+PanelButton ProductionPanelLogic::BrowseButtonOf(PanelField field)
+{
+    return field == PanelField::LogFile ? PanelButton::BrowseLog : PanelButton::BrowseImage;
+}
+
+const std::vector<ProductionPanelLogic::RowButton> &ProductionPanelLogic::RowButtons()
+{
+    static const std::vector<RowButton> buttons{{PanelButton::Start, kStartCaption, false},
+                                                {PanelButton::NextChip, kNextChipCaption, true},
+                                                {PanelButton::Stop, kStopCaption, false},
+                                                {PanelButton::End, kEndCaption, false}};
+    return buttons;
+}
+
+void ProductionPanelLogic::Press(PanelButton button)
+{
+    switch (button) {
+    case PanelButton::BrowseImage:
+        return Browse(PanelField::ImageFile);
+    case PanelButton::BrowseLog:
+        return Browse(PanelField::LogFile);
+    case PanelButton::Start:
+        return Start();
+    case PanelButton::NextChip:
+        return NextChip();
+    case PanelButton::Stop:
+        return Stop();
+    case PanelButton::End:
+        return End();
+    }
+}
+
 void ProductionPanelLogic::Open()
 {
     if (!loaded_) {

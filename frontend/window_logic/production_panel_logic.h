@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,10 +44,23 @@ public:
     // Top to bottom.
     static const std::vector<Field> &Fields();
     static const Field &FieldOf(PanelField id);
+    // The browse button that follows `field`.
+    static PanelButton BrowseButtonOf(PanelField field);
+    // The buttons under the fields, left to right; Enter presses the default one.
+    struct RowButton {
+        PanelButton id;
+        const char *caption;
+        bool isDefault;
+    };
+    static const std::vector<RowButton> &RowButtons();
+
+    // The result word's background (0xRRGGBB) for a verdict, under white letters.
+    static uint32_t VerdictBackground(PanelVerdict verdict) { return verdict == PanelVerdict::Pass ? 0x1b7f2a : 0xb00020; }
 
     // The menu's "production…": the panel shows with the values kept, or comes to the front.
     void Open();
-    // The buttons.
+    // The buttons, or the one `button`.
+    void Press(PanelButton button);
     void Browse(PanelField field);
     void Start();
     void NextChip();

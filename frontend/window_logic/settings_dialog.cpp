@@ -120,6 +120,31 @@ std::vector<SettingsField> SettingsFields(SettingsDialog &d)
     return fields;
 }
 
+SettingsDialogLayout LayOutSettingsDialog(const std::vector<SettingsField> &fields)
+{
+    // The labels' column, the fields', a row's height and the margin.
+    constexpr int kMargin = 7, kLabelWidth = 110, kFieldX = kMargin + kLabelWidth + 4;
+    constexpr int kRow = 17, kFieldHeight = 12, kPortWidth = 190, kFieldWidth = 80, kOpenListHeight = 120;
+    constexpr int kButtonWidth = 50, kButtonHeight = 14;
+    SettingsDialogLayout l;
+    l.width = kFieldX + kPortWidth + kMargin;
+    int y = kMargin;
+    for (const SettingsField &f : fields) {
+        if (f.kind == SettingsField::Kind::Check)
+            l.rows.push_back({{}, {kFieldX, y + 1, kLabelWidth, 10}});
+        else
+            l.rows.push_back({{kMargin, y + 2, kLabelWidth, 8},
+                              {kFieldX, y, f.wide ? kPortWidth : kFieldWidth,
+                               f.kind == SettingsField::Kind::Edit ? kFieldHeight : kOpenListHeight}});
+        y += kRow;
+    }
+    y += 4;
+    l.cancel = {l.width - kMargin - kButtonWidth, y, kButtonWidth, kButtonHeight};
+    l.ok = {l.cancel.x - 4 - kButtonWidth, y, kButtonWidth, kButtonHeight};
+    l.height = l.ok.Bottom() + kMargin;
+    return l;
+}
+
 std::string ChosenPort(const SettingsDialog &dialog)
 {
     for (const SettingsDialog::Choice &choice : dialog.ports)

@@ -7,6 +7,7 @@
 
 #include "serial_ports.h"
 #include "settings.h"
+#include "window_layout.h"
 
 struct SettingsDialog {
     // A list entry: what the list shows, and what the field holds when it is chosen.
@@ -79,6 +80,19 @@ struct SettingsField {
 // The fields of `dialog`, top to bottom, bound to it. A fixed list also lists a value it
 // lacks, so that the value shows as it is and OK names it rather than changing it.
 std::vector<SettingsField> SettingsFields(SettingsDialog &dialog);
+
+// Where the dialog's controls go, in dialog units, for a window that places them itself: each
+// field's label (a check box carries its own) and the field, a list as high as its open list;
+// then OK and Cancel.
+struct SettingsDialogLayout {
+    struct Row {
+        Box label, field;
+    };
+    std::vector<Row> rows;  // as `fields`
+    Box ok, cancel;
+    int width = 0, height = 0;
+};
+SettingsDialogLayout LayOutSettingsDialog(const std::vector<SettingsField> &fields);
 
 // The field `id` has a new value, which the host has put into its text: the fields that follow
 // it are set. True when any other field changed, for the host to show again.

@@ -9,6 +9,7 @@ namespace {
 
 // At 96 dpi.
 constexpr int kMainMargin = 4, kSplitterWidth = 5, kMinPaneWidth = 60;
+constexpr int kFindStripHeight = 22, kMatchCaseWidth = 100;
 constexpr int kStopWidth = 75, kStopHeight = 26, kProgressHeight = 20;
 constexpr int kProgressWidth = 160, kProgressMinWidth = 100, kNoteWidth = 300, kNoteMinWidth = 120;
 // Two lines of the longest status of a transfer ("Uploading to ... for upload to commence").
@@ -49,6 +50,18 @@ MainWindowLayout LayOutMainWindow(int clientWidth, int clientHeight, int helpWid
     const int height = std::max(0, l.panelTop - l.margin);
     l.terminal = {l.margin, l.margin, paneWidth, height};
     l.helpLabel = {l.margin + paneWidth + splitter, l.margin, help, height};
+    return l;
+}
+
+FindStripLayout TakeFindStrip(Box &terminal, int margin, int dpi)
+{
+    const int height = ScaledPixels(kFindStripHeight, dpi);
+    const int check = std::min(terminal.width, ScaledPixels(kMatchCaseWidth, dpi));
+    FindStripLayout l;
+    l.text = {terminal.x, terminal.y, terminal.width - check, height};
+    l.matchCase = {l.text.Right(), terminal.y, check, height};
+    terminal.y += height + margin;
+    terminal.height = std::max(0, terminal.height - height - margin);
     return l;
 }
 

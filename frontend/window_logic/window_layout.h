@@ -47,6 +47,13 @@ private:
     bool dragging_ = false;
 };
 
+// The find box, while it shows: a strip at the top of `terminal` for its text and its "match
+// case" check box; `terminal` keeps what is below it.
+struct FindStripLayout {
+    Box text, matchCase;
+};
+FindStripLayout TakeFindStrip(Box &terminal, int margin, int dpi);
+
 // The status row's parts in `panel`, the status panel's box: the status line at the left,
 // then the note, the progress bar and Stop at the right. The status line keeps room for two
 // lines of the longest text of a transfer; the note gives way for it first, then the

@@ -9,6 +9,7 @@
 #include "help_window_logic.h"
 #include "key_bytes.h"
 #include "paths.h"
+#include "production_panel_layout.h"
 #include "production_panel_logic.h"
 #include "recording_view.h"
 #include "scoped_env.h"
@@ -500,6 +501,33 @@ TEST(WindowLogic, PaneLineAndTexts)
         EXPECT_LE(l.progress.Right(), l.stop.x) << dpi;
         EXPECT_LE(l.stop.Right(), ScaledPixels(640, dpi)) << dpi;
     }
+    // The find box's strip: the check box at the right, the terminal below; a narrow one
+    // leaves the text no negative width.
+    Box pane{4, 4, 600, 300}, slit{4, 4, 50, 300};
+    const FindStripLayout strip = TakeFindStrip(pane, 4, 96);
+    EXPECT_EQ(strip.matchCase.Right(), 604);
+    EXPECT_EQ(strip.text.Right(), strip.matchCase.x);
+    EXPECT_GT(pane.y, strip.text.Bottom());
+    EXPECT_EQ(pane.Bottom(), 304);
+    EXPECT_EQ(TakeFindStrip(slit, 4, 96).text.width, 0);
+    // The production panel: a row under another, inside the width; the buttons and the result below.
+    for (int dpi : {96, 144}) {
+        const ProductionPanelLayout panel = LayOutProductionPanel(dpi);
+        ASSERT_EQ(panel.fields.size(), ProductionPanelLogic::Fields().size());
+        ASSERT_EQ(panel.buttons.size(), ProductionPanelLogic::RowButtons().size());
+        for (size_t i = 0; i < panel.fields.size(); ++i) {
+            const ProductionPanelLayout::FieldRow &r = panel.fields[i];
+            EXPECT_LE(r.label.Right(), r.field.x) << i;
+            EXPECT_LE(std::max(r.field.Right(), r.browse.Right()), panel.width) << i;
+            EXPECT_EQ(r.browse.width > 0, ProductionPanelLogic::Fields()[i].browse) << i;
+            EXPECT_TRUE(i == 0 || r.field.y > panel.fields[i - 1].field.y) << i;
+        }
+        EXPECT_LT(panel.fields.back().field.y + ScaledPixels(24, dpi), panel.buttons[0].y) << dpi;
+        EXPECT_LE(panel.buttons.back().Right(), panel.width) << dpi;
+        EXPECT_LE(panel.buttons.back().Bottom(), panel.counters.y) << dpi;
+        EXPECT_LE(panel.word.Bottom(), panel.detail.y) << dpi;
+        EXPECT_LE(panel.detail.Bottom(), panel.height) << dpi;
+    }
     const StatusRowLayout narrow = LayOutStatusRow({0, 0, 400, 40}, row, 96);
     EXPECT_EQ(narrow.note.width + narrow.progress.width, 0);
     EXPECT_EQ(LayOutStatusRow({0, 0, 1200, 40}, row, 96).note.width, 300);
@@ -534,6 +562,18 @@ TEST(WindowLogic, PaneLineAndTexts)
     ASSERT_EQ(fields.size(), 12u);
     EXPECT_EQ(fields[2].choices, (std::vector<std::string>{"5", "6", "7", "8", "9"}));
     EXPECT_EQ(fields[3].choices, dialog.parities);
+    // Its rows down the dialog; the check box without a label of its own; OK and Cancel below.
+    const SettingsDialogLayout form = LayOutSettingsDialog(fields);
+    ASSERT_EQ(form.rows.size(), fields.size());
+    for (size_t i = 1; i < fields.size(); ++i) {
+        EXPECT_GT(form.rows[i].field.y, form.rows[i - 1].field.y) << i;
+        EXPECT_LE(form.rows[i].field.Right(), form.width) << i;
+        EXPECT_EQ(form.rows[i].label.width == 0, fields[i].kind == SettingsField::Kind::Check) << i;
+    }
+    EXPECT_GT(form.ok.y, form.rows.back().field.y);
+    EXPECT_LE(form.ok.Right(), form.cancel.x);
+    EXPECT_EQ(form.cancel.Right() + 7, form.width);
+    EXPECT_EQ(form.ok.Bottom() + 7, form.height);
     ZM32OP op;
     std::string error;
     dialog.baud = "9600", dialog.parity = "none", dialog.stopBits = "1", dialog.flow = "none", dialog.delayMs = "0";
