@@ -82,9 +82,11 @@ RawMode::RawMode()
 
 RawMode::~RawMode()
 {
-    consoleRaw = 0;
+    // Put back before the handler is told: a second signal during the put-back (which waits
+    // for the output to drain) then puts it back itself before it ends the program.
     if (saved_)
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_->settings);
+    consoleRaw = 0;
 }
 
 Input ReadInput(int ms, std::string &bytes, int line)
