@@ -34,6 +34,14 @@ bool ParseSerialFormat(const std::string &name, SerialFormat &format)
     return false;
 }
 
+std::vector<std::string> SerialFormatNames()
+{
+    std::vector<std::string> names;
+    for (const FormatName &known : kFormats)
+        names.push_back(known.name);
+    return names;
+}
+
 const char *SerialFormatName(SerialFormat format)
 {
     for (const FormatName &known : kFormats)

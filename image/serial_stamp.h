@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "image/memory_image.h"
 
@@ -14,6 +15,8 @@ constexpr unsigned kSerialWidthMax = 8;
 // "le", "be", "bcd", "dec", "hex".
 bool ParseSerialFormat(const std::string &name, SerialFormat &format);
 const char *SerialFormatName(SerialFormat format);
+// The five names, in that order, for the lists that offer them.
+std::vector<std::string> SerialFormatNames();
 
 // The largest number `width` bytes hold in `format`; 0 for a width outside 1 to 8.
 uint64_t LargestSerial(SerialFormat format, unsigned width);

@@ -5,6 +5,7 @@
 
 #include "image/hex_text.h"
 #include "image/number_text.h"
+#include "image/serial_stamp.h"
 
 namespace {
 
@@ -168,7 +169,7 @@ void AddBatch(CLI::App &app, BatchOptions &batch, std::string &file)
     command->add_option("--serial-bytes", batch.serialBytes, "its width, 1 to 8 bytes (default 4)")->type_name("W");
     command->add_option("--serial-format", batch.serialFormat,
                         "le, be (binary), bcd (packed), dec or hex (ASCII digits, zero-padded); default le")
-        ->check(CLI::IsMember({"le", "be", "bcd", "dec", "hex"}));
+        ->check(CLI::IsMember(SerialFormatNames()));
     command->add_option("--serial-first", batch.serialFirst, "the first number (default 1)")->type_name("N");
     command->add_option("--serial-step", batch.serialStep, "from one number to the next (default 1)")->type_name("S");
     command->add_option("--serial-last", batch.serialLast, "the run ends before passing N")->type_name("N");

@@ -22,8 +22,6 @@ constexpr int32_t kExamineQuietMs = 2000;
 // What the download sends: addresses of 16 bits.
 constexpr uint64_t kDownloadEnd = 0x10000;
 
-const char *const kResultTexts[] = {"pass", "fail", "stopped", "line lost", "no answer"};
-
 ChipResult ResultOf(AnswerEnd end)
 {
     switch (end) {
@@ -74,11 +72,17 @@ std::optional<uint32_t> AddressIn(const std::string &answer)
     return std::nullopt;
 }
 
+// The programmer's word for a failure, in any case.
+bool SaysFailure(const std::string &answer)
+{
+    const std::string lower = LowerCase(answer);
+    return lower.find("fail") != std::string::npos || lower.find("error") != std::string::npos;
+}
+
 // Why an answer that ended by the prompt is no pass; empty when it is one.
 std::string AnswerFault(const std::string &answer, const std::string &needed)
 {
-    const std::string lower = LowerCase(answer);
-    if (lower.find("fail") != std::string::npos || lower.find("error") != std::string::npos)
+    if (SaysFailure(answer))
         return answer;
     if (!needed.empty() && answer.find(needed) == std::string::npos)
         return "\"" + needed + "\" not in \"" + answer + "\"";
@@ -94,8 +98,6 @@ std::string SpacedHex(const std::string &bytes)
 }
 
 }  // namespace
-
-const char *ChipResultText(ChipResult result) { return kResultTexts[static_cast<int>(result)]; }
 
 RunBook::RunBook(const RunPlan &plan) : plan_(plan), counter_(plan.serial.value_or(SerialPlan())) {}
 
@@ -142,7 +144,7 @@ bool RunBook::Record(const RunLogLine &line, std::string &error)
     if (!log_.Append(line, error))
         return false;
     // A number is given once its chip's first line is on the disk.
-    if (line.serial && line.result == "started") {
+    if (line.serial && line.result == kChipStarted) {
         lowest_ = std::min(lowest_.value_or(*line.serial), *line.serial);
         highest_ = std::max(highest_.value_or(*line.serial), *line.serial);
     }
@@ -225,8 +227,7 @@ std::string JudgeDownloadAnswer(Session &session, std::string &shown)
         return "the line was lost";
     if (!prompted)
         return "no prompt from the programmer after the transfer";
-    const std::string lower = LowerCase(shown);
-    if (lower.find("fail") != std::string::npos || lower.find("error") != std::string::npos)
+    if (SaysFailure(shown))
         return "the programmer's answer: " + shown;
     return {};
 }
@@ -283,7 +284,7 @@ ChipOutcome ChipRun::DoChip(std::optional<ChipTicket> ticket)
     line.serialHex = outcome.serialHex;
     line.chipSum16 = sums.sum16;
     line.chipCrc32 = sums.crc32;
-    line.result = "started";
+    line.result = kChipStarted;
     // The number is on the disk before the chip is touched: no crash can give it again.
     if (!book_.Record(line, error)) {
         outcome.result = ChipResult::Stopped;

@@ -33,10 +33,6 @@ struct RunPlan {
     std::string logPath;
 };
 
-enum class ChipResult { Pass, Fail, Stopped, LineLost, NoAnswer };
-// As the log and the chip's line say it: pass, fail, stopped, line lost, no answer.
-const char *ChipResultText(ChipResult result);
-
 // A chip's number and serial, given out before it starts (a gang's in site order).
 struct ChipTicket {
     int64_t chip = 0;

@@ -18,7 +18,7 @@ constexpr std::array<const char *, 16> kFields{
     "result", "program answer", "verify answer", "fail address"};
 constexpr size_t kSerialField = 8;
 constexpr size_t kResultField = 12;
-const char *const kResults[] = {"started", "pass", "fail", "stopped", "line lost", "no answer"};
+const char *const kResultTexts[] = {"pass", "fail", "stopped", "line lost", "no answer"};
 
 std::string Quoted(const std::string &field)
 {
@@ -98,7 +98,9 @@ bool CheckLine(const std::vector<std::string> &fields, std::string &error)
         error = "serial \"" + serial + "\" is not a number";
         return false;
     }
-    for (const char *known : kResults)
+    if (fields[kResultField] == kChipStarted)
+        return true;
+    for (const char *known : kResultTexts)
         if (fields[kResultField] == known)
             return true;
     error = "result \"" + fields[kResultField] + "\" is none of started, pass, fail, stopped, line lost, no answer";
@@ -106,6 +108,8 @@ bool CheckLine(const std::vector<std::string> &fields, std::string &error)
 }
 
 }  // namespace
+
+const char *ChipResultText(ChipResult result) { return kResultTexts[static_cast<int>(result)]; }
 
 const std::string &RunLogHeader()
 {

@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+enum class ChipResult { Pass, Fail, Stopped, LineLost, NoAnswer };
+// As the log and the chip's line say it: pass, fail, stopped, line lost, no answer.
+const char *ChipResultText(ChipResult result);
+// The first line of a chip, before its result.
+inline const char *const kChipStarted = "started";
+
 // One line of the log. A chip has two: `started`, before "P" is sent, then its result.
 struct RunLogLine {
     std::string time;    // ISO 8601 with the offset; empty: now

@@ -5,6 +5,7 @@
 
 #include "image/image_file.h"
 #include "image/number_text.h"
+#include "image/serial_stamp.h"
 #include "main_window_logic.h"
 #include "profile.h"
 #include "settings_writer.h"
@@ -51,7 +52,7 @@ const std::vector<ProductionPanelLogic::Field> &ProductionPanelLogic::Fields()
         {PanelField::Chip, "Chip", Kind::EditableList, ChipChoices(), "chip", false},
         {PanelField::SerialAddress, "Serial address (hex)", Kind::Edit, {}, "serial", false},
         {PanelField::SerialBytes, "Serial bytes", Kind::Edit, {}, "serialbytes", false},
-        {PanelField::SerialFormat, "Serial format", Kind::List, {"le", "be", "bcd", "dec", "hex"}, "serialformat", false},
+        {PanelField::SerialFormat, "Serial format", Kind::List, SerialFormatNames(), "serialformat", false},
         {PanelField::NextSerial, "Next serial", Kind::Edit, {}, "serialnext", false},
         {PanelField::SerialStep, "Serial step", Kind::Edit, {}, "serialstep", false},
         {PanelField::LastSerial, "Last serial", Kind::Edit, {}, "seriallast", false},
